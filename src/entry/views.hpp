@@ -1,0 +1,203 @@
+// Typed views of the procedure argument block, as procedure bodies see it.
+//
+// A body declares its arguments with these types (and plain references for scalar
+// cells); the entry mechanics in unpack.hpp build each one from the block.  All
+// indices are 1-based and arrays are column-major, as the host lays them out.
+// Every view keeps to the extents the host declared: nothing is read or written
+// outside the host's arrays.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace xv55 {
+
+// A 1-dimensional array argument; T is const for inputs.
+template <class T>
+class Vector {
+ public:
+  Vector() = default;
+  Vector(T* data, std::int64_t extent) : data_(data), extent_(extent) {}
+
+  // Number of cells; a zero or negative declared extent is an empty array.
+  std::int64_t size() const { return extent_ > 0 ? extent_ : 0; }
+  std::int64_t declaredExtent() const { return extent_; }
+  T& operator()(std::int64_t i) const { return data_[i - 1]; }
+  T* data() const { return data_; }
+
+ private:
+  T* data_ = nullptr;
+  std::int64_t extent_ = 0;
+};
+
+// A 2-dimensional array argument, first index fastest.
+template <class T>
+class Matrix {
+ public:
+  Matrix() = default;
+  Matrix(T* data, std::int64_t rows, std::int64_t columns)
+      : data_(data), rows_(rows), columns_(columns) {}
+
+  std::int64_t rows() const { return rows_ > 0 ? rows_ : 0; }
+  std::int64_t columns() const { return columns_ > 0 ? columns_ : 0; }
+  std::int64_t size() const { return rows() * columns(); }
+  // Cell (i, j) is cell (j - 1) * rows + i of the argument.
+  static std::int64_t cellOf(std::int64_t i, std::int64_t j, std::int64_t rows) {
+    return (j - 1) * rows + i;
+  }
+  T& operator()(std::int64_t i, std::int64_t j) const { return data_[cellOf(i, j, rows_) - 1]; }
+  T* data() const { return data_; }
+
+ private:
+  T* data_ = nullptr;
+  std::int64_t rows_ = 0;
+  std::int64_t columns_ = 0;
+};
+
+// A fixed-width text argument: characters from the argument's first cell on, read
+// up to its NUL or its declared length, whichever comes first; a shorter text
+// compares as if blank-padded.
+class Text {
+ public:
+  static constexpr std::int64_t kDeclaredLength = 40;
+
+  Text() = default;
+  explicit Text(const char* start, std::int64_t declaredLength = kDeclaredLength)
+      : chars_(start, start ? strnlen(start, static_cast<std::size_t>(declaredLength)) : 0),
+        declaredLength_(declaredLength) {}
+
+  // Characters before the NUL (or all of the declared length).
+  std::string_view chars() const { return chars_; }
+  std::int64_t declaredLength() const { return declaredLength_; }
+
+  // Character k (1-based) of the blank-padded field.
+  char at(std::int64_t k) const {
+    return k >= 1 && k <= static_cast<std::int64_t>(chars_.size()) ? chars_[k - 1] : ' ';
+  }
+
+  // True when the leading characters equal the keyword exactly (case-sensitive,
+  // over the keyword's own length); what follows is not examined.
+  bool startsWith(std::string_view keyword) const {
+    if (static_cast<std::int64_t>(keyword.size()) > declaredLength_) return false;
+    for (std::size_t k = 0; k < keyword.size(); ++k) {
+      if (at(static_cast<std::int64_t>(k) + 1) != keyword[k]) return false;
+    }
+    return true;
+  }
+
+  // The first n characters of the blank-padded field, into out (n + 1 bytes).
+  void copyPadded(char* out, std::int64_t n) const {
+    for (std::int64_t k = 1; k <= n; ++k) out[k - 1] = at(k);
+    out[n] = '\0';
+  }
+
+ private:
+  std::string_view chars_;
+  std::int64_t declaredLength_ = kDeclaredLength;
+};
+
+// An input argument that the body does not read; it still takes its position.
+struct Unused {};
+
+// The host's completion code.  Bodies set it before they print a message.
+class Status {
+ public:
+  explicit Status(std::int64_t* cell) : cell_(cell) {}
+  std::int64_t value() const { return *cell_; }
+  Status& operator=(std::int64_t code) {
+    *cell_ = code;
+    return *this;
+  }
+  std::int64_t* address() const { return cell_; }
+
+ private:
+  std::int64_t* cell_;
+};
+
+// The host's opaque context value, copied; services receive the copy's address.
+class HostContext {
+ public:
+  explicit HostContext(std::int64_t value) : value_(value) {}
+  const std::int64_t* address() const { return &value_; }
+
+ private:
+  std::int64_t value_;
+};
+
+// The real workspace the host keeps for this call site, with its (copied) length.
+class Workspace {
+ public:
+  Workspace(double* data, std::int64_t length) : data_(data), length_(length) {}
+  std::int64_t length() const { return data_ && length_ > 0 ? length_ : 0; }
+  bool has(std::int64_t slot) const { return slot >= 1 && slot <= length(); }
+  // Slot k (1-based); callers check has(k) or the length first.
+  double& operator[](std::int64_t slot) const { return data_[slot - 1]; }
+  double* data() const { return data_; }
+
+ private:
+  double* data_;
+  std::int64_t length_;
+};
+
+// The column-major derivative matrix: row i is output cell i, column j input cell j.
+// Elements outside rows x columns are never touched.
+class Jacobian {
+ public:
+  Jacobian(double* data, std::int64_t rows, std::int64_t columns)
+      : data_(data), rows_(rows), columns_(columns) {}
+
+  std::int64_t rows() const { return data_ && rows_ > 0 ? rows_ : 0; }
+  std::int64_t columns() const { return data_ && columns_ > 0 ? columns_ : 0; }
+
+  void set(std::int64_t i, std::int64_t j, double value) const {
+    if (i >= 1 && i <= rows() && j >= 1 && j <= columns()) data_[(i - 1) + (j - 1) * rows_] = value;
+  }
+  double get(std::int64_t i, std::int64_t j) const {
+    return i >= 1 && i <= rows() && j >= 1 && j <= columns() ? data_[(i - 1) + (j - 1) * rows_]
+                                                              : 0.0;
+  }
+  // Row i over all columns.
+  void clearRow(std::int64_t i) const {
+    for (std::int64_t j = 1; j <= columns(); ++j) set(i, j, 0.0);
+  }
+  // Rows first..last, columns 1..lastColumn (bounded by the matrix).
+  void clearBlock(std::int64_t lastRow, std::int64_t lastColumn) const {
+    const std::int64_t r = std::min(lastRow, rows());
+    const std::int64_t c = std::min(lastColumn, columns());
+    for (std::int64_t j = 1; j <= c; ++j) {
+      for (std::int64_t i = 1; i <= r; ++i) data_[(i - 1) + (j - 1) * rows_] = 0.0;
+    }
+  }
+  void clear() const { clearBlock(rows(), columns()); }
+
+ private:
+  double* data_;
+  std::int64_t rows_;
+  std::int64_t columns_;
+};
+
+// What the host asks of this call.
+class CallMode {
+ public:
+  static constexpr std::int64_t kValues = 0;
+  static constexpr std::int64_t kSetUp = 1;
+  static constexpr std::int64_t kCleanUp = 2;
+  static constexpr std::int64_t kDerivatives = 3;
+  static constexpr std::int64_t kValuesAndDerivatives = 4;
+
+  explicit CallMode(std::int64_t code) : code_(code) {}
+  std::int64_t code() const { return code_; }
+  bool wantsValues() const { return code_ == kValues || code_ == kValuesAndDerivatives; }
+  bool wantsDerivatives() const {
+    return code_ == kDerivatives || code_ == kValuesAndDerivatives;
+  }
+  bool isSetUp() const { return code_ == kSetUp; }
+  bool isCleanUp() const { return code_ == kCleanUp; }
+
+ private:
+  std::int64_t code_;
+};
+
+}  // namespace xv55

@@ -1,0 +1,28 @@
+// Message output: the one formatter behind XvPrint and XvPrintPadded.
+//
+// Procedure bodies print through message(), which behaves exactly as
+// XvPrintPadded: the text is a blank-padded format whose trailing blanks are
+// dropped, the two characters backslash and n end a line, and at most five values
+// are passed by address.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "xv55/host_objects.hpp"
+
+namespace xv55::print {
+
+// The printer that receives every line; nullptr sends lines to standard output.
+void setHostPrinter(XvPrinter* printer);
+XvPrinter* hostPrinter();
+
+// Prints one message with the given severity (the low 32 bits are used).
+void message(std::int64_t severity, std::string_view text, const void* a1 = nullptr,
+             const void* a2 = nullptr, const void* a3 = nullptr, const void* a4 = nullptr,
+             const void* a5 = nullptr);
+
+// Longest text the bridge keeps after trimming; a longer text is cut there.
+inline constexpr std::size_t kTrimmedCapacity = 1023;
+
+}  // namespace xv55::print
