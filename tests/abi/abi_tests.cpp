@@ -1,0 +1,132 @@
+// The library as a host sees it: loaded with dlopen, called through hand-built
+// fourteen-argument blocks, messages delivered to a printer installed with
+// QRInitialize.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "xv55/host_objects.hpp"
+#include "xv55/xv55.h"
+
+namespace {
+
+class Library {
+ public:
+  Library() : handle_(dlopen(XV55_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL)) {}
+  ~Library() {
+    if (handle_) dlclose(handle_);
+  }
+  template <class F>
+  F get(const char* name) const {
+    return reinterpret_cast<F>(dlsym(handle_, name));
+  }
+  bool loaded() const { return handle_ != nullptr; }
+
+ private:
+  void* handle_;
+};
+
+class Printer final : public xv55::XvPrinter {
+ public:
+  void writeLine(const char* line) override { lines.emplace_back(line); }
+  void endMessage(std::int32_t severity) override { severities.push_back(severity); }
+  std::vector<std::string> lines;
+  std::vector<std::int32_t> severities;
+};
+
+class Abi : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(lib.loaded()) << dlerror();
+    auto init = lib.get<int32_t (*)(const InitBlock*)>("QRInitialize");
+    ASSERT_NE(init, nullptr);
+    const InitBlock block{1, &printer, nullptr, 0};
+    ASSERT_EQ(init(&block), 1);
+  }
+  void TearDown() override {
+    const InitBlock block{1, nullptr, nullptr, 0};
+    lib.get<int32_t (*)(const InitBlock*)>("QRInitialize")(&block);
+  }
+  Library lib;
+  Printer printer;
+};
+
+TEST_F(Abi, SignedSquareRootThroughARawBlock) {
+  auto entry = lib.get<Xv55Entry>("XV55IF_SPSQRT");
+  ASSERT_NE(entry, nullptr);
+  // The input sits in cell 3 of the host's array, the output in cell 2.
+  double inputs[4] = {0, 0, -4.0, 0};
+  double outputs[2] = {0, 0};
+  const std::int64_t inPos[] = {3}, outPos[] = {2}, sizes[] = {0};
+  std::int64_t status = 0, callType = 4;
+  const std::int64_t context = 0, workLength = 0, rows = 1, columns = 1;
+  double work[1] = {0};
+  double derivatives[1] = {-1};
+  entry(inputs, sizes, outputs, sizes, inPos, outPos, &status, &context, work, &workLength,
+        derivatives, &rows, &columns, &callType);
+  EXPECT_EQ(outputs[1], -2.0);
+  EXPECT_EQ(outputs[0], 0.0);
+  EXPECT_EQ(derivatives[0], 0.25);
+  EXPECT_EQ(callType, 4);
+  EXPECT_EQ(rows, 1);
+}
+
+TEST_F(Abi, MatrixProductAndItsDimensionMessage) {
+  auto entry = lib.get<Xv55Entry>("XV55IF_SPMATR");
+  ASSERT_NE(entry, nullptr);
+  // A is 2 x 2 (column-major), B has 2 cells, Y has 2 cells.
+  double inputs[6] = {1, 3, 2, 4, 10, 100};
+  const std::int64_t inPos[] = {1, 5}, inSizes[] = {2, 2, 2};
+  double outputs[2] = {0, 0};
+  const std::int64_t outPos[] = {1}, outSizes[] = {2};
+  std::int64_t status = 0, callType = 0;
+  const std::int64_t context = 0, workLength = 0, rows = 2, columns = 6;
+  double derivatives[12] = {};
+  entry(inputs, inSizes, outputs, outSizes, inPos, outPos, &status, &context, nullptr, &workLength,
+        derivatives, &rows, &columns, &callType);
+  EXPECT_EQ(outputs[0], 1 * 10 + 2 * 100);
+  EXPECT_EQ(outputs[1], 3 * 10 + 4 * 100);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(printer.lines.empty());
+
+  const std::int64_t wrongSizes[] = {2, 3, 2};  // A is 2 x 3 but B has 2 cells
+  entry(inputs, wrongSizes, outputs, outSizes, inPos, outPos, &status, &context, nullptr,
+        &workLength, derivatives, &rows, &columns, &callType);
+  EXPECT_EQ(status, 4);
+  ASSERT_EQ(printer.lines.size(), 1u);
+  EXPECT_EQ(printer.lines[0], " SPMATR-F-Incompatible matrix dimensions for multiplication. ");
+  EXPECT_EQ(printer.severities, std::vector<std::int32_t>{4});
+}
+
+TEST_F(Abi, IntegrationAlwaysReportsInformation) {
+  auto entry = lib.get<Xv55Entry>("XV55IF_PSIMPINT");
+  ASSERT_NE(entry, nullptr);
+  // P0 = Pb: no flow.
+  double inputs[7] = {5.0, 3.0, 5.0, 0.001, 0.5, 1.0, 10.0};
+  const std::int64_t inPos[] = {1, 2, 3, 4, 5, 6, 7}, sizes[] = {0};
+  double outputs[3] = {-1, -1, -1};
+  const std::int64_t outPos[] = {1, 2, 3};
+  std::int64_t status = 4, callType = 0;
+  const std::int64_t context = 0, workLength = 0, rows = 3, columns = 7;
+  entry(inputs, sizes, outputs, sizes, inPos, outPos, &status, &context, nullptr, &workLength,
+        nullptr, &rows, &columns, &callType);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(outputs[0], 0.0);
+  EXPECT_EQ(outputs[1], 5.0);
+}
+
+TEST_F(Abi, InitialisationDataIsTheLibrarysCopy) {
+  auto data = lib.get<InitBlock* (*)()>("GetDLLInitializationData");
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(data()->version, 1);
+  EXPECT_EQ(data()->printer, &printer);
+  auto* kind = lib.get<std::int64_t*>("SAIPRNAM");
+  ASSERT_NE(kind, nullptr);
+  EXPECT_EQ(*kind, 0);
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+// The argument block: unpacking rules, views and the export table.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "entry/unpack.hpp"
+#include "entry/views.hpp"
+
+namespace {
+
+using namespace xv55;
+using entry::ArgKind;
+
+// What the probe body saw.
+struct Seen {
+  double scalar = 0;
+  const double* matrixData = nullptr;
+  std::int64_t matrixRows = 0, matrixColumns = 0;
+  const std::int64_t* vectorData = nullptr;
+  std::int64_t vectorSize = 0;
+  std::string text;
+  double* output = nullptr;
+  double* outputs = nullptr;
+  std::int64_t outputsSize = 0;
+  std::int64_t workLength = 0;
+  std::int64_t rows = 0, columns = 0, callType = 0, context = 0;
+} seen;
+
+void probe(const double& scalar, Matrix<const double> m, Vector<const std::int64_t> v, Text t,
+           Unused, double& out, Vector<double> outs, Status status, HostContext context,
+           Workspace work, Jacobian jac, CallMode mode) {
+  seen.scalar = scalar;
+  seen.matrixData = m.data();
+  seen.matrixRows = m.rows();
+  seen.matrixColumns = m.columns();
+  seen.vectorData = v.data();
+  seen.vectorSize = v.size();
+  seen.text = std::string(t.chars());
+  seen.output = &out;
+  seen.outputs = outs.data();
+  seen.outputsSize = outs.size();
+  seen.workLength = work.length();
+  seen.rows = jac.rows();
+  seen.columns = jac.columns();
+  seen.callType = mode.code();
+  seen.context = *context.address();
+  status = 4;
+}
+
+TEST(Unpacking, ArgumentsFollowTheirPositionsAndExtentsInOrder) {
+  // Inputs laid out out of order: the scalar sits in cell 1, the matrix (2 x 3) in
+  // cells 2..7, the integer vector (2 cells) in 10..11, the text in 12..16, the
+  // unused input in cell 9.
+  std::vector<double> inputs(16, 0.0);
+  inputs[0] = 42.0;
+  std::int64_t vector[2] = {5, 6};
+  std::memcpy(&inputs[9], vector, sizeof vector);
+  std::memcpy(&inputs[11], "Tabular data", 13);
+  const std::int64_t inputPositions[] = {1, 2, 10, 12, 9};
+  const std::int64_t inputSizes[] = {2, 3, 2};
+  std::vector<double> outputs(5, 0.0);
+  const std::int64_t outputPositions[] = {5, 1};
+  const std::int64_t outputSizes[] = {4};
+  std::int64_t status = 0;
+  const std::int64_t context = 99, workLength = 3, rows = 5, columns = 16;
+  std::int64_t callType = 4;
+  double work[3] = {};
+  std::vector<double> derivatives(80, 0.0);
+
+  entry::enter<&probe, entry::AfterBody::Nothing>(
+      {inputs.data(), inputSizes, outputs.data(), outputSizes, inputPositions, outputPositions,
+       &status, &context, work, &workLength, derivatives.data(), &rows, &columns, &callType});
+
+  EXPECT_EQ(seen.scalar, 42.0);
+  EXPECT_EQ(seen.matrixData, &inputs[1]);
+  EXPECT_EQ(seen.matrixRows, 2);
+  EXPECT_EQ(seen.matrixColumns, 3);
+  EXPECT_EQ(seen.vectorData, reinterpret_cast<const std::int64_t*>(&inputs[9]));
+  EXPECT_EQ(seen.vectorSize, 2);
+  EXPECT_EQ(seen.text, "Tabular data");
+  EXPECT_EQ(seen.output, &outputs[4]);
+  EXPECT_EQ(seen.outputs, &outputs[0]);
+  EXPECT_EQ(seen.outputsSize, 4);
+  EXPECT_EQ(seen.workLength, 3);
+  EXPECT_EQ(seen.rows, 5);
+  EXPECT_EQ(seen.columns, 16);
+  EXPECT_EQ(seen.callType, 4);
+  EXPECT_EQ(seen.context, 99);
+  EXPECT_EQ(status, 4);
+}
+
+void failing(const double&, Status status) { status = 4; }
+
+TEST(Unpacking, InformationStatusIsSetAfterTheBodyWhenTheTableSaysSo) {
+  double cell = 0;
+  const std::int64_t position = 1, none = 0;
+  std::int64_t status = 0, callType = 0;
+  entry::enter<&failing, entry::AfterBody::ReportInformation>(
+      {&cell, &none, &cell, &none, &position, &position, &status, &none, nullptr, &none, nullptr,
+       &none, &none, &callType});
+  EXPECT_EQ(status, 1);
+  entry::enter<&failing, entry::AfterBody::Nothing>(
+      {&cell, &none, &cell, &none, &position, &position, &status, &none, nullptr, &none, nullptr,
+       &none, &none, &callType});
+  EXPECT_EQ(status, 4);
+}
+
+TEST(TextView, ComparesLeadingCharactersAsABlankPaddedField) {
+  const char shortText[] = "Beggs-Brill";
+  const Text t(shortText);
+  EXPECT_TRUE(t.startsWith("Beggs-Brill"));
+  EXPECT_TRUE(t.startsWith("Beggs"));
+  EXPECT_FALSE(t.startsWith("beggs-brill"));
+  EXPECT_TRUE(t.startsWith("Beggs-Brill   "));
+  EXPECT_FALSE(t.startsWith("Beggs-Brill X"));
+  EXPECT_EQ(t.at(12), ' ');
+  char padded[13];
+  t.copyPadded(padded, 12);
+  EXPECT_STREQ(padded, "Beggs-Brill ");
+}
+
+TEST(TextView, NeverReadsPastItsDeclaredLength) {
+  // Exactly 40 characters and no NUL: a read of the 41st byte would be caught by
+  // the address sanitizer.
+  auto field = std::make_unique<char[]>(40);
+  std::memset(field.get(), 'a', 40);
+  const Text t(field.get());
+  EXPECT_EQ(t.chars().size(), 40u);
+  EXPECT_FALSE(t.startsWith(std::string(41, 'a')));
+  EXPECT_TRUE(t.startsWith(std::string(40, 'a')));
+}
+
+TEST(JacobianView, WritesStayInsideTheHostMatrix) {
+  std::vector<double> storage(2 * 3 + 1, 7.0);  // one guard element after the matrix
+  const Jacobian jac(storage.data(), 2, 3);
+  jac.set(2, 3, 1.0);
+  jac.set(3, 1, 9.0);
+  jac.set(1, 4, 9.0);
+  jac.set(0, 1, 9.0);
+  EXPECT_EQ(storage[5], 1.0);
+  EXPECT_EQ(storage[6], 7.0);
+  jac.clearBlock(5, 5);
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(storage[static_cast<std::size_t>(k)], 0.0);
+  EXPECT_EQ(storage[6], 7.0);
+  const Jacobian empty(nullptr, 3, 3);
+  empty.set(1, 1, 1.0);
+  empty.clear();
+  EXPECT_EQ(empty.rows(), 0);
+}
+
+TEST(CallModeView, ValuesAndDerivativesFollowTheCallType) {
+  EXPECT_TRUE(CallMode(0).wantsValues());
+  EXPECT_FALSE(CallMode(0).wantsDerivatives());
+  EXPECT_FALSE(CallMode(3).wantsValues());
+  EXPECT_TRUE(CallMode(3).wantsDerivatives());
+  EXPECT_TRUE(CallMode(4).wantsValues() && CallMode(4).wantsDerivatives());
+  for (std::int64_t other : {1, 2, 5, -1}) {
+    EXPECT_FALSE(CallMode(other).wantsValues() || CallMode(other).wantsDerivatives());
+  }
+}
+
+// The export table against the argument counts and array shapes every host
+// model relies on: inputs, outputs and "i<k>:<dims>" / "o<k>:<dims>" arrays.
+std::string shapeOf(std::span<const ArgKind> arguments) {
+  int in = 0, out = 0;
+  std::string arrays;
+  for (ArgKind k : arguments) {
+    const bool input = entry::isInput(k);
+    const int index = input ? ++in : ++out;
+    if (entry::extentsOf(k) > 0) {
+      arrays += std::string(arrays.empty() ? "" : ",") + (input ? "i" : "o") +
+                std::to_string(index) + ":" + std::to_string(entry::extentsOf(k));
+    }
+  }
+  return std::to_string(in) + "/" + std::to_string(out) + " " + arrays;
+}
+
+TEST(ExportTable, EveryProcedureHasTheArgumentShapeHostsUse) {
+  const std::map<std::string, std::string> expected = {
+      {"XV55IF_SPSQRT", "1/1 "},
+      {"XV55IF_SPRAMP", "5/1 "},
+      {"XV55IF_SPLIM_ABS", "3/1 "},
+      {"XV55IF_SPQUAL", "5/1 "},
+      {"XV55IF_SPRECV", "2/1 i1:1,o1:1"},
+      {"XV55IF_SPMATR", "2/1 i1:2,i2:1,o1:1"},
+      {"XV55IF_SPPROD", "2/1 i1:1,i2:2,o1:1"},
+      {"XV55IF_SPDISF", "6/2 i1:1,i2:1,i4:1,i5:1,i6:1,o1:1,o2:1"},
+      {"XV55IF_SPPRD1", "2/1 i1:1,i2:1"},
+      {"XV55IF_SPRFAC", "2/1 i1:1,i2:1"},
+      {"XV55IF_SPVISCCORR", "1/1 "},
+      {"XV55IF_SPRPPROFILE", "3/1 i2:1,i3:1"},
+      {"XV55IF_PSIMPINT", "7/3 "},
+      {"XV55IF_PDIENERINT", "11/3 "},
+  };
+  std::map<std::string, std::string> actual;
+  for (const auto& p : entry::procedures()) actual[p.name] = shapeOf(p.arguments);
+  for (const auto& [name, shape] : expected) {
+    ASSERT_TRUE(actual.count(name)) << name;
+    EXPECT_EQ(actual[name], shape) << name;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,212 @@
+// Initialisation: the block, the fallback options handler and its proxy, and
+// solver-option requests.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "init/options.hpp"
+#include "print/print.hpp"
+#include "support/capture_printer.hpp"
+#include "xv55/host_objects.hpp"
+#include "xv55/xv55.h"
+
+namespace {
+
+using xv55::testing::CapturePrinter;
+
+class Handler final : public QSMOptionsHandler {
+ public:
+  explicit Handler(std::int32_t outcome, std::int64_t integer = 0, double value = 0.0,
+                   const char* text = nullptr)
+      : outcome_(outcome), integer_(integer), value_(value), text_(text) {}
+  std::int32_t request(std::int32_t code, std::int64_t* intResult, double* valueResult,
+                       const char** textResult) override {
+    ++calls;
+    lastCode = code;
+    *intResult = integer_;
+    *valueResult = value_;
+    if (text_) *textResult = text_;
+    return outcome_;
+  }
+  int calls = 0;
+  std::int32_t lastCode = 0;
+
+ private:
+  std::int32_t outcome_;
+  std::int64_t integer_;
+  double value_;
+  const char* text_;
+};
+
+// Each test starts from a library with no printer and no options handler.
+class Init : public ::testing::Test {
+ protected:
+  void SetUp() override { reset(); }
+  void TearDown() override { reset(); }
+  static void reset() {
+    const InitBlock none{1, nullptr, nullptr, 0};
+    QRInitialize(&none);
+    std::memset(GetDLLInitializationData(), 0, sizeof(InitBlock));
+  }
+  static std::int64_t request(std::int64_t code, std::int64_t* integer = nullptr,
+                              double* value = nullptr) {
+    std::int64_t i = -5;
+    double v = -5.0;
+    char text[8] = {};
+    std::int64_t outcome = 0;
+    const std::int64_t length = sizeof text;
+    QSM_RQST_F(&code, integer ? integer : &i, value ? value : &v, text, &outcome, &length);
+    return outcome;
+  }
+};
+
+TEST_F(Init, AcceptsVersionsOneToThreeAndKeepsTheExtraFieldFromTwoOn) {
+  CapturePrinter printer;
+  Handler handler(0);
+  for (std::int64_t version : {1, 2, 3}) {
+    const InitBlock block{version, &printer, &handler, 77};
+    ASSERT_EQ(QRInitialize(&block), 1);
+    const InitBlock* copy = GetDLLInitializationData();
+    EXPECT_EQ(copy->version, version);
+    EXPECT_EQ(copy->printer, &printer);
+    EXPECT_EQ(copy->optionsHandler, &handler);
+    EXPECT_EQ(copy->extra, 77);
+  }
+  EXPECT_EQ(xv55::print::hostPrinter(), &printer);
+}
+
+TEST_F(Init, RefusesNoBlockAndUnknownVersionsKeepingTheEarlierState) {
+  CapturePrinter printer;
+  Handler handler(0, 5);
+  const InitBlock good{2, &printer, &handler, 0};
+  ASSERT_EQ(QRInitialize(&good), 1);
+  const InitBlock bad{4, nullptr, nullptr, 0};
+  EXPECT_EQ(QRInitialize(&bad), 0);
+  EXPECT_EQ(QRInitialize(nullptr), 0);
+  // Only the low 32 bits are the version.
+  const InitBlock high{(std::int64_t{1} << 32) | 9, nullptr, nullptr, 0};
+  EXPECT_EQ(QRInitialize(&high), 0);
+  EXPECT_EQ(GetDLLInitializationData()->version, 2);
+  EXPECT_EQ(xv55::print::hostPrinter(), &printer);
+  std::int64_t integer = 0;
+  EXPECT_EQ(request(20, &integer), 0);
+  EXPECT_EQ(integer, 5);
+}
+
+TEST_F(Init, RegisteringFirstReturnsOneAndShowsVersionOne) {
+  Handler fallback(0);
+  EXPECT_EQ(RegisterDummyOptionsHandler(&fallback), 1);
+  EXPECT_EQ(GetDLLInitializationData()->version, 1);
+  EXPECT_NE(GetDLLInitializationData()->optionsHandler, nullptr);
+  EXPECT_EQ(request(31), 0);
+  EXPECT_EQ(fallback.calls, 1);
+}
+
+TEST_F(Init, ProxyAsksTheHostFirstAndTheFallbackOnlyWhenTheHostDoesNotAnswer) {
+  Handler host(XV55_OPTION_NOT_ANSWERED);
+  Handler fallback(3, 11);
+  const InitBlock block{1, nullptr, &host, 0};
+  QRInitialize(&block);
+  EXPECT_EQ(RegisterDummyOptionsHandler(&fallback), 0);
+  std::int64_t integer = 0;
+  EXPECT_EQ(request(20, &integer), 3);
+  EXPECT_EQ(integer, 11);
+  EXPECT_EQ(host.calls, 1);
+  EXPECT_EQ(fallback.calls, 1);
+
+  Handler answering(0, 8);
+  const InitBlock second{1, nullptr, &answering, 0};
+  QRInitialize(&second);
+  RegisterDummyOptionsHandler(&fallback);
+  EXPECT_EQ(request(20, &integer), 0);
+  EXPECT_EQ(integer, 8);
+  EXPECT_EQ(fallback.calls, 1);
+}
+
+TEST_F(Init, ProxyWithoutAnyAnswerReturnsNotAnswered) {
+  Handler host(XV55_OPTION_NOT_ANSWERED);
+  const InitBlock block{1, nullptr, &host, 0};
+  QRInitialize(&block);
+  RegisterDummyOptionsHandler(nullptr);
+  EXPECT_EQ(request(18), -1);
+}
+
+TEST_F(Init, SecondRegistrationKeepsTheHostHandlerAndNeverForwardsToItself) {
+  Handler host(XV55_OPTION_NOT_ANSWERED);
+  Handler first(1);
+  Handler second(2);
+  const InitBlock block{1, nullptr, &host, 0};
+  QRInitialize(&block);
+  RegisterDummyOptionsHandler(&first);
+  EXPECT_EQ(RegisterDummyOptionsHandler(&second), 0);
+  EXPECT_EQ(request(31), 2);
+  EXPECT_EQ(host.calls, 1);
+  EXPECT_EQ(first.calls, 0);
+  // Handing the proxy back to itself as the fallback ends too.
+  RegisterDummyOptionsHandler(GetDLLInitializationData()->optionsHandler);
+  EXPECT_EQ(request(31), -1);
+}
+
+TEST_F(Init, RequestCopiesTheTextAnswerTerminatedAndWithinTheBuffer) {
+  Handler host(0, 0, 0.0, "a long option text");
+  const InitBlock block{1, nullptr, &host, 0};
+  QRInitialize(&block);
+  const std::int64_t code = 18;
+  std::int64_t integer = 0;
+  double value = 0;
+  std::int64_t outcome = 9;
+  char text[8];
+  std::memset(text, '#', sizeof text);
+  const std::int64_t length = 6;
+  QSM_RQST_F(&code, &integer, &value, text, &outcome, &length);
+  EXPECT_EQ(outcome, 0);
+  EXPECT_STREQ(text, "a lon");
+  EXPECT_EQ(text[6], '#');
+
+  char roomy[32];
+  const std::int64_t roomyLength = sizeof roomy;
+  QSM_RQST_F(&code, &integer, &value, roomy, &outcome, &roomyLength);
+  EXPECT_STREQ(roomy, "a long option text");
+
+  const std::int64_t none = 0;
+  std::memset(text, '#', sizeof text);
+  QSM_RQST_F(&code, &integer, &value, text, &outcome, &none);
+  EXPECT_EQ(text[0], '#');
+}
+
+TEST_F(Init, RequestWithoutAHandlerIsRefusedWithAMessage) {
+  const std::int64_t code = 31;
+  std::int64_t integer = 7;
+  double value = 3.5;
+  std::int64_t outcome = 0;
+  char text[4] = {};
+  const std::int64_t length = 4;
+  ::testing::internal::CaptureStdout();
+  QSM_RQST_F(&code, &integer, &value, text, &outcome, &length);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "Error: QSM Solver options not available, QSM_RQST_F 31 refused\n");
+  EXPECT_EQ(outcome, -1);
+  EXPECT_EQ(integer, 0);
+  EXPECT_EQ(value, 0.0);
+}
+
+TEST_F(Init, RefusalReachesAnInstalledPrinterAsOneLineWithItsSeverity) {
+  CapturePrinter printer;
+  const InitBlock block{1, &printer, nullptr, 0};
+  QRInitialize(&block);
+  EXPECT_EQ(request(20), -1);
+  EXPECT_EQ(printer.lines,
+            std::vector<std::string>{"QSM Solver options not available, QSM_RQST_F 20 refused"});
+  EXPECT_EQ(printer.severities, std::vector<std::int32_t>{XV55_SEVERITY_OPTIONS_ERROR});
+}
+
+TEST_F(Init, PropertyKindCodeStartsAtZeroAndIsWritable) {
+  EXPECT_EQ(SAIPRNAM, 0);
+  SAIPRNAM = 69;
+  EXPECT_EQ(SAIPRNAM, 69);
+  SAIPRNAM = 0;
+}
+
+}  // namespace
