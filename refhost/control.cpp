@@ -1,0 +1,153 @@
+// The control interface: call records, injected failures, the print path and reset.
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include "internal.hpp"
+
+// The library's formatter, when the library is loaded in this process.  Weak, so that
+// the reference host also runs without it (its lines then go to standard output).
+extern "C" void XvPrint(std::int32_t severity, const char* format, ...) __attribute__((weak));
+
+namespace xv55::refhost {
+namespace detail {
+namespace {
+
+constexpr std::size_t kServiceCount = static_cast<std::size_t>(Service::Count);
+constexpr std::size_t kRecordCap = 4096;
+
+constexpr std::array<const char*, kServiceCount> kNames = {
+    "GPTEMP",     "GPPRES",     "GPMFLO",      "GPMASS",       "GPVOL",
+    "GPLEN",      "GPMRHO",     "GPRHO",       "GPSPH",        "GPIOUT",
+    "DMS_ALLOCR", "DMS_ALLOCI", "DMS_LOCATR",  "DMS_LOCATI",   "DMS_ATFREE",
+    "DMS_IRRCHK", "DMS_ERRPRT", "ZMTH_SPLINE", "PPPETM_PCINTP"};
+
+struct ControlState {
+  std::array<CallRecord, kServiceCount> records;
+  std::array<std::int64_t, kServiceCount> failures{};
+  std::deque<std::string> lines;
+};
+
+ControlState& state() {
+  static ControlState s;
+  return s;
+}
+
+std::size_t index(Service service) {
+  return static_cast<std::size_t>(service);
+}
+
+bool lookup(std::string_view name, Service& service) {
+  for (std::size_t i = 0; i < kServiceCount; ++i) {
+    if (name == kNames[i]) {
+      service = static_cast<Service>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+const char* serviceName(Service service) {
+  return kNames[index(service)];
+}
+
+CallRecord& beginRecord(Service service) {
+  CallRecord& record = state().records[index(service)];
+  ++record.calls;
+  record.integers.clear();
+  record.reals.clear();
+  record.texts.clear();
+  return record;
+}
+
+void recordReals(CallRecord& record, const double* values, std::int64_t count) {
+  if (!values || count <= 0) return;
+  const auto n =
+      static_cast<std::size_t>(count) < kRecordCap ? static_cast<std::size_t>(count) : kRecordCap;
+  record.reals.insert(record.reals.end(), values, values + n);
+}
+
+bool failureDue(Service service) {
+  std::int64_t& remaining = state().failures[index(service)];
+  if (remaining <= 0) return false;
+  --remaining;
+  return true;
+}
+
+void printLine(std::int32_t severity, std::string_view line) {
+  ControlState& s = state();
+  if (s.lines.size() >= kReportLineCapacity) s.lines.pop_front();
+  s.lines.emplace_back(line);
+  const std::string& text = s.lines.back();
+  if (&XvPrint != nullptr) {
+    // Values go by address: for %s the address is the text itself.
+    XvPrint(severity, "%s", text.c_str());
+  } else {
+    std::printf("%s\n", text.c_str());
+    std::fflush(stdout);
+  }
+}
+
+void report(Service service, std::int32_t severity, std::string_view text) {
+  const char letter = severity == kSeverityError ? 'E' : severity == kSeverityWarning ? 'W' : 'I';
+  std::string line = " ";
+  line += serviceName(service);
+  line += '-';
+  line += letter;
+  line += '-';
+  line += text;
+  printLine(severity, line);
+}
+
+void resetReportLines() {
+  state().lines.clear();
+}
+
+std::string fixedText(const char* text, std::int64_t length) {
+  if (!text || length <= 0) return {};
+  const auto n = strnlen(text, static_cast<std::size_t>(length));
+  return std::string(text, n);
+}
+
+}  // namespace detail
+
+using detail::Service;
+
+void reset() {
+  detail::ControlState& s = detail::state();
+  for (auto& record : s.records) record = CallRecord{};
+  s.failures.fill(0);
+  s.lines.clear();
+  detail::resetUnits();
+  detail::resetStore();
+  detail::resetErrors();
+}
+
+bool injectFailure(std::string_view service, std::int64_t times) {
+  Service which{};
+  if (!detail::lookup(service, which) || which == Service::GPIOUT) return false;
+  detail::state().failures[detail::index(which)] = times > 0 ? times : 0;
+  return true;
+}
+
+CallRecord lastCall(std::string_view service) {
+  Service which{};
+  if (!detail::lookup(service, which)) return {};
+  return detail::state().records[detail::index(which)];
+}
+
+std::vector<std::string> reportLines() {
+  const auto& lines = detail::state().lines;
+  return {lines.begin(), lines.end()};
+}
+
+void clearReportLines() {
+  detail::resetReportLines();
+}
+
+}  // namespace xv55::refhost

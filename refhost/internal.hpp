@@ -1,0 +1,67 @@
+// Shared internals of the reference host: call records, injected failures, the
+// print path and the reset hooks of each service family.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "xv55/refhost.hpp"
+
+namespace xv55::refhost::detail {
+
+enum class Service : int {
+  GPTEMP,
+  GPPRES,
+  GPMFLO,
+  GPMASS,
+  GPVOL,
+  GPLEN,
+  GPMRHO,
+  GPRHO,
+  GPSPH,
+  GPIOUT,
+  DMS_ALLOCR,
+  DMS_ALLOCI,
+  DMS_LOCATR,
+  DMS_LOCATI,
+  DMS_ATFREE,
+  DMS_IRRCHK,
+  DMS_ERRPRT,
+  ZMTH_SPLINE,
+  PPPETM_PCINTP,
+  Count
+};
+
+const char* serviceName(Service service);
+
+// Starts the record of a call: counts it and clears the previous arguments (the
+// vectors keep their capacity, so recording does not allocate once warmed up).
+CallRecord& beginRecord(Service service);
+// Appends up to the recording cap of an array's values (nullptr records nothing).
+void recordReals(CallRecord& record, const double* values, std::int64_t count);
+
+// True when an injected failure is due for this call (and uses it up).
+bool failureDue(Service service);
+
+// Prints one line through the library's printer path (standard output when the
+// library is not loaded) and keeps it for reportLines().
+void printLine(std::int32_t severity, std::string_view line);
+
+// A report of the reference host itself: " ROUTINE-L-text", L from the severity
+// (4 E, 2 W, otherwise I).
+void report(Service service, std::int32_t severity, std::string_view text);
+
+inline constexpr std::int32_t kSeverityWarning = 2;
+inline constexpr std::int32_t kSeverityError = 4;
+
+// Reset hooks, one per service family.
+void resetUnits();
+void resetStore();
+void resetErrors();
+void resetReportLines();
+
+// The value of a fixed-length text argument: at most length characters, cut at a NUL.
+std::string fixedText(const char* text, std::int64_t length);
+
+}  // namespace xv55::refhost::detail
