@@ -1,15 +1,289 @@
+// Small math procedures: signed square root, ramps and limits, element-wise
+// series fractions, matrix and power products, phase distribution, step
+// fractions, a viscosity correction and a profile look-up.
+//
+// Array arguments are walked only as far as every array involved reaches, so a
+// host that declares extents inconsistently gets a shortened result instead of a
+// read or write outside its arrays.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <initializer_list>
+#include <string_view>
+
 #include "numerics/numerics.hpp"
+#include "print/print.hpp"
+#include "xv55/xv55.h"
+
 namespace xv55::numerics {
-void SPSQRT(const double&, double&, Jacobian, CallMode) {}
-void SPRAMP(const double&, const double&, const double&, const double&, const double&, double&, Jacobian, CallMode) {}
-void SPLIM_ABS(const double&, const double&, const double&, double&, Jacobian, CallMode) {}
-void SPQUAL(const double&, const double&, const double&, const double&, const double&, double&, Jacobian, CallMode) {}
-void SPRECV(Vector<const double>, const std::int64_t&, Vector<double>, Jacobian, CallMode) {}
-void SPMATR(Matrix<const double>, Vector<const double>, Vector<double>, Status, Jacobian, CallMode) {}
-void SPPROD(Vector<const double>, Matrix<const double>, Vector<double>) {}
-void SPDISF(Vector<const double>, Vector<const double>, const double&, Vector<const double>, Vector<const double>, Vector<const double>, Vector<double>, Vector<double>) {}
-void SPPRD1(Vector<const double>, Vector<const double>, double&) {}
-void SPRFAC(Vector<const double>, Vector<const double>, double&) {}
-void SPVISCCORR(const double&, double&) {}
-void SPRPPROFILE(const double&, Vector<const double>, Vector<const double>, double&, Status) {}
+namespace {
+
+// SPRECV: below this x the fraction is 1; beyond |t| = 82.893 the power
+// x^(N+1) is treated as vanishing or overwhelming.
+constexpr double kSeriesTinyBase = 1e-35;
+constexpr double kSeriesExponentLimit = 82.893;
+
+// SPPRD1: bases are clipped here so that a zero or negative base stays finite.
+constexpr double kProductBaseFloor = 1e-15;
+
+// SPRFAC: a step this close to the current value is ignored; a value at or
+// below the positivity threshold admits no step at all.
+constexpr double kStepIgnoreTolerance = 1e-15;
+constexpr double kStepPositiveValue = 1e-30;
+
+// SPVISCCORR: range limits, and coefficients that are single-precision values
+// widened to double, kept for compatibility with stored models.
+constexpr double kViscLowLimit = 200.0;
+constexpr double kViscHighLimit = 60000.0;
+constexpr double kViscLowFloor = 14.63;
+constexpr double kViscLowMinimum = 0.1;
+constexpr double kViscLowSlope = 0.24853399395942688;
+constexpr double kViscLowOffset = 0.5667999982833862;
+constexpr double kViscMidLinear = 0.20326000452041626;
+constexpr double kViscMidQuadratic = 0.009780693799257278;
+constexpr double kViscMidOffset = 0.05237051099538803;
+constexpr double kViscMaximum = 1.0;
+
+constexpr std::string_view kIncompatibleDimensions =
+    " SPMATR-F-Incompatible matrix dimensions for multiplication. \\n";
+
+// base^magnitude (or its reciprocal's) by repeated squaring, the way an integer
+// power is evaluated.
+double integerPower(double base, bool negative, std::uint64_t magnitude) {
+  double factor = negative ? 1.0 / base : base;
+  double result = 1.0;
+  while (magnitude != 0) {
+    if (magnitude & 1U) result *= factor;
+    magnitude >>= 1U;
+    if (magnitude != 0) factor *= factor;
+  }
+  return result;
 }
+
+double integerPower(double base, std::int64_t exponent) {
+  const auto bits = static_cast<std::uint64_t>(exponent);
+  return exponent < 0 ? integerPower(base, true, 0U - bits) : integerPower(base, false, bits);
+}
+
+// base^(exponent + 1); the exponent's successor is formed without overflow.
+double integerPowerOfSuccessor(double base, std::int64_t exponent) {
+  if (exponent < 0) return integerPower(base, exponent + 1);
+  return integerPower(base, false, static_cast<std::uint64_t>(exponent) + 1U);
+}
+
+// Row 1 of a single-output procedure, columns 1, 2, ... in order.
+void setRow(const Jacobian& jac, std::initializer_list<double> row) {
+  std::int64_t column = 1;
+  for (double value : row) jac.set(1, column++, value);
+}
+
+}  // namespace
+
+void SPSQRT(const double& x, double& y, Jacobian jac, CallMode mode) {
+  if (mode.wantsValues()) y = x >= 0.0 ? std::sqrt(x) : -std::sqrt(-x);
+  if (mode.wantsDerivatives()) jac.set(1, 1, 0.5 / std::sqrt(std::fabs(x)));
+}
+
+void SPRAMP(const double& x, const double& x1, const double& x2, const double& y1, const double& y2,
+            double& y, Jacobian jac, CallMode mode) {
+  const double width = x2 - x1;
+  const double slope = (y2 - y1) / width;
+  const double fraction = (x - x1) / width;
+  const double linear = y1 + (x - x1) * slope;
+
+  if (mode.wantsValues()) y = std::min(std::max(y1, linear), y2);
+  if (!mode.wantsDerivatives()) return;
+
+  // Columns x, x1, x2, y1, y2.
+  if (linear >= y2) {
+    setRow(jac, {0.0, 0.0, 0.0, 0.0, 1.0});
+  } else if (y1 >= linear) {
+    setRow(jac, {0.0, 0.0, 0.0, 1.0, 0.0});
+  } else {
+    setRow(jac, {slope, (y - y2) / width, -(y - y1) / width, 1.0 - fraction, fraction});
+  }
+}
+
+void SPLIM_ABS(const double& x, const double& lo, const double& hi, double& y, Jacobian jac,
+               CallMode mode) {
+  const double magnitude = std::fabs(x);
+  if (mode.wantsValues()) y = std::min(std::max(lo, magnitude), hi);
+  if (!mode.wantsDerivatives()) return;
+
+  // Columns x, lo, hi.
+  if (magnitude >= hi) {
+    setRow(jac, {0.0, 0.0, 1.0});
+  } else if (lo > magnitude) {
+    setRow(jac, {0.0, 1.0, 0.0});
+  } else {
+    setRow(jac, {x >= 0.0 ? 1.0 : -1.0, 0.0, 0.0});
+  }
+}
+
+void SPQUAL(const double& x, const double& c, const double& d, const double& a, const double& b,
+            double& y, Jacobian jac, CallMode mode) {
+  if (!mode.wantsValues() && !mode.wantsDerivatives()) return;
+
+  // x outside both ends of [a, b] measures across (a, b), otherwise across (c, d).
+  const bool outside = (x < a && x < b) || (x > a && x > b);
+  y = outside ? (x - a) / (b - a) : (x - c) / (d - c);
+  if (!mode.wantsDerivatives()) return;
+
+  // Columns x, c, d, a, b.
+  if (outside) {
+    const double w = b - a;
+    setRow(jac, {1.0 / w, 0.0, 0.0, (x - b) / (w * w), -(x - a) / (w * w)});
+  } else {
+    const double w = d - c;
+    setRow(jac, {1.0 / w, (x - d) / (w * w), -(x - c) / (w * w), 0.0, 0.0});
+  }
+}
+
+void SPRECV(Vector<const double> x, const std::int64_t& n, Vector<double> y, Jacobian jac,
+            CallMode mode) {
+  if (!mode.wantsValues() && !mode.wantsDerivatives()) return;
+
+  const std::int64_t cells = std::min(y.size(), x.size());
+  if (mode.wantsDerivatives()) jac.clearBlock(y.size(), x.size());
+  const double exponent = static_cast<double>(n) + 1.0;
+
+  for (std::int64_t i = 1; i <= cells; ++i) {
+    const double xi = x(i);
+    if (xi < kSeriesTinyBase) {
+      if (mode.wantsValues()) y(i) = 1.0;
+      continue;
+    }
+    const double t = std::log(xi) * exponent;
+    if (t < -kSeriesExponentLimit) {
+      if (mode.wantsValues()) y(i) = 1.0 - xi;
+      if (mode.wantsDerivatives()) jac.set(i, i, -1.0);
+    } else if (t >= kSeriesExponentLimit) {
+      if (mode.wantsValues()) y(i) = 0.0;
+    } else {
+      const double powerN = integerPower(xi, n);
+      const double denominator = integerPowerOfSuccessor(xi, n) - 1.0;
+      if (mode.wantsValues()) y(i) = (xi - 1.0) / denominator;
+      if (mode.wantsDerivatives()) {
+        const double nReal = static_cast<double>(n);
+        jac.set(i, i, (powerN * (1.0 + nReal * (1.0 - xi)) - 1.0) / (denominator * denominator));
+      }
+    }
+  }
+}
+
+void SPMATR(Matrix<const double> a, Vector<const double> b, Vector<double> y, Status status,
+            Jacobian jac, CallMode mode) {
+  const std::int64_t p = a.rows();
+  const std::int64_t q = a.columns();
+  if (q != b.size() || p != y.size()) {
+    status = XV55_STATUS_ERROR;
+    print::message(status.value(), kIncompatibleDimensions);
+    return;
+  }
+
+  if (mode.wantsValues()) {
+    for (std::int64_t i = 1; i <= p; ++i) {
+      double sum = 0.0;
+      for (std::int64_t j = 1; j <= q; ++j) sum += a(i, j) * b(j);
+      y(i) = sum;
+    }
+  }
+  if (mode.wantsDerivatives()) {
+    // A(i, j) is input cell (j - 1) p + i; B(j) follows the p q cells of A.
+    for (std::int64_t i = 1; i <= p; ++i) {
+      for (std::int64_t j = 1; j <= q; ++j) {
+        jac.set(i, Matrix<const double>::cellOf(i, j, p), b(j));
+        jac.set(i, p * q + j, a(i, j));
+      }
+    }
+  }
+}
+
+void SPPROD(Vector<const double> x, Matrix<const double> e, Vector<double> y) {
+  const std::int64_t factors = std::min(x.size(), e.rows());
+  const std::int64_t products = std::min(e.columns(), y.size());
+  for (std::int64_t k = 1; k <= products; ++k) {
+    double product = 1.0;
+    for (std::int64_t i = 1; i <= factors; ++i) product *= std::pow(x(i), e(i, k));
+    y(k) = product;
+  }
+}
+
+void SPDISF(Vector<const double> b, Vector<const double> a, const double& f, Vector<const double> p,
+            Vector<const double> k, Vector<const double> q, Vector<double> w, Vector<double> u) {
+  const std::int64_t n =
+      std::min({b.size(), a.size(), p.size(), k.size(), q.size(), w.size(), u.size()});
+  double sumU = 0.0;
+  double sumW = 0.0;
+  for (std::int64_t i = 1; i <= n; ++i) {
+    if (a(i) > b(i)) {
+      const double t = a(i) * (1.0 - f);
+      u(i) = t / (k(i) * q(i));
+      w(i) = t / q(i);
+    } else {
+      u(i) = b(i) * f / p(i);
+      w(i) = b(i) * f * k(i) / p(i);
+    }
+    sumU += u(i);
+    sumW += w(i);
+  }
+  for (std::int64_t i = 1; i <= n; ++i) {
+    u(i) = u(i) / sumU;
+    w(i) = w(i) / sumW;
+  }
+}
+
+void SPPRD1(Vector<const double> x, Vector<const double> e, double& y) {
+  const std::int64_t n = std::min(x.size(), e.size());
+  double product = 1.0;
+  for (std::int64_t i = 1; i <= n; ++i) {
+    product *= std::pow(std::max(x(i), kProductBaseFloor), e(i));
+  }
+  y = product;
+}
+
+void SPRFAC(Vector<const double> x, Vector<const double> dx, double& f) {
+  const std::int64_t n = std::min(dx.size(), x.size());
+  double fraction = 1.0;
+  for (std::int64_t i = 1; i <= n; ++i) {
+    if (dx(i) < 0.0 && std::fabs(x(i) - dx(i)) > kStepIgnoreTolerance) {
+      fraction = x(i) > kStepPositiveValue ? std::min(fraction, x(i) / (x(i) - dx(i))) : 0.0;
+    }
+  }
+  f = fraction;
+}
+
+void SPVISCCORR(const double& x, double& y) {
+  if (x <= kViscLowLimit) {
+    y = std::max(kViscLowMinimum,
+                 kViscLowSlope * std::log(std::max(x, kViscLowFloor)) - kViscLowOffset);
+  } else if (x <= kViscHighLimit) {
+    const double l = std::log(x);
+    y = std::min(kViscMaximum, (kViscMidLinear - kViscMidQuadratic * l) * l - kViscMidOffset);
+  } else {
+    y = kViscMaximum;
+  }
+}
+
+void SPRPPROFILE(const double& x, Vector<const double> xs, Vector<const double> ys, double& y,
+                 Status status) {
+  const std::int64_t n = std::min(xs.size(), ys.size());
+  if (n >= 1) {
+    if (x <= xs(1)) {
+      y = ys(1);
+    } else if (x >= xs(n)) {
+      y = ys(n);
+    } else {
+      for (std::int64_t i = 1; i <= n; ++i) {
+        if (x == xs(i)) {
+          y = ys(i);
+        } else if (i < n && xs(i) < x && x < xs(i + 1)) {
+          y = ys(i) + (x - xs(i)) * (ys(i + 1) - ys(i)) / (xs(i + 1) - xs(i));
+        }
+      }
+    }
+  }
+  status = XV55_STATUS_INFORMATION;
+}
+
+}  // namespace xv55::numerics
