@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Cell values: reals, small integers (counts), texts.
   for (std::size_t k = 0; k < arguments.size(); ++k) {
     if (!xv55::entry::isInput(arguments[k].kind)) continue;
-    double* cell = &inputs[static_cast<std::size_t>(position[k] - 1)];
+    double* cell = inputs.data() + (position[k] - 1);
     for (std::int64_t c = 0; c < arguments[k].cells; ++c) {
       switch (arguments[k].kind) {
         case ArgKind::IntegerIn:

@@ -22,7 +22,7 @@ bool answered(std::int32_t outcome) { return static_cast<std::uint32_t>(outcome)
 
 }  // namespace
 
-std::int32_t ProxyOptionsHandler::request(std::int32_t code, std::int64_t* intResult,
+XV55_CALLS_HOST_OBJECT std::int32_t ProxyOptionsHandler::request(std::int32_t code, std::int64_t* intResult,
                                           double* valueResult, const char** textResult) {
   if (previous && previous != this) {
     const std::int32_t outcome = previous->request(code, intResult, valueResult, textResult);
@@ -66,7 +66,7 @@ extern "C" XV55_API std::int32_t RegisterDummyOptionsHandler(void* handler) {
   return hadHandler ? 0 : 1;
 }
 
-extern "C" XV55_API void QSM_RQST_F(const std::int64_t* code, std::int64_t* intResult,
+extern "C" XV55_API XV55_CALLS_HOST_OBJECT void QSM_RQST_F(const std::int64_t* code, std::int64_t* intResult,
                                     double* valueResult, char* text, std::int64_t* outcome,
                                     const std::int64_t* textLength) {
   if (!g_handler) {

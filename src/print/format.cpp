@@ -54,7 +54,7 @@ State g;
 
 // ---- line assembly ----
 
-void emitLine() {
+XV55_CALLS_HOST_OBJECT void emitLine() {
   g.line[g.length] = '\0';
   if (g.printer) {
     g.printer->writeLine(g.line);
@@ -371,7 +371,7 @@ void writeDiagnostic(const char* format, int line) {
 }
 
 // The formatter proper.
-void run(std::int32_t severity, const char* format, Values& values) {
+XV55_CALLS_HOST_OBJECT void run(std::int32_t severity, const char* format, Values& values) {
   if (!g.printer && severity < 0) std::fputs("Error: ", stdout);
   int budget = g.bridgeActive ? kBridgeBudget : kOpenBudget;
   bool conversions = true;

@@ -26,3 +26,12 @@ void message(std::int64_t severity, std::string_view text, const void* a1 = null
 inline constexpr std::size_t kTrimmedCapacity = 1023;
 
 }  // namespace xv55::print
+
+// Host objects may be built by hand by a host written in C (a table of operations
+// without type information), so functions that call into them are exempt from the
+// sanitizer's dynamic-type check.
+#if defined(__GNUC__) || defined(__clang__)
+#define XV55_CALLS_HOST_OBJECT __attribute__((no_sanitize("vptr")))
+#else
+#define XV55_CALLS_HOST_OBJECT
+#endif

@@ -47,11 +47,13 @@ static const XvOptionsHandlerOps handlerOps = {request};
 int main(void) {
   void *lib = dlopen(XV55_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
   CHECK(lib != NULL);
-  int32_t (*init)(const InitBlock *) = (int32_t(*)(const InitBlock *))dlsym(lib, "QRInitialize");
-  Xv55Entry matr = (Xv55Entry)dlsym(lib, "XV55IF_SPMATR");
-  void (*rqst)(const int64_t *, int64_t *, double *, char *, int64_t *, const int64_t *) =
-      (void (*)(const int64_t *, int64_t *, double *, char *, int64_t *, const int64_t *))dlsym(
-          lib, "QSM_RQST_F");
+  /* POSIX form of turning a dlsym result into a function pointer. */
+  int32_t (*init)(const InitBlock *);
+  Xv55Entry matr;
+  void (*rqst)(const int64_t *, int64_t *, double *, char *, int64_t *, const int64_t *);
+  *(void **)(&init) = dlsym(lib, "QRInitialize");
+  *(void **)(&matr) = dlsym(lib, "XV55IF_SPMATR");
+  *(void **)(&rqst) = dlsym(lib, "QSM_RQST_F");
   CHECK(init && matr && rqst);
 
   XvPrinterObject printer = {&printerOps};
