@@ -52,8 +52,7 @@ BENCHMARK(SqrtThroughBlock);
 void SqrtDirect(benchmark::State& state) {
   RawBlock b = sqrtBlock();
   for (auto _ : state) {
-    numerics::SPSQRT(b.inputs[0], b.outputs[0], Jacobian(b.derivatives.data(), 1, 1),
-                     CallMode(4));
+    numerics::SPSQRT(b.inputs[0], b.outputs[0], Jacobian(b.derivatives.data(), 1, 1), CallMode(4));
     benchmark::DoNotOptimize(b.outputs.data());
     benchmark::ClobberMemory();
   }

@@ -101,7 +101,8 @@ int main() {
   }
   {
     std::printf("\nChoked mass flux of a flashing liquid (XV55IF_PSIMPINT)\n");
-    std::printf("  P0 = 10 bar, Ps = 8 bar, Pb = 1 bar, V0 = 0.001 m3/kg, a = 0.8, n = 1, N = 20\n");
+    std::printf(
+        "  P0 = 10 bar, Ps = 8 bar, Pb = 1 bar, V0 = 0.001 m3/kg, a = 0.8, n = 1, N = 20\n");
     xv55::BlockBuilder b;
     for (double v : {10.0, 8.0, 1.0, 0.001, 0.8, 1.0, 20.0}) b.real(v);
     b.outputs(1);

@@ -102,8 +102,9 @@ class BlockBuilder {
           outputs_.empty() ? noCell : outputs_.data(),
           outputSizes_.empty() ? none : outputSizes_.data(),
           inputPositions_.empty() ? none : inputPositions_.data(),
-          outputPositions_.empty() ? none : outputPositions_.data(), &status, &hostContext, work.data(),
-          &workLength_, derivatives_.data(), &derivativeRows_, &derivativeColumns_, &callType);
+          outputPositions_.empty() ? none : outputPositions_.data(), &status, &hostContext,
+          work.data(), &workLength_, derivatives_.data(), &derivativeRows_, &derivativeColumns_,
+          &callType);
   }
   void call(Xv55Entry entry, std::int64_t type) {
     callType = type;

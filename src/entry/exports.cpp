@@ -6,29 +6,29 @@
 #include "entry/unpack.hpp"
 #include "numerics/numerics.hpp"
 
-#define XV55_PROCEDURE_TABLE(X)                                       \
-  X(SPSQRT, numerics::SPSQRT, Nothing)                                \
-  X(SPRAMP, numerics::SPRAMP, Nothing)                                \
-  X(SPLIM_ABS, numerics::SPLIM_ABS, Nothing)                          \
-  X(SPQUAL, numerics::SPQUAL, Nothing)                                \
-  X(SPRECV, numerics::SPRECV, Nothing)                                \
-  X(SPMATR, numerics::SPMATR, Nothing)                                \
-  X(SPPROD, numerics::SPPROD, Nothing)                                \
-  X(SPDISF, numerics::SPDISF, Nothing)                                \
-  X(SPPRD1, numerics::SPPRD1, Nothing)                                \
-  X(SPRFAC, numerics::SPRFAC, Nothing)                                \
-  X(SPVISCCORR, numerics::SPVISCCORR, Nothing)                        \
-  X(SPRPPROFILE, numerics::SPRPPROFILE, Nothing)                      \
-  X(PSIMPINT, numerics::PSIMPINT, ReportInformation)                  \
+#define XV55_PROCEDURE_TABLE(X)                      \
+  X(SPSQRT, numerics::SPSQRT, Nothing)               \
+  X(SPRAMP, numerics::SPRAMP, Nothing)               \
+  X(SPLIM_ABS, numerics::SPLIM_ABS, Nothing)         \
+  X(SPQUAL, numerics::SPQUAL, Nothing)               \
+  X(SPRECV, numerics::SPRECV, Nothing)               \
+  X(SPMATR, numerics::SPMATR, Nothing)               \
+  X(SPPROD, numerics::SPPROD, Nothing)               \
+  X(SPDISF, numerics::SPDISF, Nothing)               \
+  X(SPPRD1, numerics::SPPRD1, Nothing)               \
+  X(SPRFAC, numerics::SPRFAC, Nothing)               \
+  X(SPVISCCORR, numerics::SPVISCCORR, Nothing)       \
+  X(SPRPPROFILE, numerics::SPRPPROFILE, Nothing)     \
+  X(PSIMPINT, numerics::PSIMPINT, ReportInformation) \
   X(PDIENERINT, numerics::PDIENERINT, ReportInformation)
 
-#define XV55_DEFINE_ENTRY(NAME, BODY, AFTER)                                                  \
-  extern "C" XV55_API void XV55IF_##NAME(XV55_ENTRY_PARAMS) {                                 \
-    using namespace xv55;                                                                     \
-    entry::enter<&BODY, entry::AfterBody::AFTER>(                                             \
-        {inputs, inputSizes, outputs, outputSizes, inputPositions, outputPositions, status,   \
+#define XV55_DEFINE_ENTRY(NAME, BODY, AFTER)                                                    \
+  extern "C" XV55_API void XV55IF_##NAME(XV55_ENTRY_PARAMS) {                                   \
+    using namespace xv55;                                                                       \
+    entry::enter<&BODY, entry::AfterBody::AFTER>(                                               \
+        {inputs, inputSizes, outputs, outputSizes, inputPositions, outputPositions, status,     \
          hostContext, realWork, realWorkLength, derivatives, derivativeRows, derivativeColumns, \
-         callType});                                                                          \
+         callType});                                                                            \
   }
 XV55_PROCEDURE_TABLE(XV55_DEFINE_ENTRY)
 
@@ -39,6 +39,8 @@ using namespace xv55;
 const ProcedureInfo kProcedures[] = {XV55_PROCEDURE_TABLE(XV55_DESCRIBE)};
 }  // namespace
 
-std::span<const ProcedureInfo> procedures() { return kProcedures; }
+std::span<const ProcedureInfo> procedures() {
+  return kProcedures;
+}
 
 }  // namespace xv55::entry

@@ -58,7 +58,9 @@ enum class ArgKind : std::uint8_t {
   Trailing,  // status, context, workspace, derivatives, call type: not positional
 };
 
-constexpr bool isInput(ArgKind k) { return k <= ArgKind::IntegerMatrixIn; }
+constexpr bool isInput(ArgKind k) {
+  return k <= ArgKind::IntegerMatrixIn;
+}
 constexpr int extentsOf(ArgKind k) {
   switch (k) {
     case ArgKind::RealVectorIn:

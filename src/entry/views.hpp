@@ -156,7 +156,7 @@ class Jacobian {
   }
   double get(std::int64_t i, std::int64_t j) const {
     return i >= 1 && i <= rows() && j >= 1 && j <= columns() ? data_[(i - 1) + (j - 1) * rows_]
-                                                              : 0.0;
+                                                             : 0.0;
   }
   // Row i over all columns.
   void clearRow(std::int64_t i) const {
@@ -190,9 +190,7 @@ class CallMode {
   explicit CallMode(std::int64_t code) : code_(code) {}
   std::int64_t code() const { return code_; }
   bool wantsValues() const { return code_ == kValues || code_ == kValuesAndDerivatives; }
-  bool wantsDerivatives() const {
-    return code_ == kDerivatives || code_ == kValuesAndDerivatives;
-  }
+  bool wantsDerivatives() const { return code_ == kDerivatives || code_ == kValuesAndDerivatives; }
   bool isSetUp() const { return code_ == kSetUp; }
   bool isCleanUp() const { return code_ == kCleanUp; }
 

@@ -18,12 +18,16 @@ QSMOptionsHandler* g_handler = nullptr;
 std::int64_t g_extra = 0;
 ProxyOptionsHandler g_proxy;
 
-bool answered(std::int32_t outcome) { return static_cast<std::uint32_t>(outcome) < kNotAnswered; }
+bool answered(std::int32_t outcome) {
+  return static_cast<std::uint32_t>(outcome) < kNotAnswered;
+}
 
 }  // namespace
 
-XV55_CALLS_HOST_OBJECT std::int32_t ProxyOptionsHandler::request(std::int32_t code, std::int64_t* intResult,
-                                          double* valueResult, const char** textResult) {
+XV55_CALLS_HOST_OBJECT std::int32_t ProxyOptionsHandler::request(std::int32_t code,
+                                                                 std::int64_t* intResult,
+                                                                 double* valueResult,
+                                                                 const char** textResult) {
   if (previous && previous != this) {
     const std::int32_t outcome = previous->request(code, intResult, valueResult, textResult);
     if (answered(outcome)) return outcome;
@@ -54,7 +58,9 @@ extern "C" XV55_API std::int32_t QRInitialize(const InitBlock* block) {
   return 1;
 }
 
-extern "C" XV55_API InitBlock* GetDLLInitializationData(void) { return &g_copy; }
+extern "C" XV55_API InitBlock* GetDLLInitializationData(void) {
+  return &g_copy;
+}
 
 extern "C" XV55_API std::int32_t RegisterDummyOptionsHandler(void* handler) {
   const bool hadHandler = g_handler != nullptr;
@@ -66,9 +72,11 @@ extern "C" XV55_API std::int32_t RegisterDummyOptionsHandler(void* handler) {
   return hadHandler ? 0 : 1;
 }
 
-extern "C" XV55_API XV55_CALLS_HOST_OBJECT void QSM_RQST_F(const std::int64_t* code, std::int64_t* intResult,
-                                    double* valueResult, char* text, std::int64_t* outcome,
-                                    const std::int64_t* textLength) {
+extern "C" XV55_API XV55_CALLS_HOST_OBJECT void QSM_RQST_F(const std::int64_t* code,
+                                                           std::int64_t* intResult,
+                                                           double* valueResult, char* text,
+                                                           std::int64_t* outcome,
+                                                           const std::int64_t* textLength) {
   if (!g_handler) {
     *outcome = -1;
     *intResult = 0;

@@ -23,8 +23,8 @@ class ProxyOptionsHandler final : public QSMOptionsHandler {
 };
 
 // Solver options that procedures ask for.
-inline constexpr std::int64_t kOptionSolverMarker = 31;   // real: changes between solver passes
-inline constexpr std::int64_t kOptionPrintEnabled = 20;   // integer: > 0 lets warnings print
+inline constexpr std::int64_t kOptionSolverMarker = 31;  // real: changes between solver passes
+inline constexpr std::int64_t kOptionPrintEnabled = 20;  // integer: > 0 lets warnings print
 inline constexpr std::int64_t kOptionEquilibrium = 18;
 
 // Tolerance below which a solver marker counts as unset, and within which two

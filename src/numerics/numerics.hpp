@@ -9,8 +9,8 @@ namespace xv55::numerics {
 
 // ---- integration of the specific volume over pressure ----
 void PSIMPINT(const double& p0, const double& ps, const double& pb, const double& v0,
-              const double& a, const double& n, const double& intervals, double& flux,
-              double& pmax, double& maximumFound);
+              const double& a, const double& n, const double& intervals, double& flux, double& pmax,
+              double& maximumFound);
 void PDIENERINT(const double& p0, const double& ps, const double& pb, const double& v0,
                 const double& a, const double& n, const double& s, const double& rho,
                 const double& w, const double& mode, const double& intervals, double& flux,
@@ -18,8 +18,8 @@ void PDIENERINT(const double& p0, const double& ps, const double& pb, const doub
 
 // ---- small math ----
 void SPSQRT(const double& x, double& y, Jacobian jac, CallMode mode);
-void SPRAMP(const double& x, const double& x1, const double& x2, const double& y1,
-            const double& y2, double& y, Jacobian jac, CallMode mode);
+void SPRAMP(const double& x, const double& x1, const double& x2, const double& y1, const double& y2,
+            double& y, Jacobian jac, CallMode mode);
 void SPLIM_ABS(const double& x, const double& lo, const double& hi, double& y, Jacobian jac,
                CallMode mode);
 void SPQUAL(const double& x, const double& c, const double& d, const double& a, const double& b,
@@ -29,9 +29,8 @@ void SPRECV(Vector<const double> x, const std::int64_t& n, Vector<double> y, Jac
 void SPMATR(Matrix<const double> a, Vector<const double> b, Vector<double> y, Status status,
             Jacobian jac, CallMode mode);
 void SPPROD(Vector<const double> x, Matrix<const double> e, Vector<double> y);
-void SPDISF(Vector<const double> b, Vector<const double> a, const double& f,
-            Vector<const double> p, Vector<const double> k, Vector<const double> q,
-            Vector<double> w, Vector<double> u);
+void SPDISF(Vector<const double> b, Vector<const double> a, const double& f, Vector<const double> p,
+            Vector<const double> k, Vector<const double> q, Vector<double> w, Vector<double> u);
 void SPPRD1(Vector<const double> x, Vector<const double> e, double& y);
 void SPRFAC(Vector<const double> x, Vector<const double> dx, double& f);
 void SPVISCCORR(const double& x, double& y);

@@ -200,7 +200,7 @@ struct Spec {
   char type = 0;
 };
 
-// Parses the specification at format[0] == '%'.  On failure returns the error
+// Parses the conversion at format[0] == '%'.  On failure returns the error
 // text; on success fills spec and returns an empty view.
 std::string_view parse(const char* format, Spec& spec) {
   const char* p = format + 1;
@@ -251,7 +251,8 @@ void nativeFormat(const Spec& spec, const char* lengthModifier, char type, char*
   for (char flag : flags) {
     if (spec.flags.find(flag) != std::string_view::npos) out[n++] = flag;
   }
-  if (spec.width >= 0) n += std::to_chars(out + n, out + kNativeCapacity, spec.width).ptr - (out + n);
+  if (spec.width >= 0)
+    n += std::to_chars(out + n, out + kNativeCapacity, spec.width).ptr - (out + n);
   if (spec.precision >= 0) {
     out[n++] = '.';
     n += std::to_chars(out + n, out + kNativeCapacity, spec.precision).ptr - (out + n);
@@ -273,7 +274,8 @@ Outcome formatInto(const Spec& spec, const char* modifier, char type, int& resul
   result = std::snprintf(g.conversion, g.conversionCapacity, native, value...);
 #pragma GCC diagnostic pop
   // A text that does not fit the buffer is a failure, as is any error.
-  if (result < 0 || static_cast<std::size_t>(result) >= g.conversionCapacity) return Outcome::Failed;
+  if (result < 0 || static_cast<std::size_t>(result) >= g.conversionCapacity)
+    return Outcome::Failed;
   return Outcome::Ok;
 }
 
@@ -292,7 +294,8 @@ Outcome convert(const Spec& spec, const void* address, int& length, bool& emptyI
     case 'd':
     case 'i':
       if (spec.modifier == 'h') {
-        return formatInto(spec, "", spec.type, length, static_cast<int>(load<std::int16_t>(address)));
+        return formatInto(spec, "", spec.type, length,
+                          static_cast<int>(load<std::int16_t>(address)));
       }
       if (spec.modifier == 'I') {
         return formatInto(spec, "ll", spec.type, length,
@@ -354,8 +357,8 @@ Outcome convert(const Spec& spec, const void* address, int& length, bool& emptyI
     case 'p': {
       char digits[17];
       std::snprintf(digits, sizeof digits, "%016llX",
-                    static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(
-                        load<const void*>(address))));
+                    static_cast<unsigned long long>(
+                        reinterpret_cast<std::uintptr_t>(load<const void*>(address))));
       Spec asText = spec;
       asText.precision = -1;
       return formatInto(asText, "", 's', length, digits);
@@ -461,8 +464,12 @@ void bridge(std::int32_t severity, const char* text, std::size_t length,
 
 }  // namespace
 
-void setHostPrinter(XvPrinter* printer) { g.printer = printer; }
-XvPrinter* hostPrinter() { return g.printer; }
+void setHostPrinter(XvPrinter* printer) {
+  g.printer = printer;
+}
+XvPrinter* hostPrinter() {
+  return g.printer;
+}
 
 void message(std::int64_t severity, std::string_view text, const void* a1, const void* a2,
              const void* a3, const void* a4, const void* a5) {

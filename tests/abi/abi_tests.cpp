@@ -102,23 +102,6 @@ TEST_F(Abi, MatrixProductAndItsDimensionMessage) {
   EXPECT_EQ(printer.severities, std::vector<std::int32_t>{4});
 }
 
-TEST_F(Abi, IntegrationAlwaysReportsInformation) {
-  auto entry = lib.get<Xv55Entry>("XV55IF_PSIMPINT");
-  ASSERT_NE(entry, nullptr);
-  // P0 = Pb: no flow.
-  double inputs[7] = {5.0, 3.0, 5.0, 0.001, 0.5, 1.0, 10.0};
-  const std::int64_t inPos[] = {1, 2, 3, 4, 5, 6, 7}, sizes[] = {0};
-  double outputs[3] = {-1, -1, -1};
-  const std::int64_t outPos[] = {1, 2, 3};
-  std::int64_t status = 4, callType = 0;
-  const std::int64_t context = 0, workLength = 0, rows = 3, columns = 7;
-  entry(inputs, sizes, outputs, sizes, inPos, outPos, &status, &context, nullptr, &workLength,
-        nullptr, &rows, &columns, &callType);
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(outputs[0], 0.0);
-  EXPECT_EQ(outputs[1], 5.0);
-}
-
 TEST_F(Abi, InitialisationDataIsTheLibrarysCopy) {
   auto data = lib.get<InitBlock* (*)()>("GetDLLInitializationData");
   ASSERT_NE(data, nullptr);

@@ -13,18 +13,18 @@ static int g_lineCount = 0;
 static int32_t g_lastSeverity = 0;
 static int g_requests = 0;
 
-static void writeLine(void *self, const char *line) {
+static void writeLine(void* self, const char* line) {
   (void)self;
   if (g_lineCount < 8) snprintf(g_lines[g_lineCount++], sizeof g_lines[0], "%s", line);
 }
 
-static void endMessage(void *self, int32_t severity) {
+static void endMessage(void* self, int32_t severity) {
   (void)self;
   g_lastSeverity = severity;
 }
 
-static int32_t request(void *self, int32_t code, int64_t *intResult, double *valueResult,
-                       const char **textResult) {
+static int32_t request(void* self, int32_t code, int64_t* intResult, double* valueResult,
+                       const char** textResult) {
   (void)self;
   ++g_requests;
   *intResult = code + 1;
@@ -36,24 +36,24 @@ static int32_t request(void *self, int32_t code, int64_t *intResult, double *val
 static const XvPrinterOps printerOps = {writeLine, endMessage};
 static const XvOptionsHandlerOps handlerOps = {request};
 
-#define CHECK(cond)                                         \
-  do {                                                      \
-    if (!(cond)) {                                          \
+#define CHECK(cond)                                                      \
+  do {                                                                   \
+    if (!(cond)) {                                                       \
       fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #cond); \
-      return 1;                                             \
-    }                                                       \
+      return 1;                                                          \
+    }                                                                    \
   } while (0)
 
 int main(void) {
-  void *lib = dlopen(XV55_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+  void* lib = dlopen(XV55_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
   CHECK(lib != NULL);
   /* POSIX form of turning a dlsym result into a function pointer. */
-  int32_t (*init)(const InitBlock *);
+  int32_t (*init)(const InitBlock*);
   Xv55Entry matr;
-  void (*rqst)(const int64_t *, int64_t *, double *, char *, int64_t *, const int64_t *);
-  *(void **)(&init) = dlsym(lib, "QRInitialize");
-  *(void **)(&matr) = dlsym(lib, "XV55IF_SPMATR");
-  *(void **)(&rqst) = dlsym(lib, "QSM_RQST_F");
+  void (*rqst)(const int64_t*, int64_t*, double*, char*, int64_t*, const int64_t*);
+  *(void**)(&init) = dlsym(lib, "QRInitialize");
+  *(void**)(&matr) = dlsym(lib, "XV55IF_SPMATR");
+  *(void**)(&rqst) = dlsym(lib, "QSM_RQST_F");
   CHECK(init && matr && rqst);
 
   XvPrinterObject printer = {&printerOps};

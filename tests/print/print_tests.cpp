@@ -22,26 +22,13 @@ void padded(std::int64_t severity, const std::string& text, const void* a1 = nul
                 static_cast<std::int64_t>(field.size()));
 }
 
-TEST(PrintLines, BackslashNEndsALineAndTheLastLineIsEmittedWithoutOne) {
+TEST(PrintLines, BackslashNAndLineFeedEndLinesAndTheLastLineNeedsNoEnd) {
   ScopedCapture cap;
-  XvPrint(1, "first\\nsecond");
-  ASSERT_EQ(cap.printer.lines.size(), 2u);
-  EXPECT_EQ(cap.printer.lines[0], "first");
-  EXPECT_EQ(cap.printer.lines[1], "second");
-  EXPECT_EQ(cap.printer.severities, std::vector<std::int32_t>{1});
-}
-
-TEST(PrintLines, TrailingLineEndDoesNotAddAnEmptyLineButAnEmptyMessageIsOneEmptyLine) {
-  ScopedCapture cap;
-  XvPrint(0, "text\\n");
-  XvPrint(0, "");
-  EXPECT_EQ(cap.printer.lines, (std::vector<std::string>{"text", ""}));
-}
-
-TEST(PrintLines, ARealLineFeedAlsoEndsTheLine) {
-  ScopedCapture cap;
-  XvPrint(0, "a\nb");
-  EXPECT_EQ(cap.printer.lines, (std::vector<std::string>{"a", "b"}));
+  XvPrint(1, "first\\nsecond\nthird");
+  XvPrint(2, "text\\n");
+  XvPrint(3, "");
+  EXPECT_EQ(cap.printer.lines, (std::vector<std::string>{"first", "second", "third", "text", ""}));
+  EXPECT_EQ(cap.printer.severities, (std::vector<std::int32_t>{1, 2, 3}));
 }
 
 TEST(PrintWrap, LongWordIsCutAfter256Characters) {
@@ -65,63 +52,36 @@ TEST(PrintWrap, BreaksAtTheLastBlankWhichStartsTheNextLine) {
 TEST(PrintWrap, BlanksInsideDoubleQuotesAreNeverBreakPositions) {
   ScopedCapture cap;
   // The only blanks lie inside a quoted stretch; the comma outside it is used.
-  const std::string text =
-      std::string(50, 'a') + "," + std::string(49, 'a') + "\"" + std::string(100, ' ') + "\"" +
-      std::string(100, 'c');
+  const std::string text = std::string(50, 'a') + "," + std::string(49, 'a') + "\"" +
+                           std::string(100, ' ') + "\"" + std::string(100, 'c');
   XvPrint(0, text.c_str());
   ASSERT_EQ(cap.printer.lines.size(), 2u);
   EXPECT_EQ(cap.printer.lines[0], std::string(50, 'a'));
   EXPECT_EQ(cap.printer.lines[1].substr(0, 1), ",");
 }
 
-TEST(PrintWrap, FallsBackToPunctuationWhenThereIsNoBlank) {
-  ScopedCapture cap;
-  const std::string text = std::string(100, 'a') + "-" + std::string(200, 'b');
-  XvPrint(0, text.c_str());
-  ASSERT_EQ(cap.printer.lines.size(), 2u);
-  EXPECT_EQ(cap.printer.lines[0], std::string(100, 'a'));
-  EXPECT_EQ(cap.printer.lines[1], "-" + std::string(200, 'b'));
-}
-
 TEST(PrintConversions, ValuesAreReadByAddressAtTheirStoredSizes) {
   ScopedCapture cap;
   const double x = 2.5;
-  const std::int64_t big = 0x100000007;  // 32-bit read sees 7
+  const std::int64_t big = 0x100000007;  // a 32-bit read sees 7
   const std::int64_t wide = 123456789012345;
   const std::int16_t small = -12;
-  XvPrint(0, "%g %d %ld %Ld %I64d %hd %5.2f|%-4i|", &x, &big, &big, &big, &wide, &small, &x, &big);
-  EXPECT_EQ(cap.printer.lines.at(0), "2.5 7 7 7 123456789012345 -12  2.50|7   |");
-}
-
-TEST(PrintConversions, UnsignedAndHexReadTheSameSizes) {
-  ScopedCapture cap;
   const std::int64_t minusOne = -1;
+  XvPrint(0, "%g %d %ld %Ld %I64d %hd %5.2f|%-4i| 100%%", &x, &big, &big, &big, &wide, &small, &x,
+          &big);
   XvPrint(0, "%u %x %hX %I64x %o", &minusOne, &minusOne, &minusOne, &minusOne, &minusOne);
-  EXPECT_EQ(cap.printer.lines.at(0),
-            "4294967295 ffffffff FFFF ffffffffffffffff 37777777777");
+  EXPECT_EQ(cap.printer.lines.at(0), "2.5 7 7 7 123456789012345 -12  2.50|7   | 100%");
+  EXPECT_EQ(cap.printer.lines.at(1), "4294967295 ffffffff FFFF ffffffffffffffff 37777777777");
 }
 
-TEST(PrintConversions, WideCharactersAreSixteenBitUnits) {
+TEST(PrintConversions, WideCharactersAreSixteenBitUnitsAndPointersSixteenHexDigits) {
   ScopedCapture cap;
   const char16_t text[] = u"Pump \u00e9";
   const char16_t letter = u'Z';
   const char narrow = 'q';
-  XvPrint(0, "[%ls][%lc][%c][%Ls]", text, &letter, &narrow, text);
-  EXPECT_EQ(cap.printer.lines.at(0), "[Pump \xc3\xa9][Z][q][Pump \xc3\xa9]");
-}
-
-TEST(PrintConversions, PointerIsSixteenUpperCaseHexDigits) {
-  ScopedCapture cap;
-  const void* value = reinterpret_cast<const void*>(std::uintptr_t{0xabc123});
-  XvPrint(0, "%p", &value);
-  EXPECT_EQ(cap.printer.lines.at(0), "0000000000ABC123");
-}
-
-TEST(PrintConversions, PercentPercentPrintsOnePercentAndTakesNoValue) {
-  ScopedCapture cap;
-  const double x = 7;
-  XvPrint(0, "100%% of %g", &x);
-  EXPECT_EQ(cap.printer.lines.at(0), "100% of 7");
+  const void* pointer = reinterpret_cast<const void*>(std::uintptr_t{0xabc123});
+  XvPrint(0, "[%ls][%lc][%c][%Ls] %p", text, &letter, &narrow, text, &pointer);
+  EXPECT_EQ(cap.printer.lines.at(0), "[Pump \xc3\xa9][Z][q][Pump \xc3\xa9] 0000000000ABC123");
 }
 
 TEST(PrintConversions, EmptyStringLeavesTheRestOfTheLineIntact) {
@@ -158,25 +118,21 @@ TEST(PrintErrors, ATextTooLongForItsConversionBufferIsReportedNotOverrun) {
   EXPECT_EQ(cap.printer.lines.at(0), "BAD FORMATTING (check format string)>>>%.5000f!");
 }
 
-TEST(PrintBridge, TrailingBlanksAreDroppedAndValuesComeByAddress) {
-  ScopedCapture cap;
-  const double head = 41.25;
-  padded(2, " WARNING: head %g m.\\n", &head);
-  EXPECT_EQ(cap.printer.lines, (std::vector<std::string>{" WARNING: head 41.25 m."}));
-  EXPECT_EQ(cap.printer.severities, std::vector<std::int32_t>{2});
-}
-
-TEST(PrintBridge, TwoStringsAndOneNumberUseTheWholeBudgetOfFive) {
+TEST(PrintBridge, BudgetOfFiveCountsStringsAndCharactersTwice) {
   ScopedCapture cap;
   const char first[] = "pump    ";
   const char second[] = "curve";
   const double x = 3;
   const std::int64_t n = 9;
-  padded(0, "%s %s %g", first, second, &x);
+  const char c = 'K';
+  padded(2, "%s %s %g.\\n", first, second, &x);
   padded(0, "%s %s %g %d", first, second, &x, &n);
-  EXPECT_EQ(cap.printer.lines.at(0), "pump curve 3");
+  padded(0, "%c=%d", &c, &n, &n);  // the character's length is skipped
+  EXPECT_EQ(cap.printer.lines.at(0), "pump curve 3.");
   EXPECT_EQ(cap.printer.lines.at(1),
             "pump curve 3 BAD FORMATTING (too many format specifiers)>>>%d");
+  EXPECT_EQ(cap.printer.lines.at(2), "K=9");
+  EXPECT_EQ(cap.printer.severities.at(0), 2);
 }
 
 TEST(PrintBridge, SixthConversionIsTooManyAndReportedOnStandardOutput) {
@@ -189,32 +145,19 @@ TEST(PrintBridge, SixthConversionIsTooManyAndReportedOnStandardOutput) {
   EXPECT_EQ(out, "XvPrint() Bad format at line 691\n");
 }
 
-TEST(PrintBridge, CharacterConversionSkipsItsLengthArgument) {
+TEST(PrintBridge, TextEndsAtItsNulAndOverlongTextIsCutNotFatal) {
   ScopedCapture cap;
-  const char c = 'K';
-  const std::int64_t length = 1;
-  const std::int64_t value = 42;
-  padded(0, "%c=%d", &c, &length, &value);
-  EXPECT_EQ(cap.printer.lines.at(0), "K=42");
-}
-
-TEST(PrintBridge, OverlongTextIsCutNotFatal) {
-  ScopedCapture cap;
-  const std::string text(3000, 'y');
   const std::int64_t severity = 0;
+  const char field[12] = {'a', 'b', ' ', '\0', 'z', 'z', ' ', ' ', ' ', ' ', ' ', ' '};
+  XvPrintPadded(&severity, field, nullptr, nullptr, nullptr, nullptr, nullptr, 12);
+  EXPECT_EQ(cap.printer.lines.at(0), "ab ");
+  cap.printer.clear();
+  const std::string text(3000, 'y');
   XvPrintPadded(&severity, text.data(), nullptr, nullptr, nullptr, nullptr, nullptr,
                 static_cast<std::int64_t>(text.size()));
   std::size_t total = 0;
   for (const auto& l : cap.printer.lines) total += l.size();
   EXPECT_EQ(total, xv55::print::kTrimmedCapacity);
-}
-
-TEST(PrintBridge, NulInsideTheFieldEndsTheText) {
-  ScopedCapture cap;
-  const char field[12] = {'a', 'b', ' ', '\0', 'z', 'z', ' ', ' ', ' ', ' ', ' ', ' '};
-  const std::int64_t severity = 0;
-  XvPrintPadded(&severity, field, nullptr, nullptr, nullptr, nullptr, nullptr, 12);
-  EXPECT_EQ(cap.printer.lines.at(0), "ab ");
 }
 
 TEST(PrintBridge, MissingValueAddressIsAFormattingErrorNotACrash) {
@@ -233,26 +176,18 @@ TEST(PrintPending, AmpersandHoldsTheLineForTheNextMessage) {
   EXPECT_EQ(cap.printer.severities.size(), 2u);
 }
 
-TEST(PrintStandardOutput, LinesGoToStandardOutputWithoutAPrinter) {
+TEST(PrintStandardOutput, WithoutAPrinterLinesGoToStandardOutputErrorsPrefixed) {
+  const std::int64_t code = 31;
   ::testing::internal::CaptureStdout();
   XvPrint(1, "one\\ntwo");
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "one\ntwo\n");
-}
-
-TEST(PrintStandardOutput, NegativeSeverityWithoutAPrinterIsPrefixedError) {
-  ::testing::internal::CaptureStdout();
-  const std::int64_t code = 31;
   XvPrint(static_cast<std::int32_t>(0xA000FFFF), "refused %d", &code);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Error: refused 31\n");
-}
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "one\ntwo\nError: refused 31\n");
 
-TEST(PrintStandardOutput, NegativeSeverityWithAPrinterReachesThePrinterUnprefixed) {
   ScopedCapture cap;
   ::testing::internal::CaptureStdout();
   XvPrint(-1, "bad");
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(cap.printer.lines, (std::vector<std::string>{"bad"}));
-  EXPECT_EQ(cap.printer.severities, std::vector<std::int32_t>{-1});
 }
 
 }  // namespace

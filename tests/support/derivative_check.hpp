@@ -102,8 +102,9 @@ inline DerivativeCheckResult checkDerivatives(BlockBuilder& block, Xv55Entry ent
         result.kinks.push_back(where.str());
         continue;
       }
-      const double tolerance = options.absoluteTolerance +
-                               options.relativeTolerance * std::fmax(std::fabs(a), std::fabs(central));
+      const double tolerance =
+          options.absoluteTolerance +
+          options.relativeTolerance * std::fmax(std::fabs(a), std::fabs(central));
       if (!(std::fabs(a - central) <= tolerance)) {
         where << ": analytic " << a << ", central difference " << central;
         result.failures.push_back(where.str());
