@@ -174,6 +174,20 @@ bool mayRefine(const Pass& pass, double intervals, double h, double smallStep) {
   return pass.end != Pass::End::Stalled && span > smallStep && std::isfinite(span);
 }
 
+// Where the march starts.  Above Ps the fluid is liquid at V0 and its part,
+// 2 V0 (P0 - Ps), is integrated exactly; the march then starts at Ps, else at P0.
+struct Expansion {
+  double liquid;
+  double start;
+  double range;  // start - Pb
+};
+
+Expansion expansion(double p0, double ps, double pb, double v0, double smallDrop) {
+  const bool liquidPart = p0 > ps + smallDrop;
+  const double start = liquidPart ? ps : p0;
+  return {liquidPart ? kTwicePaPerBar * v0 * (p0 - ps) : 0.0, start, start - pb};
+}
+
 // G from G^2 for the Diener form: linear below the limit, no flux for G^2 < 0.
 double dienerFlux(double fluxSquared) {
   if (fluxSquared > kDienerLinearLimit) return std::sqrt(fluxSquared);
@@ -195,11 +209,7 @@ void PSIMPINT(const double& p0, const double& ps, const double& pb, const double
     return;
   }
 
-  // Above Ps the fluid is liquid at V0 and its part is integrated exactly.
-  const bool liquidPart = p0 > ps + kSimpsonSmallDrop;
-  const double liquid = liquidPart ? kTwicePaPerBar * v0 * (p0 - ps) : 0.0;
-  const double start = liquidPart ? ps : p0;
-  const double range = start - pb;
+  const auto [liquid, start, range] = expansion(p0, ps, pb, v0, kSimpsonSmallDrop);
   double h = range / intervals;
   double u = v0;
 
@@ -268,10 +278,7 @@ void PDIENERINT(const double& p0, const double& ps, const double& pb, const doub
     return;
   }
 
-  const bool liquidPart = p0 > ps + kDienerSmallDrop;
-  const double liquid = liquidPart ? kTwicePaPerBar * v0 * (p0 - ps) : 0.0;
-  const double start = liquidPart ? ps : p0;
-  const double range = start - pb;
+  const auto [liquid, start, range] = expansion(p0, ps, pb, v0, kDienerSmallDrop);
   double h = range / intervals;
   double u = v0;
 
