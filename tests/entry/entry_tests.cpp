@@ -16,81 +16,56 @@ namespace {
 using namespace xv55;
 using entry::ArgKind;
 
-// What the probe body saw.
-struct Seen {
-  double scalar = 0;
-  const double* matrixData = nullptr;
-  std::int64_t matrixRows = 0, matrixColumns = 0;
-  const std::int64_t* vectorData = nullptr;
-  std::int64_t vectorSize = 0;
-  std::string text;
-  double* output = nullptr;
-  double* outputs = nullptr;
-  std::int64_t outputsSize = 0;
-  std::int64_t workLength = 0;
-  std::int64_t rows = 0, columns = 0, callType = 0, context = 0;
-} seen;
+// The host's arrays of the current call, and what the probe body saw in them.
+const void* g_inputs = nullptr;
+const void* g_outputs = nullptr;
+std::vector<double> seen;
+
+double cellOf(const void* address, const void* base) {
+  return static_cast<double>(
+      (static_cast<const char*>(address) - static_cast<const char*>(base)) / 8 + 1);
+}
 
 void probe(const double& scalar, Matrix<const double> m, Vector<const std::int64_t> v, Text t,
            Unused, double& out, Vector<double> outs, Status status, HostContext context,
            Workspace work, Jacobian jac, CallMode mode) {
-  seen.scalar = scalar;
-  seen.matrixData = m.data();
-  seen.matrixRows = m.rows();
-  seen.matrixColumns = m.columns();
-  seen.vectorData = v.data();
-  seen.vectorSize = v.size();
-  seen.text = std::string(t.chars());
-  seen.output = &out;
-  seen.outputs = outs.data();
-  seen.outputsSize = outs.size();
-  seen.workLength = work.length();
-  seen.rows = jac.rows();
-  seen.columns = jac.columns();
-  seen.callType = mode.code();
-  seen.context = *context.address();
+  seen = {scalar,
+          cellOf(m.data(), g_inputs),
+          static_cast<double>(m.rows() * 10 + m.columns()),
+          static_cast<double>(v(2) * 10 + v.size()),
+          t.startsWith("Tabular data ") ? 1.0 : 0.0,
+          cellOf(&out, g_outputs),
+          cellOf(outs.data(), g_outputs),
+          static_cast<double>(outs.size()),
+          static_cast<double>(work.length()),
+          static_cast<double>(jac.rows() * 100 + jac.columns()),
+          static_cast<double>(mode.code()),
+          static_cast<double>(*context.address())};
   status = 4;
 }
 
 TEST(Unpacking, ArgumentsFollowTheirPositionsAndExtentsInOrder) {
   // Inputs laid out out of order: the scalar sits in cell 1, the matrix (2 x 3) in
-  // cells 2..7, the integer vector (2 cells) in 10..11, the text in 12..16, the
-  // unused input in cell 9.
+  // cells 2..7, the unused input in cell 9, the integer vector (2 cells) in 10..11,
+  // the text in 12..16.
   std::vector<double> inputs(16, 0.0);
   inputs[0] = 42.0;
-  std::int64_t vector[2] = {5, 6};
+  const std::int64_t vector[2] = {5, 6};
   std::memcpy(&inputs[9], vector, sizeof vector);
   std::memcpy(&inputs[11], "Tabular data", 13);
-  const std::int64_t inputPositions[] = {1, 2, 10, 12, 9};
-  const std::int64_t inputSizes[] = {2, 3, 2};
+  const std::int64_t inputPositions[] = {1, 2, 10, 12, 9}, inputSizes[] = {2, 3, 2};
   std::vector<double> outputs(5, 0.0);
-  const std::int64_t outputPositions[] = {5, 1};
-  const std::int64_t outputSizes[] = {4};
-  std::int64_t status = 0;
+  const std::int64_t outputPositions[] = {5, 1}, outputSizes[] = {4};
+  std::int64_t status = 0, callType = 4;
   const std::int64_t context = 99, workLength = 3, rows = 5, columns = 16;
-  std::int64_t callType = 4;
   double work[3] = {};
   std::vector<double> derivatives(80, 0.0);
-
+  g_inputs = inputs.data();
+  g_outputs = outputs.data();
   entry::enter<&probe, entry::AfterBody::Nothing>(
       {inputs.data(), inputSizes, outputs.data(), outputSizes, inputPositions, outputPositions,
        &status, &context, work, &workLength, derivatives.data(), &rows, &columns, &callType});
-
-  EXPECT_EQ(seen.scalar, 42.0);
-  EXPECT_EQ(seen.matrixData, &inputs[1]);
-  EXPECT_EQ(seen.matrixRows, 2);
-  EXPECT_EQ(seen.matrixColumns, 3);
-  EXPECT_EQ(seen.vectorData, reinterpret_cast<const std::int64_t*>(&inputs[9]));
-  EXPECT_EQ(seen.vectorSize, 2);
-  EXPECT_EQ(seen.text, "Tabular data");
-  EXPECT_EQ(seen.output, &outputs[4]);
-  EXPECT_EQ(seen.outputs, &outputs[0]);
-  EXPECT_EQ(seen.outputsSize, 4);
-  EXPECT_EQ(seen.workLength, 3);
-  EXPECT_EQ(seen.rows, 5);
-  EXPECT_EQ(seen.columns, 16);
-  EXPECT_EQ(seen.callType, 4);
-  EXPECT_EQ(seen.context, 99);
+  EXPECT_EQ(seen, (std::vector<double>{42, 2, 23, 62, 1, 5, 1, 4, 3, 516, 4, 99}));
   EXPECT_EQ(status, 4);
 }
 

@@ -1,9 +1,9 @@
 // Checks a procedure's analytic derivatives against central finite differences.
 //
 // The procedure is called through its entry point with callType 4 for the analytic
-// matrix, then with callType 0 at x - h and x + h for every checked input column.
+// matrix, then with callType 0 at x - h, x and x + h for every checked input column.
 // Where the left and right one-sided differences disagree the point is a kink: the
-// check says so (in the result's notes) instead of failing there.  A non-finite
+// check says so (in the result's kinks) instead of failing there.  A non-finite
 // analytic derivative is noted as a singular point.
 #pragma once
 
@@ -23,10 +23,7 @@ struct DerivativeCheckOptions {
   double relativeStep = 1e-6;
   double relativeTolerance = 1e-5;
   double absoluteTolerance = 1e-7;
-  // Columns to check; empty means every input cell.
-  std::vector<std::int64_t> columns;
-  // Output rows to check; empty means every output cell.
-  std::vector<std::int64_t> rows;
+  std::vector<std::int64_t> columns;  // input cells to check; empty: all
 };
 
 struct DerivativeCheckResult {
@@ -36,11 +33,12 @@ struct DerivativeCheckResult {
   bool ok() const { return failures.empty(); }
 };
 
+// All output cells after a values-only call with input cell `column` set to x.
 inline std::vector<double> outputsAt(BlockBuilder& block, Xv55Entry entry, std::int64_t column,
-                                     double value) {
+                                     double x) {
   Cell& cell = block.inputCell(column);
   const double saved = cell.real;
-  cell.real = value;
+  cell.real = x;
   block.call(entry, 0);
   cell.real = saved;
   std::vector<double> out;
@@ -51,68 +49,42 @@ inline std::vector<double> outputsAt(BlockBuilder& block, Xv55Entry entry, std::
 inline DerivativeCheckResult checkDerivatives(BlockBuilder& block, Xv55Entry entry,
                                               const DerivativeCheckOptions& options = {}) {
   DerivativeCheckResult result;
-  block.resetDerivatives(0.0);
-  block.call(entry, 4);
-  std::vector<double> analytic;
-  const std::int64_t rows = block.outputCells();
-  const std::int64_t columns = block.inputCells();
-  for (std::int64_t j = 1; j <= columns; ++j) {
-    for (std::int64_t i = 1; i <= rows; ++i) analytic.push_back(block.derivative(i, j));
-  }
-  auto at = [&](std::int64_t i, std::int64_t j) {
-    return analytic[static_cast<std::size_t>((i - 1) + (j - 1) * rows)];
-  };
-
-  std::vector<std::int64_t> checkColumns = options.columns;
-  if (checkColumns.empty()) {
-    for (std::int64_t j = 1; j <= columns; ++j) checkColumns.push_back(j);
-  }
-  std::vector<std::int64_t> checkRows = options.rows;
-  if (checkRows.empty()) {
-    for (std::int64_t i = 1; i <= rows; ++i) checkRows.push_back(i);
+  std::vector<std::int64_t> columns = options.columns;
+  if (columns.empty()) {
+    for (std::int64_t j = 1; j <= block.inputCells(); ++j) columns.push_back(j);
   }
 
-  const std::vector<double> centre = [&] {
-    block.call(entry, 0);
-    std::vector<double> out;
-    for (std::int64_t i = 1; i <= rows; ++i) out.push_back(block.out(i));
-    return out;
-  }();
-
-  for (std::int64_t j : checkColumns) {
+  for (std::int64_t j : columns) {
+    block.resetDerivatives(0.0);
+    block.call(entry, 4);
     const double x = block.inputCell(j).real;
     const double h = options.relativeStep * std::fmax(1.0, std::fabs(x));
+    const std::vector<double> centre = outputsAt(block, entry, j, x);
     const std::vector<double> minus = outputsAt(block, entry, j, x - h);
     const std::vector<double> plus = outputsAt(block, entry, j, x + h);
-    for (std::int64_t i : checkRows) {
+    for (std::int64_t i = 1; i <= block.outputCells(); ++i) {
       const auto k = static_cast<std::size_t>(i - 1);
+      const double a = block.derivative(i, j);
       std::ostringstream where;
       where << "d out" << i << " / d in" << j << " at " << x;
-      const double a = at(i, j);
-      if (!std::isfinite(a)) {
-        result.singular.push_back(where.str());
-        continue;
-      }
       const double left = (centre[k] - minus[k]) / h;
       const double right = (plus[k] - centre[k]) / h;
       const double central = (plus[k] - minus[k]) / (2 * h);
-      const double scale = std::fmax(std::fabs(left), std::fabs(right));
-      if (std::fabs(left - right) > 1e-3 * scale + 1e2 * options.absoluteTolerance) {
+      if (!std::isfinite(a)) {
+        result.singular.push_back(where.str());
+      } else if (std::fabs(left - right) > 1e-3 * std::fmax(std::fabs(left), std::fabs(right)) +
+                                               1e2 * options.absoluteTolerance) {
         where << ": kink (left " << left << ", right " << right << ", analytic " << a << ")";
         result.kinks.push_back(where.str());
-        continue;
-      }
-      const double tolerance =
-          options.absoluteTolerance +
-          options.relativeTolerance * std::fmax(std::fabs(a), std::fabs(central));
-      if (!(std::fabs(a - central) <= tolerance)) {
+      } else if (!(std::fabs(a - central) <=
+                   options.absoluteTolerance +
+                       options.relativeTolerance * std::fmax(std::fabs(a), std::fabs(central)))) {
         where << ": analytic " << a << ", central difference " << central;
         result.failures.push_back(where.str());
       }
     }
   }
-  // Leave the block as it was at the analytic call.
-  block.call(entry, 4);
+  block.call(entry, 4);  // leave the block as at the analytic call
   return result;
 }
 
