@@ -174,6 +174,30 @@ bool mayRefine(const Pass& pass, double intervals, double h, double smallStep) {
   return pass.end != Pass::End::Stalled && span > smallStep && std::isfinite(span);
 }
 
+// Marches with step h, refining it tenfold, until a pass can be trusted or the
+// step is exhausted.  lastFlux is the last G^2 computed (the start value when no
+// step was taken); h is the step of the returned pass.
+struct Search {
+  bool found;
+  Pass pass;
+  double h;
+  double lastFlux;
+};
+
+template <class FluxAt>
+Search search(const March& m, double h, double intervals, double smallStep, double& u,
+              FluxAt fluxAt) {
+  StepBudget budget;
+  double lastFlux = m.startFlux;
+  for (;;) {
+    const Pass pass = march(m, h, u, budget, fluxAt);
+    if (pass.steps > 0) lastFlux = pass.flux;
+    if (trusted(pass)) return {true, pass, h, lastFlux};
+    h /= kRefinement;
+    if (!mayRefine(pass, intervals, h, smallStep)) return {false, pass, h, lastFlux};
+  }
+}
+
 // Where the march starts.  Above Ps the fluid is liquid at V0 and its part,
 // 2 V0 (P0 - Ps), is integrated exactly; the march then starts at Ps, else at P0.
 struct Expansion {
@@ -222,37 +246,23 @@ void PSIMPINT(const double& p0, const double& ps, const double& pb, const double
 
   const March m{volume, start, pb, liquid, liquid / (v0 * v0), kSimpsonEndTolerance, true};
   const auto fluxAt = [](double integral, double v, double) { return integral / (v * v); };
-  StepBudget budget;
-  double lastFlux = m.startFlux;
-  double result = 0.0;
-  for (;;) {
-    const Pass pass = march(m, h, u, budget, fluxAt);
-    if (pass.steps > 0) lastFlux = pass.flux;
-    if (trusted(pass)) {
-      if (pass.end == Pass::End::ReachedEnd) {
-        pmax = pb;
-        maximumFound = 0.0;
-        result = pass.flux;
-      } else {
-        const Vertex top = parabolaMaximum(pass, h);
-        pmax = top.p;
-        maximumFound = 1.0;
-        result = top.flux;
-      }
-      break;
-    }
-    h /= kRefinement;
-    if (!mayRefine(pass, intervals, h, kSimpsonSmallStep)) {
-      result = lastFlux;
-      if (p0 < ps) {
-        flux = result;
-        print::message(kStepTooSmallSeverity, kSimpsonStepTooSmall);
-      } else {
-        pmax = ps;
-        maximumFound = 1.0;
-      }
-      break;
-    }
+  const Search found = search(m, h, intervals, kSimpsonSmallStep, u, fluxAt);
+  double result = found.lastFlux;
+  if (found.found && found.pass.end == Pass::End::ReachedEnd) {
+    pmax = pb;
+    maximumFound = 0.0;
+    result = found.pass.flux;
+  } else if (found.found) {
+    const Vertex top = parabolaMaximum(found.pass, found.h);
+    pmax = top.p;
+    maximumFound = 1.0;
+    result = top.flux;
+  } else if (p0 < ps) {
+    flux = result;
+    print::message(kStepTooSmallSeverity, kSimpsonStepTooSmall);
+  } else {
+    pmax = ps;
+    maximumFound = 1.0;
   }
   flux = std::sqrt(result);
 }
@@ -294,35 +304,23 @@ void PDIENERINT(const double& p0, const double& ps, const double& pb, const doub
     const double f = factor(drop / (p0 - p));
     return integral * f / (v * v - f * (v0 * v0));
   };
-  StepBudget budget;
-  double lastFlux = m.startFlux;
-  double result = 0.0;
-  for (;;) {
-    const Pass pass = march(m, h, u, budget, fluxAt);
-    if (pass.steps > 0) lastFlux = pass.flux;
-    if (trusted(pass)) {
-      if (!searching) {
-        pmax = pb;
-        discharge = dischargeAt(1.0);
-        result = pass.flux;
-      } else if (pass.end == Pass::End::ReachedEnd) {
-        pmax = pb;
-        result = pass.flux;
-      } else {
-        const Vertex top = parabolaMaximum(pass, h);
-        pmax = top.p;
-        discharge = dischargeAt(drop / (p0 - top.p));
-        result = top.flux;
-      }
-      break;
-    }
-    h /= kRefinement;
-    if (!mayRefine(pass, intervals, h, kDienerSmallStep)) {
-      result = lastFlux;
-      flux = result;
-      print::message(kStepTooSmallSeverity, kDienerStepTooSmall);
-      break;
-    }
+  const Search found = search(m, h, intervals, kDienerSmallStep, u, fluxAt);
+  double result = found.lastFlux;
+  if (found.found && !searching) {
+    pmax = pb;
+    discharge = dischargeAt(1.0);
+    result = found.pass.flux;
+  } else if (found.found && found.pass.end == Pass::End::ReachedEnd) {
+    pmax = pb;
+    result = found.pass.flux;
+  } else if (found.found) {
+    const Vertex top = parabolaMaximum(found.pass, found.h);
+    pmax = top.p;
+    discharge = dischargeAt(drop / (p0 - top.p));
+    result = top.flux;
+  } else {
+    flux = result;
+    print::message(kStepTooSmallSeverity, kDienerStepTooSmall);
   }
   flux = dienerFlux(result);
 }
