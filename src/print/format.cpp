@@ -189,9 +189,9 @@ std::string wideToUtf8(const void* address) {
   return out;
 }
 
-// ---- one conversion specification ----
+// ---- one conversion ----
 
-struct Spec {
+struct Conversion {
   std::string_view text;  // as written, from the '%'
   std::string_view flags;
   int width = -1;
@@ -201,12 +201,12 @@ struct Spec {
 };
 
 // Parses the conversion at format[0] == '%'.  On failure returns the error
-// text; on success fills spec and returns an empty view.
-std::string_view parse(const char* format, Spec& spec) {
+// text; on success fills conversion and returns an empty view.
+std::string_view parse(const char* format, Conversion& conversion) {
   const char* p = format + 1;
   const char* flagsStart = p;
   while (*p && std::strchr("-+0 #", *p)) ++p;
-  spec.flags = std::string_view(flagsStart, static_cast<std::size_t>(p - flagsStart));
+  conversion.flags = std::string_view(flagsStart, static_cast<std::size_t>(p - flagsStart));
   if (*p == '*') return kWidthDigits;
   if (*p >= '0' && *p <= '9') {
     long width = 0;
@@ -215,7 +215,7 @@ std::string_view parse(const char* format, Spec& spec) {
       ++p;
     }
     if (width > kMaxWidth) return kWidthTooLarge;
-    spec.width = static_cast<int>(width);
+    conversion.width = static_cast<int>(width);
   }
   if (*p == '.') {
     ++p;
@@ -225,17 +225,18 @@ std::string_view parse(const char* format, Spec& spec) {
       if (precision <= kMaxPrecision) precision = precision * 10 + (*p - '0');
       ++p;
     }
-    spec.precision = static_cast<int>(precision > kMaxPrecision ? kMaxPrecision + 1 : precision);
+    conversion.precision =
+        static_cast<int>(precision > kMaxPrecision ? kMaxPrecision + 1 : precision);
   }
   if (p[0] == 'I' && p[1] == '6' && p[2] == '4') {
-    spec.modifier = 'I';
+    conversion.modifier = 'I';
     p += 3;
   } else if (*p == 'h' || *p == 'l' || *p == 'L') {
-    spec.modifier = *p++;
+    conversion.modifier = *p++;
   }
   if (*p == '\0' || !std::strchr("cdiouxXfeEgGps&", *p)) return kUnknownType;
-  spec.type = *p++;
-  spec.text = std::string_view(format, static_cast<std::size_t>(p - format));
+  conversion.type = *p++;
+  conversion.text = std::string_view(format, static_cast<std::size_t>(p - format));
   return {};
 }
 
@@ -244,18 +245,18 @@ std::string_view parse(const char* format, Spec& spec) {
 // Each flag is kept once (repeating a flag changes nothing), which bounds the
 // length of the result.
 constexpr std::size_t kNativeCapacity = 32;
-void nativeFormat(const Spec& spec, const char* lengthModifier, char type, char* out) {
+void nativeFormat(const Conversion& conversion, const char* lengthModifier, char type, char* out) {
   std::string_view flags = "-+0 #";
   std::size_t n = 0;
   out[n++] = '%';
   for (char flag : flags) {
-    if (spec.flags.find(flag) != std::string_view::npos) out[n++] = flag;
+    if (conversion.flags.find(flag) != std::string_view::npos) out[n++] = flag;
   }
-  if (spec.width >= 0)
-    n += std::to_chars(out + n, out + kNativeCapacity, spec.width).ptr - (out + n);
-  if (spec.precision >= 0) {
+  if (conversion.width >= 0)
+    n += std::to_chars(out + n, out + kNativeCapacity, conversion.width).ptr - (out + n);
+  if (conversion.precision >= 0) {
     out[n++] = '.';
-    n += std::to_chars(out + n, out + kNativeCapacity, spec.precision).ptr - (out + n);
+    n += std::to_chars(out + n, out + kNativeCapacity, conversion.precision).ptr - (out + n);
   }
   for (const char* m = lengthModifier; *m; ++m) out[n++] = *m;
   out[n++] = type;
@@ -266,9 +267,10 @@ enum class Outcome { Ok, Failed };
 
 // Formats one value into the conversion buffer; result is its length.
 template <class... V>
-Outcome formatInto(const Spec& spec, const char* modifier, char type, int& result, V... value) {
+Outcome formatInto(const Conversion& conversion, const char* modifier, char type, int& result,
+                   V... value) {
   char native[kNativeCapacity];
-  nativeFormat(spec, modifier, type, native);
+  nativeFormat(conversion, modifier, type, native);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
   result = std::snprintf(g.conversion, g.conversionCapacity, native, value...);
@@ -280,41 +282,42 @@ Outcome formatInto(const Spec& spec, const char* modifier, char type, int& resul
 }
 
 // Converts one value.  emptyIsText: an empty result is a valid (empty) text.
-Outcome convert(const Spec& spec, const void* address, int& length, bool& emptyIsText) {
+Outcome convert(const Conversion& conversion, const void* address, int& length, bool& emptyIsText) {
   emptyIsText = false;
-  if (spec.precision > kMaxPrecision) return Outcome::Failed;
-  const bool wide = spec.modifier == 'l' || spec.modifier == 'L';
-  switch (spec.type) {
+  if (conversion.precision > kMaxPrecision) return Outcome::Failed;
+  const bool wide = conversion.modifier == 'l' || conversion.modifier == 'L';
+  switch (conversion.type) {
     case 'e':
     case 'E':
     case 'f':
     case 'g':
     case 'G':
-      return formatInto(spec, "", spec.type, length, load<double>(address));
+      return formatInto(conversion, "", conversion.type, length, load<double>(address));
     case 'd':
     case 'i':
-      if (spec.modifier == 'h') {
-        return formatInto(spec, "", spec.type, length,
+      if (conversion.modifier == 'h') {
+        return formatInto(conversion, "", conversion.type, length,
                           static_cast<int>(load<std::int16_t>(address)));
       }
-      if (spec.modifier == 'I') {
-        return formatInto(spec, "ll", spec.type, length,
+      if (conversion.modifier == 'I') {
+        return formatInto(conversion, "ll", conversion.type, length,
                           static_cast<long long>(load<std::int64_t>(address)));
       }
-      return formatInto(spec, "", spec.type, length, static_cast<int>(load<std::int32_t>(address)));
+      return formatInto(conversion, "", conversion.type, length,
+                        static_cast<int>(load<std::int32_t>(address)));
     case 'o':
     case 'u':
     case 'x':
     case 'X':
-      if (spec.modifier == 'h') {
-        return formatInto(spec, "", spec.type, length,
+      if (conversion.modifier == 'h') {
+        return formatInto(conversion, "", conversion.type, length,
                           static_cast<unsigned>(load<std::uint16_t>(address)));
       }
-      if (spec.modifier == 'I') {
-        return formatInto(spec, "ll", spec.type, length,
+      if (conversion.modifier == 'I') {
+        return formatInto(conversion, "ll", conversion.type, length,
                           static_cast<unsigned long long>(load<std::uint64_t>(address)));
       }
-      return formatInto(spec, "", spec.type, length,
+      return formatInto(conversion, "", conversion.type, length,
                         static_cast<unsigned>(load<std::uint32_t>(address)));
     case 'c':
       if (wide) {
@@ -322,7 +325,7 @@ Outcome convert(const Spec& spec, const void* address, int& length, bool& emptyI
         emptyIsText = unit == 0;
         std::string text;
         if (unit != 0) appendUtf8(text, unit);
-        Spec asText = spec;
+        Conversion asText = conversion;
         asText.precision = -1;
         return formatInto(asText, "", 's', length, text.c_str());
       } else {
@@ -330,11 +333,11 @@ Outcome convert(const Spec& spec, const void* address, int& length, bool& emptyI
         emptyIsText = c == 0;
         if (c == 0) {
           // The NUL itself never enters the line; the field's padding does.
-          Spec asText = spec;
+          Conversion asText = conversion;
           asText.precision = -1;
           return formatInto(asText, "", 's', length, "");
         }
-        return formatInto(spec, "", 'c', length, static_cast<int>(c));
+        return formatInto(conversion, "", 'c', length, static_cast<int>(c));
       }
     case 's': {
       std::string wideText;
@@ -352,14 +355,14 @@ Outcome convert(const Spec& spec, const void* address, int& length, bool& emptyI
       const std::size_t n = std::strlen(text);
       emptyIsText = n == 0;
       growConversion(n + 1);
-      return formatInto(spec, "", 's', length, text);
+      return formatInto(conversion, "", 's', length, text);
     }
     case 'p': {
       char digits[17];
       std::snprintf(digits, sizeof digits, "%016llX",
                     static_cast<unsigned long long>(
                         reinterpret_cast<std::uintptr_t>(load<const void*>(address))));
-      Spec asText = spec;
+      Conversion asText = conversion;
       asText.precision = -1;
       return formatInto(asText, "", 's', length, digits);
     }
@@ -397,13 +400,13 @@ XV55_CALLS_HOST_OBJECT void run(std::int32_t severity, const char* format, Value
       continue;
     }
 
-    Spec spec;
-    std::string_view error = parse(p, spec);
+    Conversion conversion;
+    std::string_view error = parse(p, conversion);
     if (error.empty()) {
       try {
-        growConversion(static_cast<std::size_t>((spec.width >= 0 ? spec.width : kDefaultWidth) +
-                                                kConversionSlack));
-        if (spec.type == '&') {
+        growConversion(static_cast<std::size_t>(
+            (conversion.width >= 0 ? conversion.width : kDefaultWidth) + kConversionSlack));
+        if (conversion.type == '&') {
           g.pending = false;
         } else if (budget <= 0) {
           error = kTooMany;
@@ -411,14 +414,14 @@ XV55_CALLS_HOST_OBJECT void run(std::int32_t severity, const char* format, Value
         } else {
           --budget;
           const void* address = values.next();
-          if (g.bridgeActive && spec.type == 'c' && budget > 0) {
+          if (g.bridgeActive && conversion.type == 'c' && budget > 0) {
             values.next();  // the character's length, passed along with it
             --budget;
           }
-          if (g.bridgeActive && spec.type == 's' && budget > 0) --budget;
+          if (g.bridgeActive && conversion.type == 's' && budget > 0) --budget;
           int length = 0;
           bool emptyIsText = false;
-          if (!address || convert(spec, address, length, emptyIsText) == Outcome::Failed ||
+          if (!address || convert(conversion, address, length, emptyIsText) == Outcome::Failed ||
               (length < 1 && !emptyIsText)) {
             error = kCheckFormat;
           } else {
@@ -430,13 +433,13 @@ XV55_CALLS_HOST_OBJECT void run(std::int32_t severity, const char* format, Value
       }
     }
     if (!error.empty()) {
-      // The error text stands where the faulty specification stood; the rest of
+      // The error text stands where the faulty conversion stood; the rest of
       // the format follows as plain text, starting with the '%' itself.
       append(error);
       conversions = false;
       continue;
     }
-    p += spec.text.size();
+    p += conversion.text.size();
   }
 
   if (g.pending) emitLine();
