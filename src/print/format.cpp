@@ -46,8 +46,8 @@ struct State {
   bool pending = false;
   bool bridgeActive = false;
   XvPrinter* printer = nullptr;
-  char* conversion = nullptr;  // grown on demand, never shrunk
-  std::size_t conversionCapacity = 0;
+  char* buffer = nullptr;  // grown on demand, never shrunk
+  std::size_t bufferCapacity = 0;
   char trimmed[kTrimmedCapacity + 1] = {};
 };
 State g;
@@ -143,13 +143,13 @@ T load(const void* address) {
   return value;
 }
 
-void growConversion(std::size_t capacity) {
-  if (g.conversionCapacity >= capacity) return;
-  delete[] g.conversion;
-  g.conversion = nullptr;
-  g.conversionCapacity = 0;
-  g.conversion = new char[capacity];
-  g.conversionCapacity = capacity;
+void growBuffer(std::size_t capacity) {
+  if (g.bufferCapacity >= capacity) return;
+  delete[] g.buffer;
+  g.buffer = nullptr;
+  g.bufferCapacity = 0;
+  g.buffer = new char[capacity];
+  g.bufferCapacity = capacity;
 }
 
 // 16-bit characters (with surrogate pairs) as UTF-8.
@@ -273,11 +273,10 @@ Outcome formatInto(const Conversion& conversion, const char* modifier, char type
   nativeFormat(conversion, modifier, type, native);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-  result = std::snprintf(g.conversion, g.conversionCapacity, native, value...);
+  result = std::snprintf(g.buffer, g.bufferCapacity, native, value...);
 #pragma GCC diagnostic pop
   // A text that does not fit the buffer is a failure, as is any error.
-  if (result < 0 || static_cast<std::size_t>(result) >= g.conversionCapacity)
-    return Outcome::Failed;
+  if (result < 0 || static_cast<std::size_t>(result) >= g.bufferCapacity) return Outcome::Failed;
   return Outcome::Ok;
 }
 
@@ -354,7 +353,7 @@ Outcome convert(const Conversion& conversion, const void* address, int& length, 
       }
       const std::size_t n = std::strlen(text);
       emptyIsText = n == 0;
-      growConversion(n + 1);
+      growBuffer(n + 1);
       return formatInto(conversion, "", 's', length, text);
     }
     case 'p': {
@@ -404,7 +403,7 @@ XV55_CALLS_HOST_OBJECT void run(std::int32_t severity, const char* format, Value
     std::string_view error = parse(p, conversion);
     if (error.empty()) {
       try {
-        growConversion(static_cast<std::size_t>(
+        growBuffer(static_cast<std::size_t>(
             (conversion.width >= 0 ? conversion.width : kDefaultWidth) + kConversionSlack));
         if (conversion.type == '&') {
           g.pending = false;
@@ -425,7 +424,7 @@ XV55_CALLS_HOST_OBJECT void run(std::int32_t severity, const char* format, Value
               (length < 1 && !emptyIsText)) {
             error = kCheckFormat;
           } else {
-            append(std::string_view(g.conversion, static_cast<std::size_t>(length)));
+            append(std::string_view(g.buffer, static_cast<std::size_t>(length)));
           }
         }
       } catch (...) {
