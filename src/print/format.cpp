@@ -48,7 +48,7 @@ struct State {
   XvPrinter* printer = nullptr;
   char* buffer = nullptr;  // grown on demand, never shrunk
   std::size_t bufferCapacity = 0;
-  char trimmed[kTrimmedCapacity + 1] = {};
+  char stringValue[kTrimmedCapacity + 1] = {};  // a fixed-length %s value, trimmed
 };
 State g;
 
@@ -339,17 +339,18 @@ Outcome convert(const Conversion& conversion, const void* address, int& length, 
         return formatInto(conversion, "", 'c', length, static_cast<int>(c));
       }
     case 's': {
-      std::string wideText;
+      std::string utf8;
       const char* text = static_cast<const char*>(address);
       if (wide) {
-        wideText = wideToUtf8(address);
-        text = wideText.c_str();
+        utf8 = wideToUtf8(address);
+        text = utf8.c_str();
       } else if (g.bridgeActive) {
         // A fixed-length text: cut at its NUL, trailing blanks dropped.
         std::size_t n = strnlen(text, kTrimmedCapacity);
         while (n > 0 && text[n - 1] == ' ') --n;
-        wideText.assign(text, n);
-        text = wideText.c_str();
+        std::memcpy(g.stringValue, text, n);
+        g.stringValue[n] = '\0';
+        text = g.stringValue;
       }
       const std::size_t n = std::strlen(text);
       emptyIsText = n == 0;
@@ -454,10 +455,11 @@ void bridge(std::int32_t severity, const char* text, std::size_t length,
     while (n > 0 && text[n - 1] == ' ') --n;
   }
   if (n > kTrimmedCapacity) n = kTrimmedCapacity;
-  std::memcpy(g.trimmed, text, n);
-  g.trimmed[n] = '\0';
+  // A local copy, so that a printer that prints again cannot change the format
+  // being walked.
   char copy[kTrimmedCapacity + 1];
-  std::memcpy(copy, g.trimmed, n + 1);
+  std::memcpy(copy, text, n);
+  copy[n] = '\0';
   g.bridgeActive = true;
   Values values(addresses, 5);
   run(severity, copy, values);
