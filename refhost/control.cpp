@@ -5,6 +5,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "internal.hpp"
 
@@ -16,19 +17,34 @@ namespace xv55::refhost {
 namespace detail {
 namespace {
 
-constexpr std::size_t kServiceCount = static_cast<std::size_t>(Service::Count);
+constexpr std::size_t kCoreServices = static_cast<std::size_t>(Service::Count);
 constexpr std::size_t kRecordCap = 4096;
 
-constexpr std::array<const char*, kServiceCount> kNames = {
+constexpr std::array<const char*, kCoreServices> kCoreNames = {
     "GPTEMP",     "GPPRES",     "GPMFLO",      "GPMASS",       "GPVOL",
     "GPLEN",      "GPMRHO",     "GPRHO",       "GPSPH",        "GPIOUT",
     "DMS_ALLOCR", "DMS_ALLOCI", "DMS_LOCATR",  "DMS_LOCATI",   "DMS_ATFREE",
     "DMS_IRRCHK", "DMS_ERRPRT", "ZMTH_SPLINE", "PPPETM_PCINTP"};
 
+struct ServiceSlot {
+  std::string name;
+  bool canFail = true;
+  CallRecord record;
+  std::int64_t failures = 0;
+};
+
 struct ControlState {
-  std::array<CallRecord, kServiceCount> records;
-  std::array<std::int64_t, kServiceCount> failures{};
+  // Core services first, in the order of the enumeration; declared ones after.
+  // A deque keeps every slot at its address while services are declared.
+  std::deque<ServiceSlot> services;
   std::deque<std::string> lines;
+  std::vector<void (*)()> resetHooks;
+
+  ControlState() {
+    for (std::size_t i = 0; i < kCoreServices; ++i) {
+      services.push_back({kCoreNames[i], static_cast<Service>(i) != Service::GPIOUT, {}, 0});
+    }
+  }
 };
 
 ControlState& state() {
@@ -40,24 +56,34 @@ std::size_t index(Service service) {
   return static_cast<std::size_t>(service);
 }
 
-bool lookup(std::string_view name, Service& service) {
-  for (std::size_t i = 0; i < kServiceCount; ++i) {
-    if (name == kNames[i]) {
-      service = static_cast<Service>(i);
-      return true;
-    }
+ServiceSlot* lookup(std::string_view name) {
+  for (ServiceSlot& slot : state().services) {
+    if (slot.name == name) return &slot;
   }
-  return false;
+  return nullptr;
 }
 
 }  // namespace
 
 const char* serviceName(Service service) {
-  return kNames[index(service)];
+  return state().services[index(service)].name.c_str();
+}
+
+Service declareService(std::string_view name, bool canFail) {
+  auto& services = state().services;
+  for (std::size_t i = 0; i < services.size(); ++i) {
+    if (services[i].name == name) return static_cast<Service>(i);
+  }
+  services.push_back({std::string(name), canFail, {}, 0});
+  return static_cast<Service>(services.size() - 1);
+}
+
+void addResetHook(void (*hook)()) {
+  state().resetHooks.push_back(hook);
 }
 
 CallRecord& beginRecord(Service service) {
-  CallRecord& record = state().records[index(service)];
+  CallRecord& record = state().services[index(service)].record;
   ++record.calls;
   record.integers.clear();
   record.reals.clear();
@@ -73,7 +99,7 @@ void recordReals(CallRecord& record, const double* values, std::int64_t count) {
 }
 
 bool failureDue(Service service) {
-  std::int64_t& remaining = state().failures[index(service)];
+  std::int64_t& remaining = state().services[index(service)].failures;
   if (remaining <= 0) return false;
   --remaining;
   return true;
@@ -120,25 +146,27 @@ using detail::Service;
 
 void reset() {
   detail::ControlState& s = detail::state();
-  for (auto& record : s.records) record = CallRecord{};
-  s.failures.fill(0);
+  for (auto& slot : s.services) {
+    slot.record = CallRecord{};
+    slot.failures = 0;
+  }
   s.lines.clear();
   detail::resetUnits();
   detail::resetStore();
   detail::resetErrors();
+  for (auto* hook : s.resetHooks) hook();
 }
 
 bool injectFailure(std::string_view service, std::int64_t times) {
-  Service which{};
-  if (!detail::lookup(service, which) || which == Service::GPIOUT) return false;
-  detail::state().failures[detail::index(which)] = times > 0 ? times : 0;
+  detail::ServiceSlot* slot = detail::lookup(service);
+  if (!slot || !slot->canFail) return false;
+  slot->failures = times > 0 ? times : 0;
   return true;
 }
 
 CallRecord lastCall(std::string_view service) {
-  Service which{};
-  if (!detail::lookup(service, which)) return {};
-  return detail::state().records[detail::index(which)];
+  const detail::ServiceSlot* slot = detail::lookup(service);
+  return slot ? slot->record : CallRecord{};
 }
 
 std::vector<std::string> reportLines() {

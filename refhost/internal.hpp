@@ -35,6 +35,12 @@ enum class Service : int {
 
 const char* serviceName(Service service);
 
+// Declares a further service by name and returns its id; declaring a name again
+// returns the same id.  Service families outside this core declare theirs once, at
+// load (a namespace-scope constant), so that injectFailure and lastCall know them
+// before their first call.  canFail = false refuses injected failures.
+Service declareService(std::string_view name, bool canFail = true);
+
 // Starts the record of a call: counts it and clears the previous arguments (the
 // vectors keep their capacity, so recording does not allocate once warmed up).
 CallRecord& beginRecord(Service service);
@@ -55,7 +61,11 @@ void report(Service service, std::int32_t severity, std::string_view text);
 inline constexpr std::int32_t kSeverityWarning = 2;
 inline constexpr std::int32_t kSeverityError = 4;
 
-// Reset hooks, one per service family.
+// Reset hooks: reset() calls every registered hook after the core families'.
+// Register at load: `const bool kHooked = (addResetHook(&resetMine), true);`
+void addResetHook(void (*hook)());
+
+// Reset hooks of the core service families.
 void resetUnits();
 void resetStore();
 void resetErrors();

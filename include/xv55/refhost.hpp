@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/data_management.h"
+#include "xv55/host_store.h"
 #include "xv55/xv55.h"
 
 namespace xv55::refhost {

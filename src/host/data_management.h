@@ -9,15 +9,11 @@
 
 #include <stdint.h>
 
+#include "xv55/host_store.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
-
-/* One 8-byte word of the host's store: integers and reals share it. */
-typedef union DmsWord {
-  double real;
-  int64_t integer;
-} DmsWord;
 
 /* The host's store ("plex"). */
 extern DmsWord DMS_PLEX[];
