@@ -52,7 +52,8 @@ BENCHMARK(SqrtThroughBlock);
 void SqrtDirect(benchmark::State& state) {
   RawBlock b = sqrtBlock();
   for (auto _ : state) {
-    numerics::SPSQRT(b.inputs[0], b.outputs[0], Jacobian(b.derivatives.data(), 1, 1), CallMode(4));
+    numerics::SPSQRT({b.inputs[0], b.outputs[0], {1, 1}}, Jacobian(b.derivatives.data(), 1, 1),
+                     CallMode(4));
     benchmark::DoNotOptimize(b.outputs.data());
     benchmark::ClobberMemory();
   }
@@ -90,10 +91,12 @@ void MatrixDirect(benchmark::State& state) {
   RawBlock b = matrixBlock();
   std::int64_t status = 0;
   for (auto _ : state) {
-    numerics::SPMATR(Matrix<const double>(b.inputs.data(), kOrder, kOrder),
-                     Vector<const double>(b.inputs.data() + kOrder * kOrder, kOrder),
-                     Vector<double>(b.outputs.data(), kOrder), Status(&status),
-                     Jacobian(b.derivatives.data(), b.rows, b.columns), CallMode(4));
+    numerics::SPMATR({Matrix<const double>(b.inputs.data(), kOrder, kOrder),
+                      Vector<const double>(b.inputs.data() + kOrder * kOrder, kOrder),
+                      Vector<double>(b.outputs.data(), kOrder),
+                      {1, kOrder * kOrder + 1, 1}},
+                     Status(&status), Jacobian(b.derivatives.data(), b.rows, b.columns),
+                     CallMode(4));
     benchmark::DoNotOptimize(b.outputs.data());
     benchmark::ClobberMemory();
   }
@@ -125,9 +128,20 @@ BENCHMARK(IntegrationThroughBlock);
 void IntegrationDirect(benchmark::State& state) {
   RawBlock b = integrationBlock();
   const auto& in = b.inputs;
+  std::int64_t status = 0;
   for (auto _ : state) {
-    numerics::PSIMPINT(in[0], in[1], in[2], in[3], in[4], in[5], in[6], b.outputs[0], b.outputs[1],
-                       b.outputs[2]);
+    numerics::PSIMPINT({in[0],
+                        in[1],
+                        in[2],
+                        in[3],
+                        in[4],
+                        in[5],
+                        in[6],
+                        b.outputs[0],
+                        b.outputs[1],
+                        b.outputs[2],
+                        {1, 2, 3, 4, 5, 6, 7, 1, 2, 3}},
+                       Status(&status));
     benchmark::DoNotOptimize(b.outputs.data());
     benchmark::ClobberMemory();
   }

@@ -31,13 +31,19 @@ std::string libraryPath() {
   return dir + "/../lib/libxv55.so";
 }
 
+// The status a procedure returned; the demo starts every call from 0, which no
+// procedure writes, so 0 means the procedure left it alone.
 void show(const char* title, xv55::BlockBuilder& b) {
-  std::printf("  %s: status %lld\n", title, static_cast<long long>(b.status));
+  if (b.status == 0) {
+    std::printf("  %s: status untouched\n", title);
+  } else {
+    std::printf("  %s: status %lld\n", title, static_cast<long long>(b.status));
+  }
   for (std::int64_t i = 1; i <= b.outputCells(); ++i) {
     std::printf("    out%lld = %.10g", static_cast<long long>(i), b.out(i));
     if (b.callType == 3 || b.callType == 4) {
       std::printf("   d/din:");
-      for (std::int64_t j = 1; j <= b.inputCells(); ++j) {
+      for (std::int64_t j = 1; j <= b.inputColumns(); ++j) {
         const double d = b.derivative(i, j);
         if (d == xv55::BlockBuilder::kUntouched) {
           std::printf(" .");

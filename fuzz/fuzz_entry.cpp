@@ -1,8 +1,20 @@
-// libFuzzer target: random but well-formed argument blocks for every exported
-// procedure.  Positions lie inside the host's arrays and extents agree with the
-// cells laid out (zero and negative extents included); cell values, callType,
-// workspace and derivative shapes are arbitrary.  Run:
-//   build-fuzz/bin/xv55_fuzz -max_total_time=60 fuzz/corpus
+// libFuzzer target over every export of the library.  Each input is one of:
+//  - a sequence of one to three calls of one procedure on the same block (the same
+//    workspace, as a host calls one call site), so that a set-up call followed by
+//    evaluations is reached.  The block is well formed: positions lie inside the
+//    host's arrays, each argument at its own place in a random order with gaps, and
+//    extents agree with the cells laid out (zero and negative extents included).
+//    Cell values, texts, status, callType of each call, the workspace (length and
+//    contents) and the derivative matrix's shape (any rows x columns up to a few
+//    more than the procedure's elements, and its leading dimension) are arbitrary;
+//  - a message through XvPrint or XvPrintPadded with a random format (or padded
+//    text) and five value addresses that point at valid 64-byte areas, through a
+//    printer or standard output;
+//  - the initialisation exports in a random order with random versions, printers,
+//    handlers and solver-option requests.
+// Run (on a copy of the corpus, which libFuzzer grows):
+//   cp -r fuzz/corpus /tmp/xv55-corpus && build-fuzz/bin/xv55_fuzz -max_total_time=60
+//   /tmp/xv55-corpus
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -16,6 +28,7 @@
 #include "entry/unpack.hpp"
 #include "print/print.hpp"
 #include "xv55/host_objects.hpp"
+#include "xv55/xv55.h"
 
 namespace {
 
@@ -59,17 +72,92 @@ struct Argument {
   std::int64_t cells = 1;
 };
 
-}  // namespace
+// Answers solver-option requests with fuzzed values.
+class FuzzedHandler final : public QSMOptionsHandler {
+ public:
+  std::int32_t request(std::int32_t, std::int64_t* integer, double* value,
+                       const char** text) override {
+    *integer = integerAnswer;
+    *value = valueAnswer;
+    if (answerText) *text = "answer";
+    return outcome;
+  }
+  std::int64_t integerAnswer = 0;
+  double valueAnswer = 0.0;
+  bool answerText = false;
+  std::int32_t outcome = 0;
+};
+FuzzedHandler g_handler;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  xv55::print::setHostPrinter(&g_printer);
-  FuzzedDataProvider fdp(data, size);
+void fuzzPrint(FuzzedDataProvider& fdp) {
+  // Five value areas, each large enough for any conversion's read; texts in them
+  // are NUL-terminated.
+  alignas(8) char values[5][64];
+  for (auto& v : values) {
+    for (char& c : v) c = static_cast<char>(fdp.ConsumeIntegral<std::uint8_t>());
+    v[62] = v[63] = '\0';  // also ends a 16-bit text
+  }
+  std::string format = fdp.ConsumeRandomLengthString(600);
+  if (fdp.ConsumeBool()) {
+    const std::int64_t severity = fdp.ConsumeIntegral<std::int64_t>();
+    XvPrintPadded(&severity, format.data(), values[0], values[1], values[2], values[3], values[4],
+                  static_cast<std::int64_t>(format.size()));
+  } else {
+    // Without the bridge the format takes as many values as it converts: keep at
+    // most five '%' so that no conversion reads past the five values passed.
+    int percents = 0;
+    for (char& c : format) {
+      if (c == '%' && ++percents > 5) c = '_';
+    }
+    XvPrint(fdp.ConsumeIntegral<std::int32_t>(), format.c_str(), values[0], values[1], values[2],
+            values[3], values[4]);
+  }
+}
+
+void fuzzInitialisation(FuzzedDataProvider& fdp) {
+  for (int step = fdp.ConsumeIntegralInRange<int>(1, 6); step > 0; --step) {
+    switch (fdp.ConsumeIntegralInRange<int>(0, 3)) {
+      case 0: {
+        const InitBlock block{
+            fdp.ConsumeIntegral<std::int64_t>(), fdp.ConsumeBool() ? &g_printer : nullptr,
+            fdp.ConsumeBool() ? &g_handler : nullptr, fdp.ConsumeIntegral<std::int64_t>()};
+        QRInitialize(fdp.ConsumeBool() ? &block : nullptr);
+        break;
+      }
+      case 1:
+        RegisterDummyOptionsHandler(fdp.ConsumeBool() ? &g_handler : nullptr);
+        break;
+      case 2:
+        (void)GetDLLInitializationData();
+        break;
+      default: {
+        g_handler.integerAnswer = fdp.ConsumeIntegral<std::int64_t>();
+        g_handler.valueAnswer = anyReal(fdp);
+        g_handler.answerText = fdp.ConsumeBool();
+        g_handler.outcome = fdp.ConsumeIntegral<std::int32_t>();
+        const std::int64_t code = fdp.ConsumeIntegral<std::int64_t>();
+        std::int64_t integer = 0;
+        std::int64_t outcome = 0;
+        double value = 0.0;
+        char text[16];
+        const std::int64_t length = fdp.ConsumeIntegralInRange<std::int64_t>(-1, sizeof text);
+        QSM_RQST_F(&code, &integer, &value, text, &outcome, &length);
+      }
+    }
+  }
+  // Later inputs start from a known state: the quiet printer, no handler.
+  const InitBlock reset{1, &g_printer, nullptr, 0};
+  QRInitialize(&reset);
+}
+
+void fuzzProcedure(FuzzedDataProvider& fdp) {
   const auto all = xv55::entry::procedures();
   const auto& procedure = all[fdp.ConsumeIntegralInRange<std::size_t>(0, all.size() - 1)];
 
   // Shapes first: extents as the host declares them, cells as they occupy.
   std::vector<Argument> arguments;
-  for (ArgKind kind : procedure.arguments) {
+  for (const xv55::entry::ArgumentInfo& info : procedure.arguments) {
+    const ArgKind kind = info.kind;
     Argument a{kind, {}, 1};
     if (kind == ArgKind::TextIn) a.cells = 5;
     for (int d = 0; d < xv55::entry::extentsOf(kind); ++d) {
@@ -133,21 +221,49 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::int64_t status = fdp.ConsumeIntegralInRange<std::int64_t>(-1, 4);
   const std::int64_t context = fdp.ConsumeIntegral<std::int64_t>();
-  std::int64_t callType = fdp.ConsumeIntegralInRange<std::int64_t>(-1, 5);
-  std::vector<double> work(fdp.ConsumeIntegralInRange<std::size_t>(0, 64));
-  for (double& w : work) w = anyReal(fdp);
-  const auto workLength = static_cast<std::int64_t>(work.size());
-  const auto rows = static_cast<std::int64_t>(outputs.size());
-  const auto columns = static_cast<std::int64_t>(inputs.size());
-  std::vector<double> derivatives(static_cast<std::size_t>(rows * columns), 0.0);
+  std::vector<double> work(fdp.ConsumeIntegralInRange<std::size_t>(0, 600));
+  for (double& w : work) w = fdp.ConsumeBool() ? 0.0 : anyReal(fdp);
+  // The declared length never exceeds the workspace laid out.
+  const auto workLength =
+      fdp.ConsumeIntegralInRange<std::int64_t>(-1, static_cast<std::int64_t>(work.size()));
+  // Any matrix shape up to a few more than the procedure's elements; the host's
+  // leading dimension is the row count it declares.
+  const auto rows =
+      fdp.ConsumeIntegralInRange<std::int64_t>(-1, static_cast<std::int64_t>(outputs.size()) + 2);
+  const auto columns =
+      fdp.ConsumeIntegralInRange<std::int64_t>(-1, static_cast<std::int64_t>(inputs.size()) + 2);
+  std::vector<double> derivatives(static_cast<std::size_t>(std::max<std::int64_t>(rows, 0) *
+                                                           std::max<std::int64_t>(columns, 0)),
+                                  0.0);
   if (inputSizes.empty()) inputSizes.push_back(0);
   if (outputSizes.empty()) outputSizes.push_back(0);
   if (inputs.empty()) inputs.push_back(0.0);
   if (outputs.empty()) outputs.push_back(0.0);
   if (derivatives.empty()) derivatives.push_back(0.0);
+  if (work.empty()) work.push_back(0.0);
 
-  procedure.entry(inputs.data(), inputSizes.data(), outputs.data(), outputSizes.data(),
-                  inputPositions.data(), outputPositions.data(), &status, &context, work.data(),
-                  &workLength, derivatives.data(), &rows, &columns, &callType);
+  for (int call = fdp.ConsumeIntegralInRange<int>(1, 3); call > 0; --call) {
+    std::int64_t callType = fdp.ConsumeIntegralInRange<std::int64_t>(-1, 5);
+    procedure.entry(inputs.data(), inputSizes.data(), outputs.data(), outputSizes.data(),
+                    inputPositions.data(), outputPositions.data(), &status, &context, work.data(),
+                    &workLength, derivatives.data(), &rows, &columns, &callType);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  xv55::print::setHostPrinter(&g_printer);
+  FuzzedDataProvider fdp(data, size);
+  switch (fdp.ConsumeIntegralInRange<int>(0, 9)) {
+    case 0:
+      fuzzPrint(fdp);
+      break;
+    case 1:
+      fuzzInitialisation(fdp);
+      break;
+    default:
+      fuzzProcedure(fdp);
+  }
   return 0;
 }

@@ -3,9 +3,10 @@
 // A host (or a test, benchmark or tool) adds the procedure's inputs and outputs in
 // argument order; the builder lays out the cells, positions and extents exactly as
 // the entry convention wants them, sizes the derivative matrix (one row per output
-// cell, one column per input cell) and calls an entry point with all fourteen
-// arguments.  Input cells keep their column numbers, so a caller can change one
-// value and call again.
+// element, one column per input element: a scalar or a text is one element, an
+// array the product of its extents) and calls an entry point with all fourteen
+// arguments.  Each input element keeps its column number, so a caller can change
+// one value and call again.
 #pragma once
 
 #include <cstdint>
@@ -34,7 +35,7 @@ class BlockBuilder {
   // Text arguments occupy five cells: 40 characters.
   static constexpr std::int64_t kTextCells = 5;
 
-  // ---- inputs (each returns the input cell number = derivative column) ----
+  // ---- inputs (each returns its first derivative column) ----
   std::int64_t real(double value) {
     Cell c;
     c.real = value;
@@ -43,14 +44,14 @@ class BlockBuilder {
   std::int64_t integer(std::int64_t value) {
     Cell c;
     c.integer = value;
-    return addInput({&c, 1}, {});
+    return addInput({&c, 1}, {}, Element::Integer);
   }
   // A text of at most 40 characters, NUL-terminated when shorter.
   std::int64_t text(std::string_view value) {
     Cell cells[kTextCells];
     std::memset(cells, 0, sizeof cells);
     std::memcpy(cells, value.data(), value.size() < 40 ? value.size() : 40);
-    return addInput({cells, kTextCells}, {});
+    return addInput({cells, kTextCells}, {}, Element::Text);
   }
   // An array of reals with the given extents (first index fastest).
   std::int64_t reals(std::span<const double> values, std::initializer_list<std::int64_t> extents) {
@@ -66,10 +67,10 @@ class BlockBuilder {
                         std::initializer_list<std::int64_t> extents) {
     std::vector<Cell> cells(values.size());
     for (std::size_t k = 0; k < values.size(); ++k) cells[k].integer = values[k];
-    return addInput(cells, extents);
+    return addInput(cells, extents, Element::Integer);
   }
 
-  // ---- outputs (each returns the output cell number = derivative row) ----
+  // ---- outputs (each returns the output cell number = its first derivative row) ----
   std::int64_t output(double initial = 0.0) { return addOutput(1, {}, initial); }
   std::int64_t outputs(std::int64_t cells, std::initializer_list<std::int64_t> extents,
                        double initial = 0.0) {
@@ -88,7 +89,7 @@ class BlockBuilder {
   // ---- the call ----
   void call(Xv55Entry entry) {
     const std::int64_t rows = outputCells();
-    const std::int64_t columns = inputCells();
+    const std::int64_t columns = inputColumns();
     const auto needed = static_cast<std::size_t>(rows * columns);
     if (derivatives_.size() != needed) derivatives_.assign(needed, kUntouched);
     derivativeRows_ = rows;
@@ -112,16 +113,25 @@ class BlockBuilder {
   }
 
   // ---- reading and changing cells ----
-  Cell& inputCell(std::int64_t column) { return inputs_.at(static_cast<std::size_t>(column - 1)); }
+  // The input cell of a derivative column (the first cell of a text).
+  Cell& inputCell(std::int64_t column) {
+    return inputs_.at(
+        static_cast<std::size_t>(columnCell_.at(static_cast<std::size_t>(column - 1))));
+  }
+  // Whether a column holds a real (as opposed to an integer or a text).
+  bool isRealColumn(std::int64_t column) const {
+    return columnElement_.at(static_cast<std::size_t>(column - 1)) == Element::Real;
+  }
   Cell& outputCell(std::int64_t row) { return outputs_.at(static_cast<std::size_t>(row - 1)); }
   double out(std::int64_t row) { return outputCell(row).real; }
   double derivative(std::int64_t row, std::int64_t column) const {
     return derivatives_.at(static_cast<std::size_t>((row - 1) + (column - 1) * derivativeRows_));
   }
   void resetDerivatives(double value = kUntouched) {
-    derivatives_.assign(static_cast<std::size_t>(outputCells() * inputCells()), value);
+    derivatives_.assign(static_cast<std::size_t>(outputCells() * inputColumns()), value);
   }
   std::int64_t inputCells() const { return static_cast<std::int64_t>(inputs_.size()); }
+  std::int64_t inputColumns() const { return static_cast<std::int64_t>(columnCell_.size()); }
   std::int64_t outputCells() const { return static_cast<std::int64_t>(outputs_.size()); }
   std::int64_t inputArguments() const { return static_cast<std::int64_t>(inputPositions_.size()); }
 
@@ -131,12 +141,21 @@ class BlockBuilder {
   std::int64_t workLengthSeen() const { return workLength_; }
 
  private:
-  std::int64_t addInput(std::span<const Cell> cells, std::initializer_list<std::int64_t> extents) {
-    const auto first = static_cast<std::int64_t>(inputs_.size()) + 1;
-    inputPositions_.push_back(first);
+  enum class Element : std::uint8_t { Real, Integer, Text };
+
+  std::int64_t addInput(std::span<const Cell> cells, std::initializer_list<std::int64_t> extents,
+                        Element element = Element::Real) {
+    const auto first = static_cast<std::int64_t>(inputs_.size());
+    const auto column = static_cast<std::int64_t>(columnCell_.size()) + 1;
+    inputPositions_.push_back(first + 1);
     inputs_.insert(inputs_.end(), cells.begin(), cells.end());
     inputSizes_.insert(inputSizes_.end(), extents);
-    return first;
+    const std::size_t elements = element == Element::Text ? 1 : cells.size();
+    for (std::size_t k = 0; k < elements; ++k) {
+      columnCell_.push_back(first + static_cast<std::int64_t>(k));
+      columnElement_.push_back(element);
+    }
+    return column;
   }
   std::int64_t addOutput(std::int64_t cells, std::initializer_list<std::int64_t> extents,
                          double initial) {
@@ -156,6 +175,8 @@ class BlockBuilder {
   std::vector<std::int64_t> outputSizes_;
   std::vector<std::int64_t> inputPositions_;
   std::vector<std::int64_t> outputPositions_;
+  std::vector<std::int64_t> columnCell_;  // 0-based input cell of each column
+  std::vector<Element> columnElement_;
   std::vector<double> derivatives_;
   std::int64_t derivativeRows_ = 0;
   std::int64_t derivativeColumns_ = 0;

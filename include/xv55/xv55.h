@@ -22,10 +22,10 @@ extern "C" {
 #endif
 
 /* The fourteen arguments of every procedure entry point, in order. */
-#define XV55_ENTRY_PARAMS                                                                     \
-  void *inputs, const int64_t *inputSizes, void *outputs, const int64_t *outputSizes,        \
-      const int64_t *inputPositions, const int64_t *outputPositions, int64_t *status,        \
-      const int64_t *hostContext, double *realWork, const int64_t *realWorkLength,           \
+#define XV55_ENTRY_PARAMS                                                                   \
+  void *inputs, const int64_t *inputSizes, void *outputs, const int64_t *outputSizes,       \
+      const int64_t *inputPositions, const int64_t *outputPositions, int64_t *status,       \
+      const int64_t *hostContext, double *realWork, const int64_t *realWorkLength,          \
       double *derivatives, const int64_t *derivativeRows, const int64_t *derivativeColumns, \
       int64_t *callType
 
@@ -59,28 +59,40 @@ XV55_API void XV55IF_SPRPPROFILE(XV55_ENTRY_PARAMS);
 XV55_API void XV55IF_PSIMPINT(XV55_ENTRY_PARAMS);
 XV55_API void XV55IF_PDIENERINT(XV55_ENTRY_PARAMS);
 
+/* ---- Procedure entry points (rotating equipment, valves, curve helpers) ---- */
+
+/* ---- Procedure entry points (heat capacity ratio, sonic velocity, enthalpy) ---- */
+
+/* ---- Procedure entry points (pipe flow) ---- */
+
+/* ---- Procedure entry points (column tray hydraulics) ---- */
+
+/* ---- Procedure entry points (user-routine kinetics, pressure drop, heat flux) ---- */
+
+/* ---- Procedure entry points (equilibrium reactor link) ---- */
+
 /* ---- Messages ----
  * XvPrint expands a printf-like format whose values are all passed by address.
  * XvPrintPadded takes a blank-padded text of textLength characters and at most
  * five value addresses. */
-XV55_API void XvPrint(int32_t severity, const char *format, ...);
-XV55_API void XvPrintPadded(const int64_t *severity, const char *text, const void *a1,
-                            const void *a2, const void *a3, const void *a4, const void *a5,
+XV55_API void XvPrint(int32_t severity, const char* format, ...);
+XV55_API void XvPrintPadded(const int64_t* severity, const char* text, const void* a1,
+                            const void* a2, const void* a3, const void* a4, const void* a5,
                             int64_t textLength);
 
 /* ---- Initialisation and solver options ---- */
 typedef struct {
   int64_t version;      /* low 32 bits: 1, 2 or 3 */
-  void *printer;        /* host printer object, or NULL */
-  void *optionsHandler; /* QSMOptionsHandler object, or NULL */
+  void* printer;        /* host printer object, or NULL */
+  void* optionsHandler; /* QSMOptionsHandler object, or NULL */
   int64_t extra;        /* host reference, kept for versions 2 and 3 */
 } InitBlock;
 
-XV55_API int32_t QRInitialize(const InitBlock *block);
-XV55_API InitBlock *GetDLLInitializationData(void);
-XV55_API int32_t RegisterDummyOptionsHandler(void *handler);
-XV55_API void QSM_RQST_F(const int64_t *code, int64_t *intResult, double *valueResult,
-                         char *text, int64_t *outcome, const int64_t *textLength);
+XV55_API int32_t QRInitialize(const InitBlock* block);
+XV55_API InitBlock* GetDLLInitializationData(void);
+XV55_API int32_t RegisterDummyOptionsHandler(void* handler);
+XV55_API void QSM_RQST_F(const int64_t* code, int64_t* intResult, double* valueResult, char* text,
+                         int64_t* outcome, const int64_t* textLength);
 
 /* Kind code of the procedure that is setting up property state (read by the host). */
 XV55_API extern int64_t SAIPRNAM;
@@ -89,21 +101,21 @@ XV55_API extern int64_t SAIPRNAM;
  * Each object is a struct whose first word points at its table of operations;
  * every operation receives the object's address first. */
 typedef struct XvPrinterOps {
-  void (*writeLine)(void *self, const char *line);
-  void (*endMessage)(void *self, int32_t severity);
+  void (*writeLine)(void* self, const char* line);
+  void (*endMessage)(void* self, int32_t severity);
 } XvPrinterOps;
 
 typedef struct XvPrinterObject {
-  const XvPrinterOps *ops;
+  const XvPrinterOps* ops;
 } XvPrinterObject;
 
 typedef struct XvOptionsHandlerOps {
-  int32_t (*request)(void *self, int32_t code, int64_t *intResult, double *valueResult,
-                     const char **textResult);
+  int32_t (*request)(void* self, int32_t code, int64_t* intResult, double* valueResult,
+                     const char** textResult);
 } XvOptionsHandlerOps;
 
 typedef struct XvOptionsHandlerObject {
-  const XvOptionsHandlerOps *ops;
+  const XvOptionsHandlerOps* ops;
 } XvOptionsHandlerObject;
 
 /* Outcome of a request the handler did not answer. */

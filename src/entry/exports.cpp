@@ -1,28 +1,30 @@
-// The export table: one line per procedure entry point.
+// The export table: one row per procedure entry point.
 //
-// Each line names the entry point, its body and what the entry point does after the
-// body returns.  The body's parameter types say how the block is unpacked
-// (unpack.hpp); nothing else is needed to add a procedure.
+// Each row names the entry point, its body and what the entry point does after the
+// body returns.  The body's parameter types (and its argument record) say how the
+// block is unpacked (unpack.hpp, record.hpp); nothing else is needed to add a
+// procedure.  Each family keeps its rows in entry/tables/<family>.hpp.
+#include "entry/tables/curves.hpp"
+#include "entry/tables/equilibrium.hpp"
+#include "entry/tables/hydraulics.hpp"
+#include "entry/tables/kinetics.hpp"
+#include "entry/tables/numerics.hpp"
+#include "entry/tables/pipe.hpp"
+#include "entry/tables/properties.hpp"
 #include "entry/unpack.hpp"
-#include "numerics/numerics.hpp"
 
-#define XV55_PROCEDURE_TABLE(X)                      \
-  X(SPSQRT, numerics::SPSQRT, Nothing)               \
-  X(SPRAMP, numerics::SPRAMP, Nothing)               \
-  X(SPLIM_ABS, numerics::SPLIM_ABS, Nothing)         \
-  X(SPQUAL, numerics::SPQUAL, Nothing)               \
-  X(SPRECV, numerics::SPRECV, Nothing)               \
-  X(SPMATR, numerics::SPMATR, Nothing)               \
-  X(SPPROD, numerics::SPPROD, Nothing)               \
-  X(SPDISF, numerics::SPDISF, Nothing)               \
-  X(SPPRD1, numerics::SPPRD1, Nothing)               \
-  X(SPRFAC, numerics::SPRFAC, Nothing)               \
-  X(SPVISCCORR, numerics::SPVISCCORR, Nothing)       \
-  X(SPRPPROFILE, numerics::SPRPPROFILE, Nothing)     \
-  X(PSIMPINT, numerics::PSIMPINT, ReportInformation) \
-  X(PDIENERINT, numerics::PDIENERINT, ReportInformation)
+#define XV55_PROCEDURE_TABLE(X) \
+  XV55_NUMERICS_PROCEDURES(X)   \
+  XV55_CURVES_PROCEDURES(X)     \
+  XV55_PROPERTIES_PROCEDURES(X) \
+  XV55_PIPE_PROCEDURES(X)       \
+  XV55_HYDRAULICS_PROCEDURES(X) \
+  XV55_KINETICS_PROCEDURES(X)   \
+  XV55_EQUILIBRIUM_PROCEDURES(X)
 
 #define XV55_DEFINE_ENTRY(NAME, BODY, AFTER)                                                    \
+  static_assert(xv55::entry::allNamed<&xv55::BODY>(),                                           \
+                "every argument of " #NAME " is named in its argument record");                 \
   extern "C" XV55_API void XV55IF_##NAME(XV55_ENTRY_PARAMS) {                                   \
     using namespace xv55;                                                                       \
     entry::enter<&BODY, entry::AfterBody::AFTER>(                                               \

@@ -1,6 +1,8 @@
 // From the fourteen-argument block to a procedure body's own argument list.
 //
 // A body is a plain function whose parameter types say what each argument is:
+//   const R&                               a named argument record (record.hpp): its
+//                                          fields, in order, are the arguments below
 //   const double&  / const std::int64_t&   a real / integer input cell
 //   Text, Unused                           a text input (declared length 40) / an unread input
 //   Vector<const T>, Matrix<const T>       an input array (one / two extents from inputSizes)
@@ -10,14 +12,25 @@
 // Inputs and outputs are taken in parameter order from inputPositions /
 // outputPositions, array extents in order from inputSizes / outputSizes.  The
 // entry point only computes addresses; it copies no cell.
+//
+// Derivative columns and rows.  Column j of the derivative matrix is the j-th input
+// element counted in argument order over all inputs: a scalar or a text counts one,
+// an array the product of its extents, wherever inputPositions places its cells.
+// Row i is the i-th output element counted the same way.  The cursor counts them
+// while it unpacks, and a record hands each of its fields its first column (input)
+// or row (output) in `at`.
 #pragma once
 
 #include <array>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <tuple>
+#include <type_traits>
 
+#include "common/units.hpp"
 #include "entry/views.hpp"
 #include "xv55/xv55.h"
 
@@ -61,6 +74,9 @@ enum class ArgKind : std::uint8_t {
 constexpr bool isInput(ArgKind k) {
   return k <= ArgKind::IntegerMatrixIn;
 }
+constexpr bool isOutput(ArgKind k) {
+  return k == ArgKind::RealOut || k == ArgKind::RealVectorOut;
+}
 constexpr int extentsOf(ArgKind k) {
   switch (k) {
     case ArgKind::RealVectorIn:
@@ -75,7 +91,36 @@ constexpr int extentsOf(ArgKind k) {
   }
 }
 
-// Walks the block in argument order.
+// One positional argument as tools see it: its name and unit (from the body's
+// argument record; null for an unnamed parameter) and its kind.
+struct ArgumentInfo {
+  const char* name;
+  const char* unit;
+  ArgKind kind;
+};
+
+// Fields of one argument record at most.
+inline constexpr std::size_t kMaxRecordFields = 64;
+
+// Element counts never overflow: a hostile extent saturates the count.
+constexpr std::int64_t elementsOf(std::int64_t extent) {
+  return extent > 0 ? extent : 0;
+}
+constexpr std::int64_t saturatingProduct(std::int64_t a, std::int64_t b) {
+  std::int64_t product = 0;
+  return __builtin_mul_overflow(a, b, &product) ? std::numeric_limits<std::int64_t>::max()
+                                                : product;
+}
+constexpr std::int64_t saturatingSum(std::int64_t a, std::int64_t b) {
+  std::int64_t sum = 0;
+  return __builtin_add_overflow(a, b, &sum) ? std::numeric_limits<std::int64_t>::max() : sum;
+}
+
+template <class P>
+struct Arg;  // one specialisation per parameter type a body may declare
+
+// Walks the block in argument order, counting input and output elements (the
+// derivative matrix's columns and rows).
 class Cursor {
  public:
   explicit Cursor(const ArgumentBlock& block) : b_(block) {}
@@ -93,6 +138,21 @@ class Cursor {
   void skipInput() { ++nextInput_; }
   const ArgumentBlock& block() const { return b_; }
 
+  // The argument just taken occupies this many columns (inputs) or rows (outputs).
+  void countColumns(std::int64_t elements) { nextColumn_ = saturatingSum(nextColumn_, elements); }
+  void countRows(std::int64_t elements) { nextRow_ = saturatingSum(nextRow_, elements); }
+
+  // One field of a record: remembers its first column (or row), then takes it.
+  template <class T>
+  decltype(auto) field() {
+    if (fields_ < kMaxRecordFields) {
+      starts_[fields_++] = isOutput(Arg<T>::kind) ? nextRow_ : nextColumn_;
+    }
+    return Arg<T>::take(*this);
+  }
+  // The remembered first columns (rows), in field order.
+  std::int64_t nextStart() { return read_ < fields_ ? starts_[read_++] : 0; }
+
  private:
   template <class T>
   static T* cell(void* base, std::int64_t position) {
@@ -104,80 +164,111 @@ class Cursor {
   std::int64_t nextOutput_ = 0;
   std::int64_t nextInputSize_ = 0;
   std::int64_t nextOutputSize_ = 0;
+  std::int64_t nextColumn_ = 1;
+  std::int64_t nextRow_ = 1;
+  std::array<std::int64_t, kMaxRecordFields> starts_{};
+  std::size_t fields_ = 0;
+  std::size_t read_ = 0;
 };
-
-template <class P>
-struct Arg;  // one specialisation per parameter type a body may declare
 
 template <>
 struct Arg<const double&> {
   static constexpr ArgKind kind = ArgKind::RealIn;
-  static const double& take(Cursor& c) { return *c.input<const double>(); }
+  static const double& take(Cursor& c) {
+    c.countColumns(1);
+    return *c.input<const double>();
+  }
 };
 template <>
 struct Arg<const std::int64_t&> {
   static constexpr ArgKind kind = ArgKind::IntegerIn;
-  static const std::int64_t& take(Cursor& c) { return *c.input<const std::int64_t>(); }
+  static const std::int64_t& take(Cursor& c) {
+    c.countColumns(1);
+    return *c.input<const std::int64_t>();
+  }
 };
 template <>
 struct Arg<Text> {
   static constexpr ArgKind kind = ArgKind::TextIn;
-  static Text take(Cursor& c) { return Text(c.input<const char>()); }
+  static Text take(Cursor& c) {
+    c.countColumns(1);  // a text is one element, whatever cells its characters fill
+    return Text(c.input<const char>(), units::kTextLength);
+  }
 };
 template <>
 struct Arg<Unused> {
   static constexpr ArgKind kind = ArgKind::UnusedIn;
   static Unused take(Cursor& c) {
+    c.countColumns(1);
     c.skipInput();
     return {};
   }
 };
+template <class T>
+struct VectorIn {
+  static Vector<const T> take(Cursor& c) {
+    const T* data = c.template input<const T>();
+    const std::int64_t extent = c.inputExtent();
+    c.countColumns(elementsOf(extent));
+    return {data, extent};
+  }
+};
+template <class T>
+struct MatrixIn {
+  static Matrix<const T> take(Cursor& c) {
+    const T* data = c.template input<const T>();
+    const std::int64_t rows = c.inputExtent();
+    const std::int64_t columns = c.inputExtent();
+    c.countColumns(saturatingProduct(elementsOf(rows), elementsOf(columns)));
+    return {data, rows, columns};
+  }
+};
 template <>
-struct Arg<Vector<const double>> {
+struct Arg<Vector<const double>> : VectorIn<double> {
   static constexpr ArgKind kind = ArgKind::RealVectorIn;
-  static Vector<const double> take(Cursor& c) {
-    const double* data = c.input<const double>();
-    return {data, c.inputExtent()};
-  }
 };
 template <>
-struct Arg<Vector<const std::int64_t>> {
+struct Arg<Vector<const std::int64_t>> : VectorIn<std::int64_t> {
   static constexpr ArgKind kind = ArgKind::IntegerVectorIn;
-  static Vector<const std::int64_t> take(Cursor& c) {
-    const std::int64_t* data = c.input<const std::int64_t>();
-    return {data, c.inputExtent()};
-  }
 };
 template <>
-struct Arg<Matrix<const double>> {
+struct Arg<Matrix<const double>> : MatrixIn<double> {
   static constexpr ArgKind kind = ArgKind::RealMatrixIn;
-  static Matrix<const double> take(Cursor& c) {
-    const double* data = c.input<const double>();
-    const std::int64_t rows = c.inputExtent();
-    return {data, rows, c.inputExtent()};
-  }
 };
 template <>
-struct Arg<Matrix<const std::int64_t>> {
+struct Arg<Matrix<const std::int64_t>> : MatrixIn<std::int64_t> {
   static constexpr ArgKind kind = ArgKind::IntegerMatrixIn;
-  static Matrix<const std::int64_t> take(Cursor& c) {
-    const std::int64_t* data = c.input<const std::int64_t>();
-    const std::int64_t rows = c.inputExtent();
-    return {data, rows, c.inputExtent()};
-  }
 };
 template <>
 struct Arg<double&> {
   static constexpr ArgKind kind = ArgKind::RealOut;
-  static double& take(Cursor& c) { return *c.output<double>(); }
+  static double& take(Cursor& c) {
+    c.countRows(1);
+    return *c.output<double>();
+  }
 };
 template <>
 struct Arg<Vector<double>> {
   static constexpr ArgKind kind = ArgKind::RealVectorOut;
   static Vector<double> take(Cursor& c) {
     double* data = c.output<double>();
-    return {data, c.outputExtent()};
+    const std::int64_t extent = c.outputExtent();
+    c.countRows(elementsOf(extent));
+    return {data, extent};
   }
+};
+
+// A named argument record (record.hpp), passed to the body by const reference.
+template <class R>
+concept ArgumentRecord = requires(Cursor& c) {
+  { R::kFields } -> std::convertible_to<std::span<const ArgumentInfo>>;
+  { R::take(c) } -> std::same_as<R>;
+};
+template <ArgumentRecord R>
+struct Arg<const R&> {
+  static constexpr ArgKind kind = ArgKind::Trailing;  // not itself positional
+  using Stored = R;
+  static R take(Cursor& c) { return R::take(c); }
 };
 template <>
 struct Arg<Status> {
@@ -207,55 +298,106 @@ struct Arg<CallMode> {
   static CallMode take(Cursor& c) { return CallMode(*c.block().callType); }
 };
 
+// What the unpacker keeps for a parameter: the record itself for a record, the
+// reference or view otherwise.
+template <class P>
+struct StoredAs {
+  using type = P;
+};
+template <ArgumentRecord R>
+struct StoredAs<const R&> {
+  using type = R;
+};
+
+// The positional arguments one parameter stands for (a record's fields, or the
+// parameter itself, unnamed).
+template <class P>
+constexpr std::size_t positionalCount() {
+  if constexpr (ArgumentRecord<std::remove_cvref_t<P>>) {
+    return std::size(std::remove_cvref_t<P>::kFields);
+  } else {
+    return Arg<P>::kind == ArgKind::Trailing ? 0 : 1;
+  }
+}
+template <class P, std::size_t N>
+constexpr void appendPositional(std::array<ArgumentInfo, N>& out, std::size_t& next) {
+  if constexpr (ArgumentRecord<std::remove_cvref_t<P>>) {
+    for (const ArgumentInfo& f : std::remove_cvref_t<P>::kFields) out[next++] = f;
+  } else if constexpr (Arg<P>::kind != ArgKind::Trailing) {
+    out[next++] = {nullptr, "", Arg<P>::kind};
+  }
+}
+
+// What a body may return: a body that rejects its input says so, so that an
+// entry point that reports information after every call leaves the failure
+// standing.
+enum class Outcome {
+  Done,
+  Rejected,
+};
+
 template <class F>
 struct BodyOf;
-template <class... P>
-struct BodyOf<void (*)(P...)> {
+template <class Result, class... P>
+struct BodyOf<Result (*)(P...)> {
+  static_assert(std::is_void_v<Result> || std::is_same_v<Result, Outcome>,
+                "a procedure body returns nothing or an Outcome");
+
   // The positional arguments of the body, in order.
   static constexpr auto positional() {
-    constexpr std::array<ArgKind, sizeof...(P)> all{Arg<P>::kind...};
-    constexpr std::size_t n = [&] {
-      std::size_t count = 0;
-      for (ArgKind k : all) count += k != ArgKind::Trailing;
-      return count;
-    }();
-    std::array<ArgKind, n> out{};
+    constexpr std::size_t n = (positionalCount<P>() + ... + 0);
+    std::array<ArgumentInfo, n> out{};
     std::size_t next = 0;
-    for (ArgKind k : all) {
-      if (k != ArgKind::Trailing) out[next++] = k;
-    }
+    (appendPositional<P>(out, next), ...);
     return out;
   }
 
   template <auto Body>
-  static void call(const ArgumentBlock& block) {
+  static Outcome call(const ArgumentBlock& block) {
     Cursor cursor(block);
     // Braced initialisation takes the arguments strictly in parameter order.
-    std::tuple<P...> args{Arg<P>::take(cursor)...};
-    std::apply(Body, args);
+    std::tuple<typename StoredAs<P>::type...> args{Arg<P>::take(cursor)...};
+    if constexpr (std::is_void_v<Result>) {
+      std::apply(Body, args);
+      return Outcome::Done;
+    } else {
+      return std::apply(Body, args);
+    }
   }
 };
 
 // What the entry point does after the body returns.
 enum class AfterBody {
   Nothing,
-  ReportInformation,  // status is set to 1 whatever the body did
+  // status is set to 1, unless the body rejected its input (status 4 then stands).
+  ReportInformation,
 };
 
 template <auto Body, AfterBody After>
 void enter(const ArgumentBlock& block) {
-  BodyOf<decltype(Body)>::template call<Body>(block);
-  if constexpr (After == AfterBody::ReportInformation) *block.status = XV55_STATUS_INFORMATION;
+  const Outcome outcome = BodyOf<decltype(Body)>::template call<Body>(block);
+  if constexpr (After == AfterBody::ReportInformation) {
+    if (outcome != Outcome::Rejected) *block.status = XV55_STATUS_INFORMATION;
+  }
 }
 
 template <auto Body>
 inline constexpr auto kPositional = BodyOf<decltype(Body)>::positional();
 
+// Whether every positional argument of a body is named (tools list them by name).
+template <auto Body>
+constexpr bool allNamed() {
+  for (const ArgumentInfo& a : kPositional<Body>) {
+    if (!a.name) return false;
+  }
+  return true;
+}
+
 // One exported procedure, as the registry lists it.
 struct ProcedureInfo {
   const char* name;
   Xv55Entry entry;
-  std::span<const ArgKind> arguments;
+  std::span<const ArgumentInfo> arguments;
 };
 
 // Every procedure entry point of the library, in export-table order.

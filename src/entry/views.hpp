@@ -12,6 +12,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "common/text.hpp"
+#include "common/units.hpp"
+
 namespace xv55 {
 
 // A 1-dimensional array argument; T is const for inputs.
@@ -57,45 +60,36 @@ class Matrix {
 };
 
 // A fixed-width text argument: characters from the argument's first cell on, read
-// up to its NUL or its declared length, whichever comes first; a shorter text
-// compares as if blank-padded.
+// up to its NUL or its declared length, whichever comes first (common/text.hpp); a
+// shorter text compares as if blank-padded.
 class Text {
  public:
-  static constexpr std::int64_t kDeclaredLength = 40;
-
   Text() = default;
-  explicit Text(const char* start, std::int64_t declaredLength = kDeclaredLength)
-      : chars_(start, start ? strnlen(start, static_cast<std::size_t>(declaredLength)) : 0),
-        declaredLength_(declaredLength) {}
+  explicit Text(const char* start, std::int64_t declaredLength = units::kTextLength)
+      : chars_(text::read(start, declaredLength)), declaredLength_(declaredLength) {}
 
   // Characters before the NUL (or all of the declared length).
   std::string_view chars() const { return chars_; }
   std::int64_t declaredLength() const { return declaredLength_; }
 
   // Character k (1-based) of the blank-padded field.
-  char at(std::int64_t k) const {
-    return k >= 1 && k <= static_cast<std::int64_t>(chars_.size()) ? chars_[k - 1] : ' ';
-  }
+  char at(std::int64_t k) const { return text::paddedAt(chars_, k); }
 
-  // True when the leading characters equal the keyword exactly (case-sensitive,
-  // over the keyword's own length); what follows is not examined.
+  // The keyword rule: the leading characters equal the keyword exactly
+  // (case-sensitive, over the keyword's own length); what follows is not examined.
   bool startsWith(std::string_view keyword) const {
-    if (static_cast<std::int64_t>(keyword.size()) > declaredLength_) return false;
-    for (std::size_t k = 0; k < keyword.size(); ++k) {
-      if (at(static_cast<std::int64_t>(k) + 1) != keyword[k]) return false;
-    }
-    return true;
+    return text::matchesKeyword(chars_, keyword, declaredLength_);
   }
 
-  // The first n characters of the blank-padded field, into out (n + 1 bytes).
-  void copyPadded(char* out, std::int64_t n) const {
-    for (std::int64_t k = 1; k <= n; ++k) out[k - 1] = at(k);
-    out[n] = '\0';
+  // The first N characters of the blank-padded field, for a message.
+  template <std::size_t N>
+  text::Padded<N> padded() const {
+    return text::padded<N>(chars_);
   }
 
  private:
   std::string_view chars_;
-  std::int64_t declaredLength_ = kDeclaredLength;
+  std::int64_t declaredLength_ = units::kTextLength;
 };
 
 // An input argument that the body does not read; it still takes its position.

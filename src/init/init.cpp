@@ -1,5 +1,6 @@
 // Library initialisation: the host's printer and options handler, the fallback
 // options handler, and solver-option requests.
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -15,7 +16,6 @@ constexpr std::uint32_t kNotAnswered = 0xFFFFFFFFu;
 // Library state: zero at load, but for the proxy object.
 InitBlock g_copy{};
 QSMOptionsHandler* g_handler = nullptr;
-std::int64_t g_extra = 0;
 ProxyOptionsHandler g_proxy;
 
 bool answered(std::int32_t outcome) {
@@ -38,6 +38,24 @@ XV55_CALLS_HOST_OBJECT std::int32_t ProxyOptionsHandler::request(std::int32_t co
   return static_cast<std::int32_t>(kNotAnswered);
 }
 
+OptionAnswer requestOption(std::int64_t code) {
+  OptionAnswer answer;
+  char text[1] = {};
+  const std::int64_t textLength = sizeof text;
+  QSM_RQST_F(&code, &answer.integer, &answer.value, text, &answer.outcome, &textLength);
+  return answer;
+}
+
+bool warningDueForMarker(double* marker) {
+  const double current = requestOption(kOptionSolverMarker).value;
+  if (marker && current >= kMarkerTolerance && std::fabs(current - *marker) <= kMarkerTolerance) {
+    return false;
+  }
+  if (requestOption(kOptionPrintEnabled).integer <= 0) return false;
+  if (marker) *marker = current;
+  return true;
+}
+
 }  // namespace xv55::init
 
 using namespace xv55::init;
@@ -48,10 +66,10 @@ XV55_API std::int64_t SAIPRNAM = 0;
 
 extern "C" XV55_API std::int32_t QRInitialize(const InitBlock* block) {
   if (!block) return 0;
-  g_extra = 0;
   const auto version = static_cast<std::int32_t>(block->version & 0xFFFFFFFF);
   if (version < 1 || version > 3) return 0;
-  if (version >= 2) g_extra = block->extra;
+  // The copy keeps all four fields as given; extra means something to the host for
+  // versions 2 and 3 only, and no procedure reads it.
   xv55::print::setHostPrinter(static_cast<xv55::XvPrinter*>(block->printer));
   g_handler = static_cast<QSMOptionsHandler*>(block->optionsHandler);
   g_copy = *block;

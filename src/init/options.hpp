@@ -31,4 +31,21 @@ inline constexpr std::int64_t kOptionEquilibrium = 18;
 // markers are the same.
 inline constexpr double kMarkerTolerance = 1e-10;
 
+// The answer to one solver-option request made through QSM_RQST_F; without a
+// handler the outcome is -1 and both results are 0 (the option counts as absent).
+struct OptionAnswer {
+  std::int64_t outcome = -1;
+  std::int64_t integer = 0;
+  double value = 0.0;
+};
+OptionAnswer requestOption(std::int64_t code);
+
+// Whether a warning remembered by the solver marker in `marker` is due now, and if
+// so, the marker is updated.  The current marker M (option 31) leaves the warning
+// alone when M >= kMarkerTolerance and |M - marker| <= kMarkerTolerance; otherwise
+// the warning is due when option 20 answers a positive integer, and M is stored.
+// A missing marker slot (nullptr) remembers nothing: the warning is then due on
+// every call that option 20 lets print.
+bool warningDueForMarker(double* marker);
+
 }  // namespace xv55::init

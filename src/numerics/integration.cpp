@@ -9,13 +9,14 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/units.hpp"
 #include "numerics/numerics.hpp"
-#include "print/print.hpp"
+#include "print/report.hpp"
 
 namespace xv55::numerics {
 namespace {
 
-constexpr double kPaPerBar = 100000.0;
+constexpr double kPaPerBar = units::kPascalsPerBar;
 // Twice the Pa per bar: the liquid part is 2 V0 (P0 - Ps) in Pa.
 constexpr double kTwicePaPerBar = 2.0 * kPaPerBar;
 
@@ -38,25 +39,42 @@ constexpr double kSimpsonEndTolerance = 1e-8;
 
 // Diener form: single-precision constants kept for compatibility with stored
 // models.
-constexpr double kDienerSmallDrop = 9.999999747378752e-06;
-constexpr double kDienerSmallRange = 9.999999974752427e-07;
-constexpr double kDienerSmallStep = 9.999999974752427e-07;
-constexpr double kDienerEndTolerance = 9.99999993922529e-09;
-constexpr double kDienerFactorScale = 1.2100000381469727;
-constexpr double kDienerDischargeScale = 1.100000023841858;
+constexpr double kDienerSmallDrop = units::single(1e-5f);
+constexpr double kDienerSmallRange = units::single(1e-6f);
+constexpr double kDienerSmallStep = units::single(1e-6f);
+constexpr double kDienerEndTolerance = units::single(1e-8f);
+constexpr double kDienerFactorScale = units::single(1.21f);
+constexpr double kDienerDischargeScale = units::single(1.1f);
 constexpr double kDienerSearchMode = 0.5;
 // Below this G^2 the flux follows the straight line through the origin that
 // meets sqrt(G^2) there; a negative G^2 gives no flux.
-constexpr double kDienerLinearLimit = 9.999999717180685e-10;
-constexpr double kDienerLinearSlope = 31622.69921875;
+constexpr double kDienerLinearLimit = units::single(1e-9f);
+constexpr double kDienerLinearSlope = units::single(31622.7f);
 
-constexpr std::string_view kSimpsonStepTooSmall =
-    "F-SPSIMPINT-Failure Simpson integration, step too small";
-constexpr std::string_view kDienerStepTooSmall =
-    "F-SPSIMPINT-Failure Diener integration, step too small";
 // The step-too-small messages go out with severity 0; the entry point reports
 // status 1 afterwards.
 constexpr std::int64_t kStepTooSmallSeverity = 0;
+
+// An input the integration cannot start from: a non-finite value, a non-positive
+// number of intervals (no step) or specific volume (the flux divides by it).
+struct NamedInput {
+  const char* name;
+  double value;
+  bool mustBePositive;
+};
+
+// Reports the first invalid input (status 4, which the entry point leaves
+// standing) and says whether the integration may go on.
+template <std::size_t N>
+bool acceptInputs(const NamedInput (&inputs)[N], const char* form, Status status) {
+  for (const NamedInput& in : inputs) {
+    if (std::isfinite(in.value) && (!in.mustBePositive || in.value > 0.0)) continue;
+    report(status, kError, "F-SPSIMPINT-Invalid input to %s integration: %s = %g, nothing computed",
+           form, in.name, in.value);
+    return false;
+  }
+  return true;
+}
 
 // v(p) = V0 (a ((Ps / p)^n - 1) + 1) below Ps, V0 above.
 struct VolumeLaw {
@@ -220,9 +238,12 @@ double dienerFlux(double fluxSquared) {
 
 }  // namespace
 
-void PSIMPINT(const double& p0, const double& ps, const double& pb, const double& v0,
-              const double& a, const double& n, const double& intervals, double& flux, double& pmax,
-              double& maximumFound) {
+entry::Outcome PSIMPINT(const SimpsonArguments& args, Status status) {
+  const auto& [p0, ps, pb, v0, a, n, intervals, flux, pmax, maximumFound, at] = args;
+  const NamedInput inputs[] = {{"P0", p0, false},     {"Ps", ps, false}, {"Pb", pb, false},
+                               {"V0", v0, true},      {"a", a, false},   {"n", n, false},
+                               {"N", intervals, true}};
+  if (!acceptInputs(inputs, "Simpson", status)) return entry::Outcome::Rejected;
   const VolumeLaw volume{ps, v0, a, n};
   const double drop = p0 - pb;
 
@@ -230,7 +251,7 @@ void PSIMPINT(const double& p0, const double& ps, const double& pb, const double
     const double v = volume(p0);
     pmax = pb;
     flux = std::sqrt(std::fmax(drop, 0.0) * kPaPerBar * (v0 + v) / (v * v));
-    return;
+    return entry::Outcome::Done;
   }
 
   const auto [liquid, start, range] = expansion(p0, ps, pb, v0, kSimpsonSmallDrop);
@@ -241,7 +262,7 @@ void PSIMPINT(const double& p0, const double& ps, const double& pb, const double
     const double v = volume(start);
     pmax = pb;
     flux = std::sqrt((liquid + std::fmax(range, 0.0) * kPaPerBar * (u + v)) / (v * v));
-    return;
+    return entry::Outcome::Done;
   }
 
   const March m{volume, start, pb, liquid, liquid / (v0 * v0), kSimpsonEndTolerance, true};
@@ -259,18 +280,22 @@ void PSIMPINT(const double& p0, const double& ps, const double& pb, const double
     result = top.flux;
   } else if (p0 < ps) {
     flux = result;
-    print::message(kStepTooSmallSeverity, kSimpsonStepTooSmall);
+    print::note(kStepTooSmallSeverity, "F-SPSIMPINT-Failure Simpson integration, step too small");
   } else {
     pmax = ps;
     maximumFound = 1.0;
   }
   flux = std::sqrt(result);
+  return entry::Outcome::Done;
 }
 
-void PDIENERINT(const double& p0, const double& ps, const double& pb, const double& v0,
-                const double& a, const double& n, const double& s, const double& rho,
-                const double& w, const double& mode, const double& intervals, double& flux,
-                double& pmax, double& discharge) {
+entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
+  const auto& [p0, ps, pb, v0, a, n, s, rho, w, mode, intervals, flux, pmax, discharge, at] = args;
+  const NamedInput inputs[] = {{"P0", p0, false},     {"Ps", ps, false},     {"Pb", pb, false},
+                               {"V0", v0, true},      {"a", a, false},       {"n", n, false},
+                               {"S", s, false},       {"rho", rho, false},   {"w", w, false},
+                               {"mode", mode, false}, {"N", intervals, true}};
+  if (!acceptInputs(inputs, "Diener", status)) return entry::Outcome::Rejected;
   const VolumeLaw volume{ps, v0, a, n};
   const double drop = p0 - pb;
   const double q = rho * (w * w);
@@ -285,7 +310,7 @@ void PDIENERINT(const double& p0, const double& ps, const double& pb, const doub
     const double f1 = factor(1.0);
     pmax = pb;
     flux = dienerFlux(kTwicePaPerBar * v0 * drop * f1 / ((v0 - f1 * v0) * v0));
-    return;
+    return entry::Outcome::Done;
   }
 
   const auto [liquid, start, range] = expansion(p0, ps, pb, v0, kDienerSmallDrop);
@@ -296,7 +321,7 @@ void PDIENERINT(const double& p0, const double& ps, const double& pb, const doub
     const double f1 = factor(1.0);
     pmax = pb;
     flux = dienerFlux(kTwicePaPerBar * v0 * range * f1 / (u * u - v0 * v0 * f1));
-    return;
+    return entry::Outcome::Done;
   }
 
   const March m{volume, start, pb, liquid, 0.0, kDienerEndTolerance, searching};
@@ -320,9 +345,10 @@ void PDIENERINT(const double& p0, const double& ps, const double& pb, const doub
     result = top.flux;
   } else {
     flux = result;
-    print::message(kStepTooSmallSeverity, kDienerStepTooSmall);
+    print::note(kStepTooSmallSeverity, "F-SPSIMPINT-Failure Diener integration, step too small");
   }
   flux = dienerFlux(result);
+  return entry::Outcome::Done;
 }
 
 }  // namespace xv55::numerics

@@ -9,10 +9,11 @@
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
-#include <string_view>
+#include <limits>
 
+#include "common/units.hpp"
 #include "numerics/numerics.hpp"
-#include "print/print.hpp"
+#include "print/report.hpp"
 #include "xv55/xv55.h"
 
 namespace xv55::numerics {
@@ -37,15 +38,12 @@ constexpr double kViscLowLimit = 200.0;
 constexpr double kViscHighLimit = 60000.0;
 constexpr double kViscLowFloor = 14.63;
 constexpr double kViscLowMinimum = 0.1;
-constexpr double kViscLowSlope = 0.24853399395942688;
-constexpr double kViscLowOffset = 0.5667999982833862;
-constexpr double kViscMidLinear = 0.20326000452041626;
-constexpr double kViscMidQuadratic = 0.009780693799257278;
-constexpr double kViscMidOffset = 0.05237051099538803;
+constexpr double kViscLowSlope = units::single(0.248534f);
+constexpr double kViscLowOffset = units::single(0.5668f);
+constexpr double kViscMidLinear = units::single(0.20326f);
+constexpr double kViscMidQuadratic = units::single(0.0097806938f);
+constexpr double kViscMidOffset = units::single(0.05237051f);
 constexpr double kViscMaximum = 1.0;
-
-constexpr std::string_view kIncompatibleDimensions =
-    " SPMATR-F-Incompatible matrix dimensions for multiplication. \\n";
 
 // base^magnitude (or its reciprocal's) by repeated squaring, the way an integer
 // power is evaluated.
@@ -77,15 +75,37 @@ void setRow(const Jacobian& jac, std::initializer_list<double> row) {
   for (double value : row) jac.set(1, column++, value);
 }
 
-}  // namespace
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-void SPSQRT(const double& x, double& y, Jacobian jac, CallMode mode) {
-  if (mode.wantsValues()) y = x >= 0.0 ? std::sqrt(x) : -std::sqrt(-x);
-  if (mode.wantsDerivatives()) jac.set(1, 1, 0.5 / std::sqrt(std::fabs(x)));
+bool allFinite(std::initializer_list<double> values) {
+  for (double v : values) {
+    if (!std::isfinite(v)) return false;
+  }
+  return true;
 }
 
-void SPRAMP(const double& x, const double& x1, const double& x2, const double& y1, const double& y2,
-            double& y, Jacobian jac, CallMode mode) {
+// A non-finite input makes the output and its derivative row NaN: a clip or a
+// comparison must not turn it into a plausible number.
+void propagateInvalid(double& y, const Jacobian& jac, CallMode mode, std::int64_t columns,
+                      bool valueInEveryMode = false) {
+  if (mode.wantsValues() || valueInEveryMode) y = kNaN;
+  if (mode.wantsDerivatives()) {
+    for (std::int64_t j = 1; j <= columns; ++j) jac.set(1, j, kNaN);
+  }
+}
+
+}  // namespace
+
+void SPSQRT(const SqrtArguments& args, Jacobian jac, CallMode mode) {
+  const auto& [x, y, at] = args;
+  if (!allFinite({x})) return propagateInvalid(y, jac, mode, 1);
+  if (mode.wantsValues()) y = x >= 0.0 ? std::sqrt(x) : -std::sqrt(-x);
+  if (mode.wantsDerivatives()) jac.set(at.y, at.x, 0.5 / std::sqrt(std::fabs(x)));  // dy/dx
+}
+
+void SPRAMP(const RampArguments& args, Jacobian jac, CallMode mode) {
+  const auto& [x, x1, x2, y1, y2, y, at] = args;
+  if (!allFinite({x, x1, x2, y1, y2})) return propagateInvalid(y, jac, mode, 5);
   const double width = x2 - x1;
   const double slope = (y2 - y1) / width;
   const double fraction = (x - x1) / width;
@@ -96,33 +116,36 @@ void SPRAMP(const double& x, const double& x1, const double& x2, const double& y
 
   // Columns x, x1, x2, y1, y2.
   if (linear >= y2) {
-    setRow(jac, {0.0, 0.0, 0.0, 0.0, 1.0});
+    setRow(jac, {0.0, 0.0, 0.0, 0.0, 1.0});  // dy/dy2 = 1
   } else if (y1 >= linear) {
-    setRow(jac, {0.0, 0.0, 0.0, 1.0, 0.0});
+    setRow(jac, {0.0, 0.0, 0.0, 1.0, 0.0});  // dy/dy1 = 1
   } else {
+    // dy/dx, dy/dx1, dy/dx2, dy/dy1, dy/dy2; y is the output cell's content.
     setRow(jac, {slope, (y - y2) / width, -(y - y1) / width, 1.0 - fraction, fraction});
   }
 }
 
-void SPLIM_ABS(const double& x, const double& lo, const double& hi, double& y, Jacobian jac,
-               CallMode mode) {
+void SPLIM_ABS(const BandArguments& args, Jacobian jac, CallMode mode) {
+  const auto& [x, lo, hi, y, at] = args;
+  if (!allFinite({x, lo, hi})) return propagateInvalid(y, jac, mode, 3);
   const double magnitude = std::fabs(x);
   if (mode.wantsValues()) y = std::min(std::max(lo, magnitude), hi);
   if (!mode.wantsDerivatives()) return;
 
   // Columns x, lo, hi.
   if (magnitude >= hi) {
-    setRow(jac, {0.0, 0.0, 1.0});
+    setRow(jac, {0.0, 0.0, 1.0});  // dy/dhi = 1
   } else if (lo > magnitude) {
-    setRow(jac, {0.0, 1.0, 0.0});
+    setRow(jac, {0.0, 1.0, 0.0});  // dy/dlo = 1
   } else {
-    setRow(jac, {x >= 0.0 ? 1.0 : -1.0, 0.0, 0.0});
+    setRow(jac, {x >= 0.0 ? 1.0 : -1.0, 0.0, 0.0});  // dy/dx = sign(x)
   }
 }
 
-void SPQUAL(const double& x, const double& c, const double& d, const double& a, const double& b,
-            double& y, Jacobian jac, CallMode mode) {
+void SPQUAL(const FractionArguments& args, Jacobian jac, CallMode mode) {
+  const auto& [x, c, d, a, b, y, at] = args;
   if (!mode.wantsValues() && !mode.wantsDerivatives()) return;
+  if (!allFinite({x, c, d, a, b})) return propagateInvalid(y, jac, mode, 5, true);
 
   // x outside both ends of [a, b] measures across (a, b), otherwise across (c, d).
   const bool outside = (x < a && x < b) || (x > a && x > b);
@@ -132,15 +155,17 @@ void SPQUAL(const double& x, const double& c, const double& d, const double& a, 
   // Columns x, c, d, a, b.
   if (outside) {
     const double w = b - a;
+    // dy/dx, dy/dc, dy/dd, dy/da, dy/db
     setRow(jac, {1.0 / w, 0.0, 0.0, (x - b) / (w * w), -(x - a) / (w * w)});
   } else {
     const double w = d - c;
+    // dy/dx, dy/dc, dy/dd, dy/da, dy/db
     setRow(jac, {1.0 / w, (x - d) / (w * w), -(x - c) / (w * w), 0.0, 0.0});
   }
 }
 
-void SPRECV(Vector<const double> x, const std::int64_t& n, Vector<double> y, Jacobian jac,
-            CallMode mode) {
+void SPRECV(const SeriesArguments& args, Jacobian jac, CallMode mode) {
+  const auto& [x, n, y, at] = args;
   if (!mode.wantsValues() && !mode.wantsDerivatives()) return;
 
   const std::int64_t cells = std::min(y.size(), x.size());
@@ -149,6 +174,13 @@ void SPRECV(Vector<const double> x, const std::int64_t& n, Vector<double> y, Jac
 
   for (std::int64_t i = 1; i <= cells; ++i) {
     const double xi = x(i);
+    const std::int64_t row = at.y + i - 1;
+    const std::int64_t column = at.x + i - 1;
+    if (!std::isfinite(xi)) {
+      if (mode.wantsValues()) y(i) = kNaN;
+      if (mode.wantsDerivatives()) jac.set(row, column, kNaN);
+      continue;
+    }
     if (xi < kSeriesTinyBase) {
       if (mode.wantsValues()) y(i) = 1.0;
       continue;
@@ -156,7 +188,7 @@ void SPRECV(Vector<const double> x, const std::int64_t& n, Vector<double> y, Jac
     const double t = std::log(xi) * exponent;
     if (t < -kSeriesExponentLimit) {
       if (mode.wantsValues()) y(i) = 1.0 - xi;
-      if (mode.wantsDerivatives()) jac.set(i, i, -1.0);
+      if (mode.wantsDerivatives()) jac.set(row, column, -1.0);  // dy(i)/dx(i)
     } else if (t >= kSeriesExponentLimit) {
       if (mode.wantsValues()) y(i) = 0.0;
     } else {
@@ -165,19 +197,20 @@ void SPRECV(Vector<const double> x, const std::int64_t& n, Vector<double> y, Jac
       if (mode.wantsValues()) y(i) = (xi - 1.0) / denominator;
       if (mode.wantsDerivatives()) {
         const double nReal = static_cast<double>(n);
-        jac.set(i, i, (powerN * (1.0 + nReal * (1.0 - xi)) - 1.0) / (denominator * denominator));
+        // dy(i)/dx(i)
+        jac.set(row, column,
+                (powerN * (1.0 + nReal * (1.0 - xi)) - 1.0) / (denominator * denominator));
       }
     }
   }
 }
 
-void SPMATR(Matrix<const double> a, Vector<const double> b, Vector<double> y, Status status,
-            Jacobian jac, CallMode mode) {
+void SPMATR(const MatrixProductArguments& args, Status status, Jacobian jac, CallMode mode) {
+  const auto& [a, b, y, at] = args;
   const std::int64_t p = a.rows();
   const std::int64_t q = a.columns();
   if (q != b.size() || p != y.size()) {
-    status = XV55_STATUS_ERROR;
-    print::message(status.value(), kIncompatibleDimensions);
+    report(status, kError, " SPMATR-F-Incompatible matrix dimensions for multiplication. \\n");
     return;
   }
 
@@ -189,34 +222,43 @@ void SPMATR(Matrix<const double> a, Vector<const double> b, Vector<double> y, St
     }
   }
   if (mode.wantsDerivatives()) {
-    // A(i, j) is input cell (j - 1) p + i; B(j) follows the p q cells of A.
+    // A(i, j) is element (j - 1) p + i of A; B(j) follows the p q elements of A.
     for (std::int64_t i = 1; i <= p; ++i) {
+      const std::int64_t row = at.y + i - 1;
       for (std::int64_t j = 1; j <= q; ++j) {
-        jac.set(i, Matrix<const double>::cellOf(i, j, p), b(j));
-        jac.set(i, p * q + j, a(i, j));
+        jac.set(row, at.a + Matrix<const double>::cellOf(i, j, p) - 1, b(j));  // dY(i)/dA(i,j)
+        jac.set(row, at.b + j - 1, a(i, j));                                   // dY(i)/dB(j)
       }
     }
   }
 }
 
-void SPPROD(Vector<const double> x, Matrix<const double> e, Vector<double> y) {
+void SPPROD(const PowerProductArguments& args) {
+  const auto& [x, e, y, at] = args;
   const std::int64_t factors = std::min(x.size(), e.rows());
   const std::int64_t products = std::min(e.columns(), y.size());
   for (std::int64_t k = 1; k <= products; ++k) {
     double product = 1.0;
-    for (std::int64_t i = 1; i <= factors; ++i) product *= std::pow(x(i), e(i, k));
+    for (std::int64_t i = 1; i <= factors; ++i) {
+      // x^0 = 1 and 1^e = 1 even for a non-finite partner: that must not hide it.
+      product *= allFinite({x(i), e(i, k)}) ? std::pow(x(i), e(i, k)) : kNaN;
+    }
     y(k) = product;
   }
 }
 
-void SPDISF(Vector<const double> b, Vector<const double> a, const double& f, Vector<const double> p,
-            Vector<const double> k, Vector<const double> q, Vector<double> w, Vector<double> u) {
+void SPDISF(const DistributionArguments& args) {
+  const auto& [b, a, f, p, k, q, w, u, at] = args;
   const std::int64_t n =
       std::min({b.size(), a.size(), p.size(), k.size(), q.size(), w.size(), u.size()});
   double sumU = 0.0;
   double sumW = 0.0;
   for (std::int64_t i = 1; i <= n; ++i) {
-    if (a(i) > b(i)) {
+    if (!allFinite({b(i), a(i), f, p(i), k(i), q(i)})) {
+      // A NaN in a(i) or b(i) would otherwise just pick a branch.
+      u(i) = kNaN;
+      w(i) = kNaN;
+    } else if (a(i) > b(i)) {
       const double t = a(i) * (1.0 - f);
       u(i) = t / (k(i) * q(i));
       w(i) = t / q(i);
@@ -233,19 +275,25 @@ void SPDISF(Vector<const double> b, Vector<const double> a, const double& f, Vec
   }
 }
 
-void SPPRD1(Vector<const double> x, Vector<const double> e, double& y) {
+void SPPRD1(const ClippedProductArguments& args) {
+  const auto& [x, e, y, at] = args;
   const std::int64_t n = std::min(x.size(), e.size());
   double product = 1.0;
   for (std::int64_t i = 1; i <= n; ++i) {
-    product *= std::pow(std::max(x(i), kProductBaseFloor), e(i));
+    product *= allFinite({x(i), e(i)}) ? std::pow(std::max(x(i), kProductBaseFloor), e(i)) : kNaN;
   }
   y = product;
 }
 
-void SPRFAC(Vector<const double> x, Vector<const double> dx, double& f) {
+void SPRFAC(const StepFractionArguments& args) {
+  const auto& [x, dx, f, at] = args;
   const std::int64_t n = std::min(dx.size(), x.size());
   double fraction = 1.0;
   for (std::int64_t i = 1; i <= n; ++i) {
+    if (!allFinite({x(i), dx(i)})) {
+      fraction = kNaN;
+      break;
+    }
     if (dx(i) < 0.0 && std::fabs(x(i) - dx(i)) > kStepIgnoreTolerance) {
       fraction = x(i) > kStepPositiveValue ? std::min(fraction, x(i) / (x(i) - dx(i))) : 0.0;
     }
@@ -253,8 +301,11 @@ void SPRFAC(Vector<const double> x, Vector<const double> dx, double& f) {
   f = fraction;
 }
 
-void SPVISCCORR(const double& x, double& y) {
-  if (x <= kViscLowLimit) {
+void SPVISCCORR(const ViscosityArguments& args) {
+  const auto& [x, y, at] = args;
+  if (!allFinite({x})) {
+    y = kNaN;
+  } else if (x <= kViscLowLimit) {
     y = std::max(kViscLowMinimum,
                  kViscLowSlope * std::log(std::max(x, kViscLowFloor)) - kViscLowOffset);
   } else if (x <= kViscHighLimit) {
@@ -265,10 +316,14 @@ void SPVISCCORR(const double& x, double& y) {
   }
 }
 
-void SPRPPROFILE(const double& x, Vector<const double> xs, Vector<const double> ys, double& y,
-                 Status status) {
+void SPRPPROFILE(const ProfileArguments& args, Status status) {
+  const auto& [x, xs, ys, y, at] = args;
   const std::int64_t n = std::min(xs.size(), ys.size());
-  if (n >= 1) {
+  bool finite = std::isfinite(x);
+  for (std::int64_t i = 1; i <= n && finite; ++i) finite = allFinite({xs(i), ys(i)});
+  if (!finite) {
+    y = kNaN;
+  } else if (n >= 1) {
     if (x <= xs(1)) {
       y = ys(1);
     } else if (x >= xs(n)) {
@@ -283,7 +338,7 @@ void SPRPPROFILE(const double& x, Vector<const double> xs, Vector<const double> 
       }
     }
   }
-  status = XV55_STATUS_INFORMATION;
+  status = kInformation;
 }
 
 }  // namespace xv55::numerics

@@ -3,8 +3,10 @@
 
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -118,10 +120,11 @@ TEST(JacobianView, WritesStayInsideTheHostMatrix) {
 
 // The export table against the argument counts and array shapes every host
 // model relies on: inputs, outputs and "i<k>:<dims>" / "o<k>:<dims>" arrays.
-std::string shapeOf(std::span<const ArgKind> arguments) {
+std::string shapeOf(std::span<const entry::ArgumentInfo> arguments) {
   int in = 0, out = 0;
   std::string arrays;
-  for (ArgKind k : arguments) {
+  for (const entry::ArgumentInfo& a : arguments) {
+    const ArgKind k = a.kind;
     const bool input = entry::isInput(k);
     const int index = input ? ++in : ++out;
     if (entry::extentsOf(k) > 0) {
@@ -148,13 +151,72 @@ TEST(ExportTable, EveryProcedureHasTheArgumentShapeHostsUse) {
       {"XV55IF_SPRPPROFILE", "3/1 i2:1,i3:1"},
       {"XV55IF_PSIMPINT", "7/3 "},
       {"XV55IF_PDIENERINT", "11/3 "},
+      {"XV55IF_SPENTH_MOLAR", "3/1 o1:1"},
+      {"XV55IF_SPPUMPCURVE", "11/1 i4:1,i6:1,i7:2,i8:2,i9:2"},
+      {"XV55IF_SPPCURVE", "14/3 i4:1,i7:1,i8:2,i9:2,i10:2,i11:1,i12:1"},
+      {"XV55IF_SPPSPC", "4/1 "},
+      {"XV55IF_SPVALVE", "7/1 i2:1,i3:1"},
+      {"XV55IF_SPEFFP", "3/1 "},
+      {"XV55IF_SPPMIN", "2/1 i1:1"},
+      {"XV55IF_SPPCONV", "14/11 "},
+      {"XV55IF_SPFKCAL", "4/1 i3:1"},
+      {"XV55IF_SPPINT", "15/3 "},
+      {"XV55IF_SPPINT3", "18/3 "},
+      {"XV55IF_SPPMOM", "17/2 "},
+      {"XV55IF_SPDPDZFR", "19/1 "},
+      {"XV55IF_SPDPCONST", "20/1 "},
+      {"XV55IF_SPHLD", "13/1 "},
+      {"XV55IF_SPPCBR", "2/1 "},
+      {"XV55IF_SPPSONH", "5/1 i3:1"},
+      {"XV55IF_SPPSON", "5/1 i3:1"},
+      {"XV55IF_SPPSONHP", "8/1 i3:1,i7:1"},
+      {"XV55IF_SPHYDR", "15/10 "},
+      {"XV55IF_SPHYDRP", "16/10 "},
+      {"XV55IF_SPRKUSR", "25/1 i7:1,i9:2,i10:1,i11:1,i15:1,i16:1,o1:1"},
+      {"XV55IF_SPRKUSR1", "27/1 i9:1,i11:2,i12:1,i13:1,i17:1,i18:1,o1:1"},
+      {"XV55IF_SPRKUSR2", "29/1 i9:1,i10:1,i11:1,i13:2,i14:1,i15:1,i19:1,i20:1,o1:1"},
+      {"XV55IF_SPRKUSR3", "30/1 i9:1,i10:1,i11:1,i12:1,i14:2,i15:1,i16:1,i20:1,i21:1,o1:1"},
+      {"XV55IF_SPRPUSR", "32/1 i14:1,i16:2,i17:1,i18:1,i22:1,i23:1,o1:1"},
+      {"XV55IF_SPRPUSR1", "34/1 i16:1,i18:2,i19:1,i20:1,i24:1,i25:1,o1:1"},
+      {"XV55IF_SPRPUSR2", "36/1 i16:1,i17:1,i18:1,i20:2,i21:1,i22:1,i26:1,i27:1,o1:1"},
+      {"XV55IF_SPRPUSR3", "37/1 i16:1,i17:1,i18:1,i19:1,i21:2,i22:1,i23:1,i27:1,i28:1,o1:1"},
+      {"XV55IF_SPBOUSR", "23/1 i5:1,i7:2,i8:1,i9:1,i13:1,i14:1,o1:1"},
+      {"XV55IF_SPRADKUSER", "28/1 i7:1,i9:2,i10:1,i11:1,i15:1,i16:1,o1:1"},
+      {"XV55IF_SPRDKUSR", "21/1 i7:1,i8:1,i9:2,i16:1,i17:1,i18:1,i19:1,o1:1"},
+      {"XV55IF_SPRDKUS3", "24/1 i9:1,i10:1,i11:1,i12:2,i19:1,i20:1,i21:1,i22:1,o1:1"},
+      {"XV55IF_SPRPDPDZ_USER", "47/3 i16:1,i24:1,i32:1,i44:1,i45:1,o3:1"},
+      {"XV55IF_SPRPQFLUX_USER", "46/2 i16:1,i24:1,i32:1,i43:1,i44:1,o2:1"},
+      {"XV55IF_SPRPHLD_USER", "25/1 i9:1,i22:1,i23:1"},
+      {"XV55IF_SPBOQFLUX_USER", "18/2 i4:1,i15:1,i16:1,o2:1"},
+      {"XV55IF_EQLBRX", "10/4 i6:1,o1:1,o2:2,o3:1,o4:1"},
   };
-  std::map<std::string, std::string> actual;
-  for (const auto& p : entry::procedures()) actual[p.name] = shapeOf(p.arguments);
-  for (const auto& [name, shape] : expected) {
-    ASSERT_TRUE(actual.count(name)) << name;
-    EXPECT_EQ(actual[name], shape) << name;
+  // Every row of the table has the shape hosts use, and every argument is named.
+  for (const auto& p : entry::procedures()) {
+    ASSERT_TRUE(expected.count(p.name)) << p.name << " is not a procedure hosts know";
+    EXPECT_EQ(shapeOf(p.arguments), expected.at(p.name)) << p.name;
+    for (const entry::ArgumentInfo& a : p.arguments) {
+      EXPECT_TRUE(a.name && *a.name) << p.name;
+      EXPECT_NE(a.unit, nullptr) << p.name;
+    }
   }
+}
+
+// Every table row is in the export list, and every procedure in the list has a
+// row; the ABI test checks the list against the library's dynamic symbols, so
+// rows, list and exports agree both ways.
+TEST(ExportTable, RowsAndTheExportListAgreeBothWays) {
+  std::ifstream list(XV55_EXPORT_LIST);
+  ASSERT_TRUE(list.good());
+  std::set<std::string> listed;
+  for (std::string name; std::getline(list, name);) {
+    if (name.rfind("XV55IF_", 0) == 0) listed.insert(name);
+  }
+  std::set<std::string> rows;
+  for (const auto& p : entry::procedures()) {
+    EXPECT_TRUE(rows.insert(p.name).second) << p.name << " has two rows";
+    EXPECT_NE(p.entry, nullptr);
+  }
+  EXPECT_EQ(rows, listed);
 }
 
 }  // namespace

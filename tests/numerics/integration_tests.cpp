@@ -66,24 +66,79 @@ void expectCases(Xv55Entry entry, std::initializer_list<Case> cases) {
   }
 }
 
-// Every call returns with status 1: from P0 above and below Ps = 5, each N (the last
-// input) alone and with each other input replaced by an odd value.
+// Every call ends.  An input the integration cannot start from (a non-finite value,
+// V0 (input 4) or N (the last input) not positive) is rejected: status 4 stands,
+// one message names it and no output is written.  Any other input returns status 1.
+// From P0 above and below Ps = 5, each N alone and with each other input replaced
+// by an odd value.
 void expectEndsOnAnyInput(Xv55Entry entry, Cells base) {
+  const auto check = [&](const Cells& inputs) {
+    const std::size_t v0 = 3, n = inputs.size() - 1;
+    bool valid = inputs[v0] > 0.0 && inputs[n] > 0.0;
+    for (double v : inputs) valid = valid && std::isfinite(v);
+    const Outcome r = run(entry, inputs);
+    if (valid) {
+      EXPECT_EQ(r.status, XV55_STATUS_INFORMATION);
+    } else {
+      EXPECT_EQ(r.status, XV55_STATUS_ERROR);
+      EXPECT_EQ(r.out, (Cells{kSentinel, kSentinel, kSentinel}));
+      ASSERT_EQ(r.printer.lines.size(), 1U);
+      EXPECT_NE(r.printer.lines[0].find("-Invalid input to "), std::string::npos);
+      EXPECT_EQ(r.printer.severities, std::vector<std::int32_t>{XV55_STATUS_ERROR});
+    }
+  };
   for (double p0 : {10.0, 3.0}) {
     for (double n : {0.0, -0.0, -1.0, -1e6, kNaN, kInf, -kInf, 1e300, 1e-300, 3.0}) {
       base.front() = p0;
       base.back() = n;
-      EXPECT_EQ(run(entry, base).status, 1) << "P0 = " << p0 << ", N = " << n;
+      SCOPED_TRACE(testing::Message() << "P0 = " << p0 << ", N = " << n);
+      check(base);
       for (std::size_t k = 0; k + 1 < base.size(); ++k) {
         for (double v : {kNaN, kInf, -kInf, 0.0, -5.0}) {
           Cells inputs = base;
           inputs[k] = v;
-          EXPECT_EQ(run(entry, inputs).status, 1)
-              << "P0 = " << p0 << ", N = " << n << ", input " << k << " = " << v;
+          SCOPED_TRACE(testing::Message() << "input " << k + 1 << " = " << v);
+          check(inputs);
         }
       }
     }
   }
+}
+
+TEST(Integrations, RejectedInputsAreNamedAndTheFailureStands) {
+  Outcome r = run(XV55IF_PSIMPINT, {kNaN, 5, 1, 0.1, 1, 1, 10});
+  EXPECT_EQ(r.status, XV55_STATUS_ERROR);
+  EXPECT_EQ(r.printer.lines,
+            Lines{"F-SPSIMPINT-Invalid input to Simpson integration: P0 = nan, nothing computed"});
+  r = run(XV55IF_PSIMPINT, {10, 5, 1, 0.1, 1, 1, 0});
+  EXPECT_EQ(r.printer.lines,
+            Lines{"F-SPSIMPINT-Invalid input to Simpson integration: N = 0, nothing computed"});
+  r = run(XV55IF_PDIENERINT, {10, 5, 1, -0.1, 1, 1, 2, 1, 1, 1, 10});
+  EXPECT_EQ(r.status, XV55_STATUS_ERROR);
+  EXPECT_EQ(r.printer.lines,
+            Lines{"F-SPSIMPINT-Invalid input to Diener integration: V0 = -0.1, nothing computed"});
+}
+
+// A pass is trusted only with more than three steps: four trapezoid steps give the
+// flux of that grid, three are refined tenfold.
+TEST(Integrations, APassOfThreeStepsIsRefinedAndOneOfFourIsNot) {
+  // Isothermal gas, v = V0 P0 / p, from 10 to 7 bar: the flux rises all the way (its
+  // maximum is at 6.07 bar), so a pass ends at Pb after exactly N steps.
+  const auto trapezoid = [](int steps) {
+    const double h = 3.0 / steps;
+    double p = 10.0, u = 0.1, integral = 0.0, v = u;
+    for (int k = 0; k < steps; ++k) {
+      p -= h;
+      v = 0.1 * (10.0 / p - 1.0 + 1.0);
+      integral += (u + v) * h * 1e5;
+      u = v;
+    }
+    return std::sqrt(integral / (v * v));
+  };
+  const auto flux = [](double n) { return run(XV55IF_PSIMPINT, {10, 10, 7, 0.1, 1, 1, n}).out[0]; };
+  EXPECT_DOUBLE_EQ(flux(4), trapezoid(4));
+  EXPECT_GT(std::fabs(flux(3) / trapezoid(3) - 1.0), 1e-4);
+  EXPECT_NEAR(flux(3), trapezoid(30), 1e-2 * trapezoid(30));
 }
 
 TEST(SimpsonIntegration, ClosedFormsMaximaAndExhaustedRefinement) {
@@ -105,11 +160,10 @@ TEST(SimpsonIntegration, ClosedFormsMaximaAndExhaustedRefinement) {
           {{10, 10, 1, 0.1, 1, 1, 100}, {g, pm, 1}, {}, 1e-4},
           {{10, 10, 1, 0.1, 1, 1, 1000}, {g, pm, 1}, {}, 2e-6},
           {{10, 10, 1, 0.1, 1, 1, 2}, {g, pm, 1}, {}, 2.2e-2},
-          // Refinement exhausted by a step wider than the range, by the step budget
-          // and by a negative N (no step: no flux below Ps) ...
+          // Refinement exhausted by a step wider than the range and by the step
+          // budget ...
           {{1, 2, 1 - 2e-5, 0.1, 1, 1, 1e-3}, {kAny, kSentinel, kSentinel}, kSimpsonTooSmall},
           {{10, 20, 1, 0.1, 1, 1, 1e12}, {kAny, kSentinel, kSentinel}, kSimpsonTooSmall},
-          {{3, 5, 1, 0.1, 1, 1, -4}, {0, kSentinel, kSentinel}, kSimpsonTooSmall},
           // ... but silently, with the maximum at Ps, from Ps or above.
           {{2, 2, 2 - 2e-5, 0.1, 1, 1, 1e-3}, {kAny, 2, 1}},
       });
@@ -134,10 +188,9 @@ TEST(DienerIntegration, ClosedFormsAndExhaustedRefinement) {
           {{10, 20, 2, 1, 0, 1, 2, 1, 1, 0, 8},
            {std::sqrt(1.6e6 * f1 / (1 - f1)), 2, kDienerDischarge / std::sqrt(5.0)}},
           {{10, 20, 2, 1, 0, 1, 2, 1, 1, 1, 8}, {std::sqrt(1.6e6 * f1 / (1 - f1)), 2, kSentinel}},
-          // Refinement exhausted: nothing to integrate (Pb = Ps), an infinite N, the step
-          // budget; searching mode takes the short-range form instead.
+          // Refinement exhausted: nothing to integrate (Pb = Ps), the step budget;
+          // searching mode takes the short-range form instead.
           {{10, 5, 5, 1, 1, 1, 2, 1, 1, 0, 10}, {0, kSentinel, kSentinel}, kDienerTooSmall},
-          {{3, 5, 1, 0.1, 1, 1, 2, 1, 1, 1, kInf}, {0, kSentinel, kSentinel}, kDienerTooSmall},
           {{10, 20, 1, 0.1, 1, 1, 2, 1, 1, 1, 1e12}, {kAny, kSentinel, kSentinel}, kDienerTooSmall},
           {{10, 5, 5, 1, 1, 1, 2, 1, 1, 1, 10}, {kAny, 5, kSentinel}},
       });

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <tuple>
 #include <utility>
@@ -67,7 +68,7 @@ std::pair<bool, bool> written(BlockBuilder& block) {
   std::pair<bool, bool> any{false, false};
   for (std::int64_t i = 1; i <= block.outputCells(); ++i) {
     any.first |= block.out(i) != kSentinel;
-    for (std::int64_t j = 1; j <= block.inputCells(); ++j) {
+    for (std::int64_t j = 1; j <= block.inputColumns(); ++j) {
       any.second |= block.derivative(i, j) != kUntouched;
     }
   }
@@ -228,7 +229,9 @@ double twoArrays(Xv55Entry entry, const Cells& x, std::int64_t n, const Cells& s
   block.reals(second, {static_cast<std::int64_t>(second.size())});
   block.output(kSentinel);
   const double y = outputsAfter(block, entry)[0];
-  for (std::int64_t k = 1; k <= n; ++k) EXPECT_EQ(block.inputCell(k).real, x[k - 1]);
+  for (std::int64_t k = 1; k <= n; ++k) {
+    EXPECT_EQ(std::memcmp(&block.inputCell(k).real, &x[static_cast<std::size_t>(k - 1)], 8), 0);
+  }
   return y;
 }
 
@@ -294,6 +297,92 @@ TEST(ProfileLookup, InterpolatesAndAlwaysReportsInformation) {
   const std::tuple<double, std::int64_t, double> cases[] = {
       {0, 3, 10}, {5, 3, 40}, {2, 3, 20}, {3, 3, 30}, {5, 2, 20}, {3, 0, kSentinel}};
   for (auto [x, yExtent, y] : cases) EXPECT_EQ(lookup(x, yExtent), y) << x << " " << yExtent;
+}
+
+}  // namespace
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// A non-finite input never becomes a finite, plausible output: clips, comparisons
+// and powers that would hide it give NaN instead, derivatives included.
+TEST(InvalidNumbers, NonFiniteInputsGiveNaNNotAPlausibleNumber) {
+  struct Scalar {
+    Xv55Entry entry;
+    Cells inputs;
+  };
+  const Scalar scalarCases[] = {
+      {XV55IF_SPSQRT, {kInf}},
+      {XV55IF_SPRAMP, {kNaN, 0, 1, 0, 1}},
+      {XV55IF_SPRAMP, {kInf, 0, 1, 0, 1}},
+      {XV55IF_SPRAMP, {0.5, 0, 1, kNaN, 1}},
+      {XV55IF_SPLIM_ABS, {kNaN, 1, 5}},
+      {XV55IF_SPLIM_ABS, {-kInf, 1, 5}},
+      {XV55IF_SPQUAL, {0.5, 0, 1, kNaN, 2}},
+      {XV55IF_SPVISCCORR, {kNaN}},
+      {XV55IF_SPVISCCORR, {kInf}},
+  };
+  for (const Scalar& c : scalarCases) {
+    const bool derivatives = c.entry != XV55IF_SPVISCCORR;
+    for (std::int64_t mode : {0, 3, 4}) {
+      BlockBuilder block = scalars(c.inputs[0], Cells(c.inputs.begin() + 1, c.inputs.end()));
+      block.call(c.entry, mode);
+      if (mode != 3 || !derivatives || c.entry == XV55IF_SPQUAL) {
+        EXPECT_TRUE(std::isnan(block.out(1)));
+      }
+      if (derivatives && (mode == 3 || mode == 4)) {
+        for (std::int64_t j = 1; j <= block.inputColumns(); ++j) {
+          EXPECT_TRUE(std::isnan(block.derivative(1, j))) << "column " << j;
+        }
+      }
+    }
+  }
+  // Arrays: x^0, 1^e, a branch choice on a NaN, a skipped step, a table end.
+  EXPECT_TRUE(std::isnan(twoArrays(XV55IF_SPPRD1, {kNaN, 2.0}, 2, {0.0, 1.0})));
+  EXPECT_TRUE(std::isnan(twoArrays(XV55IF_SPPRD1, {kInf, 2.0}, 2, {-1.0, 1.0})));
+  EXPECT_TRUE(std::isnan(twoArrays(XV55IF_SPRFAC, {1.0, kNaN}, 2, {-1.0, -1.0})));
+  EXPECT_TRUE(std::isnan(twoArrays(XV55IF_SPRFAC, {1.0, 2.0}, 2, {-1.0, kNaN})));
+  BlockBuilder product;
+  product.reals({1.0, kNaN});
+  const double e[] = {1.0, 0.0};
+  product.reals(e, {2, 1});
+  product.outputs(1, kSentinel);
+  EXPECT_TRUE(std::isnan(outputsAfter(product, XV55IF_SPPROD)[0]));
+  BlockBuilder series1 = series({kInf, 0.5}, 2, 3, 2, 2);
+  series1.call(XV55IF_SPRECV, 4);
+  EXPECT_TRUE(std::isnan(series1.out(1)));
+  EXPECT_TRUE(std::isnan(series1.derivative(1, 1)));
+  EXPECT_FALSE(std::isnan(series1.out(2)));
+  BlockBuilder profile;
+  profile.real(kNaN);
+  profile.reals({0.0, 1.0});
+  profile.reals({10.0, 20.0});
+  profile.output(kSentinel);
+  profile.call(XV55IF_SPRPPROFILE);
+  EXPECT_TRUE(std::isnan(profile.out(1)));
+  EXPECT_EQ(profile.status, XV55_STATUS_INFORMATION);
+  BlockBuilder split;
+  split.reals({1.0, 2.0});
+  split.reals({kNaN, 1.0});
+  split.real(0.5);
+  for (int k = 0; k < 3; ++k) split.reals({1.0, 1.0});
+  split.outputs(2, kSentinel);
+  split.outputs(2, kSentinel);
+  for (double v : outputsAfter(split, XV55IF_SPDISF)) EXPECT_TRUE(std::isnan(v));
+}
+
+// Thresholds a moved constant would shift: SPRECV saturates at t = ln(x)(N + 1) =
+// 82.893 (with N = 0 the series is exactly 1 below it, 0 from it on); SPRFAC admits
+// no step from x at or below 1e-30.
+TEST(Thresholds, SeriesSaturationAndStepPositivity) {
+  for (const auto& [t, y] : {std::pair{82.892, 1.0}, std::pair{82.894, 0.0}}) {
+    BlockBuilder block = series({std::exp(t)}, 1, 0, 1, 1);
+    EXPECT_EQ(outputsAfter(block, XV55IF_SPRECV)[0], y) << "t = " << t;
+  }
+  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {1e-30}, 1, {-1.0}), 0.0);
+  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {1.0000001e-30}, 1, {-1.0}),
+            1.0000001e-30 / (1.0 + 1.0000001e-30));
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ struct DerivativeCheckOptions {
   double relativeStep = 1e-6;
   double relativeTolerance = 1e-5;
   double absoluteTolerance = 1e-7;
-  std::vector<std::int64_t> columns;  // input cells to check; empty: all
+  std::vector<std::int64_t> columns;  // input columns to check; empty: every real one
 };
 
 struct DerivativeCheckResult {
@@ -33,7 +33,7 @@ struct DerivativeCheckResult {
   bool ok() const { return failures.empty(); }
 };
 
-// All output cells after a values-only call with input cell `column` set to x.
+// All output cells after a values-only call with the input of `column` set to x.
 inline std::vector<double> outputsAt(BlockBuilder& block, Xv55Entry entry, std::int64_t column,
                                      double x) {
   Cell& cell = block.inputCell(column);
@@ -51,7 +51,9 @@ inline DerivativeCheckResult checkDerivatives(BlockBuilder& block, Xv55Entry ent
   DerivativeCheckResult result;
   std::vector<std::int64_t> columns = options.columns;
   if (columns.empty()) {
-    for (std::int64_t j = 1; j <= block.inputCells(); ++j) columns.push_back(j);
+    for (std::int64_t j = 1; j <= block.inputColumns(); ++j) {
+      if (block.isRealColumn(j)) columns.push_back(j);
+    }
   }
 
   for (std::int64_t j : columns) {

@@ -1,0 +1,4 @@
+// Export-table rows of the column tray hydraulics procedures.
+#pragma once
+
+#define XV55_HYDRAULICS_PROCEDURES(X)

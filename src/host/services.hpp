@@ -1,0 +1,99 @@
+// Typed wrappers of the host services the procedure bodies call.
+//
+// The services themselves take every argument by address and report failure by
+// setting the caller's status to 4 (data_management.h, property_system.h, ...).
+// Bodies call them through these thin functions: values in, values out, and one
+// way to ask whether the host failed.  Nothing here allocates or keeps state.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "entry/views.hpp"
+#include "host/data_management.h"
+#include "host/numerics.h"
+#include "host/property_system.h"
+#include "xv55/xv55.h"
+
+namespace xv55::host {
+
+// ---- failure ----
+
+// Whether a host service reported failure through the procedure's status.
+inline bool failed(const Status& status) {
+  return status.value() == XV55_STATUS_ERROR;
+}
+inline bool failed(std::int64_t status) {
+  return status == XV55_STATUS_ERROR;
+}
+
+// ---- print level ----
+
+// The host's procedure print level; traces are written above 1 or 2.
+inline std::int64_t printLevel() {
+  return GPIOUT();
+}
+
+// ---- global constants ----
+
+// The host's no-value magnitude (DMS_RGLOB word 1) and small tolerance (word 2).
+inline double noValueMagnitude() {
+  return rglob(kNoValue);
+}
+inline double smallTolerance() {
+  return rglob(kTolerance);
+}
+
+// ---- unit services ----
+
+enum class Quantity {
+  Temperature,
+  Pressure,
+  MolarFlow,
+  MassFlow,
+  Volume,
+  Length,
+  MolarDensity,
+  MassDensity,
+  MolarEnthalpy,
+};
+
+// A value converted between the model's units (unit set `unitSet`) and the
+// property system's SI units.
+double toSi(Quantity quantity, double value, std::int64_t unitSet = kModelUnits);
+double fromSi(Quantity quantity, double value, std::int64_t unitSet = kModelUnits);
+
+// ---- store blocks ----
+
+// A block of reals in the host's store: word k (1-based) is plex(base + k).
+struct StoreBlock {
+  std::int64_t handle = 0;
+  std::int64_t base = 0;
+  bool allocated() const { return handle != 0; }
+  double& real(std::int64_t k) const { return plex(base + k).real; }
+};
+
+// Allocates `count` reals; handle 0 when the host cannot.
+StoreBlock allocateReals(std::int64_t count);
+// The base of a live block by its handle; 0 when there is none.
+std::int64_t locateReals(std::int64_t handle);
+void release(std::int64_t handle);
+
+// ---- splines ----
+
+// Spline method codes of ZMTH_SPLINE.
+enum class SplineMethod : std::int64_t {
+  Cubic = ZMTH_SPLINE_CUBIC,
+  Monotone = ZMTH_SPLINE_MONOTONE,
+  Natural = ZMTH_SPLINE_NATURAL,
+};
+
+// Interval coefficients (4 per interval) of a spline through n points; the values
+// and knots are passed for update, as the host routine may adjust them.
+inline void buildSpline(std::int64_t n, double* values, double* knots, double* coefficients,
+                        SplineMethod method) {
+  const auto code = static_cast<std::int64_t>(method);
+  ZMTH_SPLINE(&n, values, knots, coefficients, &code);
+}
+
+}  // namespace xv55::host
