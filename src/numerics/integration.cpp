@@ -290,7 +290,11 @@ entry::Outcome PSIMPINT(const SimpsonArguments& args, Status status) {
 }
 
 entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
-  const auto& [p0, ps, pb, v0, a, n, s, rho, w, mode, intervals, flux, pmax, discharge, at] = args;
+  // Named references rather than a structured binding: the lambdas below use them.
+  const double &p0 = args.p0, &ps = args.ps, &pb = args.pb, &v0 = args.v0, &a = args.a, &n = args.n,
+               &s = args.s, &rho = args.rho, &w = args.w, &mode = args.mode,
+               &intervals = args.intervals;
+  double &flux = args.flux, &pmax = args.pmax, &discharge = args.discharge;
   const NamedInput inputs[] = {{"P0", p0, false},     {"Ps", ps, false},     {"Pb", pb, false},
                                {"V0", v0, true},      {"a", a, false},       {"n", n, false},
                                {"S", s, false},       {"rho", rho, false},   {"w", w, false},

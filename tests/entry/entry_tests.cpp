@@ -12,6 +12,7 @@
 
 #include "entry/unpack.hpp"
 #include "entry/views.hpp"
+#include "xv55/xv55.h"
 
 namespace {
 
@@ -199,6 +200,30 @@ TEST(ExportTable, EveryProcedureHasTheArgumentShapeHostsUse) {
       EXPECT_NE(a.unit, nullptr) << p.name;
     }
   }
+}
+
+// A real procedure with its inputs laid out back to front and with gaps: values
+// come from the right cells and each derivative goes to its argument's column, not
+// to the column of the cell it is stored in.
+TEST(Unpacking, DerivativeColumnsFollowArgumentOrderNotStorage) {
+  // SPQUAL(x, c, d, a, b): x = 0.5 between a = 0 and b = 1, so y = (x - c)/(d - c).
+  const double x = 0.5, c = 0.2, d = 1.2, a = 0.0, b = 1.0;
+  std::vector<double> inputs = {b, -1, a, d, -1, -1, c, x};
+  const std::int64_t inputPositions[] = {8, 7, 4, 3, 1}, none[] = {0};
+  std::vector<double> outputs = {-1, -1, 0};
+  const std::int64_t outputPositions[] = {3};
+  std::int64_t status = 0, callType = 4;
+  const std::int64_t context = 0, workLength = 0, rows = 3, columns = 5;
+  std::vector<double> jac(15, -9.0);
+  XV55IF_SPQUAL(inputs.data(), none, outputs.data(), none, inputPositions, outputPositions, &status,
+                &context, nullptr, &workLength, jac.data(), &rows, &columns, &callType);
+  const double w = d - c;
+  EXPECT_DOUBLE_EQ(outputs[2], (x - c) / w);
+  // Row 1 (the only output), columns x, c, d, a, b.
+  const std::vector<double> row = {jac[0], jac[3], jac[6], jac[9], jac[12]};
+  const std::vector<double> want = {1 / w, (x - d) / (w * w), -(x - c) / (w * w), 0, 0};
+  for (std::size_t k = 0; k < want.size(); ++k) EXPECT_DOUBLE_EQ(row[k], want[k]) << k;
+  EXPECT_EQ(jac[1], -9.0);  // rows 2 and 3 belong to no output
 }
 
 // Every table row is in the export list, and every procedure in the list has a
