@@ -246,7 +246,9 @@ extern "C" XV55_API void PIP_PIPSLK(const double* lambda, const double* rhoL, co
 //     9.5 < Gamma <= 28: B = 520/(Gamma sqrt(G)) (G <= 600), 21/Gamma (G > 600);
 //     Gamma > 28: B = 15000/(Gamma^2 sqrt(G));
 //   phi_LO^2 = 1 + (Gamma^2 - 1)(B x^0.875 (1-x)^0.875 + x^1.75)  (n = 0.25),
-//   gradient = phi_LO^2 (dp/dz)_LO, converted from lbf/ft2 per ft to Pa/m.
+//   gradient = phi_LO^2 (dp/dz)_LO, converted from lbf/ft2 per ft to Pa/m; for
+//   Gamma < 1 (outside the method) phi_LO^2 is kept at least min(1, Gamma^2)
+//   (kResultLimited), so that the gradient stays positive.
 // The superficial velocities are recorded and not used.  A pi or g_c that is not
 // positive and finite is replaced (kInputClamped) by 3.14159265... and 32.174.
 extern "C" XV55_API void PIP_PIPHTF(const double* massFlow, const double* d, const double* pi,
@@ -288,8 +290,12 @@ extern "C" XV55_API void PIP_PIPHTF(const double* massFlow, const double* d, con
     } else {
       b = 15000.0 / (gamma2 * std::sqrt(gsi));
     }
-    const double phi2 =
+    double phi2 =
         1.0 + (gamma2 - 1.0) * (b * std::pow(x * (1.0 - x), 0.875) + std::pow(x, 1.75));
+    if (phi2 < std::min(1.0, gamma2)) {  // Gamma < 1 (gas the more viscous phase)
+      err |= kResultLimited;
+      phi2 = std::min(1.0, gamma2);
+    }
     result = phi2 * lo * kPaPerMPerLbfFt3;
   }
   put(gradient, finite(result, err));
