@@ -46,9 +46,8 @@ double usable(double v) {
 // reproduced in the standard texts.
 constexpr std::array<double, 14> kHughmarkZ = {1.3, 1.5, 2.0,  3.0,  4.0,  5.0,  6.0,
                                                8.0, 10., 15.0, 20.0, 40.0, 70.0, 130.};
-constexpr std::array<double, 14> kHughmarkK = {0.185, 0.225, 0.325, 0.49,  0.605,
-                                               0.675, 0.72,  0.767, 0.78,  0.808,
-                                               0.83,  0.88,  0.93,  0.98};
+constexpr std::array<double, 14> kHughmarkK = {0.185, 0.225, 0.325, 0.49, 0.605, 0.675, 0.72,
+                                               0.767, 0.78,  0.808, 0.83, 0.88,  0.93,  0.98};
 
 struct Tables {
   std::array<double, 14> lnZ{};

@@ -21,14 +21,14 @@ inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 inline constexpr double kHuge = 1.0e300;  // replaces an infinite result
 
 // Caps on inputs (beyond them an input counts as outside its domain and is clamped).
-inline constexpr double kMinDiameter = 1.0e-6, kMaxDiameter = 1.0e4;   // ft
-inline constexpr double kMinDensity = 1.0e-8, kMaxDensity = 1.0e5;     // lb/ft3
+inline constexpr double kMinDiameter = 1.0e-6, kMaxDiameter = 1.0e4;     // ft
+inline constexpr double kMinDensity = 1.0e-8, kMaxDensity = 1.0e5;       // lb/ft3
 inline constexpr double kMinViscosity = 1.0e-12, kMaxViscosity = 1.0e4;  // lb/(ft s)
-inline constexpr double kMinTension = 1.0e-10, kMaxTension = 1.0e4;    // lbm/s2
-inline constexpr double kMaxVelocity = 1.0e8;                          // ft/s
-inline constexpr double kMinPressure = 1.0e-6, kMaxPressure = 1.0e7;   // psia
-inline constexpr double kMaxRoughness = 0.5;                           // relative
-inline constexpr double kMaxMassFlow = 1.0e9;                          // lb/s
+inline constexpr double kMinTension = 1.0e-10, kMaxTension = 1.0e4;      // lbm/s2
+inline constexpr double kMaxVelocity = 1.0e8;                            // ft/s
+inline constexpr double kMinPressure = 1.0e-6, kMaxPressure = 1.0e7;     // psia
+inline constexpr double kMaxRoughness = 0.5;                             // relative
+inline constexpr double kMaxMassFlow = 1.0e9;                            // lb/s
 // Internal floor of velocities inside dimensionless groups (not flagged).
 inline constexpr double kTinyVelocity = 1.0e-12;
 

@@ -38,8 +38,8 @@ const Service kHTF = declareService("PIP_PIPHTF");
 // [1e-6, 1]; phi <= 0 or non-finite taken as 1 (spheres), above 1 as 1; d_p at least
 // 1e-9 m; negative density or viscosity as 0; a non-finite result clipped.
 extern "C" XV55_API void PIP_ERGUN(const double* bedA, const double* rhoNs, const double* muNs,
-                                   const double* bedC, const double* bedB,
-                                   const double* velocity, double* gradient) {
+                                   const double* bedC, const double* bedB, const double* velocity,
+                                   double* gradient) {
   record(kERG, {bedA, rhoNs, muNs, bedC, bedB, velocity});
   if (failed(kERG)) {
     put(gradient, kNaN);
@@ -72,8 +72,7 @@ extern "C" XV55_API void PIP_ERGUN(const double* bedA, const double* rhoNs, cons
 // (eighth argument), floored at 1e-12.
 extern "C" XV55_API void PIP_PIPBBF(const double* lambda, const double* vm, const double* muNs,
                                     const double* rhoNs, const double* d, const double* roughness,
-                                    double* frictionFactor, const double* holdup,
-                                    int64_t* error) {
+                                    double* frictionFactor, const double* holdup, int64_t* error) {
   record(kBBF, {lambda, vm, muNs, rhoNs, d, roughness, holdup});
   if (failed(kBBF)) {
     put(frictionFactor, kNaN), putError(error, kInjectedFailure);
@@ -134,8 +133,7 @@ extern "C" XV55_API void PIP_PIPDUL(const double* lambda, const double* rhoG, co
   const double re = std::max(rk * v * dd / mu, 1.0e-30);
   const double fn = 0.0056 + 0.5 * std::pow(re, -0.32);
   const double y = -std::log(l);
-  const double ratio =
-      1.0 + y / (1.281 + y * (-0.478 + y * (0.444 + y * (-0.094 + y * 0.00843))));
+  const double ratio = 1.0 + y / (1.281 + y * (-0.478 + y * (0.444 + y * (-0.094 + y * 0.00843))));
   put(friction, finite(fn * ratio * rk * v * v / (2.0 * gc() * dd), err));
   putError(error, err);
 }
@@ -290,8 +288,7 @@ extern "C" XV55_API void PIP_PIPHTF(const double* massFlow, const double* d, con
     } else {
       b = 15000.0 / (gamma2 * std::sqrt(gsi));
     }
-    double phi2 =
-        1.0 + (gamma2 - 1.0) * (b * std::pow(x * (1.0 - x), 0.875) + std::pow(x, 1.75));
+    double phi2 = 1.0 + (gamma2 - 1.0) * (b * std::pow(x * (1.0 - x), 0.875) + std::pow(x, 1.75));
     if (phi2 < std::min(1.0, gamma2)) {  // Gamma < 1 (gas the more viscous phase)
       err |= kResultLimited;
       phi2 = std::min(1.0, gamma2);

@@ -52,8 +52,8 @@ Regime beggsBrillRegime(double lambda, double nfr, const BeggsBrillMap& m) {
 // Holdup of one pattern (segregated, intermittent or distributed) at inclination
 // theta (rad, within +-pi/2), with H_L(0) >= lambda and C >= 0.  The logarithm of
 // the C-group is formed as a sum of logarithms so that it stays finite.
-double beggsBrillHoldup(Regime regime, double lambda, double lnLambda, double lnNfr,
-                        double lnNlv, double theta) {
+double beggsBrillHoldup(Regime regime, double lambda, double lnLambda, double lnNfr, double lnNlv,
+                        double theta) {
   double a, b, c;
   switch (regime) {
     case Regime::Segregated:
@@ -285,8 +285,8 @@ extern "C" XV55_API void PIP_PIPLMR(const double* d, const double* vsL, const do
   };
   const Phase liquid = phase(rl, vl, ml), gas = phase(rg, vg, mg);
   const double wl = liquid.turbulence, wg = gas.turbulence;
-  const double c = (1 - wl) * (1 - wg) * 5.0 + (1 - wl) * wg * 12.0 + wl * (1 - wg) * 10.0 +
-                   wl * wg * 20.0;
+  const double c =
+      (1 - wl) * (1 - wg) * 5.0 + (1 - wl) * wg * 12.0 + wl * (1 - wg) * 10.0 + wl * wg * 20.0;
   const double total =
       liquid.gradient + c * std::sqrt(liquid.gradient * gas.gradient) + gas.gradient;
   double h;

@@ -181,8 +181,8 @@ extern "C" XV55_API void PIP_PIPHBR(const double* theta, const double* d, const 
     return;
   }
   std::int64_t err = 0;
-  const Stream s = guard(theta, d, roughness, p, vsG, vsL, lambda, rhoG, rhoL, muG, muL, sigma,
-                         err);
+  const Stream s =
+      guard(theta, d, roughness, p, vsG, vsL, lambda, rhoG, rhoL, muG, muL, sigma, err);
   double h, fr;
   Regime pattern;
   if (bubbleFlow(s)) {
@@ -229,10 +229,9 @@ extern "C" XV55_API void PIP_PIPHBR(const double* theta, const double* d, const 
 extern "C" XV55_API void PIP_PIPORK(const double* p, const double* vm, const double* lambda,
                                     const double* rhoL, const double* rhoG, const double* muL,
                                     const double* muG, const double* sigma, const double* d,
-                                    const double* roughness, const double* theta,
-                                    double* elevation, double* friction, double* total,
-                                    double* acceleration, double* holdup, double* regime,
-                                    int64_t* error) {
+                                    const double* roughness, const double* theta, double* elevation,
+                                    double* friction, double* total, double* acceleration,
+                                    double* holdup, double* regime, int64_t* error) {
   record(kORK, {p, vm, lambda, rhoL, rhoG, muL, muG, sigma, d, roughness, theta});
   if (failed(kORK)) {
     for (double* out : {elevation, friction, total, acceleration, holdup, regime}) put(out, kNaN);

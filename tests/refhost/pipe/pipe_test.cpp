@@ -315,8 +315,8 @@ TEST_F(Pipe, CallsAreRecordedInArgumentOrder) {
              &s.muL, &s.sigma, &h, &fr, &acc, &regime, &e);
   const rh::CallRecord c = rh::lastCall("PIP_PIPHBR");
   EXPECT_EQ(c.calls, 1);
-  EXPECT_EQ(c.reals, (Reals{s.theta, s.d, s.r, s.p, s.vsG, s.vsL, s.lambda, s.rhoG, s.rhoL,
-                            s.muG, s.muL, s.sigma}));
+  EXPECT_EQ(c.reals, (Reals{s.theta, s.d, s.r, s.p, s.vsG, s.vsL, s.lambda, s.rhoG, s.rhoL, s.muG,
+                            s.muL, s.sigma}));
   // PIP_PIPBBF records its holdup input (eighth argument) last; a null input as 0.
   const double one = 1, two = 2, three = 3, four = 4, five = 5, six = 6, seven = 7;
   double f;
@@ -376,10 +376,9 @@ TEST_F(Pipe, DataAreasAndInitialisers) {
 }
 
 TEST_F(Pipe, ValidityTableNamesEveryRoutine) {
-  const char* routines[] = {"PIP_PIPBBH", "PIP_PIPBBF", "PIP_PIPHTH", "PIP_PIPHTF",
-                            "PIP_PIPFLN", "PIP_PIPEAT", "PIP_PIPHOO", "PIP_PIPHMR",
-                            "PIP_PIPSLK", "PIP_PIPORK", "PIP_PIPLMR", "PIP_PIPHBR",
-                            "PIP_ERGUN",  "PIP_PIPDUL", "PIP_PIPAWR"};
+  const char* routines[] = {"PIP_PIPBBH", "PIP_PIPBBF", "PIP_PIPHTH", "PIP_PIPHTF", "PIP_PIPFLN",
+                            "PIP_PIPEAT", "PIP_PIPHOO", "PIP_PIPHMR", "PIP_PIPSLK", "PIP_PIPORK",
+                            "PIP_PIPLMR", "PIP_PIPHBR", "PIP_ERGUN",  "PIP_PIPDUL", "PIP_PIPAWR"};
   for (const char* name : routines) EXPECT_NE(pipe::findCorrelation(name), nullptr) << name;
   ASSERT_NE(pipe::findCorrelation("Beggs-Brill"), nullptr);
   EXPECT_EQ(pipe::findCorrelation("PIP_PIPBBF")->keyword, "Beggs-Brill");
