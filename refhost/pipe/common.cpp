@@ -10,13 +10,14 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 
 #include "common.hpp"
 #include "host/pipe_correlations.h"
 
 extern "C" {
 XV55_API double PIP_PCONST[xv55::refhost::pipe::kConstantWords] = {
-    xv55::refhost::pipe::kGc, xv55::refhost::pipe::kGravity, 3.14159265358979323846};
+    xv55::refhost::pipe::kGc, xv55::refhost::pipe::kGravity, std::numbers::pi};
 XV55_API int64_t PIP_IORFS1[xv55::refhost::pipe::kPrintControlWords] = {
     xv55::refhost::pipe::kDefaultTraceUnit, 0};
 }
@@ -32,7 +33,7 @@ void resetAreas() {
   std::fill(std::begin(PIP_PCONST), std::end(PIP_PCONST), 0.0);
   PIP_PCONST[0] = kGc;
   PIP_PCONST[1] = kGravity;
-  PIP_PCONST[2] = 3.14159265358979323846;
+  PIP_PCONST[2] = std::numbers::pi;
   std::fill(std::begin(PIP_IORFS1), std::end(PIP_IORFS1), 0);
   PIP_IORFS1[0] = kDefaultTraceUnit;
 }
@@ -126,7 +127,7 @@ double griffithHoldup(double vsG, double vm, double vs) {
 }
 
 double kineticRatio(double rhoS, double vm, double vsG, double pPsi, std::int64_t& err) {
-  const double ek = rhoS * vm * vsG / (gc() * 144.0 * pPsi);
+  const double ek = rhoS * vm * vsG / (gc() * kSquareInchesPerSquareFoot * pPsi);
   if (ek > 0.9) {
     err |= kResultLimited;
     return 0.9;

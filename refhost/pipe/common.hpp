@@ -32,6 +32,8 @@ inline constexpr double kMaxMassFlow = 1.0e9;                            // lb/s
 // Internal floor of velocities inside dimensionless groups (not flagged).
 inline constexpr double kTinyVelocity = 1.0e-12;
 
+// psi per lbf/ft2 is 1/144.
+inline constexpr double kSquareInchesPerSquareFoot = 144.0;
 // 1 cP in lb/(ft s) is 1/1488.164; empirical equations with cP constants use this.
 inline constexpr double kCentipoise = 1488.1639;
 // lbf/ft2 per ft -> Pa/m: 4.4482216152605 N / 0.09290304 m2 / 0.3048 m.

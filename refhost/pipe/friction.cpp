@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 
 #include "common.hpp"
 #include "host/pipe_correlations.h"
@@ -172,7 +173,7 @@ extern "C" XV55_API void PIP_PIPAWR(const double* d, const double* rhoNs, const 
     err |= kOutsideFit;
     f = 0.001;
   }
-  put(friction, finite(2.0 * f * rho * v * v / (gc() * dd) / 144.0, err));
+  put(friction, finite(2.0 * f * rho * v * v / (gc() * dd) / kSquareInchesPerSquareFoot, err));
   putError(error, err);
 }
 
@@ -263,7 +264,7 @@ extern "C" XV55_API void PIP_PIPHTF(const double* massFlow, const double* d, con
   const double w = clampInput(std::fabs(in(massFlow)), 0.0, kMaxMassFlow, err);
   const double dd = clampInput(in(d), kMinDiameter, kMaxDiameter, err);
   double p = in(pi), g = in(gcArg);
-  if (!(p > 0.0 && std::isfinite(p))) p = 3.14159265358979323846, err |= kInputClamped;
+  if (!(p > 0.0 && std::isfinite(p))) p = std::numbers::pi, err |= kInputClamped;
   if (!(g > 0.0 && std::isfinite(g))) g = kGc, err |= kInputClamped;
   const double l = fraction(in(lambda), err);
   const double rl = clampInput(in(rhoL), kMinDensity, kMaxDensity, err);

@@ -295,7 +295,7 @@ extern "C" XV55_API void PIP_PIPLMR(const double* d, const double* vsL, const do
   } else {
     h = vl + vg > 0.0 ? vl / (vl + vg) : 0.5;  // no flow: no-slip (or half) holdup
   }
-  put(friction, finite(total / 144.0, err));
+  put(friction, finite(total / kSquareInchesPerSquareFoot, err));
   put(holdup, unitResult(h, err));
 }
 

@@ -1,4 +1,4 @@
-/* Host services: the pipe-correlation library (spec Part 3.1).  Field units: lengths
+/* Host services: the pipe-correlation library.  Field units: lengths
  * ft, pressure psia, densities lb/ft3, viscosities lb/(ft s), velocities ft/s, surface
  * tension lbm/s2 (= poundal/ft: the procedures pass N/m x 2.204634), angles rad
  * (positive upward).  Friction and acceleration gradients are in lbf/ft2 per ft
@@ -16,8 +16,8 @@ extern "C" {
 
 /* Word 1: gravitational conversion constant g_c, lbm ft/(lbf s2). */
 extern double PIP_PCONST[];
-/* Word 1: output unit of trace lines; word 2: trace level (the Colebrook routine of
- * Part 3.5 traces at 8 and above). */
+/* Word 1: output unit of trace lines; word 2: trace level (the Colebrook routine
+ * PIPCBR traces at 8 and above). */
 extern int64_t PIP_IORFS1[];
 
 /* Initialisers, called in this order before any other pipe service. */

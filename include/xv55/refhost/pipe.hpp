@@ -57,7 +57,7 @@ inline constexpr double kGravity = 32.174;
 // PIP_IORFS1 (int64_t, 1-based words): 1 output unit of trace lines (default 6, the
 // standard output / host printer); 2 trace level (default 0, no trace); others 0.
 // The host's own routines never trace; the words are for the library's Colebrook
-// routine (spec Part 3.5), which traces when word 2 >= 8.
+// routine PIPCBR, which traces when word 2 >= 8.
 inline constexpr std::int64_t kPrintControlWords = 8;
 inline constexpr std::int64_t kDefaultTraceUnit = 6;
 
@@ -67,7 +67,7 @@ struct Range {
   double high;
 };
 
-// One row per correlation keyword of the procedures (spec Part 3.1).
+// One row per correlation keyword of the pipe procedures.
 struct Correlation {
   std::string_view keyword;        // the procedures' keyword, e.g. "Beggs-Brill"
   std::string_view routines;       // host routines, e.g. "PIP_PIPBBH PIP_PIPBBF"

@@ -1,10 +1,8 @@
 // The reference host's pipe-correlation library (PIP_* services).
 //
-// Reference values: "hand" values were worked from the equations quoted in each
-// routine's header comment with the stated inputs (independently of this code, in a
-// few lines of arithmetic); "fluids" values are the documented examples of the
-// open-source Python library fluids (C. Bell, fluids.two_phase and
-// fluids.two_phase_voidage), converted here to field units.
+// Reference values were worked by hand from the published equations cited at each
+// test (independently of this code), with the stated inputs; SI examples are
+// converted here to field units.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -65,9 +63,10 @@ TEST_F(Pipe, FlaniganHoldupFactor) {
 }
 
 TEST_F(Pipe, BeggsBrillReproducesThePublishedHorizontalExample) {
-  // fluids Beggs_Brill(m=0.6 kg/s, x=0.1, rhol=915, rhog=2.67, mul=180e-6, mug=14e-6,
-  // sigma=0.0487, P=1e7, D=0.05 m, angle=0) = 686.9724506803469 Pa over 1 m, rebuilt
-  // from the two host routines: friction f_tp rho_ns v_m^2/(2 D) over 1 - E_k.
+  // Beggs & Brill (1973), J. Pet. Tech. 25(5) 607, horizontal: m 0.6 kg/s, x 0.1,
+  // rho_L 915, rho_G 2.67 kg/m3, mu_L 180e-6, mu_G 14e-6 Pa s, sigma 0.0487 N/m,
+  // P 1e7 Pa, D 0.05 m, smooth: distributed flow, 686.9724506803469 Pa over 1 m
+  // (friction f_tp rho_ns v_m^2/(2 D) over 1 - E_k), rebuilt from the two routines.
   const double lambda = 0.02559023673365068, d = 0.16404199475065617;
   const double rhoNs = 1.624172061441595, rhoL = 57.121583927172324;
   const double vm = 38.53483551178233, sigma = 0.0487 / 0.45359237, theta = 0.0;
@@ -101,7 +100,8 @@ TEST_F(Pipe, BeggsBrillVerticalIntermittentHoldup) {
 }
 
 TEST_F(Pipe, HtfsStandInsReproduceChisholm1973) {
-  // Holdup: fluids Chisholm_voidage(x=0.4, rhol=800, rhog=2.5) = 0.949525900374774.
+  // Chisholm (1973), Int. J. Heat Mass Transfer 16, 347, slip ratio: x 0.4, rho_L 800,
+  // rho_G 2.5 give a void fraction of 0.949525900374774.
   const double w = 1, d = 0.1, pi = 3.1415926, lambdaH = 0.004665629860031104;
   const double rl = 800 / kLbPerFt3, rg = 2.5 / kLbPerFt3, mu = 1e-4, theta = 0;
   double slip = -1, h = -1;
@@ -109,8 +109,9 @@ TEST_F(Pipe, HtfsStandInsReproduceChisholm1973) {
   PIP_PIPHTH(&w, &d, &pi, &lambdaH, &rl, &rg, &mu, &mu, &theta, &slip, &h, &e);
   EXPECT_NEAR(h, 1 - 0.949525900374774, 1e-12);
   EXPECT_EQ(e, 0);
-  // Gradient: fluids Chisholm(m=0.6, x=0.1, rhol=915, rhog=2.67, mul=180e-6,
-  // mug=14e-6, D=0.05, roughness=0) = 1084.1489922923738 Pa/m (g_c = 9.80665/0.3048).
+  // Chisholm (1973) B-coefficient method: m 0.6 kg/s, x 0.1, rho_L 915, rho_G 2.67,
+  // mu_L 180e-6, mu_G 14e-6, D 0.05 m, smooth, Colebrook factors: 1084.1489922923738
+  // Pa/m (g_c = 9.80665/0.3048 so that lbf and N agree exactly).
   const double mass = 1.3227735731092654, dd = 0.05 / kFt, lambda = 0.02559023673365068;
   const double rhoL = 915 / kLbPerFt3, rhoG = 2.67 / kLbPerFt3;
   const double muL = 0.00012095441552511125, muG = 9.407565651953096e-06, r = 0;
