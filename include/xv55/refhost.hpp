@@ -80,6 +80,7 @@ XV55_API std::int64_t liveBlocks();
 //   DMS_ERRPRT: nothing is issued; the area is still blanked.
 //   ZMTH_SPLINE: the 4 (count - 1) coefficients are set to NaN.
 //   PPPETM_PCINTP: result set to NaN (not clipped).
+//   PIP_* pipe correlations: see xv55/refhost/pipe.hpp and docs/pipe.md.
 XV55_API bool injectFailure(std::string_view service, std::int64_t times = 1);
 
 // What a service last received.  calls counts every call since reset(), failed ones
@@ -94,6 +95,7 @@ XV55_API bool injectFailure(std::string_view service, std::int64_t times = 1);
 //   DMS_ERRPRT:         integers {lines as passed}, texts {the lines issued}
 //   ZMTH_SPLINE:        integers {count, method}, reals {y[1..count], x[1..count]}
 //   PPPETM_PCINTP:      integers {count}, reals {at, lower, upper}
+//   PIP_* routines:     reals {the inputs in argument order} (docs/pipe.md)
 // Arrays are recorded up to 4096 values each.  A missing (null) argument is recorded
 // as 0.
 struct CallRecord {
