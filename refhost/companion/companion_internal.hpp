@@ -27,6 +27,8 @@ using PackedName = std::pair<std::int64_t, std::int64_t>;
 std::int64_t packWord(std::string_view characters);
 // The name's first 8 characters, blank-padded, as two words.
 PackedName packPair(std::string_view name);
+// Character i (0 .. 3) of a packed word; a NUL comes out as a blank.
+char character(std::int64_t word, int i);
 // The characters of count words (4 each, NUL shown as a blank).
 std::string unpackWords(const std::int64_t* words, std::int64_t count);
 // text without its trailing blanks.

@@ -42,6 +42,9 @@ struct DispatchState {
   std::map<std::string, Xv55UserRoutine, std::less<>> registered;  // upper-case names
   std::vector<Library> libraries;
   std::map<std::int64_t, Routine> handles;
+  // Names resolved since registrations or libraries last changed: SAIGPNTR is called
+  // on every evaluation of a procedure and then neither searches nor allocates.
+  std::map<std::string, std::int64_t, std::less<>> resolved;
   std::int64_t nextHandle = kFirstRoutineHandle;
   Dispatch last;
 };
@@ -117,6 +120,7 @@ void replaceLibraries(std::vector<Library>&& libraries) {
   closeLibraries(s.libraries);
   s.libraries = std::move(libraries);
   s.handles.clear();
+  s.resolved.clear();
 }
 
 void resetDispatch() {
@@ -134,13 +138,14 @@ bool registerRoutine(std::string_view name, Xv55UserRoutine routine) {
       !std::all_of(name.begin(), name.end(), [](char c) { return c > ' ' && c < '\x7F'; })) {
     return false;
   }
-  auto& registered = detail::dispatch().registered;
+  detail::DispatchState& s = detail::dispatch();
   const std::string key = detail::withCase(name, true);
   if (routine) {
-    registered[key] = routine;
+    s.registered[key] = routine;
   } else {
-    registered.erase(key);
+    s.registered.erase(key);
   }
+  s.resolved.clear();
   return true;
 }
 
@@ -162,13 +167,21 @@ extern "C" XV55_API void SAIGPNTR(const std::int64_t* packedName, std::int64_t* 
   const std::string name(
       trimTrailingBlanks(unpackWords(packedName, packedName ? xv55::host::kPackedNameWords : 0)));
   record.texts.push_back(name);
-  Routine routine;
-  if (!name.empty() && !failureDue(kGpntr)) routine = resolve(name);
-  const std::int64_t h = routine.function ? handleOf(routine) : 0;
-  record.integers = {h, routine.source};
+  DispatchState& s = dispatch();
+  std::int64_t h = 0;
+  if (!name.empty() && !failureDue(kGpntr)) {
+    if (const auto known = s.resolved.find(name); known != s.resolved.end()) {
+      h = known->second;
+    } else if (const Routine routine = resolve(name); routine.function) {
+      h = handleOf(routine);
+      s.resolved.emplace(name, h);
+    }
+  }
+  const std::int64_t source = h ? s.handles.at(h).source : kInProcess;
+  record.integers = {h, source};
   if (handle) *handle = h;
-  if (auxiliary) *auxiliary = routine.source;
-  if (!routine.function && status) *status = XV55_STATUS_ERROR;
+  if (auxiliary) *auxiliary = source;
+  if (!h && status) *status = XV55_STATUS_ERROR;
 }
 
 extern "C" XV55_API void DMS_DOCALL(const std::int64_t* handle, XV55_USER_PARAMETERS) {

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -67,6 +68,12 @@ std::string upper(std::string_view text) {
 std::string shown(std::string_view field) {
   if (field.size() <= kQuotedLength) return "'" + std::string(field) + "'";
   return "'" + std::string(field.substr(0, kQuotedLength)) + "...'";
+}
+
+// A number without its plus sign (one sign only: "+-1" keeps its "+" and is refused).
+std::string_view withoutPlus(std::string_view field) {
+  if (field.size() > 1 && field[0] == '+' && field[1] != '-') field.remove_prefix(1);
+  return field;
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -159,7 +166,7 @@ class Reader {
 
   // Sets data words first .. first + count - 1 of a record.
   bool setWords(Record& record, std::int64_t first, const DmsWord* values, std::int64_t count) {
-    if (first < 0 || first + count - 1 > kMaxDataWord) {
+    if (first < 0 || first > kMaxDataWord - count + 1) {
       return fail("data word " + std::to_string(first) + " is outside 0 .. " +
                   std::to_string(kMaxDataWord - count + 1));
     }
@@ -182,8 +189,7 @@ class Reader {
   }
 
   bool integer(std::string_view field, std::int64_t& out) {
-    std::string_view digits = field;
-    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    const std::string_view digits = withoutPlus(field);
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), out);
     if (ec == std::errc::result_out_of_range) {
       return fail(shown(field) + " is outside the range of integers");
@@ -195,8 +201,7 @@ class Reader {
   }
 
   bool real(std::string_view field, double& out) {
-    std::string_view digits = field;
-    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    const std::string_view digits = withoutPlus(field);
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), out);
     if (ec == std::errc::result_out_of_range) {
       return fail(shown(field) + " is outside the range of reals");
@@ -378,6 +383,7 @@ class Reader {
     level.blocks.emplace(packed, b.bead);
     fs_.blocks.push_back(std::move(b));
     current_ = Current::Block;
+    blockReactions_.clear();
     return true;
   }
 
@@ -403,9 +409,12 @@ class Reader {
     if (fs_.libraries.size() == kMaxLibraries) {
       return fail("more than " + std::to_string(kMaxLibraries) + " user libraries");
     }
+    // A file, never a name for the loader's search: relative to the flowsheet's directory.
     std::filesystem::path resolved{std::string(path)};
-    if (resolved.is_relative() && !source_.file.empty()) {
-      resolved = source_.file.parent_path() / resolved;
+    if (resolved.is_relative()) {
+      std::error_code ec;
+      const auto absolute = std::filesystem::absolute(source_.file.parent_path() / resolved, ec);
+      if (!ec) resolved = absolute;
     }
     fs_.libraries.push_back({resolved.string(), line_});
     return true;
@@ -518,7 +527,7 @@ class Reader {
     for (std::size_t i = 1; i < fields_.size(); ++i) {
       std::string id;
       if (!name(fields_[i], "reaction ID", id)) return false;
-      if (std::find(b->reactions.begin(), b->reactions.end(), id) != b->reactions.end()) {
+      if (!blockReactions_.insert(id).second) {
         return fail("reaction ID " + id + " is named twice for block " + b->name);
       }
       b->reactions.push_back(id);
@@ -606,6 +615,7 @@ class Reader {
   std::string keyword_;
   Current current_ = Current::None;
   std::map<std::string, std::size_t, std::less<>> reactionIndex_;
+  std::set<std::string, std::less<>> blockReactions_;  // those the current block names
   std::int64_t nextBead_ = kFirstRecordBead;
   bool runFileSet_ = false;
   bool runDirectorySet_ = false;

@@ -5,6 +5,7 @@
 // hierarchy stack (the top container when the stack is empty), so a block name is
 // resolved inside its own level.
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -110,9 +111,12 @@ extern "C" XV55_API void KHHIER_FINDITEM_F(const std::int64_t* container, const 
                                            std::int64_t pathLength) {
   auto& record = beginRecord(kFind);
   const std::int64_t from = container ? *container : 0;
-  const std::string text = xv55::refhost::detail::fixedText(path, pathLength);
+  const std::string_view text =
+      path && pathLength > 0
+          ? std::string_view(path, strnlen(path, static_cast<std::size_t>(pathLength)))
+          : std::string_view{};
   record.integers = {from, item ? *item : 0, mode ? *mode : 0, pathLength};
-  record.texts.push_back(text);
+  record.texts.emplace_back(text);
   std::int64_t found = kNoContainer;
   if (!failureDue(kFind)) found = find(from, trimTrailingBlanks(text));
   record.integers.push_back(found);

@@ -34,6 +34,12 @@ std::string_view callerText(const char* text, std::int64_t length) {
 
 }  // namespace
 
+char character(std::int64_t word, int i) {
+  const auto c =
+      static_cast<char>((static_cast<std::uint64_t>(word) >> (kBitsPerCharacter * i)) & 0xFFU);
+  return c == '\0' ? kBlank : c;
+}
+
 std::int64_t packWord(std::string_view characters) {
   std::uint64_t word = kHighBlanks;
   for (std::size_t i = 0; i < static_cast<std::size_t>(host::kCharactersPerWord); ++i) {
@@ -52,11 +58,7 @@ std::string unpackWords(const std::int64_t* words, std::int64_t count) {
   std::string text;
   if (!words) return text;
   for (std::int64_t w = 0; w < count; ++w) {
-    const auto word = static_cast<std::uint64_t>(words[w]);
-    for (int i = 0; i < host::kCharactersPerWord; ++i) {
-      const auto c = static_cast<char>((word >> (kBitsPerCharacter * i)) & 0xFFU);
-      text += c == '\0' ? kBlank : c;
-    }
+    for (int i = 0; i < host::kCharactersPerWord; ++i) text += character(words[w], i);
   }
   return text;
 }
@@ -128,11 +130,14 @@ extern "C" XV55_API void DMS_INT2CS(const std::int64_t* words, const std::int64_
   // Only the words whose characters fit the text are read.
   const std::int64_t fitting = textLength / xv55::host::kCharactersPerWord +
                                (textLength % xv55::host::kCharactersPerWord != 0);
-  const std::int64_t used = std::clamp<std::int64_t>(n, 0, fitting);
-  const std::string characters = unpackWords(words, words ? used : 0);
+  const std::int64_t used = words ? std::clamp<std::int64_t>(n, 0, fitting) : 0;
   const auto length = static_cast<std::size_t>(textLength);
-  const std::size_t copied = std::min(characters.size(), length);
-  std::memcpy(text, characters.data(), copied);
-  std::memset(text + copied, kBlank, length - copied);
-  record.texts.emplace_back(characters.substr(0, copied));
+  std::size_t written = 0;
+  for (std::int64_t w = 0; w < used; ++w) {
+    for (int i = 0; i < xv55::host::kCharactersPerWord && written < length; ++i) {
+      text[written++] = character(words[w], i);
+    }
+  }
+  std::memset(text + written, kBlank, length - written);
+  record.texts.emplace_back(text, written);
 }

@@ -29,6 +29,11 @@ void inProcess(XV55_USER_PARAMETERS) {
   ++calls;
 }
 
+void replacement(XV55_USER_PARAMETERS) {
+  seen = {XV55_USER_ARGUMENTS};
+  calls += 100;
+}
+
 struct Resolved {
   std::int64_t handle = -1, auxiliary = -1, status = 1;
 };
@@ -87,6 +92,13 @@ TEST_F(Dispatch, ARegisteredRoutineReceivesAllEightyAddresses) {
   ASSERT_EQ(record.integers.size(), 81u);
   EXPECT_EQ(record.integers[80],
             static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(a.addresses[79])));
+
+  // Registering the name again takes effect at the next resolution.
+  ASSERT_TRUE(cp::registerRoutine("USRKIN", replacement));
+  call(resolve("USRKIN").handle, a.addresses);
+  EXPECT_EQ(calls, 101);
+  call(r.handle, a.addresses);  // the handle of the first routine still calls it
+  EXPECT_EQ(calls, 102);
 }
 
 TEST_F(Dispatch, RoutinesOfAUserLibraryAreFoundUnderTheirSpellings) {
