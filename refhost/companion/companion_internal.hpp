@@ -51,7 +51,7 @@ struct Record {
   std::map<std::int64_t, DataWord> words;  // data word k (bead word offset + k)
 };
 
-struct BlockSpec : Record {
+struct BlockDef : Record {
   std::string path;  // hierarchy levels separated by points, empty at the top
   std::string name;
   std::string type;
@@ -60,7 +60,7 @@ struct BlockSpec : Record {
   std::vector<std::int64_t> reactionLines;  // the line naming each
 };
 
-struct ReactionSpec : Record {
+struct ReactionDef : Record {
   std::string id;
   std::string routine;
 };
@@ -72,7 +72,7 @@ struct Level {
   std::map<PackedName, std::int64_t> blocks;                  // packed name -> bead ID
 };
 
-struct LibrarySpec {
+struct LibraryDef {
   std::string path;  // as resolved against the flowsheet's directory
   std::int64_t line = 0;
 };
@@ -87,9 +87,9 @@ struct AreaSetting {
 struct Flowsheet {
   std::vector<std::string> components;
   std::vector<Level> levels{Level{}};  // the top level first
-  std::vector<BlockSpec> blocks;
-  std::vector<ReactionSpec> reactions;
-  std::vector<LibrarySpec> libraries;
+  std::vector<BlockDef> blocks;
+  std::vector<ReactionDef> reactions;
+  std::vector<LibraryDef> libraries;
   std::string runFile;
   std::string runDirectory;
   std::vector<AreaSetting> areas;
@@ -108,11 +108,11 @@ bool parseFlowsheet(std::string_view text, const Source& source, Flowsheet& flow
 LoadResult loadError(std::int64_t line, const std::string& text);
 
 // Last word of a record's bead (its size less one).
-std::int64_t lastBlockWord(const BlockSpec& block);
-std::int64_t lastReactionWord(const ReactionSpec& reaction);
+std::int64_t lastBlockWord(const BlockDef& block);
+std::int64_t lastReactionWord(const ReactionDef& reaction);
 // Data offset of a record when it sets none.
-std::int64_t blockOffset(const BlockSpec& block);
-std::int64_t reactionOffset(const ReactionSpec& reaction);
+std::int64_t blockOffset(const BlockDef& block);
+std::int64_t reactionOffset(const ReactionDef& reaction);
 
 // ---- The store ----
 
@@ -156,7 +156,7 @@ struct Library {
   void* handle = nullptr;
 };
 // Opens the flowsheet's libraries; on a failure closes those it opened and returns false.
-bool openLibraries(const std::vector<LibrarySpec>& specs, std::vector<Library>& opened,
+bool openLibraries(const std::vector<LibraryDef>& entries, std::vector<Library>& opened,
                    LoadResult& result);
 void closeLibraries(std::vector<Library>& libraries);
 // Installs the libraries of a newly loaded flowsheet (closing the previous ones) and

@@ -29,8 +29,8 @@ std::vector<SavedBead> save(const Flowsheet& flowsheet) {
     if (first) saved.push_back({id, std::vector<DmsWord>(first, first + last + 1)});
   };
   keep(host::kListHeaderBead, kListHeaderWords);
-  for (const ReactionSpec& r : flowsheet.reactions) keep(r.bead, lastReactionWord(r));
-  for (const BlockSpec& b : flowsheet.blocks) keep(b.bead, lastBlockWord(b));
+  for (const ReactionDef& r : flowsheet.reactions) keep(r.bead, lastReactionWord(r));
+  for (const BlockDef& b : flowsheet.blocks) keep(b.bead, lastBlockWord(b));
   return saved;
 }
 
@@ -106,7 +106,7 @@ LoadResult loadFlowsheetFile(const std::string& path) {
 }
 
 std::int64_t reactionBead(std::string_view reactionId) {
-  for (const detail::ReactionSpec& r : detail::loaded().flowsheet.reactions) {
+  for (const detail::ReactionDef& r : detail::loaded().flowsheet.reactions) {
     if (r.id == reactionId) return r.bead;
   }
   return 0;

@@ -94,18 +94,18 @@ std::int64_t handleOf(const Routine& routine) {
 
 }  // namespace
 
-bool openLibraries(const std::vector<LibrarySpec>& specs, std::vector<Library>& opened,
+bool openLibraries(const std::vector<LibraryDef>& entries, std::vector<Library>& opened,
                    LoadResult& result) {
-  for (const LibrarySpec& spec : specs) {
-    void* handle = dlopen(spec.path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  for (const LibraryDef& entry : entries) {
+    void* handle = dlopen(entry.path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
       const char* why = dlerror();
-      result = loadError(spec.line, "cannot load user library '" + spec.path +
-                                        "': " + (why ? why : "unknown reason"));
+      result = loadError(entry.line, "cannot load user library '" + entry.path +
+                                         "': " + (why ? why : "unknown reason"));
       closeLibraries(opened);
       return false;
     }
-    opened.push_back({spec.path, handle});
+    opened.push_back({entry.path, handle});
   }
   return true;
 }

@@ -102,10 +102,10 @@ struct BlockStatement {
   std::string_view keyword;
   std::string_view type;  // the block type it applies to
   std::int64_t dataWord;  // where it writes
-  bool (*parse)(Reader& reader, const BlockStatement& statement, BlockSpec& block);
+  bool (*parse)(Reader& reader, const BlockStatement& statement, BlockDef& block);
 };
 
-bool parseRoutineName(Reader& reader, const BlockStatement& statement, BlockSpec& block);
+bool parseRoutineName(Reader& reader, const BlockStatement& statement, BlockDef& block);
 
 constexpr BlockStatement kBlockStatements[] = {
     {"pressure-drop-routine", "TUBRX", host::kTubrxPressureDropRoutineAt, parseRoutineName},
@@ -360,7 +360,7 @@ class Reader {
     if (blockName.empty() || (point != std::string_view::npos && path.empty())) {
       return fail("block identifier " + shown(identifier) + " has an empty level or block name");
     }
-    BlockSpec b;
+    BlockDef b;
     if (!name(blockName, "block name", b.name, false)) return false;
     if (!name(fields_[2], "block type", b.type)) return false;
     b.type = upper(b.type);
@@ -369,8 +369,8 @@ class Reader {
     Level& level = fs_.levels[static_cast<std::size_t>(index)];
     const PackedName packed = packPair(b.name);
     if (level.blocks.count(packed)) {
-      const BlockSpec& other =
-          *std::find_if(fs_.blocks.begin(), fs_.blocks.end(), [&](const BlockSpec& s) {
+      const BlockDef& other =
+          *std::find_if(fs_.blocks.begin(), fs_.blocks.end(), [&](const BlockDef& s) {
             return s.container == kTopContainer + index && s.name == b.name;
           });
       return fail("block " + b.name + " is already defined " +
@@ -389,7 +389,7 @@ class Reader {
 
   bool reaction() {
     if (!expect(2, "a reaction ID and the name of its user kinetics routine")) return false;
-    ReactionSpec r;
+    ReactionDef r;
     if (!name(fields_[1], "reaction ID", r.id)) return false;
     if (!name(fields_[2], "routine name", r.routine)) return false;
     if (auto it = reactionIndex_.find(r.id); it != reactionIndex_.end()) {
@@ -469,7 +469,7 @@ class Reader {
     return nullptr;
   }
 
-  BlockSpec* currentBlock() {
+  BlockDef* currentBlock() {
     if (current_ != Current::Block) {
       fail("'" + keyword_ + "' must follow a block statement");
       return nullptr;
@@ -521,7 +521,7 @@ class Reader {
   }
 
   bool reactions() {
-    BlockSpec* b = currentBlock();
+    BlockDef* b = currentBlock();
     if (!b) return false;
     if (fields_.size() < 2) return fail("'reactions' needs one or more reaction IDs");
     for (std::size_t i = 1; i < fields_.size(); ++i) {
@@ -537,7 +537,7 @@ class Reader {
   }
 
   bool blockStatement() {
-    BlockSpec* b = currentBlock();
+    BlockDef* b = currentBlock();
     if (!b) return false;
     std::string types;
     for (const BlockStatement& s : kBlockStatements) {
@@ -566,7 +566,7 @@ class Reader {
       }
       return true;
     };
-    for (BlockSpec& b : fs_.blocks) {
+    for (BlockDef& b : fs_.blocks) {
       for (std::size_t i = 0; i < b.reactions.size(); ++i) {
         if (!reactionIndex_.count(b.reactions[i])) {
           return failAt(b.reactionLines[i], "reaction ID " + b.reactions[i] + " is not defined");
@@ -580,7 +580,7 @@ class Reader {
       }
       if (!count(lastBlockWord(b), b.line)) return false;
     }
-    for (const ReactionSpec& r : fs_.reactions) {
+    for (const ReactionDef& r : fs_.reactions) {
       if (!count(lastReactionWord(r), r.line)) return false;
     }
     if (!source_.file.empty()) {
@@ -601,7 +601,7 @@ class Reader {
     return true;
   }
 
-  friend bool parseRoutineName(Reader&, const BlockStatement&, BlockSpec&);
+  friend bool parseRoutineName(Reader&, const BlockStatement&, BlockDef&);
 
   enum class Current { None, Block, Reaction };
 
@@ -621,7 +621,7 @@ class Reader {
   bool runDirectorySet_ = false;
 };
 
-bool parseRoutineName(Reader& reader, const BlockStatement& statement, BlockSpec& block) {
+bool parseRoutineName(Reader& reader, const BlockStatement& statement, BlockDef& block) {
   std::string routine;
   return reader.expect(1, "the name of a user routine") &&
          reader.name(reader.fields()[1], "routine name", routine) &&
@@ -630,22 +630,22 @@ bool parseRoutineName(Reader& reader, const BlockStatement& statement, BlockSpec
 
 }  // namespace
 
-std::int64_t blockOffset(const BlockSpec& block) {
+std::int64_t blockOffset(const BlockDef& block) {
   if (block.offsetLine) return block.offset;
   return std::max(kDefaultBlockOffset,
                   kBlockReactionListWord + static_cast<std::int64_t>(block.reactions.size()));
 }
 
-std::int64_t reactionOffset(const ReactionSpec& reaction) {
+std::int64_t reactionOffset(const ReactionDef& reaction) {
   return reaction.offsetLine ? reaction.offset : kDefaultReactionOffset;
 }
 
-std::int64_t lastBlockWord(const BlockSpec& block) {
+std::int64_t lastBlockWord(const BlockDef& block) {
   const std::int64_t highest = block.words.empty() ? 0 : block.words.rbegin()->first;
   return blockOffset(block) + std::max(highest, kReservedBlockDataWords);
 }
 
-std::int64_t lastReactionWord(const ReactionSpec& reaction) {
+std::int64_t lastReactionWord(const ReactionDef& reaction) {
   const std::int64_t highest = reaction.words.empty() ? 0 : reaction.words.rbegin()->first;
   return reactionOffset(reaction) + std::max(highest, kFirstReactionDataWord - 1);
 }

@@ -27,7 +27,7 @@ void setDataWords(const Record& record, std::int64_t offset) {
   for (const auto& [k, word] : record.words) *beadWord(record.bead, offset + k) = word.value;
 }
 
-bool writeReaction(const ReactionSpec& r, std::int64_t next,
+bool writeReaction(const ReactionDef& r, std::int64_t next,
                    const std::map<std::string, std::int64_t, std::less<>>&) {
   if (createBead(r.bead, lastReactionWord(r)) == 0) return false;
   const std::int64_t o = reactionOffset(r);
@@ -39,7 +39,7 @@ bool writeReaction(const ReactionSpec& r, std::int64_t next,
   return true;
 }
 
-bool writeBlock(const BlockSpec& b, std::int64_t next,
+bool writeBlock(const BlockDef& b, std::int64_t next,
                 const std::map<std::string, std::int64_t, std::less<>>& reactionBeads) {
   if (createBead(b.bead, lastBlockWord(b)) == 0) return false;
   const std::int64_t o = blockOffset(b);
@@ -58,13 +58,13 @@ bool writeBlock(const BlockSpec& b, std::int64_t next,
 }
 
 // Writes a chain of records; the ID of the first (0 when there is none) goes to firstOut.
-template <typename Spec, typename Write>
-bool writeChain(const std::vector<Spec>& specs, Write write, std::int64_t& first,
+template <typename Def, typename Write>
+bool writeChain(const std::vector<Def>& entries, Write write, std::int64_t& first,
                 const std::map<std::string, std::int64_t, std::less<>>& reactionBeads) {
-  first = specs.empty() ? 0 : specs.front().bead;
-  for (std::size_t i = 0; i < specs.size(); ++i) {
-    const std::int64_t next = i + 1 < specs.size() ? specs[i + 1].bead : 0;
-    if (!write(specs[i], next, reactionBeads)) return false;
+  first = entries.empty() ? 0 : entries.front().bead;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::int64_t next = i + 1 < entries.size() ? entries[i + 1].bead : 0;
+    if (!write(entries[i], next, reactionBeads)) return false;
   }
   return true;
 }
@@ -73,7 +73,7 @@ bool writeChain(const std::vector<Spec>& specs, Write write, std::int64_t& first
 
 bool writeBeads(const Flowsheet& flowsheet) {
   std::map<std::string, std::int64_t, std::less<>> reactionBeads;
-  for (const ReactionSpec& r : flowsheet.reactions) reactionBeads.emplace(r.id, r.bead);
+  for (const ReactionDef& r : flowsheet.reactions) reactionBeads.emplace(r.id, r.bead);
   std::int64_t firstReaction = 0;
   std::int64_t firstBlock = 0;
   const bool written =
@@ -84,7 +84,7 @@ bool writeBeads(const Flowsheet& flowsheet) {
     removeBeads(flowsheet);
     return false;
   }
-  const auto count = [](const auto& specs) { return static_cast<std::int64_t>(specs.size()); };
+  const auto count = [](const auto& entries) { return static_cast<std::int64_t>(entries.size()); };
   setBeadInteger(host::kListHeaderBead, host::kReactionCountWord, count(flowsheet.reactions));
   setBeadInteger(host::kListHeaderBead, host::kFirstReactionWord, firstReaction);
   setBeadInteger(host::kListHeaderBead, kBlockCountWord, count(flowsheet.blocks));
@@ -94,8 +94,8 @@ bool writeBeads(const Flowsheet& flowsheet) {
 
 void removeBeads(const Flowsheet& flowsheet) {
   removeBead(host::kListHeaderBead);
-  for (const ReactionSpec& r : flowsheet.reactions) removeBead(r.bead);
-  for (const BlockSpec& b : flowsheet.blocks) removeBead(b.bead);
+  for (const ReactionDef& r : flowsheet.reactions) removeBead(r.bead);
+  for (const BlockDef& b : flowsheet.blocks) removeBead(b.bead);
 }
 
 }  // namespace xv55::refhost::companion::detail
