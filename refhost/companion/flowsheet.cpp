@@ -1,0 +1,668 @@
+// The flowsheet reader: a line-oriented text (docs/flowsheet.md) read into a Flowsheet,
+// checked completely before anything is loaded.
+//
+// Each line is one statement: a keyword and blank-separated fields; a field that starts
+// with # begins a comment.  Record statements (offset, word, reactions and the block
+// statements of the table below) belong to the block or reaction statement above them.
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "companion_internal.hpp"
+#include "host/companion.h"
+
+namespace xv55::refhost::companion::detail {
+namespace {
+
+constexpr std::size_t kMaxLineLength = 4096;
+constexpr std::size_t kMaxComponents = 1000;
+constexpr std::int64_t kMaxRecords = 100000;  // blocks and reaction paragraphs together
+constexpr std::size_t kMaxLevels = 100000;
+constexpr std::size_t kMaxLibraries = 64;
+// The host's hierarchy path field.
+constexpr std::size_t kMaxPathLength = 255;
+// Procedures name a block by an identifier of this many characters at most.
+constexpr std::size_t kIdentifierLength = 40;
+constexpr std::int64_t kMaxDataWord = 65535;
+constexpr std::int64_t kMaxOffset = 4096;
+constexpr std::int64_t kMaxFlowsheetWords = std::int64_t{1} << 20;
+// Every block bead reaches at least this data word (past the routine names of the
+// reactor blocks), so that unset words read as zero rather than as a neighbour's.
+constexpr std::int64_t kReservedBlockDataWords = 15;
+// Reaction data words 0 to 3 hold the packed reaction ID and routine name.
+constexpr std::int64_t kFirstReactionDataWord = host::kReactionRoutineAt + host::kPackedNameWords;
+constexpr std::int64_t kMinReactionOffset = host::kReactionOffsetWord + 1;
+// How much of a field an error message quotes.
+constexpr std::size_t kQuotedLength = 40;
+constexpr char kPoint = '.';
+constexpr char kComment = '#';
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+// Printable ASCII other than the blank: the characters of names.
+bool isNameCharacter(char c) {
+  return c > ' ' && c < '\x7F';
+}
+
+std::string lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string shown(std::string_view field) {
+  if (field.size() <= kQuotedLength) return "'" + std::string(field) + "'";
+  return "'" + std::string(field.substr(0, kQuotedLength)) + "...'";
+}
+
+// A number without its plus sign (one sign only: "+-1" keeps its "+" and is refused).
+std::string_view withoutPlus(std::string_view field) {
+  if (field.size() > 1 && field[0] == '+' && field[1] != '-') field.remove_prefix(1);
+  return field;
+}
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+  std::vector<std::string_view> parts;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find(separator, start);
+    parts.push_back(text.substr(start, end - start));
+    if (end == std::string_view::npos) return parts;
+    start = end + 1;
+  }
+}
+
+class Reader;
+
+// A statement that fills data words of a block.  A further kind of block record (for
+// example the tray record of a column block) is one more row and parse function here:
+// the store builder writes whatever data words a block holds.
+struct BlockStatement {
+  std::string_view keyword;
+  std::string_view type;  // the block type it applies to
+  std::int64_t dataWord;  // where it writes
+  bool (*parse)(Reader& reader, const BlockStatement& statement, BlockDef& block);
+};
+
+bool parseRoutineName(Reader& reader, const BlockStatement& statement, BlockDef& block);
+
+constexpr BlockStatement kBlockStatements[] = {
+    {"pressure-drop-routine", "TUBRX", host::kTubrxPressureDropRoutineAt, parseRoutineName},
+    {"heat-flux-routine", "TUBRX", host::kTubrxHeatFluxRoutineAt, parseRoutineName},
+    {"holdup-routine", "TUBRX", host::kTubrxHoldupRoutineAt, parseRoutineName},
+    {"heat-flux-routine", "CHARGEX", host::kChargexHeatFluxRoutineAt, parseRoutineName},
+};
+
+class Reader {
+ public:
+  Reader(const Source& source, Flowsheet& flowsheet) : source_(source), fs_(flowsheet) {}
+
+  bool read(std::string_view text, LoadResult& result) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+      std::size_t end = text.find('\n', start);
+      if (end == std::string_view::npos) end = text.size();
+      ++line_;
+      if (!statement(text.substr(start, end - start))) {
+        result = loadError(line_, error_);
+        return false;
+      }
+      start = end + 1;
+    }
+    if (!finish()) {
+      result = loadError(errorLine_, error_);
+      return false;
+    }
+    return true;
+  }
+
+  // ---- for the statement parsers ----
+
+  const std::vector<std::string_view>& fields() const { return fields_; }
+
+  bool fail(std::string text) {
+    error_ = std::move(text);
+    return false;
+  }
+
+  // A name of the companion simulator: 1 to 8 characters, printable, no blank.
+  bool name(std::string_view field, std::string_view what, std::string& out,
+            bool pointAllowed = true) {
+    if (field.size() > static_cast<std::size_t>(host::kNameLength)) {
+      return fail(std::string(what) + " " + shown(field) + " is longer than " +
+                  std::to_string(host::kNameLength) + " characters");
+    }
+    if (!std::all_of(field.begin(), field.end(), isNameCharacter)) {
+      return fail(std::string(what) + " " + shown(field) + " holds a character other than " +
+                  "printable ASCII");
+    }
+    if (!pointAllowed && field.find(kPoint) != std::string_view::npos) {
+      return fail(std::string(what) + " " + shown(field) + " holds a point");
+    }
+    out = field;
+    return true;
+  }
+
+  // Sets data words first .. first + count - 1 of a record.
+  bool setWords(Record& record, std::int64_t first, const DmsWord* values, std::int64_t count) {
+    if (first < 0 || first > kMaxDataWord - count + 1) {
+      return fail("data word " + std::to_string(first) + " is outside 0 .. " +
+                  std::to_string(kMaxDataWord - count + 1));
+    }
+    for (std::int64_t k = first; k < first + count; ++k) {
+      if (auto it = record.words.find(k); it != record.words.end()) {
+        return fail("data word " + std::to_string(k) + " is already set on line " +
+                    std::to_string(it->second.line));
+      }
+    }
+    for (std::int64_t k = 0; k < count; ++k) record.words[first + k] = {values[k], line_};
+    return true;
+  }
+
+  bool setName(Record& record, std::int64_t first, std::string_view name) {
+    const PackedName packed = packPair(name);
+    DmsWord words[host::kPackedNameWords];
+    words[0].integer = packed.first;
+    words[1].integer = packed.second;
+    return setWords(record, first, words, host::kPackedNameWords);
+  }
+
+  bool integer(std::string_view field, std::int64_t& out) {
+    const std::string_view digits = withoutPlus(field);
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), out);
+    if (ec == std::errc::result_out_of_range) {
+      return fail(shown(field) + " is outside the range of integers");
+    }
+    if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty()) {
+      return fail(shown(field) + " is not an integer");
+    }
+    return true;
+  }
+
+  bool real(std::string_view field, double& out) {
+    const std::string_view digits = withoutPlus(field);
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), out);
+    if (ec == std::errc::result_out_of_range) {
+      return fail(shown(field) + " is outside the range of reals");
+    }
+    if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty() ||
+        !std::isfinite(out)) {
+      return fail(shown(field) + " is not a number");
+    }
+    return true;
+  }
+
+  // Fails unless the statement has exactly `count` fields after its keyword.
+  bool expect(std::size_t count, std::string_view usage) {
+    if (fields_.size() < count + 1) return fail("'" + keyword_ + "' needs " + std::string(usage));
+    if (fields_.size() > count + 1) {
+      return fail("unexpected " + shown(fields_[count + 1]) + " after the fields of '" + keyword_ +
+                  "'");
+    }
+    return true;
+  }
+
+ private:
+  bool statement(std::string_view text) {
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    if (text.size() > kMaxLineLength) {
+      return fail("the line is longer than " + std::to_string(kMaxLineLength) + " characters");
+    }
+    for (const char c : text) {
+      const auto code = static_cast<unsigned char>(c);
+      if ((code < ' ' && c != '\t') || code == 0x7F) {
+        return fail("the line holds a control character (code " + std::to_string(code) + ")");
+      }
+    }
+    line_text_ = text;
+    fields_.clear();
+    std::size_t i = 0;
+    while (i < text.size()) {
+      while (i < text.size() && isBlank(text[i])) ++i;
+      if (i == text.size() || text[i] == kComment) break;
+      const std::size_t from = i;
+      while (i < text.size() && !isBlank(text[i])) ++i;
+      fields_.push_back(text.substr(from, i - from));
+    }
+    if (fields_.empty()) return true;
+    keyword_ = lower(fields_[0]);
+
+    using Handler = bool (Reader::*)();
+    static constexpr std::pair<std::string_view, Handler> kStatements[] = {
+        {"components", &Reader::components},
+        {"level", &Reader::levelStatement},
+        {"block", &Reader::block},
+        {"reaction", &Reader::reaction},
+        {"library", &Reader::library},
+        {"run-file", &Reader::runFile},
+        {"run-directory", &Reader::runDirectory},
+        {"area", &Reader::area},
+        {"offset", &Reader::offset},
+        {"word", &Reader::word},
+        {"reactions", &Reader::reactions}};
+    for (const auto& [keyword, handler] : kStatements) {
+      if (keyword == keyword_) return (this->*handler)();
+    }
+    for (const BlockStatement& s : kBlockStatements) {
+      if (s.keyword == keyword_) return blockStatement();
+    }
+    return fail("unknown statement " + shown(fields_[0]));
+  }
+
+  // The text after the keyword, blanks around it dropped (comments included: paths may
+  // hold a #).
+  std::string_view rest() const {
+    const std::size_t at = static_cast<std::size_t>(fields_[0].data() - line_text_.data());
+    return trimmed(line_text_.substr(at + fields_[0].size()));
+  }
+
+  // ---- top-level statements ----
+
+  bool components() {
+    if (fields_.size() < 2) return fail("'components' needs one or more component names");
+    for (std::size_t i = 1; i < fields_.size(); ++i) {
+      std::string component;
+      if (!name(fields_[i], "component", component)) return false;
+      if (std::find(fs_.components.begin(), fs_.components.end(), component) !=
+          fs_.components.end()) {
+        return fail("component " + shown(component) + " is listed twice");
+      }
+      if (fs_.components.size() == kMaxComponents) {
+        return fail("more than " + std::to_string(kMaxComponents) + " components");
+      }
+      fs_.components.push_back(component);
+    }
+    return true;
+  }
+
+  // The level of a path (levels separated by points), made with its parents if new.
+  bool ensureLevel(std::string_view path, std::string_view what, std::int64_t& index) {
+    index = 0;
+    if (path.empty()) return true;
+    if (path.size() > kMaxPathLength) {
+      return fail(std::string(what) + " " + shown(path) + " is longer than " +
+                  std::to_string(kMaxPathLength) + " characters");
+    }
+    for (const std::string_view part : split(path, kPoint)) {
+      if (part.empty()) return fail(std::string(what) + " " + shown(path) + " has an empty level");
+      if (!std::all_of(part.begin(), part.end(), isNameCharacter)) {
+        return fail(std::string(what) + " " + shown(path) +
+                    " holds a character other than printable ASCII");
+      }
+      Level& parent = fs_.levels[static_cast<std::size_t>(index)];
+      if (auto it = parent.children.find(part); it != parent.children.end()) {
+        index = it->second;
+        continue;
+      }
+      if (fs_.levels.size() == kMaxLevels) {
+        return fail("more than " + std::to_string(kMaxLevels) + " hierarchy levels");
+      }
+      const auto child = static_cast<std::int64_t>(fs_.levels.size());
+      std::string childPath =
+          parent.path.empty() ? std::string(part) : parent.path + kPoint + std::string(part);
+      parent.children.emplace(std::string(part), child);
+      fs_.levels.push_back(Level{std::move(childPath), {}, {}});
+      index = child;
+    }
+    return true;
+  }
+
+  bool levelStatement() {
+    if (!expect(1, "a hierarchy path (levels separated by points)")) return false;
+    std::int64_t index = 0;
+    return ensureLevel(fields_[1], "hierarchy path", index);
+  }
+
+  bool newRecord(Record& record) {
+    if (nextBead_ - kFirstRecordBead == kMaxRecords) {
+      return fail("more than " + std::to_string(kMaxRecords) + " blocks and reactions");
+    }
+    record.bead = nextBead_++;
+    record.line = line_;
+    return true;
+  }
+
+  bool block() {
+    if (!expect(2, "a block identifier and a block type")) {
+      return false;
+    }
+    const std::string_view identifier = fields_[1];
+    if (identifier.size() > kIdentifierLength) {
+      return fail("block identifier " + shown(identifier) + " is longer than " +
+                  std::to_string(kIdentifierLength) + " characters");
+    }
+    const std::size_t point = identifier.rfind(kPoint);
+    const std::string_view path =
+        point == std::string_view::npos ? std::string_view{} : identifier.substr(0, point);
+    const std::string_view blockName =
+        point == std::string_view::npos ? identifier : identifier.substr(point + 1);
+    if (blockName.empty() || (point != std::string_view::npos && path.empty())) {
+      return fail("block identifier " + shown(identifier) + " has an empty level or block name");
+    }
+    BlockDef b;
+    if (!name(blockName, "block name", b.name, false)) return false;
+    if (!name(fields_[2], "block type", b.type)) return false;
+    b.type = upper(b.type);
+    std::int64_t index = 0;
+    if (!ensureLevel(path, "hierarchy path", index)) return false;
+    Level& level = fs_.levels[static_cast<std::size_t>(index)];
+    const PackedName packed = packPair(b.name);
+    if (level.blocks.count(packed)) {
+      const BlockDef& other =
+          *std::find_if(fs_.blocks.begin(), fs_.blocks.end(), [&](const BlockDef& s) {
+            return s.container == kTopContainer + index && s.name == b.name;
+          });
+      return fail("block " + b.name + " is already defined " +
+                  (path.empty() ? std::string("at the top level") : "at level " + level.path) +
+                  " (line " + std::to_string(other.line) + ")");
+    }
+    if (!newRecord(b)) return false;
+    b.path = path;
+    b.container = kTopContainer + index;
+    level.blocks.emplace(packed, b.bead);
+    fs_.blocks.push_back(std::move(b));
+    current_ = Current::Block;
+    blockReactions_.clear();
+    return true;
+  }
+
+  bool reaction() {
+    if (!expect(2, "a reaction ID and the name of its user kinetics routine")) return false;
+    ReactionDef r;
+    if (!name(fields_[1], "reaction ID", r.id)) return false;
+    if (!name(fields_[2], "routine name", r.routine)) return false;
+    if (auto it = reactionIndex_.find(r.id); it != reactionIndex_.end()) {
+      return fail("reaction ID " + r.id + " is already defined (line " +
+                  std::to_string(fs_.reactions[it->second].line) + ")");
+    }
+    if (!newRecord(r)) return false;
+    reactionIndex_.emplace(r.id, fs_.reactions.size());
+    fs_.reactions.push_back(std::move(r));
+    current_ = Current::Reaction;
+    return true;
+  }
+
+  bool library() {
+    const std::string_view path = fields_.size() > 1 ? rest() : std::string_view{};
+    if (path.empty()) return fail("'library' needs the path of a user library");
+    if (fs_.libraries.size() == kMaxLibraries) {
+      return fail("more than " + std::to_string(kMaxLibraries) + " user libraries");
+    }
+    // A file, never a name for the loader's search: relative to the flowsheet's directory.
+    std::filesystem::path resolved{std::string(path)};
+    if (resolved.is_relative()) {
+      std::error_code ec;
+      const auto absolute = std::filesystem::absolute(source_.file.parent_path() / resolved, ec);
+      if (!ec) resolved = absolute;
+    }
+    fs_.libraries.push_back({resolved.string(), line_});
+    return true;
+  }
+
+  bool runText(std::string& out, bool& set, std::size_t length, std::string_view what) {
+    const std::string_view value = fields_.size() > 1 ? rest() : std::string_view{};
+    if (value.empty()) return fail("'" + keyword_ + "' needs " + std::string(what));
+    if (set) return fail("the " + std::string(what) + " is already set");
+    if (value.size() > length) {
+      return fail("the " + std::string(what) + " is longer than " + std::to_string(length) +
+                  " characters");
+    }
+    out = value;
+    set = true;
+    return true;
+  }
+
+  bool runFile() {
+    return runText(fs_.runFile, runFileSet_, HOST_RUN_FILE_LENGTH, "run file name");
+  }
+
+  bool runDirectory() {
+    return runText(fs_.runDirectory, runDirectorySet_, HOST_RUN_DIRECTORY_LENGTH, "run directory");
+  }
+
+  bool area() {
+    if (!expect(3, "an area name, a word number and a value")) return false;
+    const Area* a = findArea(fields_[1]);
+    if (!a) return fail("there is no common area " + shown(fields_[1]) + " to set");
+    AreaSetting setting;
+    setting.area = a->name;
+    setting.line = line_;
+    if (!integer(fields_[2], setting.word)) return false;
+    if (setting.word < 1 || setting.word > a->size) {
+      return fail("word " + std::to_string(setting.word) + " is outside " + setting.area +
+                  " (words 1 .. " + std::to_string(a->size) + ")");
+    }
+    const bool ok = a->integers ? integer(fields_[3], setting.value.integer)
+                                : real(fields_[3], setting.value.real);
+    if (!ok) return false;
+    fs_.areas.push_back(setting);
+    return true;
+  }
+
+  // ---- record statements ----
+
+  Record* currentRecord() {
+    if (current_ == Current::Block) return &fs_.blocks.back();
+    if (current_ == Current::Reaction) return &fs_.reactions.back();
+    fail("'" + keyword_ + "' must follow a block or reaction statement");
+    return nullptr;
+  }
+
+  BlockDef* currentBlock() {
+    if (current_ != Current::Block) {
+      fail("'" + keyword_ + "' must follow a block statement");
+      return nullptr;
+    }
+    return &fs_.blocks.back();
+  }
+
+  bool offset() {
+    Record* record = currentRecord();
+    if (!record || !expect(1, "the offset of the data words")) return false;
+    std::int64_t value = 0;
+    if (!integer(fields_[1], value)) return false;
+    const std::int64_t lowest =
+        current_ == Current::Block ? kBlockReactionListWord : kMinReactionOffset;
+    if (value < lowest || value > kMaxOffset) {
+      return fail("offset " + std::to_string(value) + " is outside " + std::to_string(lowest) +
+                  " .. " + std::to_string(kMaxOffset));
+    }
+    if (record->offsetLine) {
+      return fail("the offset is already set on line " + std::to_string(record->offsetLine));
+    }
+    record->offset = value;
+    record->offsetLine = line_;
+    return true;
+  }
+
+  bool word() {
+    Record* record = currentRecord();
+    if (!record || !expect(3, "a data word number, a kind (integer, real or name) and a value")) {
+      return false;
+    }
+    std::int64_t k = 0;
+    if (!integer(fields_[1], k)) return false;
+    if (current_ == Current::Reaction && k < kFirstReactionDataWord) {
+      return fail("data words 0 .. " + std::to_string(kFirstReactionDataWord - 1) +
+                  " of a reaction hold its ID and routine name");
+    }
+    const std::string kind = lower(fields_[2]);
+    DmsWord value{};
+    if (kind == "integer") {
+      return integer(fields_[3], value.integer) && setWords(*record, k, &value, 1);
+    }
+    if (kind == "real") return real(fields_[3], value.real) && setWords(*record, k, &value, 1);
+    if (kind == "name") {
+      std::string text;
+      return name(fields_[3], "name", text) && setName(*record, k, text);
+    }
+    return fail("word kind " + shown(fields_[2]) + " is none of integer, real, name");
+  }
+
+  bool reactions() {
+    BlockDef* b = currentBlock();
+    if (!b) return false;
+    if (fields_.size() < 2) return fail("'reactions' needs one or more reaction IDs");
+    for (std::size_t i = 1; i < fields_.size(); ++i) {
+      std::string id;
+      if (!name(fields_[i], "reaction ID", id)) return false;
+      if (!blockReactions_.insert(id).second) {
+        return fail("reaction ID " + id + " is named twice for block " + b->name);
+      }
+      b->reactions.push_back(id);
+      b->reactionLines.push_back(line_);
+    }
+    return true;
+  }
+
+  bool blockStatement() {
+    BlockDef* b = currentBlock();
+    if (!b) return false;
+    std::string types;
+    for (const BlockStatement& s : kBlockStatements) {
+      if (s.keyword != keyword_) continue;
+      if (s.type == b->type) return s.parse(*this, s, *b);
+      types += (types.empty() ? "" : ", ") + std::string(s.type);
+    }
+    return fail("'" + keyword_ + "' does not apply to a " + b->type + " block (only to " + types +
+                ")");
+  }
+
+  // ---- checks once everything is read ----
+
+  bool failAt(std::int64_t line, std::string text) {
+    errorLine_ = line;
+    return fail(std::move(text));
+  }
+
+  bool finish() {
+    std::int64_t words = kListHeaderWords + 1;
+    auto count = [&](std::int64_t last, std::int64_t line) {
+      words += last + 1;
+      if (words > kMaxFlowsheetWords) {
+        return failAt(line, "the flowsheet needs more than " + std::to_string(kMaxFlowsheetWords) +
+                                " store words");
+      }
+      return true;
+    };
+    for (BlockDef& b : fs_.blocks) {
+      for (std::size_t i = 0; i < b.reactions.size(); ++i) {
+        if (!reactionIndex_.count(b.reactions[i])) {
+          return failAt(b.reactionLines[i], "reaction ID " + b.reactions[i] + " is not defined");
+        }
+      }
+      const auto needed = kBlockReactionListWord + static_cast<std::int64_t>(b.reactions.size());
+      if (b.offsetLine && b.offset < needed) {
+        return failAt(b.offsetLine, "offset " + std::to_string(b.offset) + " leaves no room for " +
+                                        "the reaction list of block " + b.name + "; use " +
+                                        std::to_string(needed) + " or more");
+      }
+      if (!count(lastBlockWord(b), b.line)) return false;
+    }
+    for (const ReactionDef& r : fs_.reactions) {
+      if (!count(lastReactionWord(r), r.line)) return false;
+    }
+    if (!source_.file.empty()) {
+      if (!runFileSet_) fs_.runFile = source_.file.stem().string();
+      if (!runDirectorySet_) {
+        std::error_code ec;
+        const auto absolute = std::filesystem::absolute(source_.file, ec);
+        if (!ec) fs_.runDirectory = absolute.parent_path().string();
+      }
+      fs_.runFile.resize(std::min(fs_.runFile.size(), std::size_t{HOST_RUN_FILE_LENGTH}));
+      if (fs_.runDirectory.size() > HOST_RUN_DIRECTORY_LENGTH) {
+        return failAt(0, "flowsheet " + shown(source_.file.string()) +
+                             ": its directory is longer than " +
+                             std::to_string(HOST_RUN_DIRECTORY_LENGTH) +
+                             " characters; give a run-directory statement");
+      }
+    }
+    return true;
+  }
+
+  friend bool parseRoutineName(Reader&, const BlockStatement&, BlockDef&);
+
+  enum class Current { None, Block, Reaction };
+
+  const Source& source_;
+  Flowsheet& fs_;
+  std::int64_t line_ = 0;
+  std::int64_t errorLine_ = 0;
+  std::string error_;
+  std::string_view line_text_;
+  std::vector<std::string_view> fields_;
+  std::string keyword_;
+  Current current_ = Current::None;
+  std::map<std::string, std::size_t, std::less<>> reactionIndex_;
+  std::set<std::string, std::less<>> blockReactions_;  // those the current block names
+  std::int64_t nextBead_ = kFirstRecordBead;
+  bool runFileSet_ = false;
+  bool runDirectorySet_ = false;
+};
+
+bool parseRoutineName(Reader& reader, const BlockStatement& statement, BlockDef& block) {
+  std::string routine;
+  return reader.expect(1, "the name of a user routine") &&
+         reader.name(reader.fields()[1], "routine name", routine) &&
+         reader.setName(block, statement.dataWord, routine);
+}
+
+}  // namespace
+
+std::int64_t blockOffset(const BlockDef& block) {
+  if (block.offsetLine) return block.offset;
+  return std::max(kDefaultBlockOffset,
+                  kBlockReactionListWord + static_cast<std::int64_t>(block.reactions.size()));
+}
+
+std::int64_t reactionOffset(const ReactionDef& reaction) {
+  return reaction.offsetLine ? reaction.offset : kDefaultReactionOffset;
+}
+
+std::int64_t lastBlockWord(const BlockDef& block) {
+  const std::int64_t highest = block.words.empty() ? 0 : block.words.rbegin()->first;
+  return blockOffset(block) + std::max(highest, kReservedBlockDataWords);
+}
+
+std::int64_t lastReactionWord(const ReactionDef& reaction) {
+  const std::int64_t highest = reaction.words.empty() ? 0 : reaction.words.rbegin()->first;
+  return reactionOffset(reaction) + std::max(highest, kFirstReactionDataWord - 1);
+}
+
+LoadResult loadError(std::int64_t line, const std::string& text) {
+  LoadResult result;
+  result.ok = false;
+  result.line = line;
+  result.message = line > 0 ? "flowsheet line " + std::to_string(line) + ": " + text : text;
+  return result;
+}
+
+bool parseFlowsheet(std::string_view text, const Source& source, Flowsheet& flowsheet,
+                    LoadResult& result) {
+  flowsheet = Flowsheet{};
+  Reader reader(source, flowsheet);
+  return reader.read(text, result);
+}
+
+}  // namespace xv55::refhost::companion::detail
