@@ -30,7 +30,7 @@ constexpr double kWilsonConstant = 5.373;
 constexpr double kTrivialDistance = 1.0e-4;
 // Tangent-plane distance below which the feed is unstable.
 constexpr double kUnstableDistance = -1.0e-8;
-constexpr double kRangeStep = 1.5;  // PH bracket: temperature factor per widening
+constexpr double kRangeStep = 1.5;    // PH bracket: temperature factor per widening
 constexpr double kRangeShift = 50.0;  // K, added on each upward widening
 
 // The components with a non-zero fraction, packed.
@@ -136,8 +136,7 @@ std::int64_t flashTP(const Set& set, const double* z, double t, double p, const 
   const int n = a.set.n;
 
   if (spec.phases == Phases::Single || n == 1) {
-    singlePhase(set, a, pure, p, spec.phases == Phases::Single ? spec.forcedRoot : Root::Stable,
-                r);
+    singlePhase(set, a, pure, p, spec.phases == Phases::Single ? spec.forcedRoot : Root::Stable, r);
     return kFlashOk;
   }
 

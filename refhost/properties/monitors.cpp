@@ -16,8 +16,8 @@ XV55_API double PPBASE_PHASE[xv55::refhost::properties::detail::kPhaseWords];
 namespace xv55::refhost::properties::detail {
 namespace {
 
-using refhost::detail::beginRecord;
 using refhost::CallRecord;
+using refhost::detail::beginRecord;
 using refhost::detail::recordReals;
 
 // Calculation codes of the thermal monitors.
@@ -40,9 +40,9 @@ constexpr double kDefaultTolerance = 1.0e-10;
 constexpr double kFinestTolerance = 1.0e-14;
 constexpr double kCoarsestTolerance = 1.0e-4;
 // Words after the components in a companion stream vector.
-constexpr std::int64_t kTemperature = 2, kPressure = 3, kMassEnthalpy = 4,
-                       kVapourFraction = 5, kLiquidFraction = 6, kMassEntropy = 7,
-                       kMassDensity = 8, kMolecularWeight = 9;
+constexpr std::int64_t kTemperature = 2, kPressure = 3, kMassEnthalpy = 4, kVapourFraction = 5,
+                       kLiquidFraction = 6, kMassEntropy = 7, kMassDensity = 8,
+                       kMolecularWeight = 9;
 
 void setPhaseData(bool vapour, double volume, double mw) {
   PPBASE_PHASE[vapour ? 0 : 2] = volume;
@@ -207,8 +207,9 @@ std::int64_t flashSpec(Service service, const std::int64_t* phaseCode, const std
   if (phases == kOnePhase) {
     spec.phases = Phases::Single;
     const std::int64_t sub = subCode ? *subCode : 0;
-    spec.forcedRoot = sub == kSubVapour ? Root::Vapour : sub == kSubLiquid ? Root::Liquid
-                                                                           : Root::Stable;
+    spec.forcedRoot = sub == kSubVapour   ? Root::Vapour
+                      : sub == kSubLiquid ? Root::Liquid
+                                          : Root::Stable;
   } else if (phases == kTwoPhases || phases == kThreePhases) {
     spec.phases = Phases::VapourLiquid;
   } else {
@@ -282,9 +283,8 @@ namespace props = xv55::refhost::properties::detail;
 extern "C" XV55_API void PPMON_VMTHRM(const double* t, const double* p, const double* fractions,
                                       const std::int64_t* count, const std::int64_t* indices,
                                       const std::int64_t* optionSet, const std::int64_t* phase,
-                                      const std::int64_t* calculation, double* volume,
-                                      double* dVdT, double* cp, double* enthalpy,
-                                      std::int64_t* status) {
+                                      const std::int64_t* calculation, double* volume, double* dVdT,
+                                      double* cp, double* enthalpy, std::int64_t* status) {
   props::thermal(services().vmthrm, true, t, p, fractions, count, indices, optionSet, phase,
                  calculation, volume, dVdT, cp, enthalpy, status);
 }
@@ -292,9 +292,8 @@ extern "C" XV55_API void PPMON_VMTHRM(const double* t, const double* p, const do
 extern "C" XV55_API void PPMON_LMTHMY(const double* t, const double* p, const double* fractions,
                                       const std::int64_t* count, const std::int64_t* indices,
                                       const std::int64_t* optionSet,
-                                      const std::int64_t* calculation, double* volume,
-                                      double* dVdT, double* cp, double* enthalpy,
-                                      std::int64_t* status) {
+                                      const std::int64_t* calculation, double* volume, double* dVdT,
+                                      double* cp, double* enthalpy, std::int64_t* status) {
   props::thermal(services().lmthmy, false, t, p, fractions, count, indices, optionSet, nullptr,
                  calculation, volume, dVdT, cp, enthalpy, status);
 }
@@ -358,7 +357,8 @@ extern "C" XV55_API void FLSH_PFLASH(const std::int64_t* code, double* t, const 
   }
   const std::int64_t kind = code ? *code : 0;
   if (kind != props::kPressureEnthalpy && kind != props::kTemperaturePressure) {
-    props::fail(service, 4, "Unknown flash code " + std::to_string(kind) + "; 1 (P, H) or 2 (T, P).");
+    props::fail(service, 4,
+                "Unknown flash code " + std::to_string(kind) + "; 1 (P, H) or 2 (T, P).");
     return finish(props::kFlashRefused);
   }
   props::FlashInput in;
@@ -418,7 +418,8 @@ extern "C" XV55_API void FLSH_FLASH(const std::int64_t* code, double* stream,
   }
   const std::int64_t kind = code ? *code : 0;
   if (kind != props::kPressureEnthalpy && kind != props::kTemperaturePressure) {
-    props::fail(service, 4, "Unknown flash code " + std::to_string(kind) + "; 1 (P, H) or 2 (T, P).");
+    props::fail(service, 4,
+                "Unknown flash code " + std::to_string(kind) + "; 1 (P, H) or 2 (T, P).");
     return finish(props::kFlashRefused);
   }
   if (!stream) {
@@ -447,8 +448,8 @@ extern "C" XV55_API void FLSH_FLASH(const std::int64_t* code, double* stream,
     if (props::checkState(service, &tail[props::kTemperature], &tail[props::kPressure])) {
       return finish(props::kFlashRefused);
     }
-    rc = props::flashTP(in.set, in.z, tail[props::kTemperature], tail[props::kPressure], in.spec,
-                        r);
+    rc =
+        props::flashTP(in.set, in.z, tail[props::kTemperature], tail[props::kPressure], in.spec, r);
   } else {
     const double guess = 300.0;
     const double h = tail[props::kMassEnthalpy] * mw;
@@ -459,8 +460,8 @@ extern "C" XV55_API void FLSH_FLASH(const std::int64_t* code, double* stream,
       props::fail(service, 4, "The stream's enthalpy is not a number.");
       return finish(props::kFlashRefused);
     }
-    rc = props::flashPH(in.set, in.z, h, tail[props::kPressure], tail[props::kTemperature],
-                        in.spec, r);
+    rc = props::flashPH(in.set, in.z, h, tail[props::kPressure], tail[props::kTemperature], in.spec,
+                        r);
   }
   if (rc != props::kFlashOk) return finish(props::flashReturn(service, rc));
   // Entropy and density of the two phases, from their compositions.
@@ -473,8 +474,8 @@ extern "C" XV55_API void FLSH_FLASH(const std::int64_t* code, double* stream,
     const double* x = phase == 0 ? r.y : r.x;
     props::Phase ph;
     props::Properties pr;
-    props::evaluatePhase(in.set, pure, x, r.p, phase == 0 ? props::Root::Vapour : props::Root::Liquid,
-                         ph);
+    props::evaluatePhase(in.set, pure, x, r.p,
+                         phase == 0 ? props::Root::Vapour : props::Root::Liquid, ph);
     props::phaseProperties(in.set, pure, x, r.p, ph, pr);
     s += fraction * pr.s;
     volume += fraction * (phase == 0 ? r.vV : r.vL);

@@ -26,8 +26,8 @@ double cpPolynomial(const Component& c, double t) {
 
 // Antiderivatives of Cp and Cp/T inside the fitted range.
 double enthalpyAntiderivative(const Component& c, double t) {
-  return kGasConstant *
-         t * (c.cp[0] + t * (c.cp[1] / 2 + t * (c.cp[2] / 3 + t * (c.cp[3] / 4 + t * c.cp[4] / 5))));
+  return kGasConstant * t *
+         (c.cp[0] + t * (c.cp[1] / 2 + t * (c.cp[2] / 3 + t * (c.cp[3] / 4 + t * c.cp[4] / 5))));
 }
 double entropyAntiderivative(const Component& c, double t) {
   return kGasConstant * (c.cp[0] * std::log(t) +
@@ -110,7 +110,7 @@ void pureAtT(const Set& set, double t, PureAtT& pure) {
     const Component& c = *set.c[i];
     const double rootTr = std::sqrt(t / c.tc);
     pure.sqrtA[i] = c.sqrtAc * (1 + c.kappa * (1 - rootTr));
-    pure.dSqrtA[i] = -c.sqrtAc * c.kappa / (2 * std::sqrt(t * c.tc));   // d sqrt(a_i)/dT
+    pure.dSqrtA[i] = -c.sqrtAc * c.kappa / (2 * std::sqrt(t * c.tc));      // d sqrt(a_i)/dT
     pure.d2SqrtA[i] = c.sqrtAc * c.kappa / (4 * t * std::sqrt(t * c.tc));  // d2 sqrt(a_i)/dT2
   }
 }
@@ -180,8 +180,8 @@ void phaseProperties(const Set& set, const PureAtT& pure, const double* x, doubl
   out.v = v;
   out.z = ph.z;
   out.dPdV = -rt / ((v - b) * (v - b)) + a * (2 * v + 2 * b) / (d * d);  // dP/dV at T
-  out.dPdT = kGasConstant / (v - b) - ph.dadt / d;                      // dP/dT at V
-  out.dVdT = -out.dPdT / out.dPdV;                                      // dV/dT at P
+  out.dPdT = kGasConstant / (v - b) - ph.dadt / d;                       // dP/dT at V
+  out.dVdT = -out.dPdT / out.dPdV;                                       // dV/dT at P
   const double l = std::log((v + (1 + kSqrt2) * b) / (v + (1 - kSqrt2) * b));
   const double hR = rt * (ph.z - 1) + (t * ph.dadt - a) / (2 * kSqrt2 * b) * l;
   const double sR = kGasConstant * std::log(ph.z - ph.bigB) + ph.dadt / (2 * kSqrt2 * b) * l;

@@ -162,8 +162,8 @@ bool streamArea(std::int64_t hostContext, StreamArea& area, std::string& why) {
   }
   const std::int64_t nc = c.own ? static_cast<std::int64_t>(c.positions.size()) : ncomp;
   const std::int64_t width = std::max(nc, ncomp);
-  const std::int64_t words =
-      nc + kMappingHeader + nc + kDescriptorWords + kOptionWords + kCountWords + kWorkVectors * width;
+  const std::int64_t words = nc + kMappingHeader + nc + kDescriptorWords + kOptionWords +
+                             kCountWords + kWorkVectors * width;
   if (c.base == 0) {
     c.base = refhost::detail::reserveHostWords(words);
     if (c.base == 0) {
@@ -231,6 +231,8 @@ void setCurrentContext(std::string_view text) {
 }
 
 void fail(Service service, std::int64_t severity, std::string_view text) {
+  // Statuses 3 and 4 are both errors of the call.
+  if (severity >= 3) severity = refhost::detail::kSeverityError;
   const std::string& context = state().context;
   if (context.empty()) {
     refhost::detail::report(service, static_cast<std::int32_t>(severity), text);
@@ -269,8 +271,8 @@ std::int64_t resolve(Service service, const std::int64_t* count, const std::int6
     if (position < 1 || position > ncomp) {
       fail(service, 4,
            "Index " + std::to_string(position) + " of entry " + std::to_string(j + 1) +
-               " is not a position of the companion component list (1 to " +
-               std::to_string(ncomp) + ").");
+               " is not a position of the companion component list (1 to " + std::to_string(ncomp) +
+               ").");
       return 4;
     }
     if (!std::isfinite(fractions[j])) {
@@ -336,8 +338,9 @@ bool componentData(std::string_view name, ComponentData& out) {
   const int id = detail::findComponent(name);
   if (id < 0) return false;
   const detail::Component& c = detail::component(id);
-  out = ComponentData{c.name,  c.formula, c.mw, c.tc, c.pc, c.omega, c.hf,
-                      {c.cp[0], c.cp[1], c.cp[2], c.cp[3], c.cp[4]}, c.cpTmin, c.cpTmax};
+  out = ComponentData{c.name,   c.formula, c.mw, c.tc,
+                      c.pc,     c.omega,   c.hf, {c.cp[0], c.cp[1], c.cp[2], c.cp[3], c.cp[4]},
+                      c.cpTmin, c.cpTmax};
   return true;
 }
 

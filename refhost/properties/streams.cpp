@@ -14,8 +14,8 @@
 namespace xv55::refhost::properties::detail {
 namespace {
 
-using refhost::detail::beginRecord;
 using refhost::CallRecord;
+using refhost::detail::beginRecord;
 using refhost::detail::fixedText;
 using refhost::detail::printLine;
 using refhost::detail::recordReals;
@@ -27,8 +27,8 @@ constexpr std::int64_t kTraceValueLimit = 1000;
 
 // A mapping block: tag, model count, companion count, positions.  Returns the model
 // count, or -1 (after a report) when the block is not one or the count does not fit.
-std::int64_t mappingCount(Service service, const std::int64_t* count,
-                          const std::int64_t* mapping, std::int64_t& ncomp) {
+std::int64_t mappingCount(Service service, const std::int64_t* count, const std::int64_t* mapping,
+                          std::int64_t& ncomp) {
   if (!count || !mapping || mapping[0] != kMappingTag) {
     fail(service, 4, "The mapping is missing or is not a mapping block of SAISST; nothing copied.");
     return -1;
@@ -44,8 +44,9 @@ std::int64_t mappingCount(Service service, const std::int64_t* count,
   for (std::int64_t i = 0; i < *count; ++i) {
     const std::int64_t position = mapping[kMappingHeader + i];
     if (position < 1 || position > ncomp) {
-      fail(service, 4, "The mapping holds position " + std::to_string(position) +
-                           " outside 1 to " + std::to_string(ncomp) + "; nothing copied.");
+      fail(service, 4,
+           "The mapping holds position " + std::to_string(position) + " outside 1 to " +
+               std::to_string(ncomp) + "; nothing copied.");
       return -1;
     }
   }
@@ -99,7 +100,8 @@ extern "C" XV55_API void SAIF2X(const std::int64_t* count, const double* flows, 
   auto& record = props::beginRecord(service);
   const std::int64_t n = count ? *count : 0;
   record.integers.push_back(n);
-  if (flows) props::recordReals(record, flows, std::clamp<std::int64_t>(n, 0, props::kMaxComponents));
+  if (flows)
+    props::recordReals(record, flows, std::clamp<std::int64_t>(n, 0, props::kMaxComponents));
   auto refuse = [&](std::int64_t value) {
     if (status) *status = value;
   };
@@ -270,9 +272,8 @@ extern "C" XV55_API void SAIFEH(const std::int64_t* returnCode, const char* cont
 }
 
 extern "C" XV55_API void SACHMBPX(const std::int64_t* count, const double* z,
-                                  const std::int64_t* limit, std::int64_t* indices,
-                                  double* packed, std::int64_t* packedCount,
-                                  std::int64_t* status) {
+                                  const std::int64_t* limit, std::int64_t* indices, double* packed,
+                                  std::int64_t* packedCount, std::int64_t* status) {
   const auto service = services().sachmbpx;
   auto& record = props::beginRecord(service);
   const std::int64_t n = count ? *count : 0;

@@ -59,9 +59,9 @@ struct Set {
 // Temperature-dependent pure-component terms of the equation of state.
 struct PureAtT {
   double t = 0.0;
-  double sqrtA[kMaxComponents];     // sqrt(a_i)
-  double dSqrtA[kMaxComponents];    // d sqrt(a_i) / dT
-  double d2SqrtA[kMaxComponents];   // d2 sqrt(a_i) / dT2
+  double sqrtA[kMaxComponents];    // sqrt(a_i)
+  double dSqrtA[kMaxComponents];   // d sqrt(a_i) / dT
+  double d2SqrtA[kMaxComponents];  // d2 sqrt(a_i) / dT2
 };
 void pureAtT(const Set& set, double t, PureAtT& pure);
 

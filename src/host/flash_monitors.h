@@ -21,24 +21,23 @@ extern "C" {
  * vapour root.  calculation: 1 volume; 2 volume and dV/dT; 3 volume, dV/dT, Cp and
  * enthalpy.  Both leave dP/dV in PPBASE_ESDPDV and the phase's molar volume and molecular
  * weight in PPBASE_PHASE. */
-void PPMON_VMTHRM(const double *t, const double *p, const double *fractions, const int64_t *count,
-                  const int64_t *indices, const int64_t *optionSet, const int64_t *phase,
-                  const int64_t *calculation, double *volume, double *dVdT, double *cp,
-                  double *enthalpy, int64_t *status);
-void PPMON_LMTHMY(const double *t, const double *p, const double *fractions, const int64_t *count,
-                  const int64_t *indices, const int64_t *optionSet, const int64_t *calculation,
-                  double *volume, double *dVdT, double *cp, double *enthalpy, int64_t *status);
+void PPMON_VMTHRM(const double* t, const double* p, const double* fractions, const int64_t* count,
+                  const int64_t* indices, const int64_t* optionSet, const int64_t* phase,
+                  const int64_t* calculation, double* volume, double* dVdT, double* cp,
+                  double* enthalpy, int64_t* status);
+void PPMON_LMTHMY(const double* t, const double* p, const double* fractions, const int64_t* count,
+                  const int64_t* indices, const int64_t* optionSet, const int64_t* calculation,
+                  double* volume, double* dVdT, double* cp, double* enthalpy, int64_t* status);
 
 /* Molar volume of a vapour (VOLV, phase 1 or 2) or liquid (VOLL). */
-void PPMON_VOLV(const double *t, const double *p, const double *fractions, const int64_t *count,
-                const int64_t *indices, const int64_t *optionSet, const int64_t *phase,
-                double *volume, int64_t *status);
-void PPMON_VOLL(const double *t, const double *p, const double *fractions, const int64_t *count,
-                const int64_t *indices, const int64_t *optionSet, double *volume,
-                int64_t *status);
+void PPMON_VOLV(const double* t, const double* p, const double* fractions, const int64_t* count,
+                const int64_t* indices, const int64_t* optionSet, const int64_t* phase,
+                double* volume, int64_t* status);
+void PPMON_VOLL(const double* t, const double* p, const double* fractions, const int64_t* count,
+                const int64_t* indices, const int64_t* optionSet, double* volume, int64_t* status);
 
 /* Average molecular weight of a mixture; 0 (and a report) when it cannot be formed. */
-double PPUTL_AVEMW(const int64_t *count, const int64_t *indices, const double *fractions);
+double PPUTL_AVEMW(const int64_t* count, const int64_t* indices, const double* fractions);
 
 /* Equation-of-state (dP/dV)_T, Pa kmol/m3, left by the thermal monitors (word 1). */
 extern double PPBASE_ESDPDV[];
@@ -71,12 +70,11 @@ enum {
  * overall liquid, liquid 1, liquid 2 and vapour compositions (count entries each; an
  * absent phase gets the feed composition).  returnCode 0 converged, 3 not converged,
  * 4 refused; on failure no other output is written. */
-void FLSH_PFLASH(const int64_t *code, double *t, const double *p, double *enthalpy,
-                 const double *z, const int64_t *count, const int64_t *indices,
-                 const int64_t *optionSet, const int64_t *phaseCode, const int64_t *subCode,
-                 const double *tolerance, double *vapourFraction, double *liquidSplit,
-                 double *liquid, double *liquid1, double *liquid2, double *vapour,
-                 int64_t *returnCode);
+void FLSH_PFLASH(const int64_t* code, double* t, const double* p, double* enthalpy, const double* z,
+                 const int64_t* count, const int64_t* indices, const int64_t* optionSet,
+                 const int64_t* phaseCode, const int64_t* subCode, const double* tolerance,
+                 double* vapourFraction, double* liquidSplit, double* liquid, double* liquid1,
+                 double* liquid2, double* vapour, int64_t* returnCode);
 
 /* Flash of a companion stream vector of count + 9 words (count = NCOMP at most, component
  * j at companion position j): words 1..count flows (kmol/s), count+1 total flow, +2 T (K),
@@ -85,13 +83,13 @@ void FLSH_PFLASH(const int64_t *code, double *t, const double *p, double *enthal
  * T and P; code 1 reads the enthalpy and P (T as first guess) and writes T.  Both write
  * words +4 to +9 (the total flow is the caller's).  phaseCode as FLSH_PFLASH.
  * returnCode as FLSH_PFLASH. */
-void FLSH_FLASH(const int64_t *code, double *stream, const int64_t *count,
-                const int64_t *optionSet, const int64_t *phaseCode, int64_t *returnCode);
+void FLSH_FLASH(const int64_t* code, double* stream, const int64_t* count, const int64_t* optionSet,
+                const int64_t* phaseCode, int64_t* returnCode);
 
 /* Evaluates the piecewise cubic built by ZMTH_SPLINE (knots x, interval
  * coefficients) at at, clipped to [lower, upper]. */
-void PPPETM_PCINTP(const double *x, const double *coefficients, const double *at, double *result,
-                   const int64_t *count, const double *lower, const double *upper);
+void PPPETM_PCINTP(const double* x, const double* coefficients, const double* at, double* result,
+                   const int64_t* count, const double* lower, const double* upper);
 
 #ifdef __cplusplus
 }

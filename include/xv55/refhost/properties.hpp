@@ -33,8 +33,8 @@ struct ComponentData {
   double criticalTemperature;  // K
   double criticalPressure;     // Pa
   double acentricFactor;
-  double formationEnthalpy;      // ideal gas at 298.15 K, J/kmol
-  std::array<double, 5> cpOverR; // Cp/R = c0 + c1 T + c2 T^2 + c3 T^3 + c4 T^4, T in K
+  double formationEnthalpy;                   // ideal gas at 298.15 K, J/kmol
+  std::array<double, 5> cpOverR;              // Cp/R = c0 + c1 T + c2 T^2 + c3 T^3 + c4 T^4, T in K
   double cpMinTemperature, cpMaxTemperature;  // fitted range, K
 };
 
@@ -60,7 +60,7 @@ XV55_API std::vector<std::int64_t> modelIndices(std::int64_t hostContext);
 // Direct property calculations (no call record, no injected failures).
 enum class Root { Vapour, Liquid, Stable };
 struct PhaseState {
-  double volume = 0;          // m3/kmol
+  double volume = 0;  // m3/kmol
   double compressibility = 0;
   double enthalpy = 0;        // J/kmol
   double entropy = 0;         // J/(kmol K)
