@@ -28,8 +28,11 @@ constexpr int kAccelerationPeriod = 5;
 constexpr double kWilsonConstant = 5.373;
 // Sum of squared ln(W/z) below which a trial phase is taken as the feed itself.
 constexpr double kTrivialDistance = 1.0e-4;
-// Tangent-plane distance below which the feed is unstable.
+// Tangent-plane distance below which the feed is unstable, and above which a settled
+// stationary point (sum of squared ln W steps below kSettled) shows it stable.
 constexpr double kUnstableDistance = -1.0e-8;
+constexpr double kStableDistance = 1.0e-6;
+constexpr double kSettled = 1.0e-12;
 constexpr double kRangeStep = 1.5;    // PH bracket: temperature factor per widening
 constexpr double kRangeShift = 50.0;  // K, added on each upward widening
 
@@ -63,11 +66,25 @@ double mixtureMw(const Set& set, const double* x) {
   return mw;
 }
 
+// Dominant-eigenvalue extrapolation of a successive-substitution sequence (Crowe &
+// Nishio 1975): x += step lambda / (1 - lambda), lambda the ratio of the last two steps.
+void extrapolate(int n, const double* step, const double* previous, double* x) {
+  double num = 0, den = 0;
+  for (int i = 0; i < n; ++i) {
+    num += step[i] * previous[i];
+    den += previous[i] * previous[i];
+  }
+  const double lambda = den > 0 ? num / den : 0;
+  if (lambda <= 0 || lambda >= 1) return;
+  for (int i = 0; i < n; ++i) x[i] += step[i] * lambda / (1 - lambda);
+}
+
 // Tests one trial phase; true when the feed is unstable, with K-values to split it.
 bool unstable(const Active& a, const PureAtT& pure, const double* d, const double* kw,
               bool vapourLike, double p, double* k, int& iterations) {
   const int n = a.set.n;
   double lnW[kMaxComponents], w[kMaxComponents], lnPhi[kMaxComponents];
+  double step[kMaxComponents] = {}, previous[kMaxComponents];
   for (int i = 0; i < n; ++i) lnW[i] = std::log(vapourLike ? a.z[i] * kw[i] : a.z[i] / kw[i]);
   for (int it = 0; it < kMaxStabilityIterations; ++it) {
     ++iterations;
@@ -82,7 +99,9 @@ bool unstable(const Active& a, const PureAtT& pure, const double* d, const doubl
       const double wi = w[i] * sumW;
       tm += wi * (lnW[i] + lnPhi[i] - d[i] - 1);
       const double next = d[i] - lnPhi[i];
-      change += (next - lnW[i]) * (next - lnW[i]);
+      previous[i] = step[i];
+      step[i] = next - lnW[i];
+      change += step[i] * step[i];
       trivial += (next - std::log(a.z[i])) * (next - std::log(a.z[i]));
       lnW[i] = next;
     }
@@ -93,7 +112,9 @@ bool unstable(const Active& a, const PureAtT& pure, const double* d, const doubl
       }
       return true;
     }
-    if (trivial < kTrivialDistance || change < 1e-20) return false;
+    // Near the feed, or settled on a stationary point above the tangent plane.
+    if (trivial < kTrivialDistance || (change < kSettled && tm > kStableDistance)) return false;
+    if (it % kAccelerationPeriod == kAccelerationPeriod - 1) extrapolate(n, step, previous, lnW);
   }
   return false;
 }
@@ -201,17 +222,7 @@ std::int64_t flashTP(const Set& set, const double* z, double t, double p, const 
       split = false;
       break;
     }
-    if (it % kAccelerationPeriod == kAccelerationPeriod - 1) {
-      double num = 0, den = 0;
-      for (int i = 0; i < n; ++i) {
-        num += delta[i] * previous[i];
-        den += previous[i] * previous[i];
-      }
-      const double lambda = den > 0 ? num / den : 0;
-      if (lambda > 0 && lambda < 1) {
-        for (int i = 0; i < n; ++i) lnK[i] += delta[i] * lambda / (1 - lambda);
-      }
-    }
+    if (it % kAccelerationPeriod == kAccelerationPeriod - 1) extrapolate(n, delta, previous, lnK);
   }
   if (split && !converged) return kFlashNotConverged;
   if (split) {

@@ -407,7 +407,6 @@ extern "C" XV55_API void FLSH_FLASH(const std::int64_t* code, double* stream,
   record.integers.push_back(code ? *code : 0);
   record.integers.push_back(n);
   record.integers.push_back(phaseCode ? *phaseCode : 0);
-  if (stream && n >= 1 && n <= props::kMaxComponents) props::recordReals(record, stream, n + 9);
   auto finish = [&](std::int64_t rc) {
     if (returnCode) *returnCode = rc;
   };
@@ -432,6 +431,7 @@ extern "C" XV55_API void FLSH_FLASH(const std::int64_t* code, double* stream,
                     std::to_string(props::companionSize()) + " companion components.");
     return finish(props::kFlashRefused);
   }
+  props::recordReals(record, stream, n + props::kMolecularWeight);
   std::int64_t indices[props::kMaxComponents];
   for (std::int64_t i = 0; i < n; ++i) indices[i] = i + 1;
   props::FlashInput in;
