@@ -143,8 +143,8 @@ void singlePhase(const Set& set, const Active& a, const PureAtT& pure, double p,
 
 }  // namespace
 
-std::int64_t flashTP(const Set& set, const double* z, double t, double p, const FlashSpec& spec,
-                     FlashResult& r) {
+std::int64_t flashTP(const Set& set, const double* z, double t, double p,
+                     const FlashSettings& settings, FlashResult& r) {
   Active a;
   pack(set, z, a);
   if (a.set.n == 0) return kFlashRefused;
@@ -156,8 +156,9 @@ std::int64_t flashTP(const Set& set, const double* z, double t, double p, const 
   pureAtT(a.set, t, pure);
   const int n = a.set.n;
 
-  if (spec.phases == Phases::Single || n == 1) {
-    singlePhase(set, a, pure, p, spec.phases == Phases::Single ? spec.forcedRoot : Root::Stable, r);
+  if (settings.phases == Phases::Single || n == 1) {
+    singlePhase(set, a, pure, p,
+                settings.phases == Phases::Single ? settings.forcedRoot : Root::Stable, r);
     return kFlashOk;
   }
 
@@ -214,7 +215,7 @@ std::int64_t flashTP(const Set& set, const double* z, double t, double p, const 
       lnK[i] = next;
       trivial += next * next;
     }
-    if (error < spec.tolerance) {
+    if (error < settings.tolerance) {
       converged = true;
       break;
     }
@@ -260,8 +261,8 @@ std::int64_t flashTP(const Set& set, const double* z, double t, double p, const 
 }
 
 std::int64_t flashPH(const Set& set, const double* z, double h, double p, double tGuess,
-                     const FlashSpec& spec, FlashResult& r) {
-  auto at = [&](double t, FlashResult& out) { return flashTP(set, z, t, p, spec, out); };
+                     const FlashSettings& settings, FlashResult& r) {
+  auto at = [&](double t, FlashResult& out) { return flashTP(set, z, t, p, settings, out); };
   double t0 = (tGuess >= kMinTemperature && tGuess <= kMaxTemperature) ? tGuess : 300.0;
   FlashResult lo, hi;
   std::int64_t code = at(t0, lo);
@@ -286,7 +287,7 @@ std::int64_t flashPH(const Set& set, const double* z, double h, double p, double
     }
   }
   // Illinois regula falsi on g(T) = H(T) - h, with g(lo) <= 0 <= g(hi).
-  const double tol = std::max(spec.tolerance, 1e-14);
+  const double tol = std::max(settings.tolerance, 1e-14);
   double glo = lo.h - h, ghi = hi.h - h;
   int side = 0;
   FlashResult mid;
@@ -330,7 +331,7 @@ std::int64_t flashPH(const Set& set, const double* z, double h, double p, double
   // between the feed's liquid and vapour roots.
   const double t = 0.5 * (lo.t + hi.t);
   if (hi.t - lo.t > tol * hi.t * 10) return kFlashNotConverged;
-  FlashSpec one = spec;
+  FlashSettings one = settings;
   one.phases = Phases::Single;
   FlashResult liq, vap;
   one.forcedRoot = Root::Vapour;

@@ -178,7 +178,7 @@ void volumeOnly(Service service, bool vapour, const double* t, const double* p,
 struct FlashInput {
   Set set;
   double z[kMaxComponents];
-  FlashSpec spec;
+  FlashSettings settings;
 };
 
 std::int64_t flashReturn(Service service, std::int64_t code) {
@@ -200,25 +200,26 @@ void publish(const FlashResult& r) {
   PPBASE_PHASE[6] = r.p;
 }
 
-// Flash specification from the phase code, sub-code and tolerance; 0 or 4.
-std::int64_t flashSpec(Service service, const std::int64_t* phaseCode, const std::int64_t* subCode,
-                       const double* tolerance, FlashSpec& spec) {
+// Flash settings from the phase code, sub-code and tolerance; 0 or 4.
+std::int64_t flashSettings(Service service, const std::int64_t* phaseCode,
+                           const std::int64_t* subCode, const double* tolerance,
+                           FlashSettings& settings) {
   const std::int64_t phases = phaseCode ? *phaseCode : 0;
   if (phases == kOnePhase) {
-    spec.phases = Phases::Single;
+    settings.phases = Phases::Single;
     const std::int64_t sub = subCode ? *subCode : 0;
-    spec.forcedRoot = sub == kSubVapour   ? Root::Vapour
-                      : sub == kSubLiquid ? Root::Liquid
-                                          : Root::Stable;
+    settings.forcedRoot = sub == kSubVapour   ? Root::Vapour
+                          : sub == kSubLiquid ? Root::Liquid
+                                              : Root::Stable;
   } else if (phases == kTwoPhases || phases == kThreePhases) {
-    spec.phases = Phases::VapourLiquid;
+    settings.phases = Phases::VapourLiquid;
   } else {
     fail(service, 4, "Unknown phase code " + std::to_string(phases) + "; 1, 2 or 3 expected.");
     return 4;
   }
-  spec.tolerance = (tolerance && std::isfinite(*tolerance) && *tolerance > 0)
-                       ? std::clamp(*tolerance, kFinestTolerance, kCoarsestTolerance)
-                       : kDefaultTolerance;
+  settings.tolerance = (tolerance && std::isfinite(*tolerance) && *tolerance > 0)
+                           ? std::clamp(*tolerance, kFinestTolerance, kCoarsestTolerance)
+                           : kDefaultTolerance;
   return 0;
 }
 
@@ -362,7 +363,7 @@ extern "C" XV55_API void FLSH_PFLASH(const std::int64_t* code, double* t, const 
     return finish(props::kFlashRefused);
   }
   props::FlashInput in;
-  if (props::flashSpec(service, phaseCode, subCode, tolerance, in.spec) ||
+  if (props::flashSettings(service, phaseCode, subCode, tolerance, in.settings) ||
       props::checkOptionSet(service, optionSet) ||
       props::resolve(service, count, indices, z, in.set, in.z)) {
     return finish(props::kFlashRefused);
@@ -370,7 +371,7 @@ extern "C" XV55_API void FLSH_PFLASH(const std::int64_t* code, double* t, const 
   props::FlashResult r;
   if (kind == props::kTemperaturePressure) {
     if (props::checkState(service, t, p)) return finish(props::kFlashRefused);
-    rc = props::flashTP(in.set, in.z, *t, *p, in.spec, r);
+    rc = props::flashTP(in.set, in.z, *t, *p, in.settings, r);
   } else {
     const double guess = 300.0;
     if (props::checkState(service, &guess, p)) return finish(props::kFlashRefused);
@@ -378,7 +379,7 @@ extern "C" XV55_API void FLSH_PFLASH(const std::int64_t* code, double* t, const 
       props::fail(service, 4, "The enthalpy is missing or not a number.");
       return finish(props::kFlashRefused);
     }
-    rc = props::flashPH(in.set, in.z, *enthalpy, *p, t ? *t : guess, in.spec, r);
+    rc = props::flashPH(in.set, in.z, *enthalpy, *p, t ? *t : guess, in.settings, r);
   }
   if (rc != props::kFlashOk) return finish(props::flashReturn(service, rc));
   const int n = in.set.n;
@@ -436,7 +437,7 @@ extern "C" XV55_API void FLSH_FLASH(const std::int64_t* code, double* stream,
   for (std::int64_t i = 0; i < n; ++i) indices[i] = i + 1;
   props::FlashInput in;
   const double tolerance = props::kDefaultTolerance;
-  if (props::flashSpec(service, phaseCode, nullptr, &tolerance, in.spec) ||
+  if (props::flashSettings(service, phaseCode, nullptr, &tolerance, in.settings) ||
       props::checkOptionSet(service, optionSet) ||
       props::resolve(service, count, indices, stream, in.set, in.z)) {
     return finish(props::kFlashRefused);
@@ -448,8 +449,8 @@ extern "C" XV55_API void FLSH_FLASH(const std::int64_t* code, double* stream,
     if (props::checkState(service, &tail[props::kTemperature], &tail[props::kPressure])) {
       return finish(props::kFlashRefused);
     }
-    rc =
-        props::flashTP(in.set, in.z, tail[props::kTemperature], tail[props::kPressure], in.spec, r);
+    rc = props::flashTP(in.set, in.z, tail[props::kTemperature], tail[props::kPressure],
+                        in.settings, r);
   } else {
     const double guess = 300.0;
     const double h = tail[props::kMassEnthalpy] * mw;
@@ -460,8 +461,8 @@ extern "C" XV55_API void FLSH_FLASH(const std::int64_t* code, double* stream,
       props::fail(service, 4, "The stream's enthalpy is not a number.");
       return finish(props::kFlashRefused);
     }
-    rc = props::flashPH(in.set, in.z, h, tail[props::kPressure], tail[props::kTemperature], in.spec,
-                        r);
+    rc = props::flashPH(in.set, in.z, h, tail[props::kPressure], tail[props::kTemperature],
+                        in.settings, r);
   }
   if (rc != props::kFlashOk) return finish(props::flashReturn(service, rc));
   // Entropy and density of the two phases, from their compositions.

@@ -434,7 +434,7 @@ FlashState flashTP(const std::vector<std::string>& names, const std::vector<doub
     return {};
   }
   detail::FlashResult r;
-  const auto code = detail::flashTP(set, zn, temperature, pressure, detail::FlashSpec{}, r);
+  const auto code = detail::flashTP(set, zn, temperature, pressure, detail::FlashSettings{}, r);
   return detail::flashState(code, r, set.n);
 }
 
@@ -448,7 +448,7 @@ FlashState flashPH(const std::vector<std::string>& names, const std::vector<doub
   }
   detail::FlashResult r;
   const auto code =
-      detail::flashPH(set, zn, enthalpy, pressure, temperatureGuess, detail::FlashSpec{}, r);
+      detail::flashPH(set, zn, enthalpy, pressure, temperatureGuess, detail::FlashSettings{}, r);
   return detail::flashState(code, r, set.n);
 }
 

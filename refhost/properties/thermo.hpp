@@ -106,7 +106,7 @@ bool rachfordRice(int n, const double* z, const double* k, double& beta);
 // Phase condition codes of a flash.
 enum class Phases { Single, VapourLiquid };
 
-struct FlashSpec {
+struct FlashSettings {
   Phases phases = Phases::VapourLiquid;
   Root forcedRoot = Root::Stable;  // single-phase flashes: which root
   double tolerance = 1.0e-10;      // on max |d ln K| and on the temperature of PH flashes
@@ -127,10 +127,10 @@ struct FlashResult {
   int iterations;
 };
 // Temperature-pressure flash of z (n entries of set, normalised, every z_i >= 0).
-std::int64_t flashTP(const Set& set, const double* z, double t, double p, const FlashSpec& spec,
-                     FlashResult& r);
+std::int64_t flashTP(const Set& set, const double* z, double t, double p,
+                     const FlashSettings& settings, FlashResult& r);
 // Pressure-enthalpy flash: temperature found from tGuess within the accepted range.
 std::int64_t flashPH(const Set& set, const double* z, double h, double p, double tGuess,
-                     const FlashSpec& spec, FlashResult& r);
+                     const FlashSettings& settings, FlashResult& r);
 
 }  // namespace xv55::refhost::properties::detail
