@@ -71,6 +71,19 @@ void resetStore();
 void resetErrors();
 void resetReportLines();
 
+// Words of the store that the reference host keeps for its own areas (for example the
+// stream descriptions of the property system): taken from the store's free space, never
+// counted as blocks and never freed through DMS_ATFREE.  reserveHostWords returns the base
+// L (words L+1 .. L+words, zeroed), 0 when the store is full; releaseHostWords gives them
+// back.  reset() empties the store, and with it every reservation.
+std::int64_t reserveHostWords(std::int64_t words);
+void releaseHostWords(std::int64_t base, std::int64_t words);
+
+// Model units (unit set 1) to SI and back for another service family, by the table of the
+// unit service named (GPTEMP ... GPSPH), without recording a call.
+double modelToSi(Service unitService, double value);
+double siToModel(Service unitService, double value);
+
 // The value of a fixed-length text argument: at most length characters, cut at a NUL.
 std::string fixedText(const char* text, std::int64_t length);
 

@@ -145,6 +145,16 @@ std::int64_t locate(Service service, const std::int64_t* handle) {
 
 }  // namespace
 
+std::int64_t reserveHostWords(std::int64_t words) {
+  if (words <= 0 || words >= kPlexWords) return 0;
+  const std::int64_t first = take(words);
+  return first == 0 ? 0 : first - 1;
+}
+
+void releaseHostWords(std::int64_t base, std::int64_t words) {
+  if (base >= 1 && words > 0) give({base + 1, words});
+}
+
 void resetStore() {
   StoreState& s = store();
   if (s.highWater >= kFirstWord) zeroWords({kFirstWord, s.highWater - kFirstWord + 1});

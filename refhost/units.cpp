@@ -111,7 +111,40 @@ double convert(Service service, Quantity quantity, const double* value,
   return d == 1 ? v * c.scale + c.offset : (v - c.offset) / c.scale;
 }
 
+Quantity quantityOf(Service unitService) {
+  switch (unitService) {
+    case Service::GPTEMP:
+      return kTemperature;
+    case Service::GPPRES:
+      return kPressure;
+    case Service::GPMFLO:
+      return kMolarFlow;
+    case Service::GPMASS:
+      return kMassFlow;
+    case Service::GPVOL:
+      return kVolume;
+    case Service::GPLEN:
+      return kLength;
+    case Service::GPMRHO:
+      return kMolarDensity;
+    case Service::GPRHO:
+      return kMassDensity;
+    default:
+      return kMolarEnthalpy;
+  }
+}
+
 }  // namespace
+
+double modelToSi(Service unitService, double value) {
+  const Conversion& c = kTable[quantityOf(unitService)][0];
+  return value * c.scale + c.offset;
+}
+
+double siToModel(Service unitService, double value) {
+  const Conversion& c = kTable[quantityOf(unitService)][0];
+  return (value - c.offset) / c.scale;
+}
 
 void resetUnits() {
   units() = UnitState{};
