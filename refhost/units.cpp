@@ -67,8 +67,8 @@ constexpr std::array<std::array<Conversion, kUnitSets>, kQuantities> kTable = {{
     {{{1.0, 0.0}, {1.0, 0.0}, {kPound / kCubicFoot, 0.0}}},
     // kg/m3; kg/m3; lb/ft3
     {{{1.0, 0.0}, {1.0, 0.0}, {kPound / kCubicFoot, 0.0}}},
-    // kJ/kmol; J/kmol; Btu/lbmol
-    {{{1.0e3, 0.0}, {1.0, 0.0}, {2326.0, 0.0}}},
+    // MJ/kmol; J/kmol; Btu/lbmol
+    {{{1.0e6, 0.0}, {1.0, 0.0}, {2326.0, 0.0}}},
 }};
 
 struct UnitState {

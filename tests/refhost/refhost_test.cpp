@@ -40,7 +40,7 @@ const UnitCase kUnits[] = {{"GPTEMP", GPTEMP, 0.0, 273.15, 32.0, 273.15},
                            {"GPLEN", GPLEN, 1.0, 1.0, 1.0, 0.3048},
                            {"GPMRHO", GPMRHO, 1.0, 1.0, 1.0, 16.018463373960138},
                            {"GPRHO", GPRHO, 1.0, 1.0, 1.0, 16.018463373960138},
-                           {"GPSPH", GPSPH, 1.0, 1000.0, 1.0, 2326.0}};
+                           {"GPSPH", GPSPH, 1.0, 1.0e6, 1.0, 2326.0}};
 
 struct Block {
   std::int64_t handle = -1, base = -1;

@@ -381,11 +381,11 @@ TEST_F(PropertyServices, PureComponentEnthalpiesInModelUnits) {
   GPIVEX(&t, &p, z.data(), &n, &hv, &status, &kContext);
   GPILEX(&t, &p, z.data(), &n, &hl, &status, &kContext);
   EXPECT_EQ(status, 1);
-  // kJ/kmol: the ideal-gas enthalpy of water at 298.15 K is -241 810 kJ/kmol and its Cp
+  // MJ/kmol: the ideal-gas enthalpy of water at 298.15 K is -241.810 MJ/kmol and its Cp
   // about 33.8 kJ/(kmol K) up to 373 K (JANAF); latent heat at the normal boiling point
-  // 40 660 kJ/kmol (NIST), Peng-Robinson within 5 %.
-  EXPECT_NEAR(hv, -241810 + 75 * 33.8, 500);
-  EXPECT_NEAR(hv - hl, 40660, 0.05 * 40660);
+  // 40.660 MJ/kmol (NIST), Peng-Robinson within 5 %.
+  EXPECT_NEAR(hv, -241.810 + 75 * 33.8e-3, 0.5);
+  EXPECT_NEAR(hv - hl, 40.660, 0.05 * 40.660);
   // A count the context does not have, and an injected failure: status 4, h kept.
   const std::int64_t three = 3;
   z.push_back(0.0);
