@@ -62,6 +62,19 @@ XV55_API void XV55IF_PDIENERINT(XV55_ENTRY_PARAMS);
 /* ---- Procedure entry points (rotating equipment, valves, curve helpers) ---- */
 
 /* ---- Procedure entry points (heat capacity ratio, sonic velocity, enthalpy) ---- */
+XV55_API void XV55IF_SPENTH_MOLAR(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPFKCAL(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPPSONH(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPPSON(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPPSONHP(XV55_ENTRY_PARAMS);
+
+/* The body of XV55IF_SPPSONH with its own argument list: enthalpy, pressure, mole
+ * fractions with their extent, molecular weight, unit datum, the sonic velocity out, then
+ * status, hostContext, realWork and realWorkLength, every argument by address. */
+XV55_API void SPPSONH(const double* enthalpy, const double* pressure, const double* fractions,
+                      const int64_t* fractionsExtent, const double* molecularWeight,
+                      const int64_t* unitSet, double* velocity, int64_t* status,
+                      const int64_t* hostContext, double* realWork, const int64_t* realWorkLength);
 
 /* ---- Procedure entry points (pipe flow) ---- */
 
