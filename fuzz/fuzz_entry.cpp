@@ -28,6 +28,7 @@
 #include "entry/unpack.hpp"
 #include "print/print.hpp"
 #include "xv55/host_objects.hpp"
+#include "xv55/refhost/properties.hpp"
 #include "xv55/xv55.h"
 
 namespace {
@@ -220,7 +221,8 @@ void fuzzProcedure(FuzzedDataProvider& fdp) {
   for (double& v : outputs) v = anyReal(fdp);
 
   std::int64_t status = fdp.ConsumeIntegralInRange<std::int64_t>(-1, 4);
-  const std::int64_t context = fdp.ConsumeIntegral<std::int64_t>();
+  // A few host contexts: the property system keeps a stream area for each one it sees.
+  const std::int64_t context = fdp.ConsumeIntegralInRange<std::int64_t>(-2, 5);
   std::vector<double> work(fdp.ConsumeIntegralInRange<std::size_t>(0, 600));
   for (double& w : work) w = fdp.ConsumeBool() ? 0.0 : anyReal(fdp);
   // The declared length never exceeds the workspace laid out.
@@ -250,9 +252,15 @@ void fuzzProcedure(FuzzedDataProvider& fdp) {
   }
 }
 
+// The property procedures reach their flashes and monitors: the host knows a component list
+// (every context's model carries all of it).
+const bool g_components = xv55::refhost::properties::setCompanionComponents(
+    {"WATER", "NITROGEN", "METHANE", "PROPANE", "N-HEXANE"});
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  (void)g_components;
   xv55::print::setHostPrinter(&g_printer);
   FuzzedDataProvider fdp(data, size);
   switch (fdp.ConsumeIntegralInRange<int>(0, 9)) {
