@@ -97,10 +97,10 @@ struct Gas {
   double volume = 0, mw = 0;
 };
 
-// Molar volume of a phase at another pressure; false when the monitor failed.
+// Molar volume of a phase at another pressure; false (status set) when the monitor failed.
 bool volumeAt(const PhaseSplit& s, const double* x, const std::int64_t* optionSet, bool vapour,
-              double pressure, double& volume) {
-  std::int64_t status = 0;
+              double pressure, double& volume, std::int64_t& status) {
+  status = 0;
   if (vapour) {
     PPMON_VOLV(&s.temperature, &pressure, x, &s.count, s.indices, optionSet, &kVapourAlone, &volume,
                &status);
@@ -128,17 +128,11 @@ bool gasVelocity(const PhaseSplit& s, const Limits& lim, std::int64_t& errorCell
   if (lim.unusable(dPdV)) {
     double v = 0;
     const double lowered = kLoweredPressure * s.pressure;
-    if (!volumeAt(s, s.vapour, s.optionSet, true, lowered, v)) {
-      out.vapourStatus = kNoResult;
-      return false;
-    }
+    if (!volumeAt(s, s.vapour, s.optionSet, true, lowered, v, out.vapourStatus)) return false;
     dVdP = (gas.volume - v) / (s.pressure - lowered);
     if (std::fabs(dVdP) < lim.eps || dVdP > 0) {
       const double raised = kRaisedPressureVapour * s.pressure;
-      if (!volumeAt(s, s.vapour, s.optionSet, true, raised, v)) {
-        out.vapourStatus = kNoResult;
-        return false;
-      }
+      if (!volumeAt(s, s.vapour, s.optionSet, true, raised, v, out.vapourStatus)) return false;
       dVdP = (gas.volume - v) / (s.pressure - raised);
       if (std::fabs(dVdP) < lim.eps) {
         out.gas = kDefaultLiquidSonicVelocity;  // no derivative: the default velocity
@@ -183,7 +177,7 @@ bool liquidState(const PhaseSplit& s, const Limits& lim, const double* x,
   }
   const double raised = kRaisedPressureLiquid * s.pressure;
   double v = 0;
-  if (!volumeAt(s, x, optionSet, false, raised, v)) return false;
+  if (!volumeAt(s, x, optionSet, false, raised, v, status)) return false;
   l.dVdP = (l.volume - v) / (s.pressure - raised);
   return true;
 }

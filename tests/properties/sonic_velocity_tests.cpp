@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/data_management.h"
+#include "pipe/sonic_velocity.hpp"
 #include "properties/property_fixture.hpp"
 
 namespace {
@@ -307,6 +308,52 @@ TEST_F(SonicVelocity, FailuresStopWithStatusFourAndAMessage) {
     EXPECT_EQ(b.out(1), kSentinel);
     EXPECT_TRUE(printed(c.message)) << capture.printer.text();
   }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace xv55::testing;
+
+// The core with the liquid's own sonic velocity, which the procedures do not ask for.
+TEST_F(SonicVelocity, CoreComputesTheLiquidVelocityWhenAsked) {
+  const double t = 300.0, p = kBar;
+  const Reals hexane = {1.0};
+  const std::int64_t indices[] = {5};                 // N-HEXANE in the companion list
+  const std::int64_t options[] = {1, 0, 0, 0, 1, 0};  // Peng-Robinson; the same for free water
+  xv55::pipe::PhaseSplit s;
+  s.temperature = t;
+  s.pressure = p;
+  s.liquid = s.liquid1 = s.liquid2 = s.vapour = hexane.data();
+  s.count = 1;
+  s.indices = indices;
+  s.optionSet = options;
+  s.vapourFraction = 0;
+  s.molecularWeight = 86.177;
+  const pp::PhaseState l = phase({"N-HEXANE"}, hexane, t, p, pp::Root::Liquid);
+  const double expected = phaseVelocity(l, 86.177);
+
+  std::int64_t cell = 4, flag = xv55::pipe::kLiquidCompute;
+  for (const double split : {1.0, 0.5}) {  // one liquid; two equal liquids
+    for (const std::int64_t water : {std::int64_t{2}, xv55::pipe::kFreeWaterLiquid}) {
+      s.liquidSplit = split;
+      s.freeWaterCode = water;
+      const xv55::pipe::SonicVelocity c = xv55::pipe::PIPSON(s, cell, flag);
+      EXPECT_NEAR(c.velocity, expected, 1e-9 * expected);
+      EXPECT_EQ(flag, xv55::pipe::kLiquidCompute);
+    }
+  }
+  // A derivative the monitor cannot give: 1524 m/s, and the flag falls back to the default.
+  ASSERT_TRUE(pp::setDerivativeMode("PPMON_LMTHMY", pp::Derivative::MinusBig));
+  s.liquidSplit = 1.0;
+  EXPECT_EQ(xv55::pipe::PIPSON(s, cell, flag).velocity, kLiquidDefault);
+  EXPECT_EQ(flag, xv55::pipe::kLiquidDefault);
+  // No derivative left by the monitor: the volume at 1.001 P gives it.
+  ASSERT_TRUE(pp::setDerivativeMode("PPMON_LMTHMY", pp::Derivative::LeavePreset));
+  flag = xv55::pipe::kLiquidCompute;
+  EXPECT_NEAR(xv55::pipe::PIPSON(s, cell, flag).velocity, expected, 1e-3 * expected);
+  EXPECT_DOUBLE_EQ(rh::lastCall("PPMON_VOLL").reals.at(1), 1.001 * p);
 }
 
 }  // namespace
