@@ -169,8 +169,8 @@ void rouhani(const Section& s, RoutineResult& r) {
 
 void ergun(const Section& s, RoutineResult& r) {
   const double viscosity = s.muNsCentipoise * units::kPascalSecondsPerCentipoise;  // Pa s
-  PIP_ERGUN(&s.stream.bed.a, &s.rhoNsSi, &viscosity, &s.stream.bed.c, &s.stream.bed.b,
-            &s.stream.velocity, &r.friction);
+  PIP_ERGUN(&s.stream->bed.a, &s.rhoNsSi, &viscosity, &s.stream->bed.c, &s.stream->bed.b,
+            &s.stream->velocity, &r.friction);
 }
 
 void darcy(const Section& s, RoutineResult& r) {
@@ -325,9 +325,8 @@ bool optionalInputsFinite(const Stream& s, unsigned reads) {
          ((reads & kPackedBed) == 0 || allFinite({s.bed.a, s.bed.b, s.bed.c}));
 }
 
-Section convert(const Profile& profile, const Stream& in) {
-  Section s;
-  s.stream = in;
+void convert(const Profile& profile, const Stream& in, Section& s) {
+  s.stream = &in;
   s.d = in.diameter / units::kMetresPerFoot;
   s.vm = atLeast(std::fabs(in.velocity), kVelocityFloor) / units::kMetresPerFoot;
   s.p = in.pressure * units::kPascalsPerBar / units::kPascalsPerPsi;
@@ -348,7 +347,6 @@ Section convert(const Profile& profile, const Stream& in) {
   s.massFlow = in.massFlow * units::kPoundsPerSecondPerKgPerHour;
   s.rhoNsSi = s.lambda * in.liquidDensity + (1.0 - s.lambda) * in.gasDensity;
   s.muNsCentipoise = s.lambda * in.liquidViscosity + (1.0 - s.lambda) * in.gasViscosity;
-  return s;
 }
 
 }  // namespace
@@ -361,8 +359,8 @@ Evaluation evaluate(const Profile& profile, const Stream& stream, Text holdupNam
 
   Evaluation e;
   if (!streamFinite(stream) || !allFinite(procedureInputs)) return e;
-  e.section = convert(profile, stream);
   const Section& s = e.section;
+  convert(profile, stream, e.section);
 
   const bool singlePhase = std::fabs(s.lambda - kHalf) >= kSinglePhaseHalfWidth;
   const HoldupRow* holdupRow = singlePhase ? nullptr : selectHoldup(profile.procedure, holdupName);

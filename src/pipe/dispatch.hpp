@@ -73,28 +73,29 @@ struct Stream {
 };
 
 // The working values of one section in field units, and the model-unit values the
-// correlations computed here and the packed-bed routine take.
+// correlations computed here and the packed-bed routine take.  The conversion fills
+// every member (nothing is cleared before, on the evaluation path).
 struct Section {
-  double d = 0.0;          // ft
-  double vm = 0.0;         // ft/s, magnitude, at least 1e-5 m/s
-  double p = 0.0;          // psi
-  double lambda = 0.0;     // at least 1e-8
-  double rhoL = 0.0;       // lb/ft3
-  double rhoG = 0.0;       // lb/ft3
-  double sigma = 0.0;      // pipe-library unit, at least 1e-5
-  double muL = 0.0;        // lb/(ft s)
-  double muG = 0.0;        // lb/(ft s)
-  double theta = 0.0;      // rad
-  double roughness = 0.0;  // relative
-  double vsL = 0.0;        // ft/s
-  double vsG = 0.0;        // ft/s
-  double rhoNs = 0.0;      // lb/ft3
-  double muNs = 0.0;       // lb/(ft s)
-  double gc = 0.0;         // lbm ft/(lbf s2), the pipe library's
-  double massFlow = 0.0;   // lb/s
-  double rhoNsSi = 0.0;    // kg/m3
-  double muNsCentipoise = 0.0;
-  Stream stream;  // as given
+  double d;          // ft
+  double vm;         // ft/s, magnitude, at least 1e-5 m/s
+  double p;          // psi
+  double lambda;     // at least 1e-8
+  double rhoL;       // lb/ft3
+  double rhoG;       // lb/ft3
+  double sigma;      // pipe-library unit, at least 1e-5
+  double muL;        // lb/(ft s)
+  double muG;        // lb/(ft s)
+  double theta;      // rad
+  double roughness;  // relative
+  double vsL;        // ft/s
+  double vsG;        // ft/s
+  double rhoNs;      // lb/ft3
+  double muNs;       // lb/(ft s)
+  double gc;         // lbm ft/(lbf s2), the pipe library's
+  double massFlow;   // lb/s
+  double rhoNsSi;    // kg/m3
+  double muNsCentipoise;
+  const Stream* stream = nullptr;  // as given
 };
 
 // How the acceleration term of the section procedures is formed.

@@ -72,7 +72,7 @@ double friedelFactor(double reynolds) {
 }  // namespace
 
 double rouhaniHoldup(const Section& s) {
-  const Stream& in = s.stream;
+  const Stream& in = *s.stream;
   const double x = in.quality;
   const double g = atLeast(in.massFlow, kRouhaniMassFlowFloor);
   const double a = std::pow(
@@ -84,7 +84,7 @@ double rouhaniHoldup(const Section& s) {
 }
 
 double friedelGradient(const Section& s) {
-  const Stream& in = s.stream;
+  const Stream& in = *s.stream;
   const double d = in.diameter;
   const double g = atLeast(in.massFlow * kMassFluxPerMassFlow / (d * d), kMassFluxFloor);
   const double liquidFactor =
