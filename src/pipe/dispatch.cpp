@@ -25,8 +25,8 @@ namespace {
 
 using units::single;
 
-// Floors of the conversion; they keep the correlations' divisions finite.
-constexpr double kVelocityFloor = 1e-5;        // m/s
+// Floors of the conversion (with kVelocityFloor); they keep the correlations'
+// divisions finite.
 constexpr double kLiquidFractionFloor = 1e-8;  // no-slip liquid fraction
 constexpr double kSurfaceTensionFloor = 1e-5;  // pipe-library unit
 
@@ -34,7 +34,7 @@ constexpr double kSurfaceTensionFloor = 1e-5;  // pipe-library unit
 // single-precision constant kept for compatibility with stored models, so that
 // lambda <= 9.9987e-5 or lambda >= 0.99990001 is single-phase (1e-4 is not).
 constexpr double kSinglePhaseHalfWidth = single(0.4999f);
-constexpr double kHalf = 0.5;
+constexpr double kSinglePhaseCentre = 0.5;
 
 // Flow-regime number recorded for the "HTFS" holdup step.
 constexpr double kHtfsRegime = 12.0;
@@ -298,14 +298,6 @@ const PressureDropRow* selectPressureDrop(Procedure procedure, Text name, bool s
 
 // ---- conversion ----
 
-// v raised to floor (a NaN stays NaN).
-constexpr double atLeast(double v, double floor) {
-  return v < floor ? floor : v;
-}
-constexpr double atMost(double v, double ceiling) {
-  return v > ceiling ? ceiling : v;
-}
-
 bool allFinite(std::initializer_list<double> values) {
   for (double v : values) {
     if (!std::isfinite(v)) return false;
@@ -362,7 +354,7 @@ Evaluation evaluate(const Profile& profile, const Stream& stream, Text holdupNam
   const Section& s = e.section;
   convert(profile, stream, e.section);
 
-  const bool singlePhase = std::fabs(s.lambda - kHalf) >= kSinglePhaseHalfWidth;
+  const bool singlePhase = std::fabs(s.lambda - kSinglePhaseCentre) >= kSinglePhaseHalfWidth;
   const HoldupRow* holdupRow = singlePhase ? nullptr : selectHoldup(profile.procedure, holdupName);
   const PressureDropRow* dropRow =
       pressureDropName ? selectPressureDrop(profile.procedure, *pressureDropName, singlePhase)

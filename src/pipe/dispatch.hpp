@@ -18,6 +18,18 @@
 
 namespace xv55::pipe {
 
+// Floor of the mixture velocity magnitude, m/s (the conversion, and the
+// velocity-squared divisions of SPPMOM and SPDPCONST).
+inline constexpr double kVelocityFloor = 1e-5;
+
+// v raised to floor, v brought down to ceiling; a NaN stays NaN.
+constexpr double atLeast(double v, double floor) {
+  return v < floor ? floor : v;
+}
+constexpr double atMost(double v, double ceiling) {
+  return v > ceiling ? ceiling : v;
+}
+
 // The procedures that run the dispatch, one bit each in a keyword row.
 enum class Procedure : std::uint8_t {
   IntegratedSection = 1U << 0U,  // SPPINT

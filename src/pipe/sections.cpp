@@ -44,9 +44,7 @@ constexpr Profile kHoldupOnly{Procedure::HoldupOnly,
 constexpr double kHoldupRoughness = units::single(0.001f);
 // SPHLD reports a holdup below this as 0.
 constexpr double kHoldupReportFloor = 1e-8;
-// Velocity floor of the SPPMOM normalisation and SPDPCONST coefficient (m/s).
-constexpr double kVelocityFloor = 1e-5;
-
+// The half of SPDPCONST's coefficient D 0.5 g / (rho v^2).
 constexpr double kHalf = 0.5;
 
 // psi/ft to bar/m, and Pa/m to bar/m.
@@ -170,7 +168,7 @@ void SPDPCONST(const CoefficientArguments& a, Status status) {
                               ? e.friction * units::kBarPerPascal
                               : e.friction * units::kPascalsPerPsi / a.gradientDivisor /
                                     units::kPascalsPerBar / units::kMetresPerFoot;  // bar/m
-  const double speed = std::fmax(std::fabs(a.velocity), kVelocityFloor);
+  const double speed = atLeast(std::fabs(a.velocity), kVelocityFloor);
   a.coefficient = -(a.diameter * kHalf * gradient * (-a.sign) * units::kPascalsPerBar) /
                   (e.section.rhoNsSi * speed * speed);
 }

@@ -12,11 +12,6 @@ namespace {
 
 using units::single;
 
-// v raised to floor.
-constexpr double atLeast(double v, double floor) {
-  return v < floor ? floor : v;
-}
-
 // ---- Rouhani ----
 // Rouhani, Z. and Axelsson, E. (1970), "Calculation of void volume fraction in the
 // subcooled and quality boiling regions", Int. J. Heat Mass Transfer 13, 383-393:
