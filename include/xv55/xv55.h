@@ -77,6 +77,13 @@ XV55_API void SPPSONH(const double* enthalpy, const double* pressure, const doub
                       const int64_t* hostContext, double* realWork, const int64_t* realWorkLength);
 
 /* ---- Procedure entry points (pipe flow) ---- */
+XV55_API void XV55IF_SPPINT(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPPINT3(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPPMOM(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPDPDZFR(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPDPCONST(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPHLD(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPPCBR(XV55_ENTRY_PARAMS);
 
 /* ---- Procedure entry points (column tray hydraulics) ---- */
 

@@ -1,6 +1,9 @@
 // Typed wrappers of the host services.
 #include "host/services.hpp"
 
+#include <algorithm>
+#include <cstring>
+
 namespace xv55::host {
 namespace {
 
@@ -56,6 +59,26 @@ std::int64_t locateReals(std::int64_t handle) {
 
 void release(std::int64_t handle) {
   DMS_ATFREE(&handle);
+}
+
+bool errorDue(std::string_view routine, std::int64_t severity, std::int64_t number,
+              std::int64_t value1, std::int64_t value2, std::int64_t value3) {
+  std::int64_t cell = 0;
+  std::int64_t result = 0;
+  return DMS_IRRCHK(routine.data(), &severity, &number, &cell, &result, &value1, &value2, &value3,
+                    static_cast<std::int64_t>(routine.size())) != 0;
+}
+
+void setErrorLine(std::int64_t k, std::string_view text) {
+  if (k < 1 || k > DMS_ERROUT_LINES) return;
+  char* line = DMS_ERROUT[k - 1];
+  const std::size_t n = std::min<std::size_t>(text.size(), DMS_ERROUT_WIDTH);
+  std::memcpy(line, text.data(), n);
+  std::memset(line + n, ' ', DMS_ERROUT_WIDTH - n);
+}
+
+void issueErrorLines(std::int64_t lines) {
+  DMS_ERRPRT(&lines);
 }
 
 }  // namespace xv55::host

@@ -79,6 +79,20 @@ StoreBlock allocateReals(std::int64_t count);
 std::int64_t locateReals(std::int64_t handle);
 void release(std::int64_t handle);
 
+// ---- error facility ----
+
+// Whether the host wants error (severity, number) of `routine` reported (DMS_IRRCHK;
+// routine is the 16-character identifier, library word and routine word each
+// blank-padded to 8; value1..value3 are passed through).  When it does, the caller
+// writes the message lines and issues them.
+bool errorDue(std::string_view routine, std::int64_t severity, std::int64_t number,
+              std::int64_t value1, std::int64_t value2, std::int64_t value3);
+// Line k (1-based) of the host's error-text area: text cut or blank-padded to the
+// line width.  A line outside the area is ignored.
+void setErrorLine(std::int64_t k, std::string_view text);
+// Issues lines 1..lines of the error-text area (DMS_ERRPRT).
+void issueErrorLines(std::int64_t lines);
+
 // ---- splines ----
 
 // Spline method codes of ZMTH_SPLINE.

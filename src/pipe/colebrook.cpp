@@ -1,0 +1,150 @@
+// The Colebrook friction factor PIPCBR and its procedure SPPCBR.
+//
+// Colebrook, C.F. (1939), "Turbulent flow in pipes, with particular reference to the
+// transition region between the smooth and rough pipe laws", J. Inst. Civil Eng.
+// 11, 133-156, in the form 1/sqrt(f) = 1.74 - 2 log10(2 r + 18.7/(Re sqrt(f))),
+// solved by fixed-point iteration from f0 = 0.0056 + 0.5 Re^-0.32.  The constants
+// are the single-precision values stored models were computed with.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <string_view>
+
+#include "common/units.hpp"
+#include "host/pipe_correlations.h"
+#include "host/services.hpp"
+#include "pipe/pipe_flow.hpp"
+#include "print/report.hpp"
+
+namespace xv55::pipe {
+namespace {
+
+using units::single;
+
+// Branches in the Reynolds number.
+constexpr double kCreepingLimit = single(0.1f);  // below: the tangent of 64/Re at 0.1
+constexpr double kCreepingIntercept = single(0.2f);
+constexpr double kCreepingSlope = 6400.0;
+constexpr double kLaminarConstant = 64.0;
+constexpr double kLaminarLimit = 2500.0;    // 64/Re up to and including
+constexpr double kTurbulentLimit = 3500.0;  // pure Colebrook above; blended between
+constexpr double kBlendWidth = kTurbulentLimit - kLaminarLimit;
+
+// The iteration.
+constexpr double kStartConstant = single(0.0056f);
+constexpr double kStartCoefficient = 0.5;
+constexpr double kStartExponent = single(0.32f);
+constexpr double kIntercept = single(1.74f);
+constexpr double kLogFactor = 2.0;
+constexpr double kRoughnessFactor = 2.0;
+constexpr double kViscousTerm = single(18.7f);
+constexpr double kRelativeTolerance = single(0.01f);
+constexpr int kMaxIterations = 50;
+
+// Traces at this pipe-library trace level (PIP_IORFS1 word 2) and above.
+constexpr std::int64_t kTraceLevel = 8;
+constexpr std::int64_t kTraceSeverity = 0;
+
+// Error reports through the host's error facility.
+constexpr std::string_view kRoutine = "PIP     CBR     ";
+constexpr std::int64_t kErrorSeverity = 2;
+constexpr std::int64_t kNegativeReynolds = 1;
+constexpr std::int64_t kNotConverged = 2;
+constexpr std::int64_t kErrorValue3 = 2;
+constexpr std::int64_t kErrorLines = 2;
+constexpr std::size_t kLineBuffer = 96;
+
+bool tracing() {
+  return PIP_IORFS1[1] >= kTraceLevel;
+}
+
+// The characters snprintf wrote into text (n its result).
+std::string_view written(const char (&text)[kLineBuffer], int n) {
+  return {text, n > 0 ? std::min(static_cast<std::size_t>(n), kLineBuffer - 1) : 0U};
+}
+
+// Writes a two-line message into the host's error-text area and issues it, when the
+// host lets the error through.
+void reportError(std::int64_t number, std::string_view first, std::string_view second) {
+  if (!host::errorDue(kRoutine, kErrorSeverity, number, 0, 0, kErrorValue3)) return;
+  host::setErrorLine(1, first);
+  host::setErrorLine(2, second);
+  host::issueErrorLines(kErrorLines);
+}
+
+void reportNegativeReynolds(double re) {
+  char text[kLineBuffer];
+  const int n = std::snprintf(text, sizeof text, "REYNOLDS NUMBER=%13.6E PASSED TO COLEBROOK", re);
+  reportError(kNegativeReynolds, written(text, n), "SINGLE-PHASE FRICTION FACTOR ROUTINE.");
+}
+
+void reportNotConverged(double difference) {
+  char text[kLineBuffer];
+  const int n = std::snprintf(text, sizeof text,
+                              "AFTER 50 ITERATIONS. FRICTION FACTOR ERROR=%13.6E", difference);
+  reportError(kNotConverged, "COLEBROOK SINGLE-PHASE FRICTION FACTOR NOT CONVERGED",
+              written(text, n));
+}
+
+// Colebrook-White above the laminar limit, blended with 64/2500 up to 3500.
+double turbulent(double re, double r) {
+  double previous = kStartConstant + kStartCoefficient / std::pow(re, kStartExponent);
+  double next = previous;
+  double difference = 0.0;
+  bool converged = false;
+  for (int i = 0; i < kMaxIterations && !converged; ++i) {
+    const double x =
+        kIntercept -
+        kLogFactor * std::log10(kRoughnessFactor * r + kViscousTerm / (re * std::sqrt(previous)));
+    next = 1.0 / (x * x);
+    difference = std::fabs(previous - next);
+    converged = difference <= kRelativeTolerance * previous;
+    previous = next;
+  }
+  if (!converged) reportNotConverged(difference);
+  if (re <= kTurbulentLimit) {
+    const double w = (re - kLaminarLimit) / kBlendWidth;
+    return w * next + (1.0 - w) * kLaminarConstant / kLaminarLimit;
+  }
+  return next;
+}
+
+}  // namespace
+
+double PIPCBR(double reynolds, double relativeRoughness) {
+  const double re = reynolds;
+  const bool trace = tracing();
+  if (trace) print::note(kTraceSeverity, "  ENTERING PIPCBR, REYNOLDS NUMBER=%13.6E", re);
+  double f = 0.0;
+  if (re < 0.0) {
+    reportNegativeReynolds(re);
+  } else {
+    // A NaN Reynolds number takes the iteration, as it always has.
+    if (re < kCreepingLimit) {
+      f = (kCreepingIntercept - re) * kCreepingSlope;
+    } else if (re <= kLaminarLimit) {
+      f = kLaminarConstant / re;
+    } else {
+      f = turbulent(re, relativeRoughness);
+    }
+    if (trace && re != 0.0) {
+      print::note(kTraceSeverity, "  IN PIPCBR, REYNOLDS NUMBER=%13.6E", re);
+      print::note(kTraceSeverity, "  RELATIVE ROUGHNESS=%13.6E", relativeRoughness);
+      print::note(kTraceSeverity, "  FRICTION FACTOR=%13.6E", f);
+    }
+  }
+  if (trace) print::note(kTraceSeverity, "  LEAVING  PIPCBR, FRICTION FACTOR=%13.6E", f);
+  return f;
+}
+
+void SPPCBR(const ColebrookArguments& args) {
+  if (!std::isfinite(args.reynolds) || !std::isfinite(args.roughness)) {
+    args.frictionFactor = std::numeric_limits<double>::quiet_NaN();
+    return;
+  }
+  args.frictionFactor = PIPCBR(args.reynolds, args.roughness);
+}
+
+}  // namespace xv55::pipe

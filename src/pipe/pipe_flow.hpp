@@ -1,0 +1,172 @@
+// Two-phase pipe flow procedures: liquid holdup and frictional and acceleration
+// pressure drops of one pipe section by named correlations (dispatch.hpp), and the
+// Colebrook friction factor.
+//
+// Model units in and out: m, bar, kg/m3, cP, N/m, kg/h, rad, m/s.  None of these
+// procedures has derivatives.
+#pragma once
+
+#include "entry/record.hpp"
+#include "entry/views.hpp"
+
+namespace xv55::pipe {
+
+// SPPINT: one section, friction output multiplied by the friction multiplier.
+XV55_RECORD(SectionArguments,
+            (const double&, diameter, "m"),
+            (const double&, length, "m"),
+            (const double&, frictionMultiplier, ""),
+            (const double&, angle, "rad"),             // sin > 0 for upward flow
+            (const double&, roughness, ""),            // relative roughness
+            (const double&, velocity, "m/s"),          // mixture velocity
+            (const double&, pressure, "bar"),
+            (const double&, liquidFraction, ""),       // no-slip liquid volume fraction
+            (const double&, liquidDensity, "kg/m3"),
+            (const double&, gasDensity, "kg/m3"),
+            (const double&, surfaceTension, "N/m"),
+            (const double&, liquidViscosity, "cP"),
+            (const double&, gasViscosity, "cP"),
+            (Text, holdupCorrelation, ""),
+            (Text, pressureDropCorrelation, ""),
+            (double&, holdup, ""),
+            (double&, frictionLoss, "bar"),
+            (double&, accelerationLoss, "bar"));
+
+// SPPINT3: as SPPINT with the packed-bed inputs of "Ergun"; the friction output is
+// divided by the friction divisor.
+XV55_RECORD(PackedSectionArguments,
+            (const double&, diameter, "m"),
+            (const double&, length, "m"),
+            (const double&, frictionDivisor, ""),
+            (const double&, angle, "rad"),
+            (const double&, roughness, ""),
+            (const double&, bedA, ""),                 // packed-bed inputs, as the
+            (const double&, bedB, ""),                 // host's packed-bed routine
+            (const double&, bedC, ""),                 // reads them
+            (const double&, velocity, "m/s"),
+            (const double&, pressure, "bar"),
+            (const double&, liquidFraction, ""),
+            (const double&, liquidDensity, "kg/m3"),
+            (const double&, gasDensity, "kg/m3"),
+            (const double&, surfaceTension, "N/m"),
+            (const double&, liquidViscosity, "cP"),
+            (const double&, gasViscosity, "cP"),
+            (Text, holdupCorrelation, ""),
+            (Text, pressureDropCorrelation, ""),
+            (double&, holdup, ""),
+            (double&, frictionLoss, "bar"),
+            (double&, accelerationLoss, "bar"));
+
+// SPDPDZFR: frictional pressure gradient times minus the sign factor.
+XV55_RECORD(GradientArguments,
+            (const double&, diameter, "m"),
+            (const double&, angle, "rad"),
+            (const double&, roughness, ""),
+            (const double&, bedA, ""),
+            (const double&, bedB, ""),
+            (const double&, bedC, ""),
+            (const double&, sign, ""),
+            (const double&, velocity, "m/s"),
+            (const double&, massFlow, "kg/h"),
+            (const double&, quality, ""),              // vapour mass fraction
+            (const double&, pressure, "bar"),
+            (const double&, liquidFraction, ""),
+            (const double&, liquidDensity, "kg/m3"),
+            (const double&, gasDensity, "kg/m3"),
+            (const double&, surfaceTension, "N/m"),
+            (const double&, liquidViscosity, "cP"),
+            (const double&, gasViscosity, "cP"),
+            (Text, holdupCorrelation, ""),
+            (Text, pressureDropCorrelation, ""),
+            (double&, gradient, "bar/m"));
+
+// SPPMOM: frictional loss over a section divided by the velocity squared.
+XV55_RECORD(MomentumArguments,
+            (const double&, diameter, "m"),
+            (const double&, length, "m"),
+            (const double&, frictionMultiplier, ""),
+            (const double&, angle, "rad"),
+            (const double&, roughness, ""),
+            (const double&, velocity, "m/s"),
+            (const double&, massFlow, "kg/h"),
+            (const double&, quality, ""),
+            (const double&, pressure, "bar"),
+            (const double&, liquidFraction, ""),
+            (const double&, liquidDensity, "kg/m3"),
+            (const double&, gasDensity, "kg/m3"),
+            (const double&, surfaceTension, "N/m"),
+            (const double&, liquidViscosity, "cP"),
+            (const double&, gasViscosity, "cP"),
+            (Text, holdupCorrelation, ""),
+            (Text, pressureDropCorrelation, ""),
+            (double&, holdup, ""),
+            (double&, normalisedLoss, "bar s2/m2"));
+
+// SPDPCONST: equivalent friction coefficient of a constant-coefficient law.
+XV55_RECORD(CoefficientArguments,
+            (const double&, diameter, "m"),
+            (const double&, angle, "rad"),             // taken through asin(sin)
+            (const double&, roughness, ""),
+            (const double&, bedA, ""),
+            (const double&, bedB, ""),
+            (const double&, bedC, ""),
+            (const double&, sign, ""),
+            (const double&, velocity, "m/s"),
+            (const double&, massFlow, "kg/h"),
+            (const double&, quality, ""),
+            (const double&, pressure, "bar"),
+            (const double&, liquidFraction, ""),
+            (const double&, liquidDensity, "kg/m3"),
+            (const double&, gasDensity, "kg/m3"),
+            (const double&, surfaceTension, "N/m"),
+            (const double&, liquidViscosity, "cP"),
+            (const double&, gasViscosity, "cP"),
+            (const double&, gradientDivisor, ""),
+            (Text, holdupCorrelation, ""),
+            (Text, pressureDropCorrelation, ""),
+            (double&, coefficient, ""));
+
+// SPHLD: liquid holdup only.
+XV55_RECORD(HoldupArguments,
+            (const double&, diameter, "m"),
+            (const double&, angle, "rad"),             // taken through asin(sin)
+            (const double&, velocity, "m/s"),
+            (const double&, massFlow, "kg/h"),
+            (const double&, quality, ""),
+            (const double&, pressure, "bar"),
+            (const double&, liquidFraction, ""),
+            (const double&, liquidDensity, "kg/m3"),
+            (const double&, gasDensity, "kg/m3"),
+            (const double&, surfaceTension, "N/m"),
+            (const double&, liquidViscosity, "cP"),
+            (const double&, gasViscosity, "cP"),
+            (Text, holdupCorrelation, ""),
+            (double&, holdup, ""));
+
+// SPPCBR: the Darcy friction factor of PIPCBR.
+XV55_RECORD(ColebrookArguments,
+            (const double&, reynolds, ""),
+            (const double&, roughness, ""),            // relative roughness
+            (double&, frictionFactor, ""));
+
+// A NaN or infinite input that a procedure reads makes every output NaN.  A zero
+// divisor of SPPINT3 or SPDPCONST is reported (status 4); the outputs that depend on
+// it keep their previous content.
+void SPPINT(const SectionArguments& args);
+void SPPINT3(const PackedSectionArguments& args, Status status);
+void SPDPDZFR(const GradientArguments& args);
+void SPPMOM(const MomentumArguments& args);
+void SPDPCONST(const CoefficientArguments& args, Status status);
+void SPHLD(const HoldupArguments& args);
+void SPPCBR(const ColebrookArguments& args);
+
+// Darcy (Moody) friction factor from the Reynolds number and the relative
+// roughness: (0.2 - Re) 6400 below 0.1, 64/Re up to 2500, Colebrook-White by
+// fixed-point iteration to 1 % from 3500, blended linearly in Re between.  A
+// negative Reynolds number gives 0 and an error report through the host's error
+// facility; so does an iteration that has not met the 1 % rule after 50 steps
+// (the last iterate is kept).  Traces through the print path when the pipe
+// library's trace level (PIP_IORFS1 word 2) is 8 or more.
+double PIPCBR(double reynolds, double relativeRoughness);
+
+}  // namespace xv55::pipe

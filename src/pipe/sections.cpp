@@ -1,0 +1,187 @@
+// The two-phase pipe procedures: each converts its own inputs into a Stream, runs
+// the correlation dispatch (dispatch.hpp) and turns the holdup and gradients into
+// its outputs in model units.
+//
+// Invalid numbers: a NaN or infinite input that a procedure reads makes every
+// output NaN and no correlation is called.  The mass flow and the quality count
+// only when a chosen correlation reads them ("HTFS", "Rouhani", "Friedel"), the
+// packed-bed inputs only for "Ergun".
+//
+// Zero divisors: SPPINT3 divides its friction output by input 3 and SPDPCONST its
+// gradient by input 18; a zero there could only give an infinity or NaN, so the
+// procedure reports it (status 4) and leaves the outputs that depend on it as they
+// were.  The outputs that do not depend on it are written as usual.
+#include <cmath>
+#include <limits>
+
+#include "common/units.hpp"
+#include "pipe/dispatch.hpp"
+#include "pipe/pipe_flow.hpp"
+#include "print/report.hpp"
+
+namespace xv55::pipe {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The procedures as the dispatch sees them: the keywords they accept are in the
+// keyword tables' rows; here their viscosity divisor and inclination rule.
+constexpr Profile kIntegratedSection{Procedure::IntegratedSection,
+                                     units::kCentipoisePerPoundPerFootSecond, false};
+constexpr Profile kPackedSection{Procedure::PackedSection, units::kCentipoisePerPoundPerFootSecond,
+                                 false};
+constexpr Profile kGradient{Procedure::Gradient, units::kCentipoisePerPoundPerFootSecondGradient,
+                            false};
+constexpr Profile kMomentum{Procedure::Momentum, units::kCentipoisePerPoundPerFootSecondGradient,
+                            false};
+constexpr Profile kCoefficient{Procedure::Coefficient,
+                               units::kCentipoisePerPoundPerFootSecondGradient, true};
+constexpr Profile kHoldupOnly{Procedure::HoldupOnly,
+                              units::kCentipoisePerPoundPerFootSecondGradient, true};
+
+// SPHLD has no roughness input; the routines that take one receive this
+// (single precision, as stored models).
+constexpr double kHoldupRoughness = units::single(0.001f);
+// SPHLD reports a holdup below this as 0.
+constexpr double kHoldupReportFloor = 1e-8;
+// The half of SPDPCONST's coefficient D 0.5 g / (rho v^2).
+constexpr double kHalf = 0.5;
+
+// psi/ft to bar/m, and Pa/m to bar/m.
+double barPerMetre(const Evaluation& e) {
+  return e.frictionPascalsPerMetre
+             ? e.friction * units::kBarPerPascal
+             : e.friction * units::kPascalsPerPsi / units::kPascalsPerBar / units::kMetresPerFoot;
+}
+
+double barOf(double psi) {
+  return psi * units::kPascalsPerPsi / units::kPascalsPerBar;
+}
+
+// The stream inputs of a procedure's argument record (the fields it has).
+template <class Arguments>
+Stream streamOf(const Arguments& a) {
+  Stream s;
+  s.diameter = a.diameter;
+  s.angle = a.angle;
+  s.velocity = a.velocity;
+  s.pressure = a.pressure;
+  s.liquidFraction = a.liquidFraction;
+  s.liquidDensity = a.liquidDensity;
+  s.gasDensity = a.gasDensity;
+  s.surfaceTension = a.surfaceTension;
+  s.liquidViscosity = a.liquidViscosity;
+  s.gasViscosity = a.gasViscosity;
+  if constexpr (requires { a.roughness; }) {
+    s.roughness = a.roughness;
+  } else {
+    s.roughness = kHoldupRoughness;
+  }
+  if constexpr (requires { a.massFlow; }) {
+    s.massFlow = a.massFlow;
+    s.quality = a.quality;
+  }
+  if constexpr (requires { a.bedA; }) s.bed = {a.bedA, a.bedB, a.bedC};
+  return s;
+}
+
+}  // namespace
+
+void SPPINT(const SectionArguments& a) {
+  const Stream stream = streamOf(a);
+  const Evaluation e = evaluate(kIntegratedSection, stream, a.holdupCorrelation,
+                                &a.pressureDropCorrelation, {a.length, a.frictionMultiplier});
+  if (!e.valid) {
+    a.holdup = a.frictionLoss = a.accelerationLoss = kNaN;
+    return;
+  }
+  const SectionLosses loss = sectionLosses(e, a.length, 1.0);
+  a.holdup = e.reportedHoldup;
+  a.frictionLoss =
+      loss.friction * units::kPascalsPerPsi * a.frictionMultiplier / units::kPascalsPerBar;
+  a.accelerationLoss = barOf(loss.acceleration);
+}
+
+void SPPINT3(const PackedSectionArguments& a, Status status) {
+  const Stream stream = streamOf(a);
+  const Evaluation e = evaluate(kPackedSection, stream, a.holdupCorrelation,
+                                &a.pressureDropCorrelation, {a.length, a.frictionDivisor});
+  if (!e.valid) {
+    a.holdup = a.frictionLoss = a.accelerationLoss = kNaN;
+    return;
+  }
+  // "Ergun" divides its own friction term by the divisor too, and so its
+  // acceleration term.
+  const SectionLosses loss = sectionLosses(e, a.length, a.frictionDivisor);
+  a.holdup = e.reportedHoldup;
+  if (a.frictionDivisor == 0.0) {
+    if (!e.frictionPascalsPerMetre) a.accelerationLoss = barOf(loss.acceleration);
+    report(status, kError,
+           " SPPINT3-E-Friction divisor (input 3) is zero: the frictional pressure drop is not "
+           "computed.\\n");
+    return;
+  }
+  a.frictionLoss =
+      loss.friction * units::kPascalsPerPsi / a.frictionDivisor / units::kPascalsPerBar;
+  a.accelerationLoss = barOf(loss.acceleration);
+}
+
+void SPDPDZFR(const GradientArguments& a) {
+  const Stream stream = streamOf(a);
+  const Evaluation e =
+      evaluate(kGradient, stream, a.holdupCorrelation, &a.pressureDropCorrelation, {a.sign});
+  a.gradient = e.valid ? barPerMetre(e) * (-a.sign) : kNaN;
+}
+
+void SPPMOM(const MomentumArguments& a) {
+  const Stream stream = streamOf(a);
+  const Evaluation e = evaluate(kMomentum, stream, a.holdupCorrelation, &a.pressureDropCorrelation,
+                                {a.length, a.frictionMultiplier});
+  if (!e.valid) {
+    a.holdup = a.normalisedLoss = kNaN;
+    return;
+  }
+  const double friction = sectionLosses(e, a.length, 1.0).friction;  // psi
+  const double speed = std::fabs(a.velocity) + kVelocityFloor;
+  a.holdup = e.reportedHoldup;
+  a.normalisedLoss = friction * units::kPascalsPerPsi * a.frictionMultiplier /
+                     units::kPascalsPerBar / (speed * speed);
+}
+
+void SPDPCONST(const CoefficientArguments& a, Status status) {
+  Stream stream = streamOf(a);
+  stream.friedelDivisor = a.gradientDivisor;
+  const Evaluation e = evaluate(kCoefficient, stream, a.holdupCorrelation,
+                                &a.pressureDropCorrelation, {a.sign, a.gradientDivisor});
+  if (!e.valid) {
+    a.coefficient = kNaN;
+    return;
+  }
+  // "Ergun" and "HTFS" (Pa/m) are not divided by the gradient divisor.
+  if (!e.frictionPascalsPerMetre && a.gradientDivisor == 0.0) {
+    report(status, kError,
+           " SPDPCONST-E-Gradient divisor (input 18) is zero: the friction coefficient is not "
+           "computed.\\n");
+    return;
+  }
+  const double gradient = e.frictionPascalsPerMetre
+                              ? e.friction * units::kBarPerPascal
+                              : e.friction * units::kPascalsPerPsi / a.gradientDivisor /
+                                    units::kPascalsPerBar / units::kMetresPerFoot;  // bar/m
+  const double speed = atLeast(std::fabs(a.velocity), kVelocityFloor);
+  a.coefficient = -(a.diameter * kHalf * gradient * (-a.sign) * units::kPascalsPerBar) /
+                  (e.section.rhoNsSi * speed * speed);
+}
+
+void SPHLD(const HoldupArguments& a) {
+  const Stream stream = streamOf(a);
+  const Evaluation e = evaluate(kHoldupOnly, stream, a.holdupCorrelation, nullptr, {});
+  if (!e.valid) {
+    a.holdup = kNaN;
+    return;
+  }
+  // A NaN from the host is passed on, not reported as 0.
+  a.holdup = e.holdup < kHoldupReportFloor ? 0.0 : e.holdup;
+}
+
+}  // namespace xv55::pipe

@@ -1,0 +1,287 @@
+// The correlation dispatch of the pipe procedures, seen from the host: what the
+// host routines receive, which names select which routine, the single-phase test,
+// the reuse of a routine's gradients, and invalid numbers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "pipe_cases.hpp"
+#include "xv55/refhost.hpp"
+
+namespace {
+
+using namespace xv55::testing;
+using Reals = std::vector<double>;
+using xv55::BlockBuilder;
+namespace rh = xv55::refhost;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+void expectReceived(const char* routine, const Reals& expected) {
+  const Reals actual = rh::lastCall(routine).reals;
+  ASSERT_EQ(actual.size(), expected.size()) << routine;
+  for (std::size_t k = 0; k < expected.size(); ++k) {
+    EXPECT_NEAR(actual[k], expected[k], 1e-13 * std::fabs(expected[k]))
+        << routine << " argument " << k + 1;
+  }
+}
+
+TEST_F(PipeTest, HostRoutinesReceiveFieldUnits) {
+  Case c;
+  c.velocity = -2.5;  // by magnitude
+  c.holdup = "Orkiszewski";
+  c.drop = "none";
+  run(Proc::Sppint, c);
+  const double vm = 2.5 / kFt, d = 0.1 / kFt, rhoL = 800 * kLbFt3, rhoG = 20 * kLbFt3;
+  // P, v_m, lambda, rho_L, rho_G, mu_L, mu_G, sigma, D, r, theta; viscosities / 1488.0
+  expectReceived("PIP_PIPORK", {20.0 * kPsiPerBar, vm, 0.3, rhoL, rhoG, 1.5 / 1488.0,
+                                0.012 / 1488.0, 0.02 * 2.204634, d, 4.5e-4, 0.05});
+
+  // The gradient procedures divide by 1488.2 and pass the mass flow in lb/s, pi as
+  // 3.1415926, g_c and the superficial velocities.
+  c.holdup = c.drop = "HTFS";
+  run(Proc::Spdpdzfr, c);
+  const double w = 20000 * 0.000612395, muL = 1.5 / 1488.2, muG = 0.012 / 1488.2;
+  expectReceived("PIP_PIPHTH", {w, d, 3.1415926, 0.3, rhoL, rhoG, muL, muG, 0.05});
+  expectReceived("PIP_PIPHTF",
+                 {w, d, 3.1415926, 0.3, rhoL, rhoG, muL, muG, 4.5e-4, 32.174, 0.3 * vm, 0.7 * vm});
+
+  // The packed-bed routine is SI: a, rho_ns, mu_ns in Pa s, c, b, the velocity as given.
+  c.drop = "Ergun";
+  run(Proc::Spdpconst, c);
+  expectReceived("PIP_ERGUN",
+                 {0.4, 0.3 * 800 + 0.7 * 20, (0.3 * 1.5 + 0.7 * 0.012) * 1e-3, 0.003, 0.8, -2.5});
+
+  // SPHLD folds the angle and passes 0.001 (single precision) as the roughness.
+  c.angle = 3 * std::numbers::pi / 4;
+  c.holdup = "Hagedorn-Brown";
+  run(Proc::Sphld, c);
+  const Reals hbr = rh::lastCall("PIP_PIPHBR").reals;  // theta, D, r, ...
+  EXPECT_NEAR(hbr.at(0), std::numbers::pi / 4, 1e-15);
+  EXPECT_EQ(hbr.at(2), 0.0010000000474974513);
+
+  // Floors: velocity 1e-5 m/s, surface tension 1e-5.
+  c.velocity = c.surfaceTension = 0.0;
+  c.holdup = "Beggs-Brill";
+  run(Proc::Sppint, c);
+  const Reals bbh = rh::lastCall("PIP_PIPBBH").reals;  // lambda, D, rho_ns, rho_L, v_m, sigma
+  EXPECT_EQ(bbh.at(4), 1e-5 / kFt);
+  EXPECT_EQ(bbh.at(5), 1e-5);
+}
+
+TEST_F(PipeTest, KeywordsMatchOnTheirLeadingCharactersCaseSensitively) {
+  // A longer name selects; lower case and a shorter name (blank-padded) do not.
+  for (const char* name : {"Beggs-Brill (1973, uphill)", "beggs-brill", "Beggs"}) {
+    Case c;
+    c.holdup = name;
+    const bool selects = name[0] == 'B' && std::strlen(name) > 5;
+    EXPECT_EQ(run(Proc::Sppint, c)[0] == c.liquidFraction, !selects) << name;  // no-slip
+  }
+  EXPECT_EQ(callsOf("PIP_PIPBBH"), 1);
+}
+
+TEST_F(PipeTest, AFortyCharacterNameIsReadToItsLengthAndNoFurther) {
+  // SPHLD's name is its last input and fills its five cells without a NUL, in an
+  // array of exactly 17 cells: a read past the 40 characters would leave it.
+  const Case c;
+  const double reals[] = {c.diameter,   c.angle,          c.velocity,        c.massFlow,
+                          c.quality,    c.pressure,       c.liquidFraction,  c.liquidDensity,
+                          c.gasDensity, c.surfaceTension, c.liquidViscosity, c.gasViscosity};
+  std::unique_ptr<xv55::Cell[]> inputs(new xv55::Cell[17]);
+  for (std::size_t k = 0; k < 12; ++k) inputs[k].real = reals[k];
+  std::memcpy(inputs[12].text, ("Flanigan" + std::string(32, '#')).data(), 40);
+  const std::int64_t positions[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
+  const std::int64_t one = 1, zero = 0;
+  std::int64_t status = 0, callType = 0;
+  double out = 0;
+  XV55IF_SPHLD(inputs.get(), &zero, &out, &zero, positions, &one, &status, &zero, nullptr, &zero,
+               nullptr, &zero, &zero, &callType);
+  EXPECT_EQ(callsOf("PIP_PIPFLN"), 1);
+  EXPECT_GT(out, c.liquidFraction);
+}
+
+// Which procedures accept a keyword, as docs/pipe.md tells users, and how to see it.
+struct Accepts {
+  const char* keyword;
+  std::vector<Proc> procedures;  // empty: all
+  const char* routine = nullptr;
+};
+bool accepts(const Accepts& row, Proc p) {
+  return row.procedures.empty() ||
+         std::find(row.procedures.begin(), row.procedures.end(), p) != row.procedures.end();
+}
+
+TEST_F(PipeTest, EachProcedureAcceptsItsOwnKeywordsAndFallsBackOtherwise) {
+  using enum Proc;
+  const Accepts holdups[] = {{"Beggs-Brill", {}, "PIP_PIPBBH"},
+                             {"HTFS", {Spdpdzfr, Spdpconst, Sphld}, "PIP_PIPHTH"},
+                             {"Flanigan", {}, "PIP_PIPFLN"},
+                             {"Eaton", {}, "PIP_PIPEAT"},
+                             {"Hoogendorn", {}, "PIP_PIPHOO"},
+                             {"Hughmark", {}, "PIP_PIPHMR"},
+                             {"Slack", {}, "PIP_PIPSLK"},
+                             {"Orkiszewski", {}, "PIP_PIPORK"},
+                             {"Lockhart-Martinelli", {}, "PIP_PIPLMR"},
+                             {"Hagedorn-Brown", {}, "PIP_PIPHBR"},
+                             {"Rouhani", {Spdpdzfr, Sppmom, Spdpconst, Sphld}}};
+  for (const Accepts& row : holdups) {
+    for (Proc p : kAllProcs) {
+      SCOPED_TRACE(std::string(row.keyword) + " holdup in " + info(p).name);
+      rh::reset();
+      Case c;
+      c.holdup = row.keyword;
+      const Reals out = run(p, c);
+      // The friction routine (or SPHLD's output) sees the no-slip fraction on a fall-back.
+      const double seen = p == Sphld ? out[0] : rh::lastCall("PIP_PIPBBF").reals.at(6);
+      if (row.routine) {
+        EXPECT_EQ(callsOf(row.routine), accepts(row, p) ? 1 : 0);
+      } else {
+        EXPECT_EQ(seen != c.liquidFraction, accepts(row, p));
+      }
+      if (!accepts(row, p)) {
+        EXPECT_EQ(seen, c.liquidFraction);
+      }
+    }
+  }
+  const std::vector<Proc> nowhere = {Sphld};  // SPHLD has no pressure-drop name
+  const Accepts drops[] = {{"Ergun", {Sppint3, Spdpdzfr, Spdpconst}},
+                           {"Darcy", {}},
+                           {"Beggs-Brill", {}},
+                           {"HTFS", {Spdpdzfr, Spdpconst}},
+                           {"Dukler", {}},
+                           {"Slack", {}},
+                           {"Orkiszewski", {}},
+                           {"Angel-Welchon-Ros", {}},
+                           {"Lockhart-Martinelli", {}},
+                           {"Hagedorn-Brown", {}},
+                           {"Friedel", {Spdpdzfr, Sppmom, Spdpconst}},
+                           {"Colebrook", nowhere}};
+  for (const Accepts& row : drops) {
+    for (Proc p : kProcsWithDrop) {
+      SCOPED_TRACE(std::string(row.keyword) + " pressure drop in " + info(p).name);
+      Case c;
+      c.holdup = "Flanigan";
+      c.drop = row.keyword;
+      const Reals out = run(p, c);
+      const double friction = out[info(p).frictionOutput - 1];
+      EXPECT_EQ(friction != 0.0 && std::isfinite(friction), accepts(row, p));
+      // An unknown name: no friction, no acceleration, and the holdup all the same.
+      if (!accepts(row, p) && out.size() > 1) {
+        EXPECT_EQ(out.back(), 0.0);
+        EXPECT_GT(out[0], c.liquidFraction);
+      }
+    }
+  }
+}
+
+TEST_F(PipeTest, AHoldupRoutineIsCalledOnceWhenBothNamesSelectIt) {
+  const char* routines[][2] = {{"Orkiszewski", "PIP_PIPORK"},
+                               {"Slack", "PIP_PIPSLK"},
+                               {"Lockhart-Martinelli", "PIP_PIPLMR"},
+                               {"Hagedorn-Brown", "PIP_PIPHBR"}};
+  for (const auto& names : routines) {
+    SCOPED_TRACE(names[0]);
+    Case c;
+    c.holdup = c.drop = names[0];
+    const Reals both = run(Proc::Sppint, c);
+    EXPECT_EQ(callsOf(names[1]), 1);
+    // Its gradients are those a pressure-drop call alone gives.
+    c.holdup = "none";
+    const Reals dropOnly = run(Proc::Sppint, c);
+    EXPECT_EQ(both[1], dropOnly[1]);
+    EXPECT_EQ(both[2], dropOnly[2]);
+  }
+}
+
+TEST_F(PipeTest, SinglePhaseUsesNoHoldupCorrelationAndTheDarcyForm) {
+  // The half-width is the single-precision 0.4999: lambda = 1e-4 and 0.9999 are still
+  // two-phase, 9.99e-5 and 0.99991 single-phase.
+  for (double lambda : {9.99e-5, 0.99991, 1.0, 0.0, 1e-4, 0.9999, 1.1e-4}) {
+    SCOPED_TRACE(lambda);
+    rh::reset();
+    const bool single = lambda < 1e-4 || lambda > 0.9999;
+    Case c;
+    c.liquidFraction = lambda;
+    c.drop = "Hagedorn-Brown";
+    const Reals out = run(Proc::Sppint, c);
+    EXPECT_EQ(callsOf("PIP_PIPBBH"), single ? 0 : 1);
+    EXPECT_EQ(callsOf("PIP_PIPHBR"), single ? 0 : 1);
+    if (single) {
+      EXPECT_EQ(out[0], std::max(lambda, 1e-8));
+    }
+    EXPECT_GT(out[1], 0.0);
+  }
+  // "Ergun" is tested before the single-phase Darcy form.
+  Case gas;
+  gas.liquidFraction = 0.0;
+  gas.drop = "Ergun";
+  run(Proc::Sppint3, gas);
+  EXPECT_EQ(callsOf("PIP_ERGUN"), 1);
+}
+
+bool allNaN(const Reals& v) {
+  return std::all_of(v.begin(), v.end(), [](double x) { return std::isnan(x); });
+}
+
+TEST_F(PipeTest, ANonFiniteInputItReadsMakesEveryOutputNaN) {
+  for (Proc p : kAllProcs) {
+    const BlockBuilder plain = blockOf(p, Case{});
+    const std::vector<std::int64_t>& optional = info(p).optional;
+    for (std::int64_t column = 1; column <= plain.inputColumns(); ++column) {
+      if (!plain.isRealColumn(column)) continue;
+      for (double bad : {kNaN, kInf, -kInf}) {
+        SCOPED_TRACE(testing::Message() << info(p).name << " column " << column << " " << bad);
+        rh::reset();
+        BlockBuilder trial = plain;
+        trial.inputCell(column).real = bad;
+        trial.call(info(p).entry);
+        const Reals out = outputsOf(trial);
+        if (std::find(optional.begin(), optional.end(), column) != optional.end()) {
+          // Mass flow, quality and packed bed are not read by "Beggs-Brill".
+          EXPECT_TRUE(std::none_of(out.begin(), out.end(), [](double y) { return std::isnan(y); }));
+        } else {
+          EXPECT_TRUE(allNaN(out));
+          EXPECT_EQ(callsOf("PIP_PIPBBH") + callsOf("PIP_PIPBBF"), 0);
+        }
+      }
+    }
+  }
+  // They count when the chosen correlation reads them.
+  struct Row {
+    Proc procedure;
+    const char *holdup, *drop;
+    double Case::*input;
+  };
+  const Row rows[] = {{Proc::Spdpdzfr, "none", "Friedel", &Case::massFlow},
+                      {Proc::Spdpdzfr, "none", "Friedel", &Case::quality},
+                      {Proc::Sppmom, "Rouhani", "none", &Case::quality},
+                      {Proc::Sphld, "HTFS", "", &Case::massFlow},
+                      {Proc::Spdpconst, "none", "HTFS", &Case::massFlow},
+                      {Proc::Sppint3, "none", "Ergun", &Case::bedC},
+                      {Proc::Sppint3, "none", "Darcy", &Case::factor}};  // not a plausible 0
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(info(row.procedure).name) + " " + row.holdup + " " + row.drop);
+    Case c;
+    c.holdup = row.holdup;
+    c.drop = row.drop;
+    c.*row.input = kInf;
+    EXPECT_TRUE(allNaN(run(row.procedure, c)));
+  }
+}
+
+TEST_F(PipeTest, AFailedHostRoutineShowsAsNaNNotAsAPlausibleHoldup) {
+  ASSERT_TRUE(rh::injectFailure("PIP_PIPBBH", 2));
+  EXPECT_TRUE(std::isnan(run(Proc::Sphld, Case{})[0]));  // not the 0 of a holdup below 1e-8
+  EXPECT_TRUE(std::isnan(run(Proc::Sppint, Case{})[0]));
+}
+
+}  // namespace
