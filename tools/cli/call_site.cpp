@@ -93,9 +93,10 @@ class Checker {
       return out;
     }
     const Json& rows = list(v, "a list of rows (a list of lists)");
-    const std::size_t columns = rows.empty() ? 0 : list(rows[0], "a list of rows").size();
+    const char* shape = "a list of rows (a list of lists)";
+    const std::size_t columns = rows.empty() ? 0 : list(rows[0], shape).size();
     for (const Json& row : rows) {
-      if (list(row, "a list of rows (a list of lists)").size() != columns) {
+      if (list(row, shape).size() != columns) {
         fail("rows of different lengths (" + std::to_string(columns) + " and " +
              std::to_string(row.size()) + ")");
       }
@@ -263,6 +264,7 @@ void CallSite::prepare() {
   BlockBuilder b;
   std::vector<std::string> columns, rows;
   std::vector<ArgKind> kinds;
+  std::vector<std::pair<std::size_t, std::size_t>> arguments;
   std::vector<std::pair<std::int64_t, std::int64_t>> kept;  // output rows to keep: first, cells
   const auto& args = procedure_->arguments;
   for (std::size_t k = 0; k < args.size(); ++k) {
@@ -325,7 +327,10 @@ void CallSite::prepare() {
     fresh_[k] = false;
     auto& target = entry::isInput(a.kind) ? columns : rows;
     target.insert(target.end(), labels.begin(), labels.end());
-    if (entry::isInput(a.kind)) kinds.insert(kinds.end(), labels.size(), a.kind);
+    if (entry::isInput(a.kind)) {
+      kinds.insert(kinds.end(), labels.size(), a.kind);
+      for (std::size_t e = 0; e < labels.size(); ++e) arguments.emplace_back(k, e);
+    }
   }
   const auto elements =
       static_cast<double>(b.outputCells()) * static_cast<double>(b.inputColumns());
@@ -345,6 +350,7 @@ void CallSite::prepare() {
   columnLabels_ = std::move(columns);
   rowLabels_ = std::move(rows);
   columnKinds_ = std::move(kinds);
+  columnArguments_ = std::move(arguments);
   prepared_ = true;
 }
 
@@ -407,19 +413,23 @@ double CallSite::value(std::int64_t column) {
 }
 
 void CallSite::setValue(std::int64_t column, double value) {
+  const std::string& label = columnLabels_.at(static_cast<std::size_t>(column - 1));
+  if (!isInteger(column) && !isDifferentiable(column)) {
+    throw UsageError(std::string(procedure_->name) + ": input " + label + " takes no number");
+  }
+  if (isInteger(column) && !(value == std::trunc(value) && std::fabs(value) < 9.2e18)) {
+    throw UsageError(std::string(procedure_->name) + ": input " + label + " is an integer, not " +
+                     realJson(value).dump());
+  }
+  // The block's cell, and the value given, which stays when the block is laid out again.
   Cell& cell = block_.inputCell(column);
+  const auto& [k, element] = columnArguments_[static_cast<std::size_t>(column - 1)];
   if (isInteger(column)) {
-    if (!(value == std::trunc(value) && std::fabs(value) < 9.2e18)) {
-      throw UsageError(std::string(procedure_->name) + ": input " +
-                       columnLabels_[static_cast<std::size_t>(column - 1)] +
-                       " is an integer, not " + realJson(value).dump());
-    }
     cell.integer = static_cast<std::int64_t>(value);
-  } else if (isDifferentiable(column)) {
-    cell.real = value;
+    values_[k]->integers.at(element) = cell.integer;
   } else {
-    throw UsageError(std::string(procedure_->name) + ": input " +
-                     columnLabels_[static_cast<std::size_t>(column - 1)] + " takes no number");
+    cell.real = value;
+    values_[k]->reals.at(element) = value;
   }
 }
 

@@ -102,6 +102,7 @@ class CallSite {
   std::vector<std::string> columnLabels_;
   std::vector<std::string> rowLabels_;
   std::vector<entry::ArgKind> columnKinds_;
+  std::vector<std::pair<std::size_t, std::size_t>> columnArguments_;  // argument, element
 };
 
 Json messagesJson(const std::vector<Message>& messages);
