@@ -86,6 +86,7 @@ class _InitBlock(ctypes.Structure):
 
 
 _NOT_ANSWERED = -1
+_INSTALLED = None  # the Library whose host objects the library holds
 _OPTION_PRINT_ENABLED = 20
 _OPTION_SOLVER_MARKER = 31
 
@@ -153,6 +154,10 @@ class Library:
         self._dll.QRInitialize.argtypes = [ctypes.POINTER(_InitBlock)]
         if self._dll.QRInitialize(ctypes.byref(self._init)) != 1:
             raise UsageError("the library refused the initialisation block")
+        # The library calls the printer and handler of the last Library made: they
+        # must outlive it even when the caller lets go of this object.
+        global _INSTALLED
+        _INSTALLED = self
 
     def _on_line(self, _self, line):
         text = line.decode("latin-1") if line is not None else ""

@@ -70,9 +70,9 @@ def _procedure(lib, name, kinds):
     return procedure
 
 
-def _tables(spec, key, speeds):
+def _tables(given, key, speeds):
     """A table of one row per curve, padded to the longest curve, and point counts."""
-    rows = spec.get(key)
+    rows = given.get(key)
     if not isinstance(rows, list) or len(rows) != len(speeds):
         raise UsageError(f"'{key}' needs one list of points per speed ({len(speeds)})")
     counts = [len(r) for r in rows]
@@ -82,26 +82,26 @@ def _tables(spec, key, speeds):
     return table, counts
 
 
-def _curve_inputs(spec, value_key):
+def _curve_inputs(given, value_key):
     """Curve type, counts, speeds, tables and coefficients common to both procedures."""
-    speeds = [float(s) for s in spec.get("speeds", [])]
+    speeds = [float(s) for s in given.get("speeds", [])]
     if not speeds:
         raise UsageError("'speeds' lists the speed of each curve")
-    curve_type = spec.get("curveType", "Tabular data")
-    method = spec.get("splineMethod", "Hermite")
+    curve_type = given.get("curveType", "Tabular data")
+    method = given.get("splineMethod", "Hermite")
     if curve_type.startswith("Tabular"):
-        flow, counts = _tables(spec, "flow", speeds)
-        values, value_counts = _tables(spec, value_key, speeds)
+        flow, counts = _tables(given, "flow", speeds)
+        values, value_counts = _tables(given, value_key, speeds)
         if counts != value_counts:
             raise UsageError(f"'flow' and '{value_key}' differ in their numbers of points")
         coefficients = np.zeros((len(speeds), 4))
         ranges = [(min(f[:n]), max(f[:n])) for f, n in zip(flow, counts)]
         knots = [np.sort(f[:n]) for f, n in zip(flow, counts)]
     else:
-        coefficients = np.array(spec.get("coefficients", {}).get(value_key, []), dtype=float)
+        coefficients = np.array(given.get("coefficients", {}).get(value_key, []), dtype=float)
         if coefficients.shape[0] != len(speeds):
             raise UsageError(f"'coefficients.{value_key}' needs one row per speed")
-        ranges = [tuple(r) for r in spec.get("flowRange", [])]
+        ranges = [tuple(r) for r in given.get("flowRange", [])]
         if len(ranges) != len(speeds):
             raise UsageError("'flowRange' needs [lowest, highest] flow per speed")
         counts = [2] * len(speeds)
@@ -120,16 +120,16 @@ def _evaluate(site, speed_name, flow_name, speed, flows, output=0):
     return np.array(out)
 
 
-def pump_map(lib, spec, points=60):
+def pump_map(lib, given, points=60):
     """The pump map's lines, every value from XV55IF_SPPUMPCURVE."""
     procedure = _procedure(lib, PUMP, PUMP_KINDS)
     names = [a.name for a in procedure.inputs]
-    units = spec.get("units", {})
+    units = given.get("units", {})
     panels = []
     for quantity in ("head", "efficiency"):
-        if quantity not in spec and not (quantity in spec.get("coefficients", {})):
+        if quantity not in given and not (quantity in given.get("coefficients", {})):
             continue
-        c = _curve_inputs(spec, quantity)
+        c = _curve_inputs(given, quantity)
         nc, np_ = len(c["speeds"]), max(c["counts"])
         site = procedure.site(work=max(5 * np_ * nc, 9 * nc, 1))
         inputs = dict(zip(names, [c["curve_type"], nc, np_, c["counts"], c["speeds"][0],
@@ -148,7 +148,7 @@ def pump_map(lib, spec, points=60):
                 panel.lines.append(Line(f"{s:g} knots", knots,
                                         _evaluate(site, names[4], names[9], s, knots),
                                         "knots"))
-        for s in spec.get("interpolatedSpeeds", []):
+        for s in given.get("interpolatedSpeeds", []):
             lo = np.interp(s, c["speeds"], [r[0] for r in c["ranges"]])
             hi = np.interp(s, c["speeds"], [r[1] for r in c["ranges"]])
             flows = np.linspace(lo, hi, points)
@@ -158,21 +158,21 @@ def pump_map(lib, spec, points=60):
         panels.append(panel)
     if not panels:
         raise UsageError("a pump map needs 'head' (and may have 'efficiency')")
-    return Map(spec.get("title", "Pump map"), units.get("flow", ""), panels)
+    return Map(given.get("title", "Pump map"), units.get("flow", ""), panels)
 
 
-def compressor_map(lib, spec, points=60):
+def compressor_map(lib, given, points=60):
     """The compressor map's lines and operating point, from XV55IF_SPPCURVE."""
     procedure = _procedure(lib, COMPRESSOR, COMPRESSOR_KINDS)
     names = [a.name for a in procedure.inputs]
-    units = spec.get("units", {})
-    c = _curve_inputs(spec, "head")
+    units = given.get("units", {})
+    c = _curve_inputs(given, "head")
     nc, np_ = len(c["speeds"]), max(c["counts"])
-    surge = [float(q) for q in spec.get("surge", [])]
-    stone = [float(q) for q in spec.get("stonewall", [])]
+    surge = [float(q) for q in given.get("surge", [])]
+    stone = [float(q) for q in given.get("stonewall", [])]
     if len(surge) != nc or len(stone) != nc:
         raise UsageError("'surge' and 'stonewall' give one flow per speed")
-    point = spec.get("operatingPoint")
+    point = given.get("operatingPoint")
     values = [c["curve_type"], nc, np_, c["counts"], "Yes", c["speeds"][0], c["speeds"],
               c["values"], c["flow"], c["coefficients"], surge, stone, c["ranges"][0][0],
               c["method"]]
@@ -195,7 +195,7 @@ def compressor_map(lib, spec, points=60):
         panel.lines.append(Line(label, np.array(limits), np.array(heads), label))
     notes = []
     if point:
-        option = spec.get("limitOption", "Yes")
+        option = given.get("limitOption", "Yes")
         r = site.call("values", **{names[4]: option, speed: float(point["speed"]),
                                    flow: float(point["flow"])})
         y, surge_margin, stone_margin = list(r.outputs.values())
@@ -204,15 +204,15 @@ def compressor_map(lib, spec, points=60):
         notes.append(f"surge margin {surge_margin:.1f} %, stonewall margin {stone_margin:.1f} %")
         notes += [m.text.strip() for m in r.messages if m.text.strip()]
     site.call("cleanup")
-    return Map(spec.get("title", "Compressor map"), units.get("flow", ""), [panel], notes)
+    return Map(given.get("title", "Compressor map"), units.get("flow", ""), [panel], notes)
 
 
-def build(lib, spec, points=60):
-    kind = spec.get("map")
+def build(lib, given, points=60):
+    kind = given.get("map")
     if kind == "pump":
-        return pump_map(lib, spec, points)
+        return pump_map(lib, given, points)
     if kind == "compressor":
-        return compressor_map(lib, spec, points)
+        return compressor_map(lib, given, points)
     raise UsageError(f"'map' is \"pump\" or \"compressor\", not {kind!r}")
 
 
@@ -266,8 +266,8 @@ def main(argv=None):
         if not args.output.endswith((".png", ".svg")):
             raise UsageError("the picture is a .png or .svg file")
         with open(args.map, encoding="utf-8") as f:
-            spec = json.load(f)
-        picture = build(Library(args.library, args.procedures), spec, args.points)
+            given = json.load(f)
+        picture = build(Library(args.library, args.procedures), given, args.points)
         draw(picture, args.output)
     except (UsageError, OSError, json.JSONDecodeError) as e:
         print(f"xv55.maps: {e}", file=sys.stderr)

@@ -166,7 +166,8 @@ TEST(Scenario, EveryShippedScenarioRunsOnceItsProceduresAreInTheLibrary) {
     settings.format = "json";
     std::ostringstream out;
     EXPECT_NO_THROW(xv55::tools::runScenario(scenario, XV55_SCENARIOS, session, settings, out));
-    for (const Json& result : Json::parse(out.str())["results"]) {
+    const Json results = Json::parse(out.str())["results"];
+    for (const Json& result : results) {
       EXPECT_NE(result["status"], 4) << result.dump();
     }
     ++ran;

@@ -264,12 +264,13 @@ void runScenario(const Json& scenario, const std::filesystem::path& folder, Sess
   }
   if (scenario.contains("sites")) {
     if (!scenario["sites"].is_object()) throw UsageError("sites must be a JSON object");
-    for (const auto& [name, spec] : scenario["sites"].items()) {
+    for (const auto& item : scenario["sites"].items()) {
+      const std::string& name = item.key();
       if (std::any_of(sites.begin(), sites.end(),
                       [&name](const Site& s) { return s.name == name; })) {
         throw UsageError("site " + name + " is given twice");
       }
-      addSite(name, spec);
+      addSite(name, item.value());
     }
   }
   if (sites.empty()) throw UsageError("scenario: no \"procedure\" and no \"sites\"");

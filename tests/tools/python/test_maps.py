@@ -87,14 +87,14 @@ def written(path, kind):
 
 
 def test_pump_map_plots_the_procedures_values(tmp_path):
-    spec = load("pump-map.json")
-    picture = maps.build(StandInLibrary(), spec, points=20)
+    given = load("pump-map.json")
+    picture = maps.build(StandInLibrary(), given, points=20)
     assert [p.quantity for p in picture.panels] == ["head", "efficiency"]
     head = picture.panels[0]
     assert [line.label for line in head.lines if line.style != "knots"] == \
         ["1450", "2900", "2200 (interpolated)"]
     # At the knots the stand-in's curves are the tables: so must the markers be.
-    for line, table in zip([l for l in head.lines if l.style == "knots"], spec["head"]):
+    for line, table in zip([l for l in head.lines if l.style == "knots"], given["head"]):
         assert list(line.value) == table
     # The interpolated speed lies between the two speed lines at every flow.
     middle = head.lines[-1]
@@ -105,11 +105,11 @@ def test_pump_map_plots_the_procedures_values(tmp_path):
 
 
 def test_compressor_map_plots_limits_and_the_operating_point(tmp_path):
-    spec = load("compressor-map.json")
-    picture = maps.build(StandInLibrary(), spec, points=10)
+    given = load("compressor-map.json")
+    picture = maps.build(StandInLibrary(), given, points=10)
     lines = {line.style: line for line in picture.panels[0].lines}
-    assert list(lines["surge"].flow) == spec["surge"]
-    assert list(lines["stonewall"].flow) == spec["stonewall"]
+    assert list(lines["surge"].flow) == given["surge"]
+    assert list(lines["stonewall"].flow) == given["stonewall"]
     # The operating point at 9300 and 3.2: surge flow 2.49, stonewall flow 4.55.
     assert lines["point"].flow[0] == 3.2
     assert picture.notes[0] == "surge margin 28.5 %, stonewall margin 29.7 %"
@@ -136,12 +136,12 @@ needs_compressor = pytest.mark.skipif(
 
 @needs_pump
 def test_pump_map_from_the_library(lib, tmp_path):
-    spec = load("pump-map.json")
-    picture = maps.build(lib, spec, points=20)
+    given = load("pump-map.json")
+    picture = maps.build(lib, given, points=20)
     names = [a.name for a in lib[maps.PUMP].inputs]
 
     def value(quantity, speed, q):
-        c = maps._curve_inputs(spec, quantity)
+        c = maps._curve_inputs(given, quantity)
         nc, np_ = len(c["speeds"]), max(c["counts"])
         site = lib[maps.PUMP].site(work=5 * nc * np_)
         site.call("setup", **dict(zip(names, [c["curve_type"], nc, np_, c["counts"], speed,
@@ -151,7 +151,7 @@ def test_pump_map_from_the_library(lib, tmp_path):
 
     assert knots_match(picture, value) == 20
     # A spline goes through its knots: the markers are the tables.
-    assert list(picture.panels[0].lines[1].value) == pytest.approx(spec["head"][0])
+    assert list(picture.panels[0].lines[1].value) == pytest.approx(given["head"][0])
     maps.draw(picture, tmp_path / "pump.png")
     assert written(tmp_path / "pump.png", "png")
 
