@@ -261,12 +261,9 @@ void CallSite::set(const Json& named) {
 }
 
 void CallSite::prepare() {
-  BlockBuilder b;
-  std::vector<std::string> columns, rows;
-  std::vector<ArgKind> kinds;
-  std::vector<std::pair<std::size_t, std::size_t>> arguments;
-  std::vector<std::pair<std::int64_t, std::int64_t>> kept;  // output rows to keep: first, cells
+  // Every value is there, and the derivative matrix is not too large to lay out.
   const auto& args = procedure_->arguments;
+  double rowCount = 0, columnCount = 0;
   for (std::size_t k = 0; k < args.size(); ++k) {
     const entry::ArgumentInfo& a = args[k];
     if (!values_[k]) {
@@ -281,6 +278,24 @@ void CallSite::prepare() {
         throw UsageError(std::string(procedure_->name) + ": missing input " + a.name);
       }
     }
+    double elements = 1;
+    for (std::int64_t e : values_[k]->extents) elements *= static_cast<double>(e);
+    (entry::isInput(a.kind) ? columnCount : rowCount) += elements;
+  }
+  if (rowCount * columnCount > static_cast<double>(kMaxMatrixElements)) {
+    throw UsageError(std::string(procedure_->name) + ": the derivative matrix would have " +
+                     std::to_string(static_cast<std::int64_t>(rowCount)) + " x " +
+                     std::to_string(static_cast<std::int64_t>(columnCount)) +
+                     " elements, more than " + std::to_string(kMaxMatrixElements));
+  }
+
+  BlockBuilder b;
+  std::vector<std::string> columns, rows;
+  std::vector<ArgKind> kinds;
+  std::vector<std::pair<std::size_t, std::size_t>> arguments;
+  std::vector<std::pair<std::int64_t, std::int64_t>> kept;  // output rows to keep: first, cells
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    const entry::ArgumentInfo& a = args[k];
     const ArgumentValue& v = *values_[k];
     const std::vector<std::string> labels = elementLabels(a.name, a.kind, v.extents);
     std::int64_t first = 0;
@@ -331,13 +346,6 @@ void CallSite::prepare() {
       kinds.insert(kinds.end(), labels.size(), a.kind);
       for (std::size_t e = 0; e < labels.size(); ++e) arguments.emplace_back(k, e);
     }
-  }
-  const auto elements =
-      static_cast<double>(b.outputCells()) * static_cast<double>(b.inputColumns());
-  if (elements > static_cast<double>(kMaxMatrixElements)) {
-    throw UsageError(std::string(procedure_->name) + ": the derivative matrix would have " +
-                     std::to_string(b.outputCells()) + " x " + std::to_string(b.inputColumns()) +
-                     " elements, more than " + std::to_string(kMaxMatrixElements));
   }
   // A host keeps the workspace, and output cells the procedure did not reach.
   b.work = std::move(block_.work);

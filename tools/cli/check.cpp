@@ -119,7 +119,8 @@ CheckReport checkSite(CallSite& site, Session& session, const CheckSettings& set
       const double x = base[static_cast<std::size_t>(j)];
       const double u = 2.0 * static_cast<double>(random()) / 4294967295.0 - 1.0;
       const bool moved = point > 0 && std::find(fixed.begin(), fixed.end(), j) == fixed.end();
-      site.setValue(j, moved ? x + settings.spread * std::fmax(std::fabs(x), 1.0) * u : x);
+      // Relative moves keep each input's sign and scale; a zero moves by the spread.
+      site.setValue(j, moved ? x + settings.spread * (x != 0.0 ? std::fabs(x) : 1.0) * u : x);
     }
     const CallResult setup = site.call(session, XV55_CALL_SETUP);
     keepMessages(setup.messages);
