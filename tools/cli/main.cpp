@@ -187,10 +187,9 @@ int run(int argc, char** argv) {
 
   xv55::tools::Session session;
   if (*call) {
-    const std::int64_t type = xv55::tools::callTypeOf(
-        Json::parse(callOptions.callType, nullptr, false).is_number_integer()
-            ? Json::parse(callOptions.callType)
-            : Json(callOptions.callType));
+    const Json given = Json::parse(callOptions.callType, nullptr, false);
+    const std::int64_t type =
+        xv55::tools::callTypeOf(given.is_number_integer() ? given : Json(callOptions.callType));
     xv55::tools::CallSite site(xv55::tools::findProcedure(callOptions.procedure), callOptions.work);
     giveInputs(site, callOptions.inputFile, callOptions.pairs);
     site.prepare();
