@@ -1,0 +1,154 @@
+// Inputs by name laid out as the block a host passes, and the results read back by
+// name: kinds, extents, labels and the mistakes a user makes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "call_site.hpp"
+#include "session.hpp"
+
+namespace {
+
+using xv55::tools::CallSite;
+using xv55::tools::findProcedure;
+using xv55::tools::Json;
+using xv55::tools::Session;
+using xv55::tools::UsageError;
+
+// The message of the UsageError that f throws ("" when none).
+template <class F>
+std::string usageError(F f) {
+  try {
+    f();
+  } catch (const UsageError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(CallSite, LaysOutMatricesColumnMajorAndLabelsEveryElement) {
+  Session session;
+  CallSite site(findProcedure("spmatr"), 0);
+  site.set(Json::parse(R"({"a": [[1, 3, 5], [2, 4, 6]], "b": [1, 1.5, 2], "y": 2})"));
+  const auto r = site.call(session, 4);
+  EXPECT_EQ(r.outputs, (std::vector<double>{15.5, 20.0}));
+  EXPECT_EQ(site.columnLabels(),
+            (std::vector<std::string>{"a[1,1]", "a[2,1]", "a[1,2]", "a[2,2]", "a[1,3]", "a[2,3]",
+                                      "b[1]", "b[2]", "b[3]"}));
+  EXPECT_EQ(site.rowLabels(), (std::vector<std::string>{"y[1]", "y[2]"}));
+  // dy(2)/da(2,3) = b(3); dy(1)/db(2) = a(1,2).
+  EXPECT_EQ(r.derivatives[1 + 5 * 2], 2.0);
+  EXPECT_EQ(r.derivatives[0 + 7 * 2], 3.0);
+  EXPECT_EQ(site.column("a[2,3]"), 6);
+  const Json out = site.resultJson(r);
+  EXPECT_EQ(out["outputs"]["y"], Json::parse("[15.5, 20.0]"));
+  EXPECT_EQ(out["derivatives"]["matrix"][1][5], 2.0);
+}
+
+TEST(CallSite, ReportsStatusMessagesAndNonFiniteValues) {
+  Session session;
+  CallSite bad(findProcedure("XV55IF_SPMATR"), 0);
+  bad.set(Json::parse(R"({"a": [[1, 2]], "b": [1], "y": [7]})"));
+  const auto r = bad.call(session, 0);
+  EXPECT_EQ(r.status, 4);
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_EQ(r.messages[0].severity, 4);
+  EXPECT_NE(r.messages[0].text.find("Incompatible matrix dimensions"), std::string::npos);
+  EXPECT_EQ(r.outputs, std::vector<double>{7.0});  // not reached: kept as given
+  EXPECT_TRUE(r.derivatives.empty());              // values only: nothing written
+
+  CallSite root(findProcedure("spsqrt"), 0);
+  root.set("x", Json("-inf"));
+  const Json out = root.resultJson(root.call(session, 4));
+  EXPECT_EQ(out["outputs"]["y"], "nan");
+  root.set("x", 0.0);
+  EXPECT_EQ(root.resultJson(root.call(session, 4))["derivatives"]["matrix"][0][0], "inf");
+}
+
+TEST(CallSite, KeepsOutputCellsAndWorkspaceFromCallToCall) {
+  Session session;
+  CallSite ramp(findProcedure("spramp"), 3);
+  ramp.set(Json::parse(R"({"x": 2.5, "x1": 1, "x2": 3, "y1": 10, "y2": 20})"));
+  EXPECT_EQ(ramp.call(session, 0).outputs[0], 17.5);
+  ramp.set("x", 2.0);  // a new layout; the output cell keeps 17.5 ...
+  const auto r = ramp.call(session, 3);
+  EXPECT_EQ(r.outputs[0], 17.5);
+  EXPECT_EQ(r.derivatives[1], (17.5 - 20.0) / 2.0);  // ... which a derivative-only call reads
+  ramp.set("y", 16.0);                               // unless given again
+  EXPECT_EQ(ramp.call(session, 3).derivatives[1], -2.0);
+  ramp.block().work[2] = 42.0;
+  ramp.set("x", 1.0);
+  ramp.prepare();
+  EXPECT_EQ(ramp.block().work.size(), 3u);
+  EXPECT_EQ(ramp.block().work[2], 42.0);
+}
+
+TEST(CallSite, RefusesWhatTheProcedureCannotTake) {
+  const auto with = [](const char* procedure, const char* inputs) {
+    return usageError([&] {
+      CallSite site(findProcedure(procedure), 0);
+      site.set(Json::parse(inputs));
+      site.prepare();
+    });
+  };
+  EXPECT_EQ(with("spramp", R"({"x": 1, "x1": 1, "x2": 3, "y1": 10, "y2": 20})"), "");
+  EXPECT_EQ(with("spramp", R"({"x": 1, "x1": 1})"), "XV55IF_SPRAMP: missing input x2");
+  EXPECT_EQ(with("spramp", R"({"q": 1})"),
+            "XV55IF_SPRAMP has no argument 'q' (inputs: x, x1, x2, y1, y2; outputs: y)");
+  EXPECT_EQ(with("spramp", R"({"x": "fast"})"),
+            "XV55IF_SPRAMP: input x: expected a real number, got the text \"fast\"");
+  EXPECT_EQ(with("spramp", R"({"x": [1]})"),
+            "XV55IF_SPRAMP: input x: expected a real number, got a list");
+  EXPECT_EQ(with("sprecv", R"({"x": [1], "n": 2.5, "y": 1})"),
+            "XV55IF_SPRECV: input n: expected an integer, got the number 2.5");
+  EXPECT_EQ(with("sprecv", R"({"x": [1], "n": 18446744073709551615, "y": 1})"),
+            "XV55IF_SPRECV: input n: the integer 18446744073709551615 is out of range");
+  EXPECT_EQ(with("sprecv", R"({"x": [1], "n": 2})"),
+            "XV55IF_SPRECV: output y needs its number of cells (y=N or a list)");
+  EXPECT_EQ(with("sprecv", R"({"x": [1], "n": 2, "y": -1})"),
+            "XV55IF_SPRECV: output y: expected its number of cells (0 to 4194304) or a list of "
+            "its contents, got the number -1");
+  EXPECT_EQ(with("spmatr", R"({"a": [[1, 2], [3]], "b": [1], "y": 1})"),
+            "XV55IF_SPMATR: input a: rows of different lengths (2 and 1)");
+  EXPECT_EQ(with("spmatr", R"({"a": [1, 2], "b": [1], "y": 1})"),
+            "XV55IF_SPMATR: input a: expected a list of rows (a list of lists), got the number 1");
+  EXPECT_EQ(with("spmatr", R"([1])"),
+            "inputs of XV55IF_SPMATR are a JSON object of name: value, not a list");
+  // Empty arrays are arrays of extent 0; an integer-valued real is an integer.
+  EXPECT_EQ(with("sprecv", R"({"x": [], "n": 2.0, "y": []})"), "");
+  EXPECT_EQ(with("spmatr", R"({"a": [], "b": [], "y": 0})"), "");
+  // A derivative matrix too large to lay out is refused before anything is allocated.
+  EXPECT_NE(with("sprecv", R"({"x": [1, 1, 1, 1, 1], "n": 1, "y": 4194304})")
+                .find("the derivative matrix would have 4194304 x 6 elements"),
+            std::string::npos);
+  EXPECT_NE(with("sprecv", R"({"x": [1], "n": 1, "y": 4194305})").find("number of cells"),
+            std::string::npos);
+}
+
+TEST(CallSite, TextsCallTypesAndCommandLineValues) {
+  const xv55::entry::ArgumentInfo text{"type", "", xv55::entry::ArgKind::TextIn};
+  const xv55::entry::ArgumentInfo real{"x", "", xv55::entry::ArgKind::RealIn};
+  EXPECT_EQ(xv55::tools::commandLineValue(text, "Tabular data"), "Tabular data");
+  EXPECT_EQ(xv55::tools::commandLineValue(text, "12"), "12");
+  EXPECT_EQ(xv55::tools::commandLineValue(text, "\"quoted\""), "quoted");
+  EXPECT_EQ(xv55::tools::commandLineValue(real, "2.5"), 2.5);
+  EXPECT_EQ(xv55::tools::commandLineValue(real, "[1, 2]"), Json::parse("[1, 2]"));
+  EXPECT_EQ(xv55::tools::commandLineValue(real, "nan"), "nan");
+
+  const xv55::entry::ProcedureInfo& p = findProcedure("spramp");
+  EXPECT_EQ(xv55::tools::checkValue(p, text, std::string(40, 'a')).text.size(), 40u);
+  EXPECT_NE(usageError([&] { xv55::tools::checkValue(p, text, std::string(41, 'a')); }), "");
+  EXPECT_NE(usageError([&] { xv55::tools::checkValue(p, text, 3); }), "");
+
+  EXPECT_EQ(xv55::tools::callTypeOf("both"), 4);
+  EXPECT_EQ(xv55::tools::callTypeOf("Set-up"), 1);
+  EXPECT_EQ(xv55::tools::callTypeOf(2), 2);
+  EXPECT_NE(usageError([] { xv55::tools::callTypeOf(5); }), "");
+  EXPECT_NE(usageError([] { xv55::tools::callTypeOf("fast"); }), "");
+  EXPECT_EQ(&findProcedure("xv55if_spsqrt"), &findProcedure("SPSQRT"));
+  EXPECT_EQ(usageError([] { findProcedure("SPNONE"); }),
+            "unknown procedure 'SPNONE' (xv55 list shows them all)");
+}
+
+}  // namespace

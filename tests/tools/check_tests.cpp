@@ -1,0 +1,143 @@
+// `xv55 check` on procedures whose derivatives are known to be right, wrong, kinked
+// or missing: test procedures with their own argument lists, and the library's.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "call_site.hpp"
+#include "check.hpp"
+#include "session.hpp"
+
+namespace {
+
+using xv55::entry::ArgKind;
+using xv55::entry::ArgumentInfo;
+using xv55::entry::ProcedureInfo;
+using xv55::tools::CallSite;
+using xv55::tools::CheckSettings;
+using xv55::tools::Json;
+using xv55::tools::Session;
+
+// y = x^2 + 3 z with dy/dx written as `slopeFactor` x (2 is right), and dy/dz = 3
+// (or nothing when slopeFactor is 0); x2 = |x| with its derivative sign(x).
+double g_slopeFactor = 2.0;
+void squareEntry(XV55_ENTRY_PARAMS) {
+  (void)inputSizes, (void)outputSizes, (void)status, (void)hostContext, (void)realWork;
+  (void)realWorkLength, (void)derivativeColumns;
+  const auto* in = static_cast<const double*>(inputs);
+  auto* out = static_cast<double*>(outputs);
+  const double x = in[inputPositions[0] - 1];
+  const double z = in[inputPositions[1] - 1];
+  if (*callType == 0 || *callType == 4) {
+    out[outputPositions[0] - 1] = x * x + 3 * z;
+    out[outputPositions[1] - 1] = std::fabs(x);
+  }
+  if ((*callType == 3 || *callType == 4) && g_slopeFactor != 0.0) {
+    const std::int64_t rows = *derivativeRows;
+    derivatives[0] = g_slopeFactor * x;    // dy/dx
+    derivatives[rows] = 3.0;               // dy/dz
+    derivatives[1] = x >= 0 ? 1.0 : -1.0;  // d|x|/dx
+  }
+}
+const ArgumentInfo kSquareArguments[] = {{"x", "", ArgKind::RealIn},
+                                         {"z", "", ArgKind::RealIn},
+                                         {"y", "", ArgKind::RealOut},
+                                         {"ax", "", ArgKind::RealOut}};
+const ProcedureInfo kSquare{"XV55IF_TESTSQUARE", &squareEntry, kSquareArguments};
+
+xv55::tools::CheckReport checkSquare(double x, double slopeFactor, CheckSettings settings = {}) {
+  g_slopeFactor = slopeFactor;
+  Session session;
+  CallSite site(kSquare, 0);
+  site.set(Json{{"x", x}, {"z", 1.0}});
+  auto report = xv55::tools::checkSite(site, session, settings);
+  EXPECT_EQ(site.value(1), x);  // the inputs are restored
+  return report;
+}
+
+const Json* element(const Json& report, const std::string& output, const std::string& input) {
+  for (const Json& e : report["elements"]) {
+    if (e["output"] == output && e["input"] == input) return &e;
+  }
+  return nullptr;
+}
+
+TEST(Check, PassesRightDerivativesAndFailsWrongOnesAtEveryPoint) {
+  const auto right = checkSquare(1.5, 2.0);
+  EXPECT_TRUE(right.ok);
+  EXPECT_EQ(right.json["points"], 5);
+  EXPECT_EQ((*element(right.json, "y", "x"))["verdict"], "ok");
+  EXPECT_LT((*element(right.json, "y", "x"))["worstError"].get<double>(), 1e-6);
+
+  const auto wrong = checkSquare(1.5, 2.01);
+  EXPECT_FALSE(wrong.ok);
+  const Json& e = *element(wrong.json, "y", "x");
+  EXPECT_EQ(e["verdict"], "wrong");
+  EXPECT_NEAR(e["worstError"].get<double>(), 0.01 / 2.01, 1e-4);
+  EXPECT_EQ((*element(wrong.json, "y", "z"))["verdict"], "ok");
+  EXPECT_NE(wrong.text.find("1 analytic derivatives are wrong"), std::string::npos);
+
+  // Only the inputs asked for are checked, and a fixed input stays where it is.
+  CheckSettings onlyZ;
+  onlyZ.only = {"z"};
+  onlyZ.fixed = {"x"};
+  const auto z = checkSquare(1.5, 2.01, onlyZ);
+  EXPECT_TRUE(z.ok);
+  EXPECT_EQ(element(z.json, "y", "x"), nullptr);
+}
+
+TEST(Check, FlagsKinksInsteadOfFailingThere) {
+  CheckSettings here;
+  here.pointsAround = 0;
+  const auto atZero = checkSquare(0.0, 2.0, here);
+  EXPECT_TRUE(atZero.ok);
+  const Json& kink = *element(atZero.json, "ax", "x");
+  EXPECT_EQ(kink["verdict"], "kink");
+  EXPECT_EQ(kink["firstKink"]["left"], -1.0);
+  EXPECT_NEAR(kink["firstKink"]["right"].get<double>(), 1.0, 1e-9);
+  EXPECT_NE(atZero.text.find("a one-sided difference is needed"), std::string::npos);
+  // Around the kink the points on either side are compared.
+  CheckSettings around;
+  around.spread = 0.5;
+  const auto near = checkSquare(0.0, 2.0, around);
+  EXPECT_EQ((*element(near.json, "ax", "x"))["verdict"], "ok");
+  EXPECT_EQ((*element(near.json, "ax", "x"))["kinks"], 1);
+}
+
+TEST(Check, SaysSoWhenAProcedureSuppliesNoDerivatives) {
+  const auto none = checkSquare(1.5, 0.0);
+  EXPECT_TRUE(none.ok);
+  EXPECT_FALSE(none.json["derivativesSupplied"].get<bool>());
+  EXPECT_NE(none.text.find("supplies none"), std::string::npos);
+}
+
+TEST(Check, LibraryProceduresWithDerivativesAgree) {
+  Session session;
+  const std::pair<const char*, const char*> cases[] = {
+      {"spramp", R"({"x": 2.5, "x1": 1, "x2": 3, "y1": 10, "y2": 20})"},
+      {"splim_abs", R"({"x": -3, "lo": 1, "hi": 5})"},
+      {"spmatr", R"({"a": [[1, 3, 5], [2, 4, 6]], "b": [1, 1.5, 2], "y": 2})"},
+      {"sprecv", R"({"x": [0.5, 0.9, 1.7], "n": 3, "y": 3})"},
+  };
+  for (const auto& [name, inputs] : cases) {
+    CallSite site(xv55::tools::findProcedure(name), 0);
+    site.set(Json::parse(inputs));
+    const auto report = xv55::tools::checkSite(site, session, {});
+    EXPECT_TRUE(report.ok) << report.text;
+    EXPECT_TRUE(report.json["derivativesSupplied"].get<bool>()) << name;
+  }
+}
+
+TEST(Check, RefusesInputsWithoutDerivatives) {
+  Session session;
+  CallSite site(xv55::tools::findProcedure("sprecv"), 0);
+  site.set(Json::parse(R"({"x": [0.5], "n": 3, "y": 1})"));
+  CheckSettings settings;
+  settings.only = {"n"};
+  EXPECT_THROW(xv55::tools::checkSite(site, session, settings), xv55::tools::UsageError);
+  settings.only = {"w"};
+  EXPECT_THROW(xv55::tools::checkSite(site, session, settings), xv55::tools::UsageError);
+}
+
+}  // namespace

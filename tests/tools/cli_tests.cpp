@@ -1,0 +1,173 @@
+// The command-line host as a user runs it (build/bin/xv55): exit status, one-line
+// errors, JSON on standard output; and every procedure of the export table called
+// and checked with inputs made from its metadata alone.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "call_site.hpp"
+#include "check.hpp"
+#include "session.hpp"
+
+namespace {
+
+using xv55::tools::Json;
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string slurp(const std::string& file) {
+  std::ifstream in(file);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+// Runs xv55 with the arguments (a shell command line), standard input from `input`.
+Outcome xv55(const std::string& arguments, const std::string& input = "") {
+  const std::string base = ::testing::TempDir() + "xv55_cli_" + std::to_string(getpid());
+  std::ofstream(base + ".in") << input;
+  const std::string command = std::string(XV55_CLI) + " " + arguments + " <" + base + ".in >" +
+                              base + ".out 2>" + base + ".err";
+  const int raw = std::system(command.c_str());
+  Outcome o;
+  o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  o.out = slurp(base + ".out");
+  o.err = slurp(base + ".err");
+  return o;
+}
+
+TEST(CommandLine, CallPrintsOutputsStatusDerivativesAndMessages) {
+  const Outcome ramp = xv55("call XV55IF_SPRAMP x=2.5 x1=1 x2=3 y1=10 y2=20");
+  ASSERT_EQ(ramp.status, 0) << ramp.err;
+  const Json r = Json::parse(ramp.out);
+  EXPECT_EQ(r["outputs"]["y"], 17.5);
+  EXPECT_EQ(r["status"], 0);
+  EXPECT_EQ(r["derivatives"]["columns"], Json::parse(R"(["x", "x1", "x2", "y1", "y2"])"));
+  EXPECT_EQ(r["derivatives"]["matrix"][0][3], 0.25);
+
+  // Inputs from standard input, a pair on top; set-up and clean-up calls around.
+  const Outcome matrix =
+      xv55("call spmatr --in - b='[1]' --type values --setup --cleanup", R"({"a": [[1, 2]],
+           "b": [1, 1], "y": 1})");
+  ASSERT_EQ(matrix.status, 0) << matrix.err;
+  const Json m = Json::parse(matrix.out);
+  EXPECT_EQ(m["status"], 4);
+  EXPECT_EQ(m["messages"][0]["severity"], 4);
+  EXPECT_EQ(m["messages"][0]["callType"], 1);  // the set-up call already refused the sizes
+}
+
+TEST(CommandLine, MistakesEndWithOneLineAndStatusTwo) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"call SPNONE", "xv55: unknown procedure 'SPNONE' (xv55 list shows them all)\n"},
+      {"call spsqrt", "xv55: XV55IF_SPSQRT: missing input x\n"},
+      {"call spsqrt x=1 z=2", "xv55: XV55IF_SPSQRT has no argument 'z' (inputs: x; outputs: y)\n"},
+      {"call spsqrt x='[1'",
+       "xv55: XV55IF_SPSQRT: input x: expected a real number, got the "
+       "text \"[1\"\n"},
+      {"call spsqrt x", "xv55: 'x' is not name=value\n"},
+      {"call spsqrt x=1 --type 9",
+       "xv55: call type 9 is none of 0 values, 1 setup, 2 cleanup, 3 derivatives, 4 both\n"},
+      {"call spsqrt --in /nonexistent.json", "xv55: cannot read /nonexistent.json\n"},
+      {"describe", "xv55: procedure is required (xv55 --help)\n"},
+      {"frobnicate", "xv55: A subcommand is required (xv55 --help)\n"},
+      {"run /nonexistent.json", "xv55: cannot read /nonexistent.json\n"},
+      {"check spsqrt x=1 --only y", "xv55: XV55IF_SPSQRT: y is an output\n"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    const Outcome o = xv55(arguments);
+    EXPECT_EQ(o.status, 2) << arguments;
+    EXPECT_EQ(o.err, message) << arguments;
+    EXPECT_EQ(o.out, "") << arguments;
+  }
+  const Outcome json = xv55("run -", "{\"procedure\": ");
+  EXPECT_EQ(json.status, 2);
+  EXPECT_EQ(json.err.rfind("xv55: standard input is not valid JSON: ", 0), 0u) << json.err;
+}
+
+TEST(CommandLine, ListDescribeCheckAndHelp) {
+  const Outcome list = xv55("list --json");
+  ASSERT_EQ(list.status, 0);
+  const Json all = Json::parse(list.out)["procedures"];
+  EXPECT_EQ(all.size(), xv55::entry::procedures().size());
+  const Outcome describe = xv55("describe psimpint");
+  EXPECT_NE(describe.out.find("\n  1  p0            real           1  [bar]\n"), std::string::npos)
+      << describe.out;
+  const Outcome check = xv55("check spramp x=2.5 x1=1 x2=3 y1=10 y2=20 --json");
+  EXPECT_EQ(check.status, 0);
+  EXPECT_TRUE(Json::parse(check.out)["ok"].get<bool>());
+  for (const char* command : {"", "list", "describe", "call", "run", "check"}) {
+    const Outcome help = xv55(std::string(command) + " --help");
+    EXPECT_EQ(help.status, 0) << command;
+    EXPECT_NE(help.out.find("Usage"), std::string::npos) << command;
+  }
+}
+
+// Inputs for any procedure from its metadata: small positive reals, integers 2,
+// texts, vectors of 3 and 2 x 3 matrices, vector outputs of 3 cells.
+Json madeUpInputs(const xv55::entry::ProcedureInfo& p) {
+  Json inputs = Json::object();
+  double next = 1.25;
+  for (const auto& a : p.arguments) {
+    const auto real = [&next] { return next += 0.5; };
+    switch (a.kind) {
+      case xv55::entry::ArgKind::RealIn:
+        inputs[a.name] = real();
+        break;
+      case xv55::entry::ArgKind::IntegerIn:
+        inputs[a.name] = 2;
+        break;
+      case xv55::entry::ArgKind::TextIn:
+        inputs[a.name] = "Tabular data";
+        break;
+      case xv55::entry::ArgKind::RealVectorIn:
+        inputs[a.name] = {real(), real(), real()};
+        break;
+      case xv55::entry::ArgKind::IntegerVectorIn:
+        inputs[a.name] = {3, 3, 3};
+        break;
+      case xv55::entry::ArgKind::RealMatrixIn:
+        inputs[a.name] = {{real(), real(), real()}, {real(), real(), real()}};
+        break;
+      case xv55::entry::ArgKind::IntegerMatrixIn:
+        inputs[a.name] = {{1, 2, 3}, {4, 5, 6}};
+        break;
+      case xv55::entry::ArgKind::RealVectorOut:
+        inputs[a.name] = 3;
+        break;
+      default:
+        break;
+    }
+  }
+  return inputs;
+}
+
+TEST(EveryProcedure, CanBeCalledWithEachCallTypeAndChecked) {
+  xv55::tools::Session session;
+  for (const auto& p : xv55::entry::procedures()) {
+    SCOPED_TRACE(p.name);
+    xv55::tools::CallSite site(p, 1000);
+    site.set(madeUpInputs(p));
+    for (std::int64_t type : {1, 4, 0, 3, 2}) {
+      const auto r = site.call(session, type);
+      EXPECT_EQ(static_cast<std::int64_t>(r.outputs.size()), site.block().outputCells());
+      EXPECT_NO_THROW(site.resultJson(r).dump());
+    }
+    xv55::tools::CheckSettings settings;
+    settings.pointsAround = 1;
+    try {
+      xv55::tools::checkSite(site, session, settings);
+    } catch (const xv55::tools::UsageError& e) {  // a set-up call refused the made-up inputs
+      EXPECT_NE(std::string(e.what()).find("set-up call"), std::string::npos) << e.what();
+    }
+  }
+}
+
+}  // namespace

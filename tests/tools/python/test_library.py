@@ -1,0 +1,133 @@
+"""The Python package against the library: the same blocks, values, derivatives and
+messages as the command-line host, for every procedure of the metadata."""
+
+import json
+import subprocess
+
+import numpy as np
+import pytest
+
+import xv55
+
+
+def made_up_inputs(procedure):
+    """Inputs for any procedure from its metadata alone (as the CLI tests make them)."""
+    values, nxt = {}, [1.25]
+
+    def real():
+        nxt[0] += 0.5
+        return nxt[0]
+
+    for a in procedure.arguments:
+        if a.kind == "real" and a.is_input:
+            values[a.name] = real()
+        elif a.kind == "integer":
+            values[a.name] = 2
+        elif a.kind == "text":
+            values[a.name] = "Tabular data"
+        elif a.kind == "real vector" and a.is_input:
+            values[a.name] = [real(), real(), real()]
+        elif a.kind == "integer vector":
+            values[a.name] = [3, 3, 3]
+        elif a.kind == "real matrix":
+            values[a.name] = [[real(), real(), real()], [real(), real(), real()]]
+        elif a.kind == "integer matrix":
+            values[a.name] = [[1, 2, 3], [4, 5, 6]]
+        elif a.kind == "real vector":
+            values[a.name] = 3
+    return values
+
+
+def cli_call(cli, name, values, call_type=4):
+    done = subprocess.run([cli, "call", name, "--in", "-", "--type", str(call_type)],
+                          input=json.dumps(values), capture_output=True, text=True,
+                          check=True)
+    return json.loads(done.stdout)
+
+
+def number(x):
+    """A value of the CLI's JSON: non-finite numbers are written "nan", "inf", "-inf"."""
+    return {"nan": np.nan, "inf": np.inf, "-inf": -np.inf}[x] if isinstance(x, str) else x
+
+
+def same(a, b):
+    b = np.vectorize(number, otypes=[float])(np.array(b, dtype=object))
+    return np.array_equal(np.asarray(a, dtype=float), b, equal_nan=True)
+
+
+def test_every_procedure_matches_the_command_line_host(lib, cli):
+    assert len(lib.procedures) >= 14
+    for procedure in lib:
+        values = made_up_inputs(procedure)
+        for call_type in (4, 0):
+            r = procedure(call_type=call_type, **values)
+            c = cli_call(cli, procedure.name, values, call_type)
+            assert r.status == c["status"], procedure.name
+            for name, value in r.outputs.items():
+                assert same(value, c["outputs"][name]), (procedure.name, name)
+            if c["derivatives"] is None:
+                assert r.derivatives is None, procedure.name
+            else:
+                assert r.rows == c["derivatives"]["rows"]
+                assert r.columns == c["derivatives"]["columns"]
+                assert same(r.derivatives, c["derivatives"]["matrix"]), procedure.name
+            assert [(m.severity, m.text) for m in r.messages] == \
+                [(m["severity"], m["text"]) for m in c["messages"]], procedure.name
+
+
+def test_values_derivatives_and_messages(lib):
+    r = lib["XV55IF_SPRAMP"](x=2.5, x1=1, x2=3, y1=10, y2=20)
+    assert r.outputs == {"y": 17.5}
+    assert r.derivative("y", "x") == 5.0
+    assert r.derivative("y", "y1") == 0.25
+    # A matrix as a list of rows, first index = row, laid out column-major.
+    m = lib["spmatr"](a=np.array([[1, 3, 5], [2, 4, 6]]), b=[1, 1.5, 2], y=2)
+    assert list(m.outputs["y"]) == [15.5, 20.0]
+    assert m.derivative("y[2]", "a[2,3]") == 2.0
+    assert m.derivative("y[1]", "b[2]") == 3.0
+    bad = lib["spmatr"](call_type="values", a=[[1, 2]], b=[1], y=[7.0])
+    assert bad.status == 4
+    assert list(bad.outputs["y"]) == [7.0]  # not reached: kept
+    assert [(m.severity, m.call_type) for m in bad.messages] == [(4, 0)]
+    assert "Incompatible matrix dimensions" in bad.messages[0].text
+    assert bad.derivatives is None
+    root = lib["spsqrt"](x=0.0)
+    assert root.derivative("y", "x") == np.inf
+
+
+def test_a_call_site_keeps_its_output_cells_and_workspace(lib):
+    site = lib["spramp"].site(work=4)
+    assert site.call("values", x=2.5, x1=1, x2=3, y1=10, y2=20).outputs["y"] == 17.5
+    # A derivative-only call reads y from the output cell the last call left.
+    assert site.call("derivatives", x=2.0).derivative("y", "x1") == (17.5 - 20) / 2
+    assert site.call("derivatives", y=16.0).derivative("y", "x1") == -2.0
+    site.work[3] = 42.0
+    site.call("values")
+    assert site.work[3] == 42.0
+
+
+@pytest.mark.parametrize("name, values, message", [
+    ("spnone", {}, "unknown procedure 'spnone'"),
+    ("spramp", {"x": 1}, "XV55IF_SPRAMP: missing input x1"),
+    ("spramp", {"q": 1}, "XV55IF_SPRAMP has no argument 'q'"),
+    ("spramp", {"x": "fast"}, "input x: expected a real number"),
+    ("sprecv", {"x": [1], "n": 2.5, "y": 1}, "input n: expected an integer"),
+    ("sprecv", {"x": [1], "n": 2}, "output y needs its number of cells"),
+    ("sprecv", {"x": [[1]], "n": 2, "y": 1}, "input x: expected a list of values"),
+    ("spmatr", {"a": [[1, 2], [3]], "b": [1], "y": 1}, "input a: rows of different lengths"),
+    ("spmatr", {"a": [["a"]], "b": [1], "y": 1}, "input a: values of type"),
+    ("spsqrt", {"x": 1, "call_type": 7}, "call type 7 is none"),
+])
+def test_mistakes_are_usage_errors(lib, name, values, message):
+    with pytest.raises(xv55.UsageError, match=message.replace("[", r"\[")):
+        lib[name](**values)
+
+
+def test_metadata_is_the_command_line_hosts(lib, cli):
+    listed = json.loads(subprocess.run([cli, "list", "--json"], capture_output=True,
+                                       text=True, check=True).stdout)
+    assert [p["name"] for p in listed["procedures"]] == list(lib.procedures)
+    psimpint = lib["psimpint"]
+    assert [(a.name, a.unit) for a in psimpint.inputs][:2] == [("p0", "bar"), ("ps", "bar")]
+    assert [a.kind for a in lib["spmatr"].arguments] == ["real matrix", "real vector",
+                                                         "real vector"]

@@ -1,0 +1,178 @@
+// Scenarios: call sites shared by steps, sweeps, output as JSON and CSV, the host's
+// set-up, and the mistakes a scenario file can hold.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "scenario.hpp"
+#include "session.hpp"
+#include "xv55/refhost.hpp"
+
+namespace {
+
+using xv55::tools::Json;
+using xv55::tools::RunSettings;
+using xv55::tools::Session;
+
+std::string run(const std::string& scenario, const std::string& format = "") {
+  Session session;
+  RunSettings settings;
+  settings.format = format;
+  settings.progress = 0;
+  std::ostringstream out;
+  xv55::tools::runScenario(Json::parse(scenario), ".", session, settings, out);
+  return out.str();
+}
+
+std::string failure(const std::string& scenario) {
+  try {
+    run(scenario);
+  } catch (const xv55::tools::UsageError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+const char* kRamp = R"("procedure": "XV55IF_SPRAMP",
+                       "inputs": {"x": 0, "x1": 1, "x2": 3, "y1": 10, "y2": 20})";
+
+TEST(Scenario, StepsShareTheCallSiteAndSweepsVaryOneInput) {
+  const Json out = Json::parse(run(std::string("{") + kRamp + R"(, "steps": [
+      {"call": "both", "sweep": {"input": "x", "from": 0, "to": 4, "points": 5}},
+      {"call": "derivatives", "inputs": {"y": 16}},
+      {"inputs": {"x2": 5}, "call": 0, "repeat": 2}]})"));
+  const Json& results = out["results"];
+  ASSERT_EQ(results.size(), 8u);
+  const double expected[] = {10, 10, 15, 20, 20};
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_EQ(results[k]["sweep"]["x"], k);
+    EXPECT_EQ(results[k]["outputs"]["y"], expected[k]);
+  }
+  EXPECT_EQ(results[2]["derivatives"]["matrix"][0][0], 5.0);
+  // The swept input keeps its last value; the derivative-only call reads the given y.
+  EXPECT_EQ(results[5]["derivatives"]["matrix"][0][0], 0.0);  // x = 4: above the ramp
+  EXPECT_EQ(results[6]["outputs"]["y"], 17.5);                // x = 4 on the ramp to x2 = 5
+  EXPECT_EQ(results[7]["step"], 3);
+}
+
+TEST(Scenario, CsvHasOneRowPerCallAndTheSweptDerivatives) {
+  const std::string csv = run(std::string("{") + kRamp + R"(, "format": "csv", "steps": [
+      {"sweep": {"input": "x", "values": [2, 2.5]}}, {"call": 0}]})");
+  EXPECT_EQ(csv,
+            "step,site,callType,x,status,y,d y / d x,messages\n"
+            "1,main,4,2,0,15,5,\n"
+            "1,main,4,2.5,0,17.5,5,\n"
+            "2,main,0,,0,17.5,,\n");
+  // Several sites: their outputs are named by site; messages are quoted.
+  const std::string two = run(R"({"sites": {
+      "m": {"procedure": "spmatr", "inputs": {"a": [[1, 2]], "b": [1], "y": 1}},
+      "r": {"procedure": "spsqrt", "inputs": {"x": 4}}},
+      "steps": [{"site": "m", "call": 0}, {"site": "r", "call": 0}]})",
+                              "csv");
+  EXPECT_EQ(two,
+            "step,site,callType,status,m.y[1],r.y,messages\n"
+            "1,m,0,4,0,,4:  SPMATR-F-Incompatible matrix dimensions for multiplication. \n"
+            "2,r,0,0,,2,\n");
+}
+
+TEST(Scenario, SetsUpTheReferenceHostAndTheSolverOptions) {
+  run(R"({"procedure": "spsqrt", "inputs": {"x": 1},
+          "host": {"printLevel": 3, "components": 4, "globals": {"2": 1e-8}},
+          "options": {"18": 2}})");
+  EXPECT_EQ(xv55::refhost::global(2), 1e-8);
+  // A flowsheet cannot be loaded by this reference host: said before any call.
+  EXPECT_NE(failure(R"({"procedure": "spsqrt", "inputs": {"x": 1}, "flowsheet": "plant.txt"})")
+                .find("cannot load flowsheet ./plant.txt"),
+            std::string::npos);
+  xv55::refhost::reset();
+}
+
+TEST(Scenario, RefusesMalformedScenariosWithOneClearLine) {
+  const std::pair<std::string, std::string> cases[] = {
+      {R"({"procedure": "spsqrt", "inputs": {"x": 1}, "stpes": []})",
+       "scenario: unknown key 'stpes' (known: title, format, flowsheet, host, options, procedure, "
+       "inputs, work, sites, steps)"},
+      {R"({"inputs": {"x": 1}})",
+       "scenario: \"inputs\" and \"work\" at the top belong to a \"procedure\""},
+      {R"({"title": "nothing"})", "scenario: no \"procedure\" and no \"sites\""},
+      {R"({"procedure": "spnone"})", "unknown procedure 'spnone' (xv55 list shows them all)"},
+      {R"({"procedure": "spsqrt", "inputs": {"x": 1}, "format": "xml"})",
+       "format must be \"json\" or \"csv\", not \"xml\""},
+      {R"({"procedure": "spsqrt", "inputs": {"x": 1}, "steps": [{"sweep": {"input": "y",
+          "values": [1]}}]})",
+       "XV55IF_SPSQRT: y is an output"},
+      {R"({"procedure": "sprecv", "inputs": {"x": [1, 2], "n": 1, "y": 2},
+           "steps": [{"sweep": {"input": "x", "values": [1]}}]})",
+       "XV55IF_SPRECV: input x is an array with no element 'x' (elements are x[i])"},
+      {R"({"procedure": "sprecv", "inputs": {"x": [1, 2], "n": 1, "y": 2},
+           "steps": [{"sweep": {"input": "n", "values": [1.5]}}]})",
+       "step 1.sweep: input n is an integer, not 1.5"},
+      {R"({"procedure": "spsqrt", "inputs": {"x": 1}, "steps": [{"sweep": {"input": "x",
+          "from": 0, "to": 1}}]})",
+       "step 1.sweep needs \"values\" or \"from\", \"to\" and \"points\""},
+      {R"({"procedure": "spsqrt", "inputs": {"x": 1}, "steps": [{"call": 7}]})",
+       "call type 7 is none of 0 values, 1 setup, 2 cleanup, 3 derivatives, 4 both"},
+      {R"({"sites": {"a": {"procedure": "spsqrt"}, "b": {"procedure": "spsqrt"}},
+           "steps": [{"call": 0}]})",
+       "step 1 needs \"site\" (there are 2)"},
+      {R"({"sites": {"a": {"procedure": "spsqrt", "inputs": {"x": 1}}},
+           "steps": [{"site": "b"}]})",
+       "no site named 'b'"},
+      {R"({"procedure": "spsqrt", "inputs": {"x": 1}, "host": {"globals": {"99": 1}}})",
+       "host.globals: word 99 is not between 1 and 64"},
+      {R"({"procedure": "spsqrt", "inputs": {"x": 1}, "options": {"twenty": 1}})",
+       "options: 'twenty' is not an option number"},
+  };
+  for (const auto& [scenario, message] : cases) EXPECT_EQ(failure(scenario), message) << scenario;
+}
+
+TEST(Scenario, ShippedScenariosRun) {
+  Session session;
+  RunSettings settings;
+  settings.progress = 0;
+  settings.format = "json";
+  std::ostringstream out;
+  const std::string file = std::string(XV55_SCENARIOS) + "/choked-flow.json";
+  std::ifstream in(file);
+  xv55::tools::runScenario(Json::parse(in), XV55_SCENARIOS, session, settings, out);
+  const Json results = Json::parse(out.str())["results"];
+  ASSERT_EQ(results.size(), 18u);
+  // The flux rises as the back pressure falls, until the flow chokes.
+  EXPECT_LT(results[0]["outputs"]["flux"], results[8]["outputs"]["flux"]);
+  EXPECT_EQ(results[17]["outputs"]["maximumFound"], 1.0);
+}
+
+TEST(Scenario, EveryShippedScenarioRunsOnceItsProceduresAreInTheLibrary) {
+  int ran = 0;
+  for (const auto& file : std::filesystem::directory_iterator(XV55_SCENARIOS)) {
+    std::ifstream in(file.path());
+    const Json scenario = Json::parse(in);
+    if (scenario.contains("map")) continue;  // a curve map, drawn by the Python package
+    bool present = true;
+    for (const auto& site : scenario["sites"]) {
+      present =
+          present && std::any_of(xv55::entry::procedures().begin(), xv55::entry::procedures().end(),
+                                 [&site](const auto& p) { return site["procedure"] == p.name; });
+    }
+    if (!present) continue;
+    SCOPED_TRACE(file.path().string());
+    Session session;
+    RunSettings settings;
+    settings.progress = 0;
+    settings.format = "json";
+    std::ostringstream out;
+    EXPECT_NO_THROW(xv55::tools::runScenario(scenario, XV55_SCENARIOS, session, settings, out));
+    const Json results = Json::parse(out.str())["results"];
+    for (const Json& result : results) {
+      EXPECT_NE(result["status"], 4) << result.dump();
+    }
+    ++ran;
+  }
+  EXPECT_GE(ran, 1);
+}
+
+}  // namespace

@@ -1,0 +1,379 @@
+#include "scenario.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "call_site.hpp"
+#include "flowsheet.hpp"
+#include "xv55/refhost.hpp"
+
+namespace xv55::tools {
+
+namespace {
+
+// Sweeps with at least this many points show a progress bar on a terminal.
+constexpr std::size_t kLongSweep = 100;
+
+void onlyKeys(const Json& object, const std::string& what,
+              std::initializer_list<const char*> keys) {
+  if (!object.is_object()) throw UsageError(what + " must be a JSON object");
+  for (const auto& item : object.items()) {
+    if (std::none_of(keys.begin(), keys.end(),
+                     [&item](const char* k) { return item.key() == k; })) {
+      std::string known;
+      for (const char* k : keys) known += (known.empty() ? "" : ", ") + std::string(k);
+      throw UsageError(what + ": unknown key '" + item.key() + "' (known: " + known + ")");
+    }
+  }
+}
+
+double number(const Json& v, const std::string& what) {
+  if (!v.is_number()) throw UsageError(what + " must be a number, not " + v.dump());
+  return v.get<double>();
+}
+
+std::int64_t count(const Json& v, const std::string& what, std::int64_t least) {
+  if (!v.is_number_integer() || v.get<std::int64_t>() < least) {
+    throw UsageError(what + " must be an integer of at least " + std::to_string(least) + ", not " +
+                     v.dump());
+  }
+  return v.get<std::int64_t>();
+}
+
+std::int64_t optionCode(const std::string& key) {
+  std::size_t used = 0;
+  long code = -1;
+  try {
+    code = std::stol(key, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used != key.size() || code < 0 || code > 1000000) {
+    throw UsageError("options: '" + key + "' is not an option number");
+  }
+  return code;
+}
+
+// The reference host's settings of key "host".
+void setUpHost(const Json& host) {
+  onlyKeys(host, "host", {"printLevel", "components", "globals"});
+  if (host.contains("printLevel")) {
+    refhost::setPrintLevel(count(host["printLevel"], "host.printLevel", 0));
+  }
+  if (host.contains("components")) {
+    refhost::setComponentCount(count(host["components"], "host.components", 0));
+  }
+  if (host.contains("globals")) {
+    if (!host["globals"].is_object()) throw UsageError("host.globals must be a JSON object");
+    for (const auto& [word, value] : host["globals"].items()) {
+      const std::int64_t w = optionCode(word);
+      if (!refhost::setGlobal(w, number(value, "host.globals." + word))) {
+        throw UsageError("host.globals: word " + word + " is not between 1 and " +
+                         std::to_string(refhost::kGlobalWords));
+      }
+    }
+  }
+}
+
+struct Site {
+  std::string name;
+  std::unique_ptr<CallSite> site;
+};
+
+struct Sweep {
+  std::string label;
+  std::int64_t column = 0;
+  std::vector<double> values;
+};
+
+Sweep sweepOf(const Json& spec, CallSite& site, const std::string& where) {
+  onlyKeys(spec, where + ".sweep", {"input", "from", "to", "points", "values"});
+  if (!spec.contains("input") || !spec["input"].is_string()) {
+    throw UsageError(where + ".sweep needs \"input\": the name of the input it varies");
+  }
+  Sweep s;
+  s.label = spec["input"].get<std::string>();
+  s.column = site.column(s.label);
+  if (!site.isDifferentiable(s.column) && !site.isInteger(s.column)) {
+    throw UsageError(where + ".sweep: input " + s.label + " is not a number");
+  }
+  if (spec.contains("values")) {
+    if (!spec["values"].is_array()) throw UsageError(where + ".sweep.values must be a list");
+    for (const Json& v : spec["values"]) s.values.push_back(number(v, where + ".sweep.values"));
+  } else {
+    if (!spec.contains("from") || !spec.contains("to") || !spec.contains("points")) {
+      throw UsageError(where + ".sweep needs \"values\" or \"from\", \"to\" and \"points\"");
+    }
+    const double from = number(spec["from"], where + ".sweep.from");
+    const double to = number(spec["to"], where + ".sweep.to");
+    const std::int64_t n = count(spec["points"], where + ".sweep.points", 1);
+    if (n > 10000000) throw UsageError(where + ".sweep.points: at most 10000000");
+    for (std::int64_t k = 0; k < n; ++k) {
+      s.values.push_back(
+          n == 1 ? from : from + (to - from) * static_cast<double>(k) / static_cast<double>(n - 1));
+    }
+  }
+  for (double v : s.values) {
+    if (site.isInteger(s.column) && v != std::trunc(v)) {
+      throw UsageError(where + ".sweep: input " + s.label + " is an integer, not " +
+                       realJson(v).dump());
+    }
+  }
+  return s;
+}
+
+class Progress {
+ public:
+  Progress(std::size_t total, int mode, const std::string& what)
+      : total_(total),
+        on_(mode == 1 || (mode < 0 && total >= kLongSweep && isatty(STDERR_FILENO))),
+        what_(what) {}
+  void show(std::size_t done) {
+    if (!on_) return;
+    const std::size_t width = 40;
+    const std::size_t filled = total_ ? done * width / total_ : width;
+    std::fprintf(stderr, "\r[%s%s] %zu/%zu %s", std::string(filled, '#').c_str(),
+                 std::string(width - filled, '.').c_str(), done, total_, what_.c_str());
+    if (done == total_) std::fputc('\n', stderr);
+    std::fflush(stderr);
+  }
+
+ private:
+  std::size_t total_;
+  bool on_;
+  std::string what_;
+};
+
+// One result row of the run.
+struct Row {
+  std::int64_t step;
+  const Site* site;
+  CallResult result;
+  std::string sweptLabel;
+  std::int64_t sweptColumn = 0;
+  double swept = 0.0;
+};
+
+std::string csvField(const std::string& s) {
+  if (s.find_first_of(",\"\n") == std::string::npos) return s;
+  std::string quoted = "\"";
+  for (char c : s) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+// The shortest text that reads back as the same double.
+std::string csvNumber(double v) {
+  char buffer[32];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
+  return std::string(buffer, end);
+}
+
+void writeCsv(const std::vector<Row>& rows, bool qualify, std::ostream& out) {
+  std::vector<std::string> swept, outputs, derivatives;
+  const auto add = [](std::vector<std::string>& list, const std::string& s) {
+    if (std::find(list.begin(), list.end(), s) == list.end()) list.push_back(s);
+  };
+  const auto prefix = [qualify](const Row& r) { return qualify ? r.site->name + "." : ""; };
+  for (const Row& r : rows) {
+    if (!r.sweptLabel.empty()) add(swept, prefix(r) + r.sweptLabel);
+    for (const std::string& o : r.site->site->rowLabels()) {
+      add(outputs, prefix(r) + o);
+      if (!r.sweptLabel.empty() && !r.result.derivatives.empty()) {
+        add(derivatives, "d " + prefix(r) + o + " / d " + r.sweptLabel);
+      }
+    }
+  }
+  out << "step,site,callType";
+  for (const auto& s : swept) out << "," << csvField(s);
+  out << ",status";
+  for (const auto& s : outputs) out << "," << csvField(s);
+  for (const auto& s : derivatives) out << "," << csvField(s);
+  out << ",messages\n";
+  for (const Row& r : rows) {
+    std::map<std::string, std::string> cells;
+    if (!r.sweptLabel.empty()) cells[prefix(r) + r.sweptLabel] = csvNumber(r.swept);
+    const auto& labels = r.site->site->rowLabels();
+    for (std::size_t i = 0; i < labels.size() && i < r.result.outputs.size(); ++i) {
+      cells[prefix(r) + labels[i]] = csvNumber(r.result.outputs[i]);
+      if (!r.sweptLabel.empty() && !r.result.derivatives.empty()) {
+        const std::size_t k = i + static_cast<std::size_t>(r.sweptColumn - 1) * labels.size();
+        cells["d " + prefix(r) + labels[i] + " / d " + r.sweptLabel] =
+            csvNumber(r.result.derivatives[k]);
+      }
+    }
+    std::string text;
+    for (const Message& m : r.result.messages) {
+      text += (text.empty() ? "" : " | ") + std::to_string(m.severity) + ": " + m.text;
+    }
+    out << r.step << "," << csvField(r.site->name) << "," << r.result.callType;
+    for (const auto& s : swept) out << "," << cells[s];
+    out << "," << r.result.status;
+    for (const auto& s : outputs) out << "," << cells[s];
+    for (const auto& s : derivatives) out << "," << cells[s];
+    out << "," << csvField(text) << "\n";
+  }
+}
+
+}  // namespace
+
+void runScenario(const Json& scenario, const std::filesystem::path& folder, Session& session,
+                 const RunSettings& settings, std::ostream& out) {
+  onlyKeys(scenario, "scenario",
+           {"title", "format", "flowsheet", "host", "options", "procedure", "inputs", "work",
+            "sites", "steps"});
+  std::string format = settings.format;
+  if (format.empty() && scenario.contains("format")) {
+    format = scenario["format"].is_string() ? scenario["format"].get<std::string>() : "?";
+  }
+  if (format.empty()) format = "json";
+  if (format != "json" && format != "csv") {
+    throw UsageError("format must be \"json\" or \"csv\", not \"" + format + "\"");
+  }
+
+  // Call sites, by name in the order given; a top-level procedure is the site "main".
+  std::vector<Site> sites;
+  const auto addSite = [&sites](const std::string& name, const Json& spec) {
+    const std::string where = "site " + name;
+    onlyKeys(spec, where, {"procedure", "inputs", "work"});
+    if (!spec.contains("procedure") || !spec["procedure"].is_string()) {
+      throw UsageError(where + " needs \"procedure\": an entry point name");
+    }
+    const std::int64_t work =
+        spec.contains("work") ? count(spec["work"], where + ".work", 0) : 1000;
+    Site s{name,
+           std::make_unique<CallSite>(findProcedure(spec["procedure"].get<std::string>()), work)};
+    if (spec.contains("inputs")) s.site->set(spec["inputs"]);
+    sites.push_back(std::move(s));
+  };
+  if (scenario.contains("procedure")) {
+    Json main = Json::object();
+    for (const char* key : {"procedure", "inputs", "work"}) {
+      if (scenario.contains(key)) main[key] = scenario[key];
+    }
+    addSite("main", main);
+  } else if (scenario.contains("inputs") || scenario.contains("work")) {
+    throw UsageError("scenario: \"inputs\" and \"work\" at the top belong to a \"procedure\"");
+  }
+  if (scenario.contains("sites")) {
+    if (!scenario["sites"].is_object()) throw UsageError("sites must be a JSON object");
+    for (const auto& item : scenario["sites"].items()) {
+      const std::string& name = item.key();
+      if (std::any_of(sites.begin(), sites.end(),
+                      [&name](const Site& s) { return s.name == name; })) {
+        throw UsageError("site " + name + " is given twice");
+      }
+      addSite(name, item.value());
+    }
+  }
+  if (sites.empty()) throw UsageError("scenario: no \"procedure\" and no \"sites\"");
+  const auto siteNamed = [&sites](const std::string& name) -> Site& {
+    for (Site& s : sites) {
+      if (s.name == name) return s;
+    }
+    throw UsageError("no site named '" + name + "'");
+  };
+
+  Json steps = scenario.contains("steps") ? scenario["steps"] : Json::array();
+  if (!steps.is_array()) throw UsageError("steps must be a list");
+  if (steps.empty()) {
+    for (const Site& s : sites) steps.push_back({{"site", s.name}});
+  }
+  for (std::size_t k = 0; k < steps.size(); ++k) {
+    onlyKeys(steps[k], "step " + std::to_string(k + 1),
+             {"site", "call", "inputs", "sweep", "marker", "repeat"});
+    if (!steps[k].contains("site") && sites.size() > 1) {
+      throw UsageError("step " + std::to_string(k + 1) + " needs \"site\" (there are " +
+                       std::to_string(sites.size()) + ")");
+    }
+  }
+
+  // The host, as the scenario sets it up.
+  refhost::reset();
+  session.options = SolverOptions{};
+  if (scenario.contains("host")) setUpHost(scenario["host"]);
+  if (scenario.contains("options")) {
+    if (!scenario["options"].is_object()) throw UsageError("options must be a JSON object");
+    for (const auto& [code, value] : scenario["options"].items()) {
+      const double v = number(value, "options." + code);
+      const std::int64_t c = optionCode(code);
+      session.options.answers[static_cast<std::int32_t>(c)] = {
+          std::fabs(v) < 9e18 ? static_cast<std::int64_t>(v) : 0, v};
+    }
+  }
+  if (scenario.contains("flowsheet")) {
+    if (!scenario["flowsheet"].is_string()) throw UsageError("flowsheet must be a file name");
+    std::filesystem::path file = scenario["flowsheet"].get<std::string>();
+    if (file.is_relative()) file = folder / file;
+    const std::string failure = loadFlowsheet(file);
+    if (!failure.empty()) throw UsageError(failure);
+  }
+
+  std::vector<Row> rows;
+  Json results = Json::array();
+  for (std::size_t k = 0; k < steps.size(); ++k) {
+    const Json& step = steps[k];
+    const std::string where = "step " + std::to_string(k + 1);
+    Site& site = step.contains("site")
+                     ? siteNamed(step["site"].is_string() ? step["site"].get<std::string>()
+                                                          : step["site"].dump())
+                     : sites.front();
+    CallSite& callSite = *site.site;
+    if (step.contains("inputs")) callSite.set(step["inputs"]);
+    callSite.prepare();
+    const std::int64_t callType = step.contains("call")
+                                      ? callTypeOf(step["call"])
+                                      : std::int64_t{XV55_CALL_VALUES_AND_DERIVATIVES};
+    session.options.marker.reset();
+    if (step.contains("marker")) session.options.marker = number(step["marker"], where + ".marker");
+    const std::int64_t repeat =
+        step.contains("repeat") ? count(step["repeat"], where + ".repeat", 1) : 1;
+
+    Sweep sweep;
+    if (step.contains("sweep")) sweep = sweepOf(step["sweep"], callSite, where);
+    const std::size_t points = step.contains("sweep") ? sweep.values.size() : 1;
+    Progress progress(points * static_cast<std::size_t>(repeat),
+                      step.contains("sweep") ? settings.progress : 0,
+                      site.name + " " + sweep.label);
+    std::size_t done = 0;
+    for (std::size_t p = 0; p < points; ++p) {
+      if (!sweep.label.empty()) callSite.setValue(sweep.column, sweep.values[p]);
+      for (std::int64_t r = 0; r < repeat; ++r) {
+        Row row{static_cast<std::int64_t>(k + 1),
+                &site,
+                callSite.call(session, callType),
+                sweep.label,
+                sweep.column,
+                sweep.label.empty() ? 0.0 : sweep.values[p]};
+        if (format == "json") {
+          Json result = {{"step", row.step}, {"site", site.name}};
+          if (!sweep.label.empty()) result["sweep"] = {{sweep.label, realJson(row.swept)}};
+          const Json call = callSite.resultJson(row.result);
+          for (const auto& item : call.items()) result[item.key()] = item.value();
+          results.push_back(std::move(result));
+        } else {
+          rows.push_back(std::move(row));
+        }
+        progress.show(++done);
+      }
+    }
+  }
+
+  if (format == "csv") {
+    writeCsv(rows, sites.size() > 1, out);
+  } else {
+    Json document = Json::object();
+    if (scenario.contains("title")) document["title"] = scenario["title"];
+    document["results"] = std::move(results);
+    out << pretty(document);
+  }
+}
+
+}  // namespace xv55::tools
