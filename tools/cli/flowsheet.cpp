@@ -1,13 +1,15 @@
 // The one place where the command-line host hands a flowsheet file to the reference
-// host.  The reference host of this build has no flowsheet loader yet: once it has
-// one, this function calls it and returns its message on failure.
+// host (docs/flowsheet.md).
 #include "flowsheet.hpp"
+
+#include "xv55/refhost/companion.hpp"
 
 namespace xv55::tools {
 
 std::string loadFlowsheet(const std::filesystem::path& file) {
-  return "cannot load flowsheet " + file.string() +
-         ": the reference host of this build has no flowsheet loader";
+  const refhost::companion::LoadResult result =
+      refhost::companion::loadFlowsheetFile(file.string());
+  return result ? std::string() : result.message;
 }
 
 }  // namespace xv55::tools
