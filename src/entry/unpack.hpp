@@ -166,7 +166,9 @@ class Cursor {
   std::int64_t nextOutputSize_ = 0;
   std::int64_t nextColumn_ = 1;
   std::int64_t nextRow_ = 1;
-  std::array<std::int64_t, kMaxRecordFields> starts_{};
+  // Written before read (nextStart reads only what field wrote), so not cleared: the
+  // entry point does no work a call does not need.
+  std::array<std::int64_t, kMaxRecordFields> starts_;
   std::size_t fields_ = 0;
   std::size_t read_ = 0;
 };
@@ -352,16 +354,35 @@ struct BodyOf<Result (*)(P...)> {
     return out;
   }
 
+  // Takes the parameters one after the other, in order, each into a local of its
+  // own (a record is built in place), and calls the body with them: nothing is
+  // copied on the way.
+  template <auto Body, class... Remaining>
+  struct Taker;
+  template <auto Body>
+  struct Taker<Body> {
+    template <class... Taken>
+    static Result call(Cursor&, Taken&... taken) {
+      return Body(taken...);
+    }
+  };
+  template <auto Body, class Next, class... Rest>
+  struct Taker<Body, Next, Rest...> {
+    template <class... Taken>
+    static Result call(Cursor& cursor, Taken&... taken) {
+      typename StoredAs<Next>::type next = Arg<Next>::take(cursor);
+      return Taker<Body, Rest...>::call(cursor, taken..., next);
+    }
+  };
+
   template <auto Body>
   static Outcome call(const ArgumentBlock& block) {
     Cursor cursor(block);
-    // Braced initialisation takes the arguments strictly in parameter order.
-    std::tuple<typename StoredAs<P>::type...> args{Arg<P>::take(cursor)...};
     if constexpr (std::is_void_v<Result>) {
-      std::apply(Body, args);
+      Taker<Body, P...>::call(cursor);
       return Outcome::Done;
     } else {
-      return std::apply(Body, args);
+      return Taker<Body, P...>::call(cursor);
     }
   }
 };
