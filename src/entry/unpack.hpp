@@ -27,8 +27,8 @@
 #include <cstdint>
 #include <limits>
 #include <span>
-#include <tuple>
 #include <type_traits>
+#include <utility>
 
 #include "common/units.hpp"
 #include "entry/views.hpp"
@@ -166,7 +166,9 @@ class Cursor {
   std::int64_t nextOutputSize_ = 0;
   std::int64_t nextColumn_ = 1;
   std::int64_t nextRow_ = 1;
-  std::array<std::int64_t, kMaxRecordFields> starts_{};
+  // Only the first fields_ entries are ever read (nextStart), each after it was
+  // written, so the array is left uninitialised: it is set up on every call.
+  std::array<std::int64_t, kMaxRecordFields> starts_;
   std::size_t fields_ = 0;
   std::size_t read_ = 0;
 };
@@ -336,6 +338,35 @@ enum class Outcome {
   Rejected,
 };
 
+// The unpacked arguments of one call, built in place: each is initialised straight
+// from what its Arg<P>::take returns, in parameter order (braced initialisation is
+// sequenced), and a record is never copied on its way to the body.
+template <class... T>
+struct Taken {};
+template <class H, class... T>
+struct Taken<H, T...> {
+  H head;
+  Taken<T...> tail;
+};
+
+template <class P, class... Rest>
+Taken<typename StoredAs<P>::type, typename StoredAs<Rest>::type...> takeAll(Cursor& c) {
+  if constexpr (sizeof...(Rest) == 0) {
+    return {Arg<P>::take(c), {}};
+  } else {
+    return {Arg<P>::take(c), takeAll<Rest...>(c)};
+  }
+}
+
+template <std::size_t I, class H, class... T>
+constexpr auto& argumentAt(Taken<H, T...>& taken) {
+  if constexpr (I == 0) {
+    return taken.head;
+  } else {
+    return argumentAt<I - 1>(taken.tail);
+  }
+}
+
 template <class F>
 struct BodyOf;
 template <class Result, class... P>
@@ -355,13 +386,15 @@ struct BodyOf<Result (*)(P...)> {
   template <auto Body>
   static Outcome call(const ArgumentBlock& block) {
     Cursor cursor(block);
-    // Braced initialisation takes the arguments strictly in parameter order.
-    std::tuple<typename StoredAs<P>::type...> args{Arg<P>::take(cursor)...};
+    auto args = takeAll<P...>(cursor);
+    const auto apply = [&]<std::size_t... I>(std::index_sequence<I...>) {
+      return Body(argumentAt<I>(args)...);
+    };
     if constexpr (std::is_void_v<Result>) {
-      std::apply(Body, args);
+      apply(std::index_sequence_for<P...>{});
       return Outcome::Done;
     } else {
-      return std::apply(Body, args);
+      return apply(std::index_sequence_for<P...>{});
     }
   }
 };
