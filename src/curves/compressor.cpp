@@ -161,12 +161,7 @@ void setUp(const CompressorCurveArguments& a, Status status, Workspace work) {
     return;
   }
   if (work.length() < kLengthSlot) {
-    const std::int64_t needed = kLengthSlot;
-    report(status, kError,
-           " The workspace size given (%d) specified in the procedure pPCurve is too"
-           " small.\\n Please increase to %d or greater.\\n",
-           work.length(), needed);
-    return;
+    return reportWorkspaceTooSmall(status, kProcedure, work, kLengthSlot);
   }
   if (!accepted(*form, a, CurveChecks(status, kProcedure))) return;
 

@@ -231,6 +231,9 @@ bool prepareTabular(const CurveTables& t, const std::vector<std::int64_t>& order
 void preparePolynomials(const CurveTables& t, const std::vector<std::int64_t>& order,
                         double* speedsOut, double* coefficientsOut, std::int64_t stride);
 
+// The report of a workspace shorter than `needed` (status 4).
+void reportWorkspaceTooSmall(Status status, const char* procedure, const Workspace& work,
+                             std::int64_t needed);
 // The procedure's "no prepared curve data" report (status 4).
 void reportNotSetUp(Status status, const char* procedure);
 // The report of an operating input that is not a finite number (status 4).

@@ -209,6 +209,14 @@ void preparePolynomials(const CurveTables& t, const std::vector<std::int64_t>& o
   }
 }
 
+void reportWorkspaceTooSmall(Status status, const char* procedure, const Workspace& work,
+                             std::int64_t needed) {
+  report(status, kError,
+         " The workspace size given (%d) specified in the procedure %s is too small.\\n Please"
+         " increase to %d or greater.\\n",
+         work.length(), procedure, needed);
+}
+
 void reportNotSetUp(Status status, const char* procedure) {
   report(status, kError,
          " Procedure %s has no prepared curve data for these inputs.\\n Please set it up first"

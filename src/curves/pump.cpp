@@ -68,13 +68,7 @@ void setUp(const PumpCurveArguments& a, Status status, Workspace work) {
     return;
   }
   const std::int64_t required = requiredLength(*form, a);
-  if (work.length() < required) {
-    report(status, kError,
-           " The workspace size given (%d) specified in the procedure pPumpCurve is too"
-           " small.\\n Please increase to %d or greater.\\n",
-           work.length(), required);
-    return;
-  }
+  if (work.length() < required) return reportWorkspaceTooSmall(status, kProcedure, work, required);
   if (a.np > kPumpMaxPoints) {
     report(status, kError,
            " Number of points per curve is greater than the maximum allowed (20).\\n"
