@@ -60,6 +60,13 @@ XV55_API void XV55IF_PSIMPINT(XV55_ENTRY_PARAMS);
 XV55_API void XV55IF_PDIENERINT(XV55_ENTRY_PARAMS);
 
 /* ---- Procedure entry points (rotating equipment, valves, curve helpers) ---- */
+XV55_API void XV55IF_SPPUMPCURVE(XV55_ENTRY_PARAMS); /* pPumpCurve */
+XV55_API void XV55IF_SPPCURVE(XV55_ENTRY_PARAMS);    /* pPCurve */
+XV55_API void XV55IF_SPPSPC(XV55_ENTRY_PARAMS);      /* pPSpec */
+XV55_API void XV55IF_SPVALVE(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPEFFP(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPPMIN(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPPCONV(XV55_ENTRY_PARAMS);
 
 /* ---- Procedure entry points (heat capacity ratio, sonic velocity, enthalpy) ---- */
 XV55_API void XV55IF_SPENTH_MOLAR(XV55_ENTRY_PARAMS);

@@ -37,10 +37,10 @@ constexpr char paddedAt(std::string_view chars, std::int64_t k) {
 constexpr bool matchesKeyword(std::string_view name, std::string_view keyword,
                               std::int64_t declaredLength = units::kTextLength) {
   if (static_cast<std::int64_t>(keyword.size()) > declaredLength) return false;
-  for (std::size_t k = 0; k < keyword.size(); ++k) {
-    if (paddedAt(name, static_cast<std::int64_t>(k) + 1) != keyword[k]) return false;
-  }
-  return true;
+  if (name.size() >= keyword.size()) return name.substr(0, keyword.size()) == keyword;
+  // A shorter name is followed by blanks.
+  return keyword.substr(0, name.size()) == name &&
+         keyword.find_first_not_of(' ', name.size()) == std::string_view::npos;
 }
 
 // The first N characters of a blank-padded field, NUL-terminated: what a message

@@ -160,6 +160,11 @@ class Jacobian {
   void clearBlock(std::int64_t lastRow, std::int64_t lastColumn) const {
     const std::int64_t r = std::min(lastRow, rows());
     const std::int64_t c = std::min(lastColumn, columns());
+    if (r <= 0 || c <= 0) return;
+    if (r == rows_) {  // whole columns lie back to back: one stretch
+      std::fill_n(data_, r * c, 0.0);
+      return;
+    }
     for (std::int64_t j = 1; j <= c; ++j) {
       for (std::int64_t i = 1; i <= r; ++i) data_[(i - 1) + (j - 1) * rows_] = 0.0;
     }

@@ -11,6 +11,7 @@
 
 #include "entry/views.hpp"
 #include "host/data_management.h"
+#include "host/flash_monitors.h"
 #include "host/numerics.h"
 #include "host/property_system.h"
 #include "xv55/xv55.h"
@@ -43,6 +44,10 @@ inline double noValueMagnitude() {
 inline double smallTolerance() {
   return rglob(kTolerance);
 }
+// The lower bound of an open valve's flow coefficient (DMS_RGLOB word 3).
+inline double flowCoefficientMin() {
+  return rglob(kFlowCoefficientMin);
+}
 
 // ---- unit services ----
 
@@ -71,6 +76,9 @@ struct StoreBlock {
   std::int64_t base = 0;
   bool allocated() const { return handle != 0; }
   double& real(std::int64_t k) const { return plex(base + k).real; }
+  // The block's reals in place: store words are 8-byte cells one after another, so
+  // word k is element k - 1 (the library's own block layouts read them this way).
+  double* reals() const { return &plex(base + 1).real; }
 };
 
 // Allocates `count` reals; handle 0 when the host cannot.
@@ -108,6 +116,15 @@ inline void buildSpline(std::int64_t n, double* values, double* knots, double* c
                         SplineMethod method) {
   const auto code = static_cast<std::int64_t>(method);
   ZMTH_SPLINE(&n, values, knots, coefficients, &code);
+}
+
+// The piecewise cubic of buildSpline (n knots, their interval coefficients)
+// evaluated at `at` and brought within [lower, upper]; `result` is what the host
+// leaves when it computes nothing.
+inline double evaluateSpline(const double* knots, const double* coefficients, double at,
+                             std::int64_t n, double lower, double upper, double result) {
+  PPPETM_PCINTP(knots, coefficients, &at, &result, &n, &lower, &upper);
+  return result;
 }
 
 }  // namespace xv55::host

@@ -1,0 +1,172 @@
+// pPSpec, the valve flow coefficient, junction pressure, field units and pump
+// efficiency.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "curve_blocks.hpp"
+#include "host/flash_monitors.h"
+#include "host/numerics.h"
+
+namespace {
+
+using namespace xv55;
+using namespace xv55::testing;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+BlockBuilder reals(std::vector<double> inputs, int outputs, std::size_t work = 0) {
+  BlockBuilder b;
+  for (double v : inputs) b.real(v);
+  for (int k = 0; k < outputs; ++k) b.output(-1.0);
+  b.work.assign(work, 0.0);
+  return b;
+}
+
+bool derivativesAgreeAt(BlockBuilder b, Xv55Entry entry, std::vector<std::int64_t> columns) {
+  DerivativeCheckOptions options;
+  options.columns = std::move(columns);
+  return derivativesAgree(checkDerivatives(b, entry, options));
+}
+
+using Helpers = CurveTest;
+
+TEST_F(Helpers, PowerIsReducedToKeepTheOutletAtItsMaximumWithAWarningPerMarker) {
+  const Lines reduced = {" ", "pPSpec-W-Power has been reduced from 100.0 kW to 50.00 kW to keep",
+                         " outlet pressure below 50.00 bar"};
+  BlockBuilder free = reals({100, 10, 50, 20}, 1, 1);
+  EXPECT_EQ(call(free, XV55IF_SPPSPC, 4), Lines{});
+  EXPECT_EQ(std::vector<double>({free.out(1), free.derivative(1, 1), free.derivative(1, 2)}),
+            std::vector<double>({100, 1, 0}));
+  EXPECT_EQ(free.derivative(1, 3), BlockBuilder::kUntouched);  // only two elements written
+  BlockBuilder b = reals({100, 40, 50, 20}, 1, 1);
+  EXPECT_EQ(call(b, XV55IF_SPPSPC, 4), reduced);
+  EXPECT_EQ(std::vector<double>({b.out(1), b.derivative(1, 1), b.derivative(1, 2), b.work[0]}),
+            std::vector<double>({50, 0.5, -5, options.marker}));
+  EXPECT_EQ(b.status, 2);
+  EXPECT_EQ(call(b, XV55IF_SPPSPC, 0), Lines{});  // same marker
+  options.marker = 4.0;
+  EXPECT_EQ(call(b, XV55IF_SPPSPC, 3), Lines{});  // derivatives never warn
+  EXPECT_EQ(call(b, XV55IF_SPPSPC, 0), reduced);
+  BlockBuilder edge = reals({100, 30, 50, 20}, 1);  // PIN + DP = PMAX; no workspace
+  EXPECT_EQ(call(edge, XV55IF_SPPSPC, 0).size(), 3u);
+  EXPECT_EQ(call(edge, XV55IF_SPPSPC, 0).size(), 3u);
+  EXPECT_EQ(edge.out(1), 100.0);
+  BlockBuilder nan = reals({100, 40, kNaN, 20}, 1, 1);
+  EXPECT_EQ(call(nan, XV55IF_SPPSPC, 4), Lines{});
+  EXPECT_TRUE(std::isnan(nan.out(1)) && std::isnan(nan.derivative(1, 2)));
+  for (double pin : {10.0, 40.0, 45.5}) {
+    EXPECT_TRUE(derivativesAgreeAt(reals({120, pin, 50, 20}, 1, 1), XV55IF_SPPSPC, {1, 2}));
+  }
+}
+
+double valve(std::int64_t n, std::vector<double> pos, std::vector<double> cv, double x,
+             std::int64_t bound = 0) {
+  BlockBuilder b;
+  b.integer(n);
+  b.reals(pos, {std::ssize(pos)});
+  b.reals(cv, {std::ssize(cv)});
+  for (double v : {x, 0.0, 0.0}) b.real(v);
+  b.integer(bound);
+  b.output(-5.0);
+  b.call(XV55IF_SPVALVE);
+  for (std::size_t k = 0; k < pos.size(); ++k) EXPECT_EQ(b.inputCell(2 + k).real, pos[k]);
+  return b.out(1);
+}
+
+TEST_F(Helpers, ValveIsAPointLineParabolaOrTheHostSplineWithClosedValveAndLowerBound) {
+  EXPECT_EQ(valve(1, {0.5}, {12}, 0.9), 12.0);
+  EXPECT_DOUBLE_EQ(valve(2, {0, 100}, {0, 50}, 150), 75.0);  // extended beyond the table
+  for (double x : {25.0, 120.0}) {  // y = 0.004 x^2 through the three points
+    EXPECT_NEAR(valve(3, {0, 50, 100}, {0, 10, 40}, x), 0.004 * x * x, 1e-12) << x;
+  }
+  std::vector<double> pos, cv;  // an equal-percentage characteristic
+  for (int k = 0; k <= 60; ++k)
+    pos.push_back(k / 60.0), cv.push_back(200 * std::pow(30, k / 60.0 - 1));
+  for (double x : {0.013, 0.77, 1.2}) {
+    const double got = valve(61, pos, cv, x);
+    std::vector<double> y = cv, knots = pos, coefficients(240);
+    const std::int64_t n = 61, method = 2;
+    const double lower = -1e35, upper = 1e35;
+    double want = -5.0;
+    ZMTH_SPLINE(&n, y.data(), knots.data(), coefficients.data(), &method);
+    PPPETM_PCINTP(knots.data(), coefficients.data(), &x, &want, &n, &lower, &upper);
+    EXPECT_EQ(got, want) << x;
+  }
+  refhost::setGlobal(1, 50.0);
+  EXPECT_EQ(valve(61, pos, cv, 1.0), 50.0);                  // within the no-value bound
+  EXPECT_EQ(valve(3, {0, 1, 2}, {1e35, 1, 2}, 0.5), -5.0);   // unset table: left as it was
+  EXPECT_DOUBLE_EQ(valve(40, {0, 1, 2}, {1, 2}, 0.5), 1.5);  // only the declared points
+  EXPECT_EQ(valve(2, {-1, 1}, {10, 20}, 0.0, 1), 0.0);       // closed
+  EXPECT_TRUE(printer.lines.empty());
+  EXPECT_EQ(valve(2, {0, 1}, {0, 1e-6}, 0.5, 1), 1e-6);  // raised to the bound, with a note
+  EXPECT_EQ(printer.lines, (Lines{" SPVALVE-I-The Calculated valve flow coeff 5e-07 is ",
+                                  "           less than the lower bound of 1e-06.",
+                                  "           The valve flow coeff is set to the lower bound."}));
+  EXPECT_EQ(printer.severities, (std::vector<std::int32_t>{1}));
+  EXPECT_DOUBLE_EQ(valve(2, {0, 1}, {0, 1}, -0.5, 2), -0.5);  // no rule, no bound
+}
+
+TEST(JunctionPressure, LowestOrLastInletWithItsDerivativeAndATrace) {
+  auto run = [](std::vector<double> pins, double pdriven, std::int64_t mode, std::string* trace) {
+    BlockBuilder b;
+    b.reals(pins, {std::ssize(pins)});
+    b.real(pdriven);
+    b.output(-1.0);
+    ::testing::internal::CaptureStdout();
+    b.call(XV55IF_SPPMIN, mode);
+    *trace = ::testing::internal::GetCapturedStdout();
+    return b;
+  };
+  std::string trace;
+  BlockBuilder ties = run({5, 3, 3, 7}, 0.0, 4, &trace);
+  EXPECT_EQ(trace, "Inputs:\n  pins dimensioned as 4\n   pins = 5 3 3 7\n   pdriven = 0\n" +
+                       std::string(53, '=') + "\nOutputs:\n   POUT = 3\n");
+  EXPECT_EQ(std::vector<double>({ties.out(1), ties.derivative(1, 1), ties.derivative(1, 2),
+                                 ties.derivative(1, 3), ties.derivative(1, 5)}),
+            std::vector<double>({3, 0, 1, 0, 0}));           // dPOUT/dpins: the first lowest
+  BlockBuilder driven = run({5, 3, 3, 7}, -0.0, 3, &trace);  // only +0.0 takes the lowest
+  EXPECT_EQ(std::vector<double>({driven.out(1), driven.derivative(1, 2), driven.derivative(1, 4)}),
+            std::vector<double>({-1, 0, 1}));
+  EXPECT_NE(trace.find("   POUT = -1\n"), std::string::npos);
+  EXPECT_EQ(run({}, 0.0, 4, &trace).out(1), 1e30);
+  EXPECT_TRUE(std::isnan(run({5, kNaN, 7}, 0.0, 0, &trace).out(1)));
+}
+
+TEST(FieldUnits, MetricQuantitiesInFieldUnits) {
+  BlockBuilder b =
+      reals({1, 3.048, 1, 100, 0.3048, 1, 2, 1, 1488, 14.88, 1000, 10, 6894.7573, 459.67}, 11);
+  b.call(XV55IF_SPPCONV);
+  const std::vector<double> want = {1 / 0.3048, 10,     1, 671.67, 1,       62.428,
+                                    124.856,    62.428, 1, 0.01,   22.04634};
+  for (std::int64_t k = 1; k <= 11; ++k) EXPECT_DOUBLE_EQ(b.out(k), want[k - 1]) << k;
+}
+
+TEST(PumpEfficiency, LogarithmicInFlowBetween20And5000GallonsPerMinute) {
+  refhost::reset();
+  auto efficiency = [](double m3s) {
+    const double l = std::log(m3s) + 9.670945162;
+    return -0.31609348 + l * (0.24012299 - 0.011988872 * l);
+  };
+  auto effp = [](double q, double p) {
+    BlockBuilder b = reals({q, 1.0, p}, 1);
+    b.call(XV55IF_SPEFFP, 4);
+    return b;
+  };
+  const double q = 100.0 / 3600.0;                           // 100 m3/h in m3/s
+  EXPECT_DOUBLE_EQ(effp(100, 413.7).out(1), efficiency(q));  // 4.137e7 Pa: the correlation
+  EXPECT_EQ(refhost::lastCall("GPPRES").reals, (std::vector<double>{413.7}));
+  for (double flow : {30.0, 250.0, 1100.0}) {
+    EXPECT_TRUE(derivativesAgreeAt(effp(flow, 5), XV55IF_SPEFFP, {1})) << flow;
+  }
+  for (auto [flow, end] : {std::pair{1.0, 0.001261803933}, std::pair{5000.0, 0.3154509834}}) {
+    EXPECT_DOUBLE_EQ(effp(flow, 5).out(1), efficiency(end)) << flow;  // clamped, no slope
+    EXPECT_EQ(effp(flow, 5).derivative(1, 1), 0.0) << flow;
+  }
+  EXPECT_EQ(std::vector<double>({effp(100, 414).out(1), effp(100, 414).derivative(1, 1)}),
+            std::vector<double>({0.9, 0}));
+  EXPECT_TRUE(std::isnan(effp(kNaN, 5).out(1)) && std::isnan(effp(100, HUGE_VAL).out(1)));
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+// pPumpCurve: a pump that follows the affinity laws, refusals, the extrapolation
+// warning, evaluations without their set-up, derivatives.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "curve_blocks.hpp"
+
+namespace {
+
+using namespace xv55;
+using namespace xv55::testing;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr auto kPump = XV55IF_SPPUMPCURVE;
+
+// Affinity laws (Q ~ N, H ~ N^2) around H = 100 - 0.01 Q^2 at 1000 rpm.
+double head(double q, double n) {
+  return 100.0 * (n / 1000.0) * (n / 1000.0) - 0.01 * q * q;
+}
+
+// Curves at 1200, 800 and 1000 rpm, each at the 1000 rpm flows 80, 60, .., 0 scaled.
+Curves affinity() {
+  Curves c;
+  for (double n : {1200.0, 800.0, 1000.0}) {
+    c.speeds.push_back(n);
+    c.x.emplace_back();
+    c.y.emplace_back();
+    for (double q0 : {80.0, 60.0, 40.0, 20.0, 0.0}) {
+      c.x.back().push_back(q0 * n / 1000.0);
+      c.y.back().push_back(head(q0 * n / 1000.0, n));
+    }
+  }
+  return c;
+}
+
+Curves polynomials() {
+  Curves c{{2000.0, 1000.0}, {}, {}, {{40, 0.5, -0.02, 0.0001, 99}, {10, 0.2, -0.01, 0, 98}}};
+  c.ncoef = 5;
+  return c;
+}
+
+template <class F>
+Curves changed(Curves c, F change) {
+  change(c);
+  return c;
+}
+
+using Pump = CurveTest;
+
+TEST_F(Pump, AffinityLawPumpGivesItsCurvesAndTheSpeedInterpolatedHeadBetween) {
+  BlockBuilder b = curveBlock("Tabular data", affinity(), 75);
+  ASSERT_EQ(call(b, kPump, 1), Lines{});
+  for (double n : {800.0, 1000.0, 1200.0}) {
+    for (double q : {0.0, 26.4, 48.0, 63.2}) {  // within every curve
+      EXPECT_EQ(at(b, kPump, n, q), Lines{});
+      EXPECT_NEAR(b.out(1), head(q, n), 1e-9) << n << " " << q;
+    }
+  }
+  // Halfway between the 1000 and 1200 rpm curves (the users' page example).
+  at(b, kPump, 1100.0, 30.0);
+  EXPECT_NEAR(b.out(1), 113.0, 1e-9);
+  EXPECT_NEAR(b.derivative(1, speedColumn(b)), 0.22, 1e-12);  // dY/dS
+  EXPECT_NEAR(b.derivative(1, flowColumn(b)), -0.6, 1e-9);    // dY/dX
+  EXPECT_EQ(at(b, kPump, 1100.0, 90.0), (Lines{" WARNING: extrapolating past end of curve for"
+                                               "  speed 1000.  Results may be inaccurate."}));
+  EXPECT_EQ(b.status, 2);
+  BlockBuilder p = curveBlock("Polynomials", polynomials(), 20);
+  call(p, kPump, 1);
+  EXPECT_EQ(at(p, kPump, 1250.0, 3.0), Lines{});  // polynomials never warn
+  EXPECT_NEAR(p.out(1), 10.51 + 0.25 * (41.3227 - 10.51), 1e-12);
+}
+
+TEST_F(Pump, SetUpRefusesWithItsMessageInItsOrderAndStoresNothing) {
+  const std::string need = " Each curve needs at least 2 points and at most NP ";
+  const std::string contact = " Please contact your local customer support office for assistance.";
+  Curves eleven = affinity();
+  for (double n = 1; n <= 8; ++n) eleven.speeds.push_back(n);
+  const struct {
+    const char* type;
+    Curves curves;
+    std::int64_t work;
+    Lines message;
+  } refusals[] = {
+      {"Polynomial curves",
+       changed(affinity(), [](Curves& c) { c.np = 25; }),
+       2,
+       {" Curve type \"Polynomial c\" not recognised in Procedure pPumpCurve.",
+        " Please select either \"Tabular data\" or \"Polynomials\"."}},
+      {"Tabular data",
+       changed(affinity(), [](Curves& c) { c.np = 25; }),
+       374,
+       {" The workspace size given (374) specified in the procedure pPumpCurve is too small.",
+        " Please increase to 375 or greater."}},
+      {"Tabular data",
+       changed(eleven, [](Curves& c) { c.np = 21; }),
+       1155,
+       {" Number of points per curve is greater than the maximum allowed (20).", contact}},
+      {"Polynomials",
+       eleven,
+       99,
+       {" Number of curves is greater than the maximum allowed (10).", contact}},
+      {"Tabular data",
+       Curves{},
+       75,
+       {" Number of curves (0) is less than 1 in Procedure pPumpCurve."}},
+      {"Tabular data",
+       changed(affinity(), [](Curves& c) { c.x[1] = {3}; }),
+       75,
+       {" Curve 2 has 1 points in Procedure pPumpCurve.", need + "(5)."}},
+      {"Tabular data",
+       changed(affinity(), [](Curves& c) { c.speeds[1] = kNaN; }),
+       75,
+       {" SPEED of curve 2 is not a finite number in Procedure pPumpCurve."}},
+      {"Tabular data",
+       changed(affinity(), [](Curves& c) { c.speeds[2] = 1200.0; }),
+       75,
+       {" Curves 1 and 3 have the same speed (1200) in Procedure pPumpCurve."}},
+      {"Tabular data",
+       changed(affinity(), [](Curves& c) { c.x[2][1] = 80.0; }),
+       75,
+       {" Curve 3 has two points at the same X (80) in Procedure pPumpCurve."}},
+      {"Polynomials",
+       changed(polynomials(), [](Curves& c) { c.ncoef = 3; }),
+       16,
+       {" Table COEF has 3 coefficients per curve; 4 are needed", " in Procedure pPumpCurve."}},
+  };
+  for (const auto& r : refusals) {
+    BlockBuilder b = curveBlock(r.type, r.curves, r.work);
+    b.work.assign(b.work.size(), 0.5);
+    EXPECT_EQ(call(b, kPump, 1), r.message) << r.message[0];
+    EXPECT_EQ(b.status, 4);
+    EXPECT_EQ(b.work, std::vector<double>(b.work.size(), 0.5)) << r.message[0];
+  }
+  EXPECT_EQ(refhost::lastCall("ZMTH_SPLINE").calls, 0);
+}
+
+TEST_F(Pump, ExtrapolationWarnsWithTheExtrapolatedCurvesSpeedOnEveryValueCall) {
+  Curves c{{1000.0, 2000.0}, {{0, 10, 20}, {0, 10, 20, 30}}, {{50, 45, 35}, {80, 75, 65, 50}}};
+  BlockBuilder b = curveBlock("Tabular data", c, 40, nullptr, {}, {}, "Natural");
+  call(b, kPump, 1);
+  const std::string w = " WARNING: extrapolating past end of curve for  speed ";
+  const Lines low = {w + "1000.  Results may be inaccurate."};
+  const Lines high = {w + "2000.  Results may be inaccurate."};
+  // Only the shorter curve ends below X; both (the upper's speed); at the upper's
+  // last knot; below the first knot; outside the speeds; derivatives only; again.
+  const struct {
+    double s, x;
+    std::int64_t mode;
+    Lines lines;
+  } cases[] = {{1500, 25, 4, low}, {1500, 35, 0, high}, {1500, 30, 4, low}, {1500, -5, 4, {}},
+               {500, 15, 4, {}},   {1500, 35, 3, {}},   {1500, 35, 0, high}};
+  for (const auto& k : cases) {
+    EXPECT_EQ(at(b, kPump, k.s, k.x, k.mode), k.lines) << k.s << " " << k.x;
+    EXPECT_EQ(b.status, k.lines.empty() ? 0 : 2);
+  }
+}
+
+TEST_F(Pump, EvaluationsWithoutTheirSetUpAreRefused) {
+  const Lines notSetUp = {" Procedure pPumpCurve has no prepared curve data for these inputs.",
+                          " Please set it up first (call mode 1)."};
+  BlockBuilder b = curveBlock("Tabular data", affinity(), 75);
+  EXPECT_EQ(at(b, kPump, 900.0, 30.0), notSetUp);
+  call(b, kPump, 1);
+  auto refused = [&](auto damage) {
+    BlockBuilder d = b;
+    damage(d);
+    return call(d, kPump, 0) == notSetUp && d.status == 4 && d.out(1) == -1.0;
+  };
+  EXPECT_TRUE(refused([](BlockBuilder& d) { d.work[1] = 7.0; }));             // a count beyond NP
+  EXPECT_TRUE(refused([](BlockBuilder& d) { d.work[0] = 1e300; }));           // no integer
+  EXPECT_TRUE(refused([](BlockBuilder& d) { d.inputCell(2).integer = 2; }));  // other NC
+  EXPECT_TRUE(refused([](BlockBuilder& d) { d.inputCell(1).text[0] = 'P'; }));
+  EXPECT_TRUE(refused([](BlockBuilder& d) { d.work.resize(74); }));
+  EXPECT_EQ(at(b, kPump, -HUGE_VAL, 1.0),
+            (Lines{" Input S = -inf is not a finite number in Procedure pPumpCurve."}));
+}
+
+TEST_F(Pump, DerivativesAgreeWithFiniteDifferences) {
+  const Curves one{{1000.0}, {{0, 10, 20, 35, 50}}, {{50, 45, 35, 20, 2}}};
+  const Points family = {{900, 7}, {1100, 41}, {700, 3.3}, {1300, 95}, {1000.001, 59.9}, {850, -4}};
+  for (const char* method : {"Harwell", "Hermite", "Natural"}) {
+    BlockBuilder b = curveBlock("Tabular data", affinity(), 75, nullptr, {}, {}, method);
+    call(b, kPump, 1);
+    expectDerivatives(b, kPump, family);
+  }
+  BlockBuilder single = curveBlock("Tabular data", one, 25);
+  call(single, kPump, 1);
+  expectDerivatives(single, kPump, {{500, 12.5}, {500, 61}});
+  BlockBuilder p = curveBlock("Polynomials", polynomials(), 20);
+  call(p, kPump, 1);
+  expectDerivatives(p, kPump, {{1250, 3}, {900, 44}, {2500, -7}});
+  for (std::int64_t j = 1; j < speedColumn(p); ++j) EXPECT_EQ(p.derivative(1, j), 0.0);
+}
+
+}  // namespace
