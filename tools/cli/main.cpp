@@ -4,6 +4,8 @@
 // asked (one line on standard error).
 #include <CLI/CLI.hpp>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -65,9 +67,25 @@ void giveInputs(xv55::tools::CallSite& site, const std::string& file,
   }
 }
 
+// Some procedures write traces to standard output themselves.  So that they never
+// mix with the results, the run's standard output is moved to standard error at
+// start-up, and the results go to the original standard output through this stream.
+FILE* resultStream() {
+  static FILE* const results = [] {
+    std::fflush(stdout);
+    const int original = dup(STDOUT_FILENO);
+    if (original < 0) return stdout;
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+    FILE* stream = fdopen(original, "w");
+    return stream ? stream : stdout;
+  }();
+  return results;
+}
+
 void write(const std::string& text, const std::string& file) {
   if (file.empty() || file == "-") {
-    std::cout << text << std::flush;
+    std::fwrite(text.data(), 1, text.size(), resultStream());
+    std::fflush(resultStream());
     return;
   }
   std::ofstream out(file, std::ios::binary);
@@ -185,6 +203,7 @@ int run(int argc, char** argv) {
     return 0;
   }
 
+  resultStream();  // before the first procedure call
   xv55::tools::Session session;
   if (*call) {
     const Json given = Json::parse(callOptions.callType, nullptr, false);
