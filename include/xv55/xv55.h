@@ -66,6 +66,8 @@ XV55_API void XV55IF_PDIENERINT(XV55_ENTRY_PARAMS);
 /* ---- Procedure entry points (pipe flow) ---- */
 
 /* ---- Procedure entry points (column tray hydraulics) ---- */
+XV55_API void XV55IF_SPHYDR(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPHYDRP(XV55_ENTRY_PARAMS);
 
 /* ---- Procedure entry points (user-routine kinetics, pressure drop, heat flux) ---- */
 
