@@ -400,11 +400,9 @@ extern "C" XV55_API void ZSTR_CSINIT(std::int64_t* status) {
     if (status) *status = XV55_STATUS_ERROR;
     return;
   }
-  const cd::Streams s = cd::streamsOf(*b);
-  if (s.components != DMS_NCOMP[0]) {
-    return refuse("The streams of block " + b->name + " hold " + std::to_string(s.components) +
-                  " components, the run " + std::to_string(DMS_NCOMP[0]) + ".");
-  }
+  // The streams took the component count of the flowsheet when it was loaded; the run
+  // finds out whether they fit the property system's list.
+  record.integers.push_back(cd::streamsOf(*b).components);
 }
 
 extern "C" XV55_API void EQLB_URE06I(std::int64_t* status) {
@@ -429,14 +427,10 @@ extern "C" XV55_API void EQLB_URE06I(std::int64_t* status) {
   if (cd::failureDue(cd::kUre06i)) {
     word = cd::kRunFailed;
   } else if (pending.times > 0) {
-    // A warning comes with the run's products; a failure writes none.
+    // An injected state replaces the run: the products stay as they stand.
     --pending.times;
     cd::state().injectedStates[pending.word] = pending.state;
     word = pending.word;
-    if (pending.state.severity == EQLB_WARNING) {
-      const std::int64_t outcome = cd::run(*b, record);
-      if (outcome != 0) word = outcome;
-    }
   } else {
     word = cd::run(*b, record);
   }

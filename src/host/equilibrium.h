@@ -53,8 +53,8 @@ enum {
  * report) when that is not an EQLBRX block the library can run. */
 void EQLB_IURE06(int64_t* status);
 
-/* Initialises the component streams of the block of DMS_GLOBAL word 26: every stream
- * gets the component count of the run; status 4 (and a report) on failure. */
+/* Initialises the component streams of the block of DMS_GLOBAL word 26 for a run;
+ * status 4 (and a report) on failure. */
 void ZSTR_CSINIT(int64_t* status);
 
 /* Runs the block of DMS_GLOBAL word 26: its products from its feeds, temperature and

@@ -83,10 +83,11 @@ namespace xv55::refhost::equilibrium {
 XV55_API std::int64_t feedStream(std::string_view path, std::string_view block, std::int64_t k);
 XV55_API std::int64_t productStream(std::string_view path, std::string_view block, std::int64_t k);
 
-// The next `times` runs (EQLB_URE06I) of any block end in this error state: the block's
-// error word is set to errorWord (negative), and EQLB_EURE06 decodes it to the severity
-// (1 failure: no products are written; 2 warning: the products are written) and the text.
-// False (nothing changed) for a non-negative error word or a severity other than 1 or 2.
+// The next `times` runs (EQLB_URE06I) of any block compute nothing and end in this error
+// state: the block's error word is set to errorWord (negative), its product streams stay
+// as they stand, and EQLB_EURE06 decodes the word to the severity (1 failure, 2 warning)
+// and the text.  False (nothing changed) for a non-negative error word or a severity
+// other than 1 or 2.
 XV55_API bool injectReactorError(std::int64_t errorWord, std::int64_t severity,
                                  std::string_view text, std::int64_t times = 1);
 
