@@ -117,9 +117,9 @@ void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
   Sections s;
   if (!readSections(block, s)) {
     report(status, kError,
-           "SPHYDRP-F-The section stage counts of Refinecol block %s are unusable (more than "
-           "%d sections or stages); rigorous hydraulic calculations skipped.\\n",
-           name, kMaxStages);
+           "SPHYDRP-F-The section stage counts of Refinecol block %s are unusable (at most %d "
+           "sections of %d stages in all); rigorous hydraulic calculations skipped.\\n",
+           name, host::kMaxColumnSections, kMaxStages);
     return;
   }
   if (section > std::max<std::int64_t>(s.count, 1)) {

@@ -50,6 +50,8 @@ block EMPTY REFINECOL
   sections 0 0
   extra-stage
   trays 1 1 1 sieve 1.5 0.05 1.1 0.15 0.6
+block BAD REFINECOL
+  word 100 integer 70
 block R1 MIXRX
 )";
 
@@ -402,8 +404,18 @@ TEST_F(ColumnHydraulics, RefineryStagesOutsideTheBlockAreRefused) {
                 "calculations skipped.",
                 "SPHYDRP-F-Section 0, stage 1: section and stage numbers start at 1; rigorous "
                 "hydraulic calculations skipped."}));
+  // A record with more sections than a block may have.
+  capture.printer.clear();
+  s.block = "BAD";
+  s.section = 1;
+  EXPECT_EQ(call(XV55IF_SPHYDRP, s).status, 4);
+  EXPECT_EQ(capture.printer.lines,
+            (std::vector<std::string>{"SPHYDRP-F-The section stage counts of Refinecol block BAD "
+                                      "are unusable (at most 64 sections of 10000 stages in all); "
+                                      "rigorous hydraulic calculations skipped."}));
   EXPECT_EQ(xv55::refhost::lastCall("TPSR_TPSARP").calls, 0);
   // Stage 4 of section 3 is the last of the 40.
+  s.block = "CRUDE";
   s.section = 3;
   s.stage = 4;
   EXPECT_EQ(call(XV55IF_SPHYDRP, s).status, 0);
