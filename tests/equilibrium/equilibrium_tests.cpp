@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -329,6 +330,19 @@ TEST_F(EquilibriumReactor, TheProductCountMustBeTheBlocks) {
   EXPECT_LT(mixed.density(1), drum.density(2));
 }
 
+TEST_F(EquilibriumReactor, AStreamTheHostCannotLocateIsFatal) {
+  ASSERT_TRUE(xv55::refhost::injectFailure("SHS_LOCATS"));
+  Site site{Feed{}};
+  capture.printer.clear();
+  EXPECT_EQ(site.call(), 4);
+  ASSERT_FALSE(capture.printer.lines.empty());
+  const std::string id = std::to_string(eq::feedStream("PLANT", "DRUM", 1));
+  EXPECT_EQ(capture.printer.lines.back(),
+            " PUTRGI-F-Stream " + id + " of EQLBRX block DRUM     cannot be located.");
+  EXPECT_EQ(xv55::refhost::lastCall("EQLB_URE06I").calls, 0);
+  EXPECT_EQ(site.flow(1), kUntouched);
+}
+
 TEST_F(EquilibriumReactor, ComponentClashesAreFatal) {
   // The flowsheet's streams hold two components; the model's three do not fit.
   xv55::refhost::reset();
@@ -583,3 +597,53 @@ TEST_F(PhaseWatch, AShortWorkspaceIsNamedOnceAndResultsStillCome) {
 }
 
 }  // namespace
+
+// ---- any input ----
+
+// Calls with random values, sizes and workspaces on the flowsheet's blocks: every call
+// ends with a status the procedure may write and writes nothing outside its arrays (the
+// sanitizer builds check the second).
+TEST_F(EquilibriumReactor, AnyInputEndsWithAStatusAndStaysWithinItsArrays) {
+  std::mt19937_64 random(20240611);
+  const auto pick = [&](std::int64_t low, std::int64_t high) {
+    return std::uniform_int_distribution<std::int64_t>(low, high)(random);
+  };
+  const double specials[] = {0.0,     -1.0,  1e-12,  1e35,
+                             2e35,    1e300, -1e300, std::numeric_limits<double>::quiet_NaN(),
+                             HUGE_VAL};
+  const auto value = [&](double typical) {
+    return pick(0, 3) == 0 ? specials[pick(0, 8)] : typical * (0.2 + 1.6 * pick(0, 1000) / 1000.0);
+  };
+  const char* blocks[] = {"PLANT.DRUM", "MIXED", "R1", "PLANT", ".DRUM", "PLANT.DRUM.X"};
+  for (int call = 0; call < 400; ++call) {
+    BlockBuilder b;
+    b.text(blocks[pick(0, 5)]);
+    b.integer(pick(-1, 4));
+    b.real(value(100));
+    b.real(value(30));
+    b.real(value(10));
+    const std::int64_t nc = pick(0, 4);
+    std::vector<double> z;
+    for (std::int64_t i = 0; i < nc; ++i) z.push_back(value(0.3));
+    b.reals(z, {nc});
+    b.real(value(10));
+    b.real(value(20));
+    b.real(0);
+    b.text(pick(0, 1) ? "reinit" : "x");
+    const std::int64_t np = pick(0, 3);
+    const std::int64_t rows = pick(0, 1) ? nc : pick(0, 4);
+    const std::int64_t columns = pick(0, 1) ? np : pick(0, 3);
+    b.outputs(np, {np}, kUntouched);
+    b.outputs(rows * columns, {rows, columns}, kUntouched);
+    b.outputs(np, {np}, kUntouched);
+    b.outputs(pick(0, 1) ? np : pick(0, 3), kUntouched);
+    b.work.assign(static_cast<std::size_t>(pick(0, 1) ? 284 : pick(0, 300)), 0.0);
+    b.hostContext = pick(0, 3) ? kContext : 7;
+    handler.point = static_cast<double>(call / 3);
+    for (int again = 0; again < 2; ++again) {
+      b.status = 0;
+      b.call(XV55IF_EQLBRX);
+      EXPECT_TRUE(b.status == 0 || b.status == 1 || b.status == 2 || b.status == 4) << b.status;
+    }
+  }
+}

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -466,6 +467,39 @@ TEST_F(ColumnHydraulics, TheLastWorkspaceWordTakesTheMarkerAndNothingElse) {
   EXPECT_EQ(one.work, std::vector<double>{999.0});
   const Result longer = call(XV55IF_SPHYDR, Stage{}, {1.0, 2.0, 3.0, 4.0});
   EXPECT_EQ(longer.work, (std::vector<double>{1.0, 2.0, 3.0, 999.0}));
+}
+
+// Calls with random values on every block of the flowsheet: each call ends with a status
+// the procedures write, and nothing outside the arrays is touched (the sanitizer builds
+// check that).
+TEST_F(ColumnHydraulics, AnyInputEndsWithAStatusAndStaysWithinItsArrays) {
+  std::mt19937_64 random(20240611);
+  const auto pick = [&](std::int64_t low, std::int64_t high) {
+    return std::uniform_int_distribution<std::int64_t>(low, high)(random);
+  };
+  const double specials[] = {0.0, -1.0, 1e-12, 1e35, 1e300, -1e300, kNaN, HUGE_VAL, 0.5};
+  const auto value = [&](double typical) {
+    return pick(0, 3) == 0 ? specials[pick(0, 8)] : typical * (0.2 + 1.6 * pick(0, 1000) / 1000.0);
+  };
+  const char* blocks[] = {"PLANT.COL1", "PLANT.COL2", "CRUDE", "EMPTY", "BAD", "R1", "NONE"};
+  for (int k = 0; k < 2000; ++k) {
+    Stage s;
+    s.block = blocks[pick(0, 6)];
+    s.section = static_cast<double>(pick(-1, 5));
+    s.stage = pick(0, 5) == 0 ? value(20) : static_cast<double>(pick(-2, 45));
+    s.option = static_cast<double>(pick(0, 8));
+    s.pressure = value(2);
+    s.liquidFlow = value(100);
+    s.vapourFlow = value(120);
+    s.liquidMolarDensity = value(10);
+    s.vapourMolarDensity = value(0.08);
+    s.liquidMw = value(60);
+    s.vapourMw = value(50);
+    s.surfaceTension = value(20);
+    std::vector<double> work(static_cast<std::size_t>(pick(0, 3)), 0.0);
+    const Result r = call(pick(0, 1) ? XV55IF_SPHYDR : XV55IF_SPHYDRP, s, work);
+    EXPECT_TRUE(r.status == 0 || r.status == 2 || r.status == 4) << r.status;
+  }
 }
 
 }  // namespace
