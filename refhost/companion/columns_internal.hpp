@@ -14,6 +14,8 @@ namespace xv55::refhost::companion::detail {
 
 // ---- Column blocks ----
 
+// The area of a circle per square of its diameter.
+inline constexpr double kQuarterPi = 0.78539816339744831;
 // The stages one column block may have, and its largest stage number.
 inline constexpr std::int64_t kMaxColumnStages = 10000;
 // Tray types as the flowsheet names them.

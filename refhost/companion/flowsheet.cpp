@@ -118,8 +118,6 @@ bool parseStreams(Reader& reader, const BlockStatement& statement, BlockDef& blo
 
 constexpr std::int64_t kRecordStages = host::kTrayRecordAt + host::kRecordStagesWord;
 constexpr std::int64_t kRecordExtraEntry = host::kTrayRecordAt + host::kRecordExtraEntryWord;
-// The area of a circle per square of its diameter.
-constexpr double kQuarterPi = 0.78539816339744831;
 
 constexpr BlockStatement kBlockStatements[] = {
     {"pressure-drop-routine", "TUBRX", host::kTubrxPressureDropRoutineAt, parseRoutineName},

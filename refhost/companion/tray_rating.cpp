@@ -41,7 +41,6 @@ using columns::TrayGeometry;
 using columns::TrayRating;
 using host::TraySectionWord;
 
-constexpr double kQuarterPi = 0.78539816339744831;
 constexpr double kTwoThirds = 2.0 / 3.0;
 // Fair's flooding chart as fitted by Lygeros and Magoulas.
 constexpr double kFairIntercept = 0.0105;  // m/s
@@ -240,10 +239,10 @@ TrayRating rateTray(const TrayGeometry& tray, const RatingOptions& o, const Stag
       !(s.liquidDensity > s.vapourDensity) || !(s.flowParameter >= 0) || !(s.vapourLoad >= 0)) {
     return d::unrated(TPSR_BAD_STAGE_DATA);
   }
-  const double beta = d::orDefault(o.aerationFactor, 1.0);
-  const double holeArea = d::orDefault(o.holeFraction, 0.10) * activeArea;
-  const double c0 = d::orDefault(o.orificeCoefficient, 0.75);
-  const double systemFactor = d::orDefault(o.systemFactor, 1.0);
+  const double beta = d::orDefault(o.aerationFactor, kDefaultAerationFactor);
+  const double holeArea = d::orDefault(o.holeFraction, kDefaultHoleFraction) * activeArea;
+  const double c0 = d::orDefault(o.orificeCoefficient, kDefaultOrificeCoefficient);
+  const double systemFactor = d::orDefault(o.systemFactor, kDefaultSystemFactor);
   const double clearance =
       d::orDefault(o.downcomerClearance,
                    std::max(tray.weirHeight - d::kClearanceBelowWeir, d::kMinimumClearance));

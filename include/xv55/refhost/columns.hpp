@@ -24,6 +24,12 @@ inline constexpr double kGravity = 9.80665;
 // Q = 1.84 L h^1.5 (3.33 in ft^0.5/s).
 inline constexpr double kFrancisCoefficient = 1.84;
 
+// Defaults of the rating constants (a constant of 0 takes its default).
+inline constexpr double kDefaultSystemFactor = 1.0;
+inline constexpr double kDefaultHoleFraction = 0.10;        // hole area / active area
+inline constexpr double kDefaultOrificeCoefficient = 0.75;  // dry tray drop
+inline constexpr double kDefaultAerationFactor = 1.0;       // clear liquid head
+
 // One tray section's geometry, SI.
 struct TrayGeometry {
   std::int64_t type = 1;     // 1 sieve, 2 valve, 3 bubble cap (all rated as perforated trays)
@@ -36,15 +42,15 @@ struct TrayGeometry {
 
 // The block's tray fields and rating constants as the rating uses them (defaults applied).
 struct RatingOptions {
-  std::int64_t passes = 1;               // tray field 1
-  std::int64_t floodingCorrelation = 1;  // tray field 2: 1 Fair
-  std::int64_t crestFormula = 1;         // tray field 3: 1 Francis
-  std::int64_t downcomerCheck = 1;       // tray field 4: 1 the downcomer flood is tested
-  double systemFactor = 1.0;             // constant 1 (0: 1.0)
-  double holeFraction = 0.10;            // constant 2: hole area / active area (0: 0.10)
-  double orificeCoefficient = 0.75;      // constant 3 (0: 0.75)
-  double aerationFactor = 1.0;           // constant 4 (0: 1.0)
-  double downcomerClearance = 0.0;       // constant 5, m (0: weir height - 0.010, at least 0.005)
+  std::int64_t passes = 1;                     // tray field 1
+  std::int64_t floodingCorrelation = 1;        // tray field 2: 1 Fair
+  std::int64_t crestFormula = 1;               // tray field 3: 1 Francis
+  std::int64_t downcomerCheck = 1;             // tray field 4: 1 the downcomer flood is tested
+  double systemFactor = kDefaultSystemFactor;  // constant 1
+  double holeFraction = kDefaultHoleFraction;  // constant 2
+  double orificeCoefficient = kDefaultOrificeCoefficient;  // constant 3
+  double aerationFactor = kDefaultAerationFactor;          // constant 4
+  double downcomerClearance = 0.0;  // constant 5, m (0: weir height - 0.010, at least 0.005)
 };
 
 // A stage's flows and properties as the tables give them, SI.
