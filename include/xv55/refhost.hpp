@@ -81,6 +81,8 @@ XV55_API std::int64_t liveBlocks();
 //   ZMTH_SPLINE: the 4 (count - 1) coefficients are set to NaN.
 //   PPPETM_PCINTP: result set to NaN (not clipped).
 //   PIP_* pipe correlations: see xv55/refhost/pipe.hpp and docs/pipe.md.
+//   TPSR_*, EQLB_*, ZSTR_CSINIT, SHS_LOCATS: see xv55/refhost/columns.hpp and
+//   docs/refhost.md.
 XV55_API bool injectFailure(std::string_view service, std::int64_t times = 1);
 
 // What a service last received.  calls counts every call since reset(), failed ones

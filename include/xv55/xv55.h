@@ -93,10 +93,13 @@ XV55_API void XV55IF_SPHLD(XV55_ENTRY_PARAMS);
 XV55_API void XV55IF_SPPCBR(XV55_ENTRY_PARAMS);
 
 /* ---- Procedure entry points (column tray hydraulics) ---- */
+XV55_API void XV55IF_SPHYDR(XV55_ENTRY_PARAMS);
+XV55_API void XV55IF_SPHYDRP(XV55_ENTRY_PARAMS);
 
 /* ---- Procedure entry points (user-routine kinetics, pressure drop, heat flux) ---- */
 
 /* ---- Procedure entry points (equilibrium reactor link) ---- */
+XV55_API void XV55IF_EQLBRX(XV55_ENTRY_PARAMS);
 
 /* ---- Messages ----
  * XvPrint expands a printf-like format whose values are all passed by address.

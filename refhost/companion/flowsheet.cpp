@@ -15,6 +15,7 @@
 #include <system_error>
 #include <vector>
 
+#include "columns_internal.hpp"
 #include "companion_internal.hpp"
 #include "host/companion.h"
 
@@ -31,6 +32,7 @@ constexpr std::size_t kMaxPathLength = 255;
 // Procedures name a block by an identifier of this many characters at most.
 constexpr std::size_t kIdentifierLength = 40;
 constexpr std::int64_t kMaxDataWord = 65535;
+constexpr std::size_t kMaxBlockTypeLength = 16;
 constexpr std::int64_t kMaxOffset = 4096;
 constexpr std::int64_t kMaxFlowsheetWords = std::int64_t{1} << 20;
 // Every block bead reaches at least this data word (past the routine names of the
@@ -106,12 +108,36 @@ struct BlockStatement {
 };
 
 bool parseRoutineName(Reader& reader, const BlockStatement& statement, BlockDef& block);
+bool parseStageCount(Reader& reader, const BlockStatement& statement, BlockDef& block);
+bool parseSections(Reader& reader, const BlockStatement& statement, BlockDef& block);
+bool parseFlag(Reader& reader, const BlockStatement& statement, BlockDef& block);
+bool parseTrays(Reader& reader, const BlockStatement& statement, BlockDef& block);
+bool parseTrayField(Reader& reader, const BlockStatement& statement, BlockDef& block);
+bool parseTrayConstant(Reader& reader, const BlockStatement& statement, BlockDef& block);
+bool parseStreams(Reader& reader, const BlockStatement& statement, BlockDef& block);
+
+constexpr std::int64_t kRecordStages = host::kTrayRecordAt + host::kRecordStagesWord;
+constexpr std::int64_t kRecordExtraEntry = host::kTrayRecordAt + host::kRecordExtraEntryWord;
 
 constexpr BlockStatement kBlockStatements[] = {
     {"pressure-drop-routine", "TUBRX", host::kTubrxPressureDropRoutineAt, parseRoutineName},
     {"heat-flux-routine", "TUBRX", host::kTubrxHeatFluxRoutineAt, parseRoutineName},
     {"holdup-routine", "TUBRX", host::kTubrxHoldupRoutineAt, parseRoutineName},
     {"heat-flux-routine", "CHARGEX", host::kChargexHeatFluxRoutineAt, parseRoutineName},
+    // Column blocks: tray sections, tray fields and their defaults, rating constants.
+    {"stages", "TRAYCOL", kRecordStages, parseStageCount},
+    {"sections", "REFINECOL", kRecordStages, parseSections},
+    {"extra-stage", "REFINECOL", kRecordExtraEntry, parseFlag},
+    {"trays", "TRAYCOL", host::kTrayRecordAt, parseTrays},
+    {"trays", "REFINECOL", host::kTrayRecordAt, parseTrays},
+    {"tray-field", "TRAYCOL", host::kTrayFieldsAt, parseTrayField},
+    {"tray-field", "REFINECOL", host::kTrayFieldsAt, parseTrayField},
+    {"tray-default", "TRAYCOL", host::kTrayDefaultsAt, parseTrayField},
+    {"tray-default", "REFINECOL", host::kTrayDefaultsAt, parseTrayField},
+    {"tray-constant", "TRAYCOL", host::kTrayConstantsAt, parseTrayConstant},
+    {"tray-constant", "REFINECOL", host::kTrayConstantsAt, parseTrayConstant},
+    // Equilibrium reactor blocks: numbers of feed and product streams.
+    {"streams", "EQLBRX", host::kEqlbFeedCountAt, parseStreams},
 };
 
 class Reader {
@@ -148,10 +174,10 @@ class Reader {
 
   // A name of the companion simulator: 1 to 8 characters, printable, no blank.
   bool name(std::string_view field, std::string_view what, std::string& out,
-            bool pointAllowed = true) {
-    if (field.size() > static_cast<std::size_t>(host::kNameLength)) {
+            bool pointAllowed = true, std::size_t longest = host::kNameLength) {
+    if (field.size() > longest) {
       return fail(std::string(what) + " " + shown(field) + " is longer than " +
-                  std::to_string(host::kNameLength) + " characters");
+                  std::to_string(longest) + " characters");
     }
     if (!std::all_of(field.begin(), field.end(), isNameCharacter)) {
       return fail(std::string(what) + " " + shown(field) + " holds a character other than " +
@@ -362,7 +388,9 @@ class Reader {
     }
     BlockDef b;
     if (!name(blockName, "block name", b.name, false)) return false;
-    if (!name(fields_[2], "block type", b.type)) return false;
+    // A block type may be longer than a name (REFINECOL): its bead holds the first 8
+    // characters, packed.
+    if (!name(fields_[2], "block type", b.type, true, kMaxBlockTypeLength)) return false;
     b.type = upper(b.type);
     std::int64_t index = 0;
     if (!ensureLevel(path, "hierarchy path", index)) return false;
@@ -567,6 +595,12 @@ class Reader {
       return true;
     };
     for (BlockDef& b : fs_.blocks) {
+      std::string error;
+      std::int64_t line = 0;
+      if (isColumnType(b.type) && !completeColumnBlock(b, error, line)) return failAt(line, error);
+      if (b.type == "EQLBRX") {
+        completeEquilibriumBlock(b, static_cast<std::int64_t>(fs_.components.size()));
+      }
       for (std::size_t i = 0; i < b.reactions.size(); ++i) {
         if (!reactionIndex_.count(b.reactions[i])) {
           return failAt(b.reactionLines[i], "reaction ID " + b.reactions[i] + " is not defined");
@@ -626,6 +660,151 @@ bool parseRoutineName(Reader& reader, const BlockStatement& statement, BlockDef&
   return reader.expect(1, "the name of a user routine") &&
          reader.name(reader.fields()[1], "routine name", routine) &&
          reader.setName(block, statement.dataWord, routine);
+}
+
+// A whole number within [low, high] from a field; false (with the reader's error) when not.
+bool integerIn(Reader& reader, std::string_view field, std::string_view what, std::int64_t low,
+               std::int64_t high, std::int64_t& out) {
+  if (!reader.integer(field, out)) return false;
+  if (out < low || out > high) {
+    return reader.fail(std::string(what) + " " + std::to_string(out) + " is outside " +
+                       std::to_string(low) + " .. " + std::to_string(high));
+  }
+  return true;
+}
+
+bool setInteger(Reader& reader, BlockDef& block, std::int64_t word, std::int64_t value) {
+  DmsWord w;
+  w.integer = value;
+  return reader.setWords(block, word, &w, 1);
+}
+
+// stages N: the number of stages of a tray column (0: not fixed).
+bool parseStageCount(Reader& reader, const BlockStatement& statement, BlockDef& block) {
+  std::int64_t n = 0;
+  return reader.expect(1, "the number of stages") &&
+         integerIn(reader, reader.fields()[1], "stage count", 0, kMaxColumnStages, n) &&
+         setInteger(reader, block, statement.dataWord, n);
+}
+
+// sections N1 N2 ...: the stage counts of the main column and each side stripper.
+bool parseSections(Reader& reader, const BlockStatement& statement, BlockDef& block) {
+  const auto& f = reader.fields();
+  if (f.size() < 2) return reader.fail("'sections' needs the stage count of each section");
+  const auto count = static_cast<std::int64_t>(f.size()) - 1;
+  if (count > host::kMaxColumnSections) {
+    return reader.fail("more than " + std::to_string(host::kMaxColumnSections) + " sections");
+  }
+  std::vector<DmsWord> words(static_cast<std::size_t>(count) + 1);
+  words[0].integer = count;
+  std::int64_t total = 0;
+  for (std::int64_t k = 1; k <= count; ++k) {
+    std::int64_t n = 0;
+    if (!integerIn(reader, f[static_cast<std::size_t>(k)], "stage count", 0, kMaxColumnStages, n)) {
+      return false;
+    }
+    total += n;
+    words[static_cast<std::size_t>(k)].integer = n;
+  }
+  if (total > kMaxColumnStages) {
+    return reader.fail("the sections hold " + std::to_string(total) + " stages, more than " +
+                       std::to_string(kMaxColumnStages));
+  }
+  return reader.setWords(block, statement.dataWord, words.data(), 1) &&
+         reader.setWords(block, host::kTrayRecordAt + host::kRecordSectionStagesWord,
+                         words.data() + 1, count);
+}
+
+// extra-stage: the block's stage tables hold one entry more than its sections' stages.
+bool parseFlag(Reader& reader, const BlockStatement& statement, BlockDef& block) {
+  return reader.expect(0, "no fields") && setInteger(reader, block, statement.dataWord, 1);
+}
+
+// trays [SECTION] FIRST LAST TYPE DIAMETER WEIR-HEIGHT WEIR-LENGTH DOWNCOMER-AREA SPACING
+bool parseTrays(Reader& reader, const BlockStatement&, BlockDef& block) {
+  const bool refinery = block.type == "REFINECOL";
+  const std::size_t fields = refinery ? 9 : 8;
+  if (!reader.expect(fields, refinery ? "a section, the first and last stage, a tray type "
+                                        "and five dimensions"
+                                      : "the first and last stage, a tray type and five "
+                                        "dimensions")) {
+    return false;
+  }
+  const auto& f = reader.fields();
+  std::size_t i = 1;
+  std::int64_t section = 1;
+  if (refinery && !integerIn(reader, f[i++], "section", 1, host::kMaxColumnSections, section)) {
+    return false;
+  }
+  std::int64_t first = 0, last = 0;
+  if (!integerIn(reader, f[i++], "first stage", 1, kMaxColumnStages, first) ||
+      !integerIn(reader, f[i++], "last stage", first, kMaxColumnStages, last)) {
+    return false;
+  }
+  const std::int64_t type = trayTypeCode(f[i]);
+  if (type == 0)
+    return reader.fail("tray type '" + std::string(f[i]) + "' is none of sieve, valve, bubble-cap");
+  ++i;
+  double d[5] = {};
+  const char* names[5] = {"diameter", "weir height", "weir length", "downcomer area",
+                          "tray spacing"};
+  for (int k = 0; k < 5; ++k) {
+    if (!reader.real(f[i++], d[k])) return false;
+    if (d[k] < 0 || (k != 1 && d[k] == 0)) {
+      return reader.fail(std::string(names[k]) + " " + std::string(f[i - 1]) +
+                         (k == 1 ? " is negative" : " is not positive"));
+    }
+  }
+  if (d[2] > d[0]) return reader.fail("the weir is longer than the tray's diameter");
+  if (2 * d[3] >= kQuarterPi * d[0] * d[0]) {
+    return reader.fail("the two downcomers take the whole tray: no active area is left");
+  }
+  const std::int64_t n = traySectionCount(block);
+  if (n == host::kMaxTraySections) {
+    return reader.fail("more than " + std::to_string(host::kMaxTraySections) +
+                       " tray sections in block " + block.name);
+  }
+  DmsWord words[host::kTraySectionWords] = {};
+  words[0].integer = section;
+  words[1].integer = first;
+  words[2].integer = last;
+  words[3].integer = type;
+  for (int k = 0; k < 5; ++k) words[4 + k].real = d[k];
+  return reader.setWords(block, traySectionWord(n, host::TraySectionWord::Section), words,
+                         host::kTraySectionWords);
+}
+
+// tray-field K V, tray-default K V: tray field K (1 .. 38) or its default.
+bool parseTrayField(Reader& reader, const BlockStatement& statement, BlockDef& block) {
+  std::int64_t k = 0, value = 0;
+  return reader.expect(2, "a field number (1 .. 38) and an integer") &&
+         integerIn(reader, reader.fields()[1], "tray field", 1, host::kTrayFieldCount, k) &&
+         reader.integer(reader.fields()[2], value) &&
+         setInteger(reader, block, statement.dataWord + k - 1, value);
+}
+
+// tray-constant K V: rating constant K (1 .. 8).
+bool parseTrayConstant(Reader& reader, const BlockStatement& statement, BlockDef& block) {
+  std::int64_t k = 0;
+  DmsWord value;
+  return reader.expect(2, "a constant number (1 .. 8) and a real") &&
+         integerIn(reader, reader.fields()[1], "tray constant", 1, host::kTrayConstantCount, k) &&
+         reader.real(reader.fields()[2], value.real) &&
+         reader.setWords(block, statement.dataWord + k - 1, &value, 1);
+}
+
+// streams FEEDS PRODUCTS: the numbers of feed and product streams.
+bool parseStreams(Reader& reader, const BlockStatement& statement, BlockDef& block) {
+  std::int64_t feeds = 0, products = 0;
+  if (!reader.expect(2, "the numbers of feed and product streams") ||
+      !integerIn(reader, reader.fields()[1], "number of feeds", 1, kMaxFeeds, feeds) ||
+      !integerIn(reader, reader.fields()[2], "number of products", 1, kMaxProducts, products)) {
+    return false;
+  }
+  DmsWord words[2];
+  words[0].integer = feeds;
+  words[1].integer = products;
+  return reader.setWords(block, statement.dataWord, words, 2);
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 //   void SPSQRT(const SqrtArguments& a, Jacobian jac, CallMode mode);
 //
 // Field types are those of unpack.hpp (const double&, const std::int64_t&, Text,
-// Unused, Vector<const T>, Matrix<const T>, double&, Vector<double>).  The unpacker
-// fills the fields in order from the block, so swapping two arguments shows in the
-// record, and tools read the names, kinds and units from `kFields`.
+// Unused, Vector<const T>, Matrix<const T>, double&, Vector<double>, Matrix<double>).
+// The unpacker fills the fields in order from the block, so swapping two arguments
+// shows in the record, and tools read the names, kinds and units from `kFields`.
 //
 // `at` holds, under each field's name, the field's first derivative column (for an
 // input) or row (for an output): `jac.set(a.at.y, a.at.x, dydx)`.  Element k of an

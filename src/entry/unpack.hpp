@@ -6,7 +6,8 @@
 //   const double&  / const std::int64_t&   a real / integer input cell
 //   Text, Unused                           a text input (declared length 40) / an unread input
 //   Vector<const T>, Matrix<const T>       an input array (one / two extents from inputSizes)
-//   double&, Vector<double>                a real output cell / output array
+//   double&, Vector<double>, Matrix<double>
+//                                          a real output cell / output array
 //   Status, HostContext, Workspace, Jacobian, CallMode
 //                                          the trailing arguments the body uses
 // Inputs and outputs are taken in parameter order from inputPositions /
@@ -68,6 +69,7 @@ enum class ArgKind : std::uint8_t {
   IntegerMatrixIn,
   RealOut,
   RealVectorOut,
+  RealMatrixOut,
   Trailing,  // status, context, workspace, derivatives, call type: not positional
 };
 
@@ -75,7 +77,7 @@ constexpr bool isInput(ArgKind k) {
   return k <= ArgKind::IntegerMatrixIn;
 }
 constexpr bool isOutput(ArgKind k) {
-  return k == ArgKind::RealOut || k == ArgKind::RealVectorOut;
+  return k == ArgKind::RealOut || k == ArgKind::RealVectorOut || k == ArgKind::RealMatrixOut;
 }
 constexpr int extentsOf(ArgKind k) {
   switch (k) {
@@ -85,6 +87,7 @@ constexpr int extentsOf(ArgKind k) {
       return 1;
     case ArgKind::RealMatrixIn:
     case ArgKind::IntegerMatrixIn:
+    case ArgKind::RealMatrixOut:
       return 2;
     default:
       return 0;
@@ -257,6 +260,17 @@ struct Arg<Vector<double>> {
     const std::int64_t extent = c.outputExtent();
     c.countRows(elementsOf(extent));
     return {data, extent};
+  }
+};
+template <>
+struct Arg<Matrix<double>> {
+  static constexpr ArgKind kind = ArgKind::RealMatrixOut;
+  static Matrix<double> take(Cursor& c) {
+    double* data = c.output<double>();
+    const std::int64_t rows = c.outputExtent();
+    const std::int64_t columns = c.outputExtent();
+    c.countRows(saturatingProduct(elementsOf(rows), elementsOf(columns)));
+    return {data, rows, columns};
   }
 };
 

@@ -1,4 +1,6 @@
 // Export-table rows of the equilibrium reactor link.
 #pragma once
 
-#define XV55_EQUILIBRIUM_PROCEDURES(X)
+#include "equilibrium/equilibrium.hpp"
+
+#define XV55_EQUILIBRIUM_PROCEDURES(X) X(EQLBRX, equilibrium::EQLBRX, Nothing)

@@ -1,4 +1,8 @@
 // Export-table rows of the column tray hydraulics procedures.
 #pragma once
 
-#define XV55_HYDRAULICS_PROCEDURES(X)
+#include "hydraulics/hydraulics.hpp"
+
+#define XV55_HYDRAULICS_PROCEDURES(X)    \
+  X(SPHYDR, hydraulics::SPHYDR, Nothing) \
+  X(SPHYDRP, hydraulics::SPHYDRP, Nothing)

@@ -1,0 +1,138 @@
+// The parts of a tray rating that both column hydraulics procedures share.
+#include "hydraulics/rating.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "common/units.hpp"
+#include "host/companion.h"
+#include "host/data_management.h"
+#include "host/services.hpp"
+#include "print/report.hpp"
+
+namespace xv55::hydraulics::detail {
+namespace {
+
+// Beyond this magnitude a real is not rounded but saturated.
+constexpr double kLargestWhole = 9.0e18;
+// The two liquid properties come in thousandths of their SI unit (dyn/cm, cP).
+constexpr double kThousandths = 1000.0;
+
+void setInteger(std::int64_t word, std::int64_t value) {
+  TPSR_TRAYI[word - 1] = value;
+}
+void setReal(std::int64_t word, double value) {
+  TPSR_TRAYR[word - 1] = value;
+}
+
+}  // namespace
+
+UnitFactors UnitFactors::fromHost() {
+  using host::Quantity;
+  return {host::toSi(Quantity::Pressure, 1.0), host::toSi(Quantity::MolarDensity, 1.0),
+          host::toSi(Quantity::MassFlow, 1.0), host::toSi(Quantity::Volume, 1.0),
+          host::toSi(Quantity::Length, 1.0)};
+}
+
+bool inputsAreFinite(std::string_view routine, const NamedInput* inputs, std::size_t count,
+                     Status status) {
+  for (std::size_t k = 0; k < count; ++k) {
+    if (std::isfinite(inputs[k].value)) continue;
+    char name[16] = {};
+    routine.copy(name, sizeof name - 1);
+    report(status, kError,
+           "%s-F-Input %d (%s) is not a finite number; rigorous hydraulic calculations "
+           "skipped.\\n",
+           name, inputs[k].position, inputs[k].name);
+    return false;
+  }
+  return true;
+}
+
+std::int64_t wholeNumber(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= kLargestWhole) return std::numeric_limits<std::int64_t>::max();
+  if (value <= -kLargestWhole) return std::numeric_limits<std::int64_t>::min();
+  return std::llround(value);
+}
+
+StageEntry stageEntry(const StageInputs& in, const UnitFactors& f) {
+  StageEntry e{};
+  e[kPressure] = in.pressure * f.pressure;
+  e[kLiquidMass] = in.liquidMw * in.liquidFlow * f.massFlowPerHour;
+  e[kVapourMass] = in.vapourMw * in.vapourFlow * f.massFlowPerHour;
+  e[kLiquidVolume] = in.liquidFlow / in.liquidMolarDensity / units::kSecondsPerHour * f.volume;
+  e[kVapourVolume] = in.vapourFlow / in.vapourMolarDensity / units::kSecondsPerHour * f.volume;
+  e[kLiquidDensity] = in.liquidMolarDensity * in.liquidMw * f.molarDensity;
+  e[kVapourDensity] = in.vapourMolarDensity * in.vapourMw * f.molarDensity;
+  e[kProperty1] = in.property1 / kThousandths;
+  e[kProperty2] = in.property2 / kThousandths;
+  e[kDatum] = in.datum;
+  e[kLiquidMw] = in.liquidMw;
+  e[kVapourMw] = in.vapourMw;
+  // Flow parameter and vapour load with floored densities.
+  const double rhoV = std::max(e[kVapourDensity], kMinDensityOrFlow);
+  const double rhoL = rhoV > e[kLiquidDensity] ? rhoV + kMinDensityOrFlow : e[kLiquidDensity];
+  e[kFlowParameter] =
+      e[kLiquidMass] / std::max(e[kVapourMass], kMinDensityOrFlow) * std::sqrt(rhoV / rhoL);
+  e[kVapourLoad] = e[kVapourVolume] * std::sqrt(rhoV / std::max(rhoL - rhoV, kMinDensityOrFlow));
+  return e;
+}
+
+void presetCommonData(std::int64_t option, std::int64_t stage, std::int64_t section, double datum,
+                      double length) {
+  setReal(TPSR_DATUM_WORD, datum);
+  setInteger(TPSR_STAGE_WORD, stage);
+  setInteger(TPSR_OPTION_WORD, option);
+  setReal(TPSR_LENGTH_WORD, length);
+  setInteger(TPSR_SECTION_WORD, section);
+  setInteger(TPSR_FLAG_WORD, TPSR_FLAG_PRESET);
+}
+
+DmsWord* ColumnBlock::record() const {
+  return &host::plex(dataBase + host::kTrayRecordAt);
+}
+
+DmsWord* ColumnBlock::workWords() const {
+  return &host::plex(dataBase + host::kTrayRecordAt + host::kRecordWorkWord);
+}
+
+DmsWord ColumnBlock::word(std::int64_t dataWord) const {
+  return host::plex(dataBase + dataWord);
+}
+
+ColumnBlock locateColumn(const Text& identifier, Status status) {
+  const kinetics::LocatedBlock located = kinetics::locateBlock(identifier, status);
+  ColumnBlock block;
+  block.id = located.id;
+  if (!located.found()) return block;
+  std::int64_t bead = located.bead;
+  const std::int64_t base = DMS_LOCATI(&bead);
+  if (base <= 0) {
+    kinetics::reportMissingBlock(located.id, status);
+    return block;
+  }
+  block.dataBase = base + host::readBeadWord(base, host::kBlockOffsetWord).integer;
+  block.found = true;
+  return block;
+}
+
+void copyTrayWords(const ColumnBlock& block) {
+  for (std::int64_t k = 0; k < host::kTrayFieldCount; ++k) {
+    std::int64_t field = block.word(host::kTrayFieldsAt + k).integer;
+    if (field == host::kTrayFieldNotSet) field = block.word(host::kTrayDefaultsAt + k).integer;
+    setInteger(TPSR_FIELDS_WORD + k, field);
+  }
+  for (std::int64_t k = 0; k < host::kTrayConstantCount; ++k) {
+    setReal(TPSR_CONSTANTS_WORD + k, block.word(host::kTrayConstantsAt + k).real);
+  }
+}
+
+void markRated(Workspace work) {
+  if (work.length() < 1) return;
+  double& last = work[work.length()];
+  if (last != kRatedMarker) last = kRatedMarker;
+}
+
+}  // namespace xv55::hydraulics::detail

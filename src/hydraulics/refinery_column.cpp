@@ -1,0 +1,171 @@
+// Refinery column hydraulics: one stage of a REFINECOL block (a main column with side
+// strippers, each a section of its own) rated by the host's tray rating routine.
+//
+// The stage tables are built on each call, one entry per stage of the whole block (the
+// stages of all sections, plus one when the block asks for it), and released before
+// the call returns; only the addressed stage's entry is filled.  Their size comes from
+// the block's section stage counts and is bounded by kMaxStages: one allocation of at
+// most 15 x kMaxStages reals per call.
+#include <algorithm>
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "host/columns.h"
+#include "host/services.hpp"
+#include "hydraulics/hydraulics.hpp"
+#include "hydraulics/rating.hpp"
+#include "print/message_buffer.hpp"
+#include "print/report.hpp"
+
+namespace xv55::hydraulics {
+namespace {
+
+using namespace detail;
+
+// The block's sections as its tray record lists them.
+struct Sections {
+  std::int64_t count = 0;
+  std::int64_t stages[host::kMaxColumnSections] = {};
+  std::int64_t total = 0;  // entries of the stage tables
+};
+
+// Reads the section stage counts; false when the record holds no usable list.
+bool readSections(const ColumnBlock& block, Sections& s) {
+  const std::int64_t record = host::kTrayRecordAt;
+  s.count = block.word(record + host::kRecordStagesWord).integer;
+  if (s.count < 0 || s.count > host::kMaxColumnSections) return false;
+  std::int64_t sum = 0;
+  for (std::int64_t k = 0; k < s.count; ++k) {
+    const std::int64_t n = block.word(record + host::kRecordSectionStagesWord + k).integer;
+    if (n < 0 || n > kMaxStages - sum) return false;
+    s.stages[k] = n;
+    sum += n;
+  }
+  if (block.word(record + host::kRecordExtraEntryWord).integer == 1) ++sum;
+  if (sum > kMaxStages) return false;
+  s.total = std::max<std::int64_t>(sum, 1);
+  return true;
+}
+
+void reportHoldupFailure(const ColumnBlock& block, std::int64_t section, std::int64_t stage,
+                         Status status) {
+  print::MessageBuffer m;
+  m.stored("GPHYDRP-Fatal Error\\nLiquid holdup failed to converge during")
+      .stored("rigorous hydraulics calculations\\n");
+  const std::int64_t stripper = section - 1;
+  if (section == 1) {
+    m.stored("for main column stage %d in Refinecol block ");
+  } else {
+    m.stored("for stage %d of stripper %d in Refinecol block ");
+  }
+  m.user(block.id.nameText());
+  status = kError;
+  print::message(kError, m.text(), &stage, &stripper);
+}
+
+}  // namespace
+
+void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
+  const NamedInput inputs[] = {
+      {2, "section number", a.section},
+      {3, "stage number", a.stage},
+      {4, "stage datum", a.stageDatum},
+      {5, "hydraulics option", a.option},
+      {6, "length", a.length},
+      {7, "stage pressure", a.pressure},
+      {8, "liquid molar flow", a.liquidFlow},
+      {9, "vapour molar flow", a.vapourFlow},
+      {10, "liquid molar density", a.liquidMolarDensity},
+      {11, "vapour molar density", a.vapourMolarDensity},
+      {12, "liquid molecular weight", a.liquidMw},
+      {13, "vapour molecular weight", a.vapourMw},
+      {14, "liquid property 1", a.liquidProperty1},
+      {15, "liquid property 2", a.liquidProperty2},
+      {16, "stage datum 2", a.stageDatum2},
+  };
+  if (!inputsAreFinite("SPHYDRP", inputs, status)) return;
+  const std::int64_t section = wholeNumber(a.section);
+  const std::int64_t stage = wholeNumber(a.stage);
+  if (section < 1 || stage < 1) {
+    report(status, kError,
+           "SPHYDRP-F-Section %g, stage %g: section and stage numbers start at 1; rigorous "
+           "hydraulic calculations skipped.\\n",
+           a.section, a.stage);
+    return;
+  }
+
+  const UnitFactors f = UnitFactors::fromHost();
+  const StageInputs in{a.pressure,           a.liquidFlow, a.vapourFlow, a.liquidMolarDensity,
+                       a.vapourMolarDensity, a.liquidMw,   a.vapourMw,   a.liquidProperty1,
+                       a.liquidProperty2,    a.stageDatum2};
+  const StageEntry e = stageEntry(in, f);
+  if (!densitiesInOrder(e)) {
+    report(status, kWarning,
+           "SPHYDRP-F- Rhoml (%f kg/m3) is less than Rhomv (%f kg/m3). Rigorous hydraulic "
+           "calculations skipped.\\n",
+           e[kLiquidDensity], e[kVapourDensity]);
+    return;
+  }
+
+  const std::int64_t option = wholeNumber(a.option);
+  presetCommonData(option, stage, section, a.stageDatum, a.length * f.length);
+  const ColumnBlock block = locateColumn(a.blockId, status);
+  if (!block.found) return;
+
+  const text::Padded<8> name = text::padded<8>(block.id.nameText());
+  Sections s;
+  if (!readSections(block, s)) {
+    report(status, kError,
+           "SPHYDRP-F-The section stage counts of Refinecol block %s are unusable (at most %d "
+           "sections of %d stages in all); rigorous hydraulic calculations skipped.\\n",
+           name, host::kMaxColumnSections, kMaxStages);
+    return;
+  }
+  if (section > std::max<std::int64_t>(s.count, 1)) {
+    report(status, kError,
+           "SPHYDRP-F-Refinecol block %s has no section %d (it has %d); rigorous hydraulic "
+           "calculations skipped.\\n",
+           name, section, s.count);
+    return;
+  }
+  std::int64_t global = stage;
+  for (std::int64_t k = 0; k + 1 < section; ++k) global += s.stages[k];
+  if (global > s.total) {
+    report(status, kError,
+           "SPHYDRP-F-Stage %d of section %d lies outside the %d stages of Refinecol block "
+           "%s; rigorous hydraulic calculations skipped.\\n",
+           stage, section, s.total, name);
+    return;
+  }
+
+  std::vector<double> arrays;
+  try {
+    arrays.assign(static_cast<std::size_t>(s.total) * kTables, 0.0);
+  } catch (const std::bad_alloc&) {
+    report(status, kError,
+           "SPHYDRP-F-No storage for the stage tables of %d stages; rigorous hydraulic "
+           "calculations skipped.\\n",
+           s.total);
+    return;
+  }
+  const auto table = [&](Table t) { return arrays.data() + t * static_cast<std::size_t>(s.total); };
+  for (std::size_t k = 0; k < kTables; ++k) {
+    if (k != kStageWork) table(static_cast<Table>(k))[global - 1] = e[k];
+  }
+  copyTrayWords(block);
+
+  Rating r;
+  TPSR_TPSARP(&section, &s.total, s.stages, &s.count, block.record(), table(kPressure),
+              table(kLiquidMass), table(kVapourMass), table(kLiquidVolume), table(kVapourVolume),
+              table(kLiquidDensity), table(kVapourDensity), table(kProperty1), table(kProperty2),
+              table(kDatum), table(kFlowParameter), table(kVapourLoad), table(kStageWork),
+              table(kLiquidMw), table(kVapourMw), block.workWords(), &r.holdup, r.results);
+
+  const double noValue = host::noValueMagnitude();
+  writeOutputs(a, table(kPressure)[0], f, option, r, noValue);
+  if (holdupFailed(option, r, noValue)) reportHoldupFailure(block, section, stage, status);
+  markRated(work);
+}
+
+}  // namespace xv55::hydraulics

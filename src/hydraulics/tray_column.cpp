@@ -1,0 +1,152 @@
+// Tray column hydraulics: one stage of a TRAYCOL block rated by the host's tray
+// rating routine.  The per-stage tables live for the whole run, one entry per stage;
+// they grow to the highest stage number met (up to kMaxStages) and each call
+// overwrites its own stage's entry.
+#include <algorithm>
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "host/columns.h"
+#include "host/services.hpp"
+#include "hydraulics/hydraulics.hpp"
+#include "hydraulics/rating.hpp"
+#include "print/message_buffer.hpp"
+#include "print/report.hpp"
+
+namespace xv55::hydraulics {
+namespace {
+
+using namespace detail;
+
+// The run's per-stage tables, entry s (1-based) of each belonging to stage s.
+class StageTables {
+ public:
+  // Grows every table to at least `stages` entries; false when there is no storage.
+  bool reach(std::int64_t stages) {
+    if (stages <= size_) return true;
+    try {
+      for (auto& t : tables_) t.resize(static_cast<std::size_t>(stages), 0.0);
+    } catch (const std::bad_alloc&) {
+      for (auto& t : tables_) t.resize(static_cast<std::size_t>(size_));
+      return false;
+    }
+    size_ = stages;
+    return true;
+  }
+  void store(std::int64_t stage, const StageEntry& e) {
+    for (std::size_t k = 0; k < kTables; ++k) {
+      if (k != kStageWork) tables_[k][static_cast<std::size_t>(stage - 1)] = e[k];
+    }
+  }
+  double* table(Table t) { return tables_[t].data(); }
+  std::int64_t size() const { return size_; }
+
+ private:
+  std::vector<double> tables_[kTables];
+  std::int64_t size_ = 0;
+};
+
+StageTables& stageTables() {
+  static StageTables tables;
+  return tables;
+}
+
+void reportHoldupFailure(const ColumnBlock& block, std::int64_t stage, Status status) {
+  print::MessageBuffer m;
+  m.stored("GPHYDR-Fatal Error\\nLiquid holdup failed to converge during rigorous ")
+      .stored("hydraulics calculations \\n")
+      .stored("for stage %d  in Traycol block ")
+      .user(block.id.nameText());
+  status = kError;
+  print::message(kError, m.text(), &stage);
+}
+
+}  // namespace
+
+void SPHYDR(const TrayColumnArguments& a, Status status, Workspace work) {
+  const NamedInput inputs[] = {
+      {2, "stage number", a.stage},
+      {3, "stage datum", a.stageDatum},
+      {4, "hydraulics option", a.option},
+      {5, "length", a.length},
+      {6, "stage pressure", a.pressure},
+      {7, "liquid molar flow", a.liquidFlow},
+      {8, "vapour molar flow", a.vapourFlow},
+      {9, "liquid molar density", a.liquidMolarDensity},
+      {10, "vapour molar density", a.vapourMolarDensity},
+      {11, "liquid molecular weight", a.liquidMw},
+      {12, "vapour molecular weight", a.vapourMw},
+      {13, "liquid property 1", a.liquidProperty1},
+      {14, "liquid property 2", a.liquidProperty2},
+      {15, "stage datum 2", a.stageDatum2},
+  };
+  if (!inputsAreFinite("SPHYDR", inputs, status)) return;
+  const std::int64_t stage = wholeNumber(a.stage);
+  if (stage < 1) {
+    report(status, kError,
+           "SPHYDR-F-Stage number %g is below 1; rigorous hydraulic calculations skipped.\\n",
+           a.stage);
+    return;
+  }
+  if (stage > kMaxStages) {
+    report(status, kError,
+           "SPHYDR-F-Stage number %g is above %d; rigorous hydraulic calculations skipped.\\n",
+           a.stage, kMaxStages);
+    return;
+  }
+
+  const UnitFactors f = UnitFactors::fromHost();
+  const StageInputs in{a.pressure,
+                       std::max(a.liquidFlow, kMinTrayFlow),
+                       std::max(a.vapourFlow, kMinTrayFlow),
+                       a.liquidMolarDensity,
+                       a.vapourMolarDensity,
+                       a.liquidMw,
+                       a.vapourMw,
+                       a.liquidProperty1,
+                       a.liquidProperty2,
+                       a.stageDatum2};
+  const StageEntry e = stageEntry(in, f);
+  if (!densitiesInOrder(e)) {
+    report(status, kWarning,
+           "SPHYDR-F- Rhoml (%f kg/m3) is less than Rhomv (%f kg/m3). Rigorous hydraulic "
+           "calculations skipped.\\n",
+           e[kLiquidDensity], e[kVapourDensity]);
+    return;
+  }
+  StageTables& tables = stageTables();
+  if (!tables.reach(stage)) {
+    report(status, kError,
+           "SPHYDR-F-No storage for the stage tables of %d stages; rigorous hydraulic "
+           "calculations skipped.\\n",
+           stage);
+    return;
+  }
+  tables.store(stage, e);
+
+  const std::int64_t option = wholeNumber(a.option);
+  presetCommonData(option, stage, 1, a.stageDatum, a.length * f.length);
+  const ColumnBlock block = locateColumn(a.blockId, status);
+  if (!block.found) return;
+  copyTrayWords(block);
+
+  Rating r;
+  const std::int64_t length = tables.size();
+  TPSR_TPSAR(block.record(), tables.table(kPressure), tables.table(kLiquidMass),
+             tables.table(kVapourMass), tables.table(kLiquidVolume), tables.table(kVapourVolume),
+             tables.table(kLiquidDensity), tables.table(kVapourDensity), tables.table(kProperty1),
+             tables.table(kProperty2), tables.table(kDatum), tables.table(kFlowParameter),
+             tables.table(kVapourLoad), tables.table(kStageWork), tables.table(kLiquidMw),
+             tables.table(kVapourMw), &length, block.workWords(), &r.holdup, r.results);
+
+  const double noValue = host::noValueMagnitude();
+  writeOutputs(a, tables.table(kPressure)[0], f, option, r, noValue);
+  if (holdupFailed(option, r, noValue)) {
+    reportHoldupFailure(block, stage, status);
+  } else {
+    markRated(work);
+  }
+}
+
+}  // namespace xv55::hydraulics
