@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 #include "host/companion.h"
 #include "host/property_system.h"
@@ -33,7 +34,6 @@ constexpr std::int64_t kCounterCurrentFluid = 4;
 // Values handed over after the list's head, and results handed back.
 constexpr std::size_t kMaxValues = 16;
 constexpr std::size_t kMaxResults = 2;
-constexpr double kHeatFluxToModel = kKilojoulesPerHourPerWatt / kJoulesPerMegajoule;  // W to GJ/h
 
 struct Procedure {
   std::string_view name;
@@ -41,8 +41,15 @@ struct Procedure {
   std::int64_t routineWord;     // block data word of the routine's packed name
   BlockType blockType;
   bool withMode;  // the reactor mode goes first after the head
-  double resultFactors[kMaxResults];
+  // Each result to the model's units: times the first factor, divided by the second.
+  std::pair<double, double> conversions[kMaxResults];
 };
+
+// Pa/m to bar/m; W (per metre) to GJ/h (per metre); as it is.
+constexpr std::pair<double, double> kPerBar{1.0, units::kPascalsPerBar};
+constexpr std::pair<double, double> kToGigajoulesPerHour{kKilojoulesPerHourPerWatt,
+                                                         kJoulesPerMegajoule};
+constexpr std::pair<double, double> kAsItIs{1.0, 1.0};
 
 const Procedure kPressureDrop{
     "SPRPDPDZ_USER",
@@ -51,7 +58,7 @@ const Procedure kPressureDrop{
     host::kTubrxPressureDropRoutineAt,
     BlockType::Tubrx,
     true,
-    {units::kBarPerPascal, 1.0}};
+    {kPerBar, kAsItIs}};
 const Procedure kTubeHeatFlux{
     "SPRPQFLUX_USER",
     " SPRPQFLUX_USER-F-User Subroutine Interface error.\\n Unable to resolve the User Defined "
@@ -59,7 +66,7 @@ const Procedure kTubeHeatFlux{
     host::kTubrxHeatFluxRoutineAt,
     BlockType::Tubrx,
     true,
-    {kHeatFluxToModel, 1.0}};
+    {kToGigajoulesPerHour, kAsItIs}};
 const Procedure kHoldup{
     "SPRPHLD_USER",
     " SPRPHLD_USER-F-User Subroutine Interface error.\\n Unable to resolve the User Defined "
@@ -67,7 +74,7 @@ const Procedure kHoldup{
     host::kTubrxHoldupRoutineAt,
     BlockType::Tubrx,
     false,
-    {1.0, 1.0}};
+    {kAsItIs, kAsItIs}};
 const Procedure kBatchHeatFlux{
     "SPBOQFlux_USER",
     " SPBOQFlux_USER-F-User Subroutine Interface error.\\n Unable to resolve the User Defined "
@@ -75,7 +82,7 @@ const Procedure kBatchHeatFlux{
     host::kChargexHeatFluxRoutineAt,
     BlockType::Chargex,
     false,
-    {kHeatFluxToModel, 1.0}};
+    {kToGigajoulesPerHour, kAsItIs}};
 
 // One stream as the model gives it.
 struct StreamInputs {
@@ -387,7 +394,7 @@ void evaluate(const Procedure& p, const FluxInputs& in, Status status, HostConte
   if (f.failure == 1) return reportFailingRoutine(p.name, status);
 
   for (std::size_t k = 0; k < in.resultCount; ++k) {
-    *in.outputs[k] = f.results[k] * p.resultFactors[k];
+    *in.outputs[k] = f.results[k] * p.conversions[k].first / p.conversions[k].second;
   }
   const std::int64_t n = std::min({in.userValues.size(), in.userValueCount, kModuleWords});
   for (std::int64_t k = 1; k <= n; ++k) in.userValues(k) = f.userValues[k - 1];
