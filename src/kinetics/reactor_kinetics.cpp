@@ -611,54 +611,13 @@ bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents
 
 // ---- the evaluation ----
 
-void cleanUp(const Member& m, Workspace work, Status status) {
-  const ReactorKind& kind = kindOf(m.reactor);
-  if (work.has(kind.streamSlots.handle)) releaseArea(work, kind.streamSlots);
-  if (kind.stoichiometrySlots.handle != 0 && work.has(kind.stoichiometrySlots.handle)) {
-    releaseArea(work, kind.stoichiometrySlots);
-  }
-  SAIGCLEAR(status.address());
-}
-
-void evaluate(const Member& m, const ReactorInputs& in, Status status, HostContext context,
-              Workspace work) {
-  const ReactorKind& kind = kindOf(m.reactor);
-  const std::int64_t ncomp = DMS_NCOMP[0];
-  if (!withinLimits(in, ncomp)) return reportSizes(m.reactor, status);
-  if (!workspaceHolds(work, kind.workspaceSlots, m.name, status)) return;
-  if (!numbersUsable(m, in, status)) return;
-
-  SAIPRNAM = kind.propertyCaller;
-  ModelComponents model;
-  if (!loadModelComponents(context, status, model)) return;
-  if (!sizesAgree(m, in, model, ncomp, status)) return;
-  const std::int64_t nc = in.composition.size();
-  const std::int64_t nrxn = in.stoichiometry.columns();
-
-  // The stream vector's area and the stoichiometry's, kept for the call site.
-  const KeptArea streamArea =
-      keepArea(work, kind.streamSlots, ncomp + kStreamExtraWords, 1, kAreaMarker, m.name, status);
-  if (!streamArea.ok()) return;
-  KeptArea stoichiometry;
-  if (nrxn > 0 && kind.stoichiometrySlots.handle != 0) {
-    stoichiometry = keepArea(work, kind.stoichiometrySlots, ncomp, nrxn, 0.0, m.name, status);
-    if (!stoichiometry.ok()) return;
-  }
-
-  const std::int64_t unitSet = temperatureUnitSet(m, in);
-  const double t = host::toSi(host::Quantity::Temperature, in.temperature, unitSet);
-  const double p = host::toSi(host::Quantity::Pressure, in.pressure, unitSet);
-  fillReactorAreas(m, in, t, p);
-
-  // The composition in companion order; the plug-flow kinds take it renormalised.
-  double* x = stworkVector(stwork::kComposition);
-  SAISAO(&nc, model.mapping, in.composition.data(), x);
-  const bool absolute = m.reactor == Reactor::PlugFlow || m.reactor == Reactor::Batch;
-  if (absolute) normalise(x, ncomp, model.index, nc);
-
-  // The stream vector: component flows at their companion positions, kmol/s.
+// The stream vector: component flows (kmol/s) at their companion positions, the total
+// flow (the plug-flow kinds': the sum of the component flows), T and P, and the no-value
+// for what is not known.  Returns the sum of the component flows.
+double fillStream(const ReactorInputs& in, const ModelComponents& model, const double* x,
+                  std::int64_t nc, std::int64_t ncomp, bool absolute, double t, double p,
+                  double* sout) {
   const double flow = molarFlow(in) / units::kSecondsPerHour;
-  double* sout = streamArea.data;
   std::fill(sout, sout + ncomp + kStreamExtraWords, 0.0);
   double total = 0.0;
   for (std::int64_t i = 0; i < nc; ++i) {
@@ -674,49 +633,15 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
   for (std::int64_t k = stream::kEnthalpy; k <= kStreamExtraWords; ++k) {
     sout[ncomp + k - 1] = unknownStreamValue();
   }
+  return total;
+}
 
-  // The phases: a flash (the plug-flow kinds only for a flow), or the model's.
-  RoutineStorage& r = g_routine;
-  r.flashed = 1;
-  if (m.phases != Phases::Flash) {
-    if (!modelPhases(m, in, model, nc, t, p, sout[ncomp + stream::kTotalFlow - 1], status)) {
-      return;
-    }
-  } else if (!absolute || total > 0.0) {
-    if (!flashPhases(m, in, model, work, x, ncomp, t, p, status)) return;
-  } else {
-    r.flashed = 0;
-    for (std::int64_t v : {stwork::kVapour, stwork::kLiquid, stwork::kLiquid1, stwork::kLiquid2}) {
-      std::fill(stworkVector(v), stworkVector(v) + ncomp, 0.0);
-    }
-  }
-
-  truncateInto(in.integerParameters, r.integers);
-  truncateInto(in.reactionIntegerParameters, r.reactionIntegers);
-  std::copy(sout, sout + ncomp + kStreamExtraWords, r.stream);
-
-  // The stoichiometry in companion order: loaded once per call site (until the clean-up
-  // call); a tray column's on every call.
-  double* nu = stoichiometry.data;
-  if (kind.stoichiometrySlots.handle == 0) {
-    nu = r.stoichiometry;
-    std::fill(nu, nu + ncomp * nrxn, 0.0);
-  }
-  if (nrxn > 0 && (kind.stoichiometrySlots.handle == 0 || !stoichiometry.marked)) {
-    for (std::int64_t j = 1; j <= nrxn; ++j) {
-      for (std::int64_t i = 1; i <= nc; ++i) {
-        const std::int64_t at = model.index[i - 1];
-        if (at >= 1 && at <= ncomp) nu[(j - 1) * ncomp + at - 1] = in.stoichiometry(i, j);
-      }
-    }
-    if (kind.stoichiometrySlots.handle != 0) work[kind.stoichiometrySlots.marker] = kAreaMarker;
-  }
-
-  prepareRunFiles();
-
-  // The routine's argument list.
+// The routine's argument list: module storage, the host's areas and the model's arrays.
+ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelComponents& model,
+                        std::int64_t nc, std::int64_t nrxn, double* nu) {
   namespace a = reactor;
   ReactorList list;
+  RoutineStorage& r = g_routine;
   std::fill(std::begin(r.ones), std::end(r.ones), 1);
   std::fill(std::begin(r.hundreds), std::end(r.hundreds), kModuleWords);
   r.integerCount = in.integerParameters.size();
@@ -786,7 +711,97 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
   list.set(a::kReactionWork1, r.reactionWork1);
   list.set(a::kReactionWork2Count, &r.reactionCounts[1]);
   list.set(a::kReactionWork2, r.reactionWork2);
+  return list;
+}
 
+void cleanUp(const Member& m, Workspace work, Status status) {
+  const ReactorKind& kind = kindOf(m.reactor);
+  if (work.has(kind.streamSlots.handle)) releaseArea(work, kind.streamSlots);
+  if (kind.stoichiometrySlots.handle != 0 && work.has(kind.stoichiometrySlots.handle)) {
+    releaseArea(work, kind.stoichiometrySlots);
+  }
+  SAIGCLEAR(status.address());
+}
+
+void evaluate(const Member& m, const ReactorInputs& in, Status status, HostContext context,
+              Workspace work) {
+  const ReactorKind& kind = kindOf(m.reactor);
+  const std::int64_t ncomp = DMS_NCOMP[0];
+  if (!withinLimits(in, ncomp)) return reportSizes(m.reactor, status);
+  if (!workspaceHolds(work, kind.workspaceSlots, m.name, status)) return;
+  if (!numbersUsable(m, in, status)) return;
+
+  SAIPRNAM = kind.propertyCaller;
+  ModelComponents model;
+  if (!loadModelComponents(context, status, model)) return;
+  if (!sizesAgree(m, in, model, ncomp, status)) return;
+  const std::int64_t nc = in.composition.size();
+  const std::int64_t nrxn = in.stoichiometry.columns();
+
+  // The stream vector's area and the stoichiometry's, kept for the call site.
+  const KeptArea streamArea =
+      keepArea(work, kind.streamSlots, ncomp + kStreamExtraWords, 1, kAreaMarker, m.name, status);
+  if (!streamArea.ok()) return;
+  KeptArea stoichiometry;
+  if (nrxn > 0 && kind.stoichiometrySlots.handle != 0) {
+    stoichiometry = keepArea(work, kind.stoichiometrySlots, ncomp, nrxn, 0.0, m.name, status);
+    if (!stoichiometry.ok()) return;
+  }
+
+  const std::int64_t unitSet = temperatureUnitSet(m, in);
+  const double t = host::toSi(host::Quantity::Temperature, in.temperature, unitSet);
+  const double p = host::toSi(host::Quantity::Pressure, in.pressure, unitSet);
+  fillReactorAreas(m, in, t, p);
+
+  // The composition in companion order; the plug-flow kinds take it renormalised.
+  double* x = stworkVector(stwork::kComposition);
+  SAISAO(&nc, model.mapping, in.composition.data(), x);
+  const bool absolute = m.reactor == Reactor::PlugFlow || m.reactor == Reactor::Batch;
+  if (absolute) normalise(x, ncomp, model.index, nc);
+
+  double* sout = streamArea.data;
+  const double total = fillStream(in, model, x, nc, ncomp, absolute, t, p, sout);
+
+  // The phases: a flash (the plug-flow kinds only for a flow), or the model's.
+  RoutineStorage& r = g_routine;
+  r.flashed = 1;
+  if (m.phases != Phases::Flash) {
+    if (!modelPhases(m, in, model, nc, t, p, sout[ncomp + stream::kTotalFlow - 1], status)) {
+      return;
+    }
+  } else if (!absolute || total > 0.0) {
+    if (!flashPhases(m, in, model, work, x, ncomp, t, p, status)) return;
+  } else {
+    r.flashed = 0;
+    for (std::int64_t v : {stwork::kVapour, stwork::kLiquid, stwork::kLiquid1, stwork::kLiquid2}) {
+      std::fill(stworkVector(v), stworkVector(v) + ncomp, 0.0);
+    }
+  }
+
+  truncateInto(in.integerParameters, r.integers);
+  truncateInto(in.reactionIntegerParameters, r.reactionIntegers);
+  std::copy(sout, sout + ncomp + kStreamExtraWords, r.stream);
+
+  // The stoichiometry in companion order: loaded once per call site (until the clean-up
+  // call); a tray column's on every call.
+  double* nu = stoichiometry.data;
+  if (kind.stoichiometrySlots.handle == 0) {
+    nu = r.stoichiometry;
+    std::fill(nu, nu + ncomp * nrxn, 0.0);
+  }
+  if (nrxn > 0 && (kind.stoichiometrySlots.handle == 0 || !stoichiometry.marked)) {
+    for (std::int64_t j = 1; j <= nrxn; ++j) {
+      for (std::int64_t i = 1; i <= nc; ++i) {
+        const std::int64_t at = model.index[i - 1];
+        if (at >= 1 && at <= ncomp) nu[(j - 1) * ncomp + at - 1] = in.stoichiometry(i, j);
+      }
+    }
+    if (kind.stoichiometrySlots.handle != 0) work[kind.stoichiometrySlots.marker] = kAreaMarker;
+  }
+
+  prepareRunFiles();
+
+  ReactorList list = routineList(m, in, model, nc, nrxn, nu);
   SAIURK(in.blockId, in.reactionId, list, status, packedBlockType(kind.blockType));
   if (host::failed(status)) return;
 

@@ -285,7 +285,7 @@ bool buildStream(const Procedure& p, std::size_t k, const StreamInputs& s,
   const std::int64_t nc = s.composition.size();
   std::fill(out, out + ncomp + kStreamExtraWords, 0.0);
   if (nc == 0 && k > 0) return true;
-  if (nc < 1 || nc > model.count) {
+  if (nc < 1 || nc > model.count || nc > ncomp) {
     const ShortName name = shortName(p.name);
     report(status, kError,
            " %s-F-A composition of %d components is given for a model of %d.\\n          "

@@ -441,7 +441,21 @@ TEST_F(ReactorKinetics, HostFailuresStopBeforeTheRoutine) {
   capture.printer.clear();
   other.call(XV55IF_SPRKUSR);
   EXPECT_EQ(other.status, 4);
-  EXPECT_EQ(capture.printer.lines.back(), "          Immediate exit taken.");
+  const Lines& lines = capture.printer.lines;
+  EXPECT_EQ(Lines(lines.end() - 2, lines.end()),
+            (Lines{" SPRKUSR-F-The host cannot provide a work area of 16 words.",
+                   "          Immediate exit taken."}));
+  // The property monitors of the members that take the phases from the model.
+  ASSERT_TRUE(pp::injectStatus("PPMON_LMTHMY", 3));
+  ProcedureCall phases = reactorCall<StirredTankOnePhaseArguments>();
+  phases.real("vapourFraction", 1.0);
+  capture.printer.clear();
+  phases.call(XV55IF_SPRKUSR1);
+  EXPECT_EQ(phases.status, 4);
+  EXPECT_EQ(Lines(capture.printer.lines.end() - 2, capture.printer.lines.end()),
+            (Lines{" SPRKUSR1-F-Phase properties cannot be evaluated for current condition.",
+                   "          Immediate exit taken."}));
+  EXPECT_EQ(g_probe.calls, 0);
 }
 
 TEST_F(ReactorKinetics, RunFilesAreFilledForTheRoutineWhenBlank) {

@@ -166,6 +166,17 @@ TEST_F(Saiurk, WithoutReactionParagraphsNothingIsFound) {
   EXPECT_EQ(g_probe.calls, 0);
 }
 
+TEST_F(Saiurk, ACompanionListLongerThanItsWorkVectorIsRefused) {
+  refhost::setComponentCount(101);
+  ReactorCall c;
+  c.call("PLANT.CSTR1", "RX");
+  EXPECT_EQ(c.status, 4);
+  EXPECT_EQ(capture.printer.lines,
+            (Lines{" SAIURK-F-The companion simulator has 101 components; at most 100 can be "
+                   "handled."}));
+  EXPECT_EQ(g_probe.calls, 0);
+}
+
 TEST_F(Saiurk, UnresolvableRoutinesAndUserTextAreReportedLiterally) {
   ReactorCall c;
   c.status = 4;  // a status held from before does not count as a failure
