@@ -12,6 +12,10 @@
 //    printer or standard output;
 //  - the initialisation exports in a random order with random versions, printers,
 //    handlers and solver-option requests.
+// A small flowsheet with user routines of this process is loaded at start-up (and again
+// whenever the host's store has been reset), and text arguments are often names it
+// holds, so that the user-routine procedures find blocks, reaction paragraphs and
+// routines as well as miss them.
 // Run (on a copy of the corpus, which libFuzzer grows):
 //   cp -r fuzz/corpus /tmp/xv55-corpus && build-fuzz/bin/xv55_fuzz -max_total_time=60
 //   /tmp/xv55-corpus
@@ -28,7 +32,10 @@
 #include "entry/unpack.hpp"
 #include "print/print.hpp"
 #include "xv55/host_objects.hpp"
+#include "xv55/refhost.hpp"
+#include "xv55/refhost/companion.hpp"
 #include "xv55/refhost/properties.hpp"
+#include "xv55/user_routine.h"
 #include "xv55/xv55.h"
 
 namespace {
@@ -89,6 +96,80 @@ class FuzzedHandler final : public QSMOptionsHandler {
   std::int32_t outcome = 0;
 };
 FuzzedHandler g_handler;
+
+// ---- the companion simulator's side ----
+
+// Reaction paragraphs are found by reactor and column procedures alike, so a kinetics
+// routine may receive either argument list: these read and write only the first word
+// of an argument.
+//
+// A reactor kinetics routine: a rate from the stream vector; fails for a negative flow.
+void kineticsRoutine(XV55_USER_PARAMETERS) {
+  void* all[XV55_USER_ARGUMENT_COUNT] = {XV55_USER_ARGUMENTS};
+  const double flow = *static_cast<const double*>(all[0]);
+  *static_cast<double*>(all[18]) = flow;
+  if (flow < 0) *static_cast<std::int64_t*>(all[27]) = 1;
+}
+
+// A column-stage kinetics routine: a rate from the liquid fractions.
+void stageRoutine(XV55_USER_PARAMETERS) {
+  void* all[XV55_USER_ARGUMENT_COUNT] = {XV55_USER_ARGUMENTS};
+  *static_cast<double*>(all[15]) = *static_cast<const double*>(all[9]);
+}
+
+// A pressure-drop, heat-flux or holdup routine: user value 1 from the first stream;
+// fails for a negative total flow.
+void fluxRoutine(XV55_USER_PARAMETERS) {
+  void* all[XV55_USER_ARGUMENT_COUNT] = {XV55_USER_ARGUMENTS};
+  const std::int64_t ncomp = *static_cast<const std::int64_t*>(all[0]);
+  const double* stream = static_cast<const double*>(all[1]);
+  if (*static_cast<const std::int64_t*>(all[11]) >= 1) {
+    static_cast<double*>(all[12])[0] = stream[ncomp + 1];
+  }
+  if (stream[ncomp] < 0) *static_cast<std::int64_t*>(all[17]) = 1;
+}
+
+constexpr const char* kFlowsheet = R"(
+components METHANE ETHANE PROPANE
+reaction RX    FZKIN
+reaction STAGE FZSTAGE
+reaction LOST  NOWHERE
+block R1 MIXRX
+block P.T1 TUBRX
+  pressure-drop-routine FZFLUX
+  heat-flux-routine     FZFLUX
+  holdup-routine        FZFLUX
+block B1 CHARGEX
+  heat-flux-routine     FZFLUX
+block C1 TRAYCOL
+)";
+
+// Names the flowsheet holds (and two it does not), for text arguments.
+// The first is what a text becomes when the input has run out of bytes.
+constexpr const char* kKnownTexts[] = {"RX",    "P.T1", "B1",     "C1",   "R1",
+                                       "STAGE", "LOST", "P.NONE", "XX.R1"};
+
+void loadFlowsheet() {
+  namespace cp = xv55::refhost::companion;
+  xv55::refhost::properties::setCompanionComponents({"METHANE", "ETHANE", "PROPANE"});
+  cp::loadFlowsheet(kFlowsheet);
+  cp::registerRoutine("FZKIN", kineticsRoutine);
+  cp::registerRoutine("FZSTAGE", stageRoutine);
+  cp::registerRoutine("FZFLUX", fluxRoutine);
+}
+
+// The reference host keeps what procedures allocate and what each host context's
+// component set needs: start afresh now and then, so that the store never fills up.
+void keepHostFresh() {
+  static std::int64_t inputs = 0;
+  constexpr std::int64_t kInputsBetweenResets = 4096;
+  constexpr std::int64_t kMostLiveBlocks = 1024;
+  if (++inputs % kInputsBetweenResets != 0 && xv55::refhost::liveBlocks() < kMostLiveBlocks) {
+    return;
+  }
+  xv55::refhost::reset();
+  loadFlowsheet();
+}
 
 void fuzzPrint(FuzzedDataProvider& fdp) {
   // Five value areas, each large enough for any conversion's read; texts in them
@@ -151,9 +232,19 @@ void fuzzInitialisation(FuzzedDataProvider& fdp) {
   QRInitialize(&reset);
 }
 
+// A value a model could well pass: a moderate positive real (also when the input has
+// run out of bytes).
+double plausibleReal(FuzzedDataProvider& fdp) {
+  return fdp.ConsumeFloatingPointInRange<double>(0.5, 500.0);
+}
+
 void fuzzProcedure(FuzzedDataProvider& fdp) {
   const auto all = xv55::entry::procedures();
   const auto& procedure = all[fdp.ConsumeIntegralInRange<std::size_t>(0, all.size() - 1)];
+  // Half of the calls take plausible values (small counts and extents, moderate reals,
+  // a workspace of some length), so that procedures get past their checks to the host
+  // services and user routines; the other half anything.
+  const bool plausible = fdp.ConsumeBool();
 
   // Shapes first: extents as the host declares them, cells as they occupy.
   std::vector<Argument> arguments;
@@ -162,7 +253,8 @@ void fuzzProcedure(FuzzedDataProvider& fdp) {
     Argument a{kind, {}, 1};
     if (kind == ArgKind::TextIn) a.cells = 5;
     for (int d = 0; d < xv55::entry::extentsOf(kind); ++d) {
-      a.extents.push_back(anyExtent(fdp, xv55::entry::extentsOf(kind) == 2 ? 6 : 24));
+      a.extents.push_back(plausible ? fdp.ConsumeIntegralInRange<std::int64_t>(1, 4)
+                                    : anyExtent(fdp, xv55::entry::extentsOf(kind) == 2 ? 6 : 24));
     }
     if (!a.extents.empty()) {
       a.cells = 1;
@@ -202,19 +294,30 @@ void fuzzProcedure(FuzzedDataProvider& fdp) {
         case ArgKind::IntegerIn:
         case ArgKind::IntegerVectorIn:
         case ArgKind::IntegerMatrixIn: {
-          const auto v = fdp.ConsumeBool() ? fdp.ConsumeIntegralInRange<std::int64_t>(-3, 30)
-                                           : fdp.ConsumeIntegral<std::int64_t>();
+          const auto v = plausible           ? fdp.ConsumeIntegralInRange<std::int64_t>(1, 12)
+                         : fdp.ConsumeBool() ? fdp.ConsumeIntegralInRange<std::int64_t>(-3, 30)
+                                             : fdp.ConsumeIntegral<std::int64_t>();
           std::memcpy(&cell[c], &v, sizeof v);
           break;
         }
         case ArgKind::TextIn: {
+          if (c == 0 && !fdp.ConsumeBool()) {
+            // A name of the flowsheet, NUL-terminated, in the text's five cells.
+            char text[40] = {};
+            const char* known =
+                kKnownTexts[fdp.ConsumeIntegralInRange<std::size_t>(0, std::size(kKnownTexts) - 1)];
+            std::memcpy(text, known, std::strlen(known));
+            std::memcpy(&cell[0], text, sizeof text);
+            c = arguments[k].cells - 1;
+            break;
+          }
           char text[8];
           for (char& ch : text) ch = static_cast<char>(fdp.ConsumeIntegral<std::uint8_t>());
           std::memcpy(&cell[c], text, sizeof text);
           break;
         }
         default:
-          cell[c] = anyReal(fdp);
+          cell[c] = plausible ? plausibleReal(fdp) : anyReal(fdp);
       }
     }
   }
@@ -222,12 +325,13 @@ void fuzzProcedure(FuzzedDataProvider& fdp) {
 
   std::int64_t status = fdp.ConsumeIntegralInRange<std::int64_t>(-1, 4);
   // A few host contexts: the property system keeps a stream area for each one it sees.
-  const std::int64_t context = fdp.ConsumeIntegralInRange<std::int64_t>(-2, 5);
-  std::vector<double> work(fdp.ConsumeIntegralInRange<std::size_t>(0, 600));
-  for (double& w : work) w = fdp.ConsumeBool() ? 0.0 : anyReal(fdp);
+  const std::int64_t context = fdp.ConsumeIntegralInRange<std::int64_t>(plausible ? 0 : -2, 5);
+  std::vector<double> work(fdp.ConsumeIntegralInRange<std::size_t>(plausible ? 8 : 0, 600));
+  for (double& w : work) w = plausible || fdp.ConsumeBool() ? 0.0 : anyReal(fdp);
   // The declared length never exceeds the workspace laid out.
-  const auto workLength =
-      fdp.ConsumeIntegralInRange<std::int64_t>(-1, static_cast<std::int64_t>(work.size()));
+  const auto workLength = plausible ? static_cast<std::int64_t>(work.size())
+                                    : fdp.ConsumeIntegralInRange<std::int64_t>(
+                                          -1, static_cast<std::int64_t>(work.size()));
   // Any matrix shape up to a few more than the procedure's elements; the host's
   // leading dimension is the row count it declares.
   const auto rows =
@@ -252,16 +356,17 @@ void fuzzProcedure(FuzzedDataProvider& fdp) {
   }
 }
 
-// The property procedures reach their flashes and monitors: the host knows a component list
-// (every context's model carries all of it).
-const bool g_components = xv55::refhost::properties::setCompanionComponents(
-    {"WATER", "NITROGEN", "METHANE", "PROPANE", "N-HEXANE"});
-
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  loadFlowsheet();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   (void)g_components;
   xv55::print::setHostPrinter(&g_printer);
+  keepHostFresh();
   FuzzedDataProvider fdp(data, size);
   switch (fdp.ConsumeIntegralInRange<int>(0, 9)) {
     case 0:

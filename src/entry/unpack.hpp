@@ -8,7 +8,7 @@
 //   Vector<const T>, Matrix<const T>       an input array (one / two extents from inputSizes)
 //   double&, Vector<double>, Matrix<double>
 //                                          a real output cell / output array
-//   Status, HostContext, Workspace, Jacobian, CallMode
+//   Status, HostContext, Workspace, Jacobian, CallMode, HostCallType
 //                                          the trailing arguments the body uses
 // Inputs and outputs are taken in parameter order from inputPositions /
 // outputPositions, array extents in order from inputSizes / outputSizes.  The
@@ -312,6 +312,25 @@ template <>
 struct Arg<CallMode> {
   static constexpr ArgKind kind = ArgKind::Trailing;
   static CallMode take(Cursor& c) { return CallMode(*c.block().callType); }
+};
+
+// The host's own callType cell, not a copy: the user-routine interfaces pass it on by
+// address (everything else reads its call type through CallMode, a copy).
+class HostCallType {
+ public:
+  explicit HostCallType(std::int64_t* cell) : cell_(cell) {}
+  // What the host asks of this call.
+  CallMode mode() const { return CallMode(*cell_); }
+  // The host's cell itself.
+  std::int64_t* address() const { return cell_; }
+
+ private:
+  std::int64_t* cell_;
+};
+template <>
+struct Arg<HostCallType> {
+  static constexpr ArgKind kind = ArgKind::Trailing;
+  static HostCallType take(Cursor& c) { return HostCallType(c.block().callType); }
 };
 
 // What the unpacker keeps for a parameter: the record itself for a record, the

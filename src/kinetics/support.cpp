@@ -1,0 +1,188 @@
+// What the user-routine procedures share.
+#include "kinetics/support.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "host/data_management.h"
+#include "host/property_system.h"
+#include "host/services.hpp"
+#include "print/report.hpp"
+
+namespace xv55::kinetics {
+namespace {
+
+// Words before an area's data: its rows and columns, so that an area of another shape
+// (the counts changed without a clean-up call) is never taken for this one.
+constexpr std::int64_t kAreaHeaderWords = 2;
+// Integers a workspace slot holds exactly.
+constexpr double kLargestSlotInteger = 9007199254740992.0;  // 2^53
+// Reals at or beyond this magnitude have no 64-bit integer.
+constexpr double kIntegerLimit = 9223372036854775808.0;  // 2^63
+
+std::int64_t slotInteger(Workspace work, std::int64_t slot) {
+  const double v = work[slot];
+  return std::isfinite(v) && std::fabs(v) < kLargestSlotInteger ? std::llround(v) : 0;
+}
+
+std::size_t trimmedLength(const char* field, std::size_t length) {
+  while (length > 0 && (field[length - 1] == ' ' || field[length - 1] == '\0')) --length;
+  return length;
+}
+
+}  // namespace
+
+bool loadModelComponents(HostContext context, Status status, ModelComponents& out) {
+  std::int64_t locations[SAISST_LOCATIONS] = {};
+  SAISST(context.address(), locations, status.address());
+  if (host::failed(status)) return false;
+  const auto word = [&](int location, std::int64_t k) -> DmsWord& {
+    return host::plex(locations[location - 1] + k);
+  };
+  out.index = &word(SAISST_INDEX, 1).integer;
+  out.mapping = &word(SAISST_MAPPING, 1).integer;
+  out.streamClass = word(SAISST_DESCRIPTOR, 1).integer;
+  out.toleranceExponent = word(SAISST_DESCRIPTOR, 2).integer;
+  out.optionSet = &word(SAISST_OPTIONS, 1).integer;
+  out.count = word(SAISST_COUNTS, 1).integer;
+  return true;
+}
+
+KeptArea keepArea(Workspace work, AreaSlots slots, std::int64_t rows, std::int64_t columns,
+                  double newMarker, std::string_view procedure, Status status) {
+  const std::int64_t words = rows * columns;
+  std::int64_t handle = slotInteger(work, slots.handle);
+  if (handle != 0) {
+    const std::int64_t base = DMS_LOCATR(&handle);
+    if (base > 0 && host::plex(base + 1).real == static_cast<double>(rows) &&
+        host::plex(base + 2).real == static_cast<double>(columns)) {
+      double* data = &host::plex(base + kAreaHeaderWords + 1).real;
+      if (slotInteger(work, slots.marker) == static_cast<std::int64_t>(kAreaMarker)) {
+        return {data, true};
+      }
+      std::fill(data, data + words, 0.0);
+      work[slots.marker] = newMarker;
+      return {data, false};
+    }
+    if (base > 0) DMS_ATFREE(&handle);
+  }
+  work[slots.marker] = 0.0;
+  work[slots.handle] = 0.0;
+  const host::StoreBlock block = host::allocateReals(words + kAreaHeaderWords);
+  if (!block.allocated()) {
+    const ShortName name = shortName(procedure);
+    report(status, kError,
+           " %s-F-The host cannot provide a work area of %d words.\\n          Immediate exit "
+           "taken.",
+           name.chars, words + kAreaHeaderWords);
+    return {};
+  }
+  block.real(1) = static_cast<double>(rows);
+  block.real(2) = static_cast<double>(columns);
+  double* data = &block.real(kAreaHeaderWords + 1);
+  std::fill(data, data + words, 0.0);
+  work[slots.handle] = static_cast<double>(block.handle);
+  work[slots.marker] = newMarker;
+  return {data, false};
+}
+
+void releaseArea(Workspace work, AreaSlots slots) {
+  const std::int64_t handle = slotInteger(work, slots.handle);
+  if (handle != 0) host::release(handle);
+  if (handle != 0 || work[slots.handle] != 0.0) {
+    work[slots.marker] = 0.0;
+    work[slots.handle] = 0.0;
+  }
+}
+
+bool workspaceHolds(Workspace work, std::int64_t slots, std::string_view procedure, Status status) {
+  if (work.length() >= slots) return true;
+  const ShortName name = shortName(procedure);
+  report(status, kError,
+         " %s-F-The workspace of %d words is too short: %d are needed.\\n          Immediate "
+         "exit taken.",
+         name.chars, work.length(), slots);
+  return false;
+}
+
+void prepareRunFiles() {
+  const std::size_t file = trimmedLength(SAIPDF.runFile, sizeof SAIPDF.runFile);
+  if (file != 0 && file != sizeof SAIPDF.runFile) return;
+  std::memcpy(SAIPDF.runFile, DMS_FNAMES.runFile, sizeof SAIPDF.runFile);
+  if (trimmedLength(DMS_FNAMES.runDirectory, sizeof DMS_FNAMES.runDirectory) != 0) {
+    std::memcpy(SAIPDF.runDirectory, DMS_FNAMES.runDirectory, sizeof SAIPDF.runDirectory);
+  }
+}
+
+void truncateInto(Vector<const double> values, std::int64_t* out) {
+  for (std::int64_t k = 1; k <= values.size(); ++k) {
+    out[k - 1] = static_cast<std::int64_t>(values(k));
+  }
+}
+
+void InputCheck::fail(const char* name, double value) {
+  if (name_) return;
+  name_ = name;
+  value_ = value;
+}
+
+void InputCheck::real(const char* name, double value) {
+  if (!std::isfinite(value)) fail(name, value);
+}
+
+void InputCheck::nonZero(const char* name, double value) {
+  if (!std::isfinite(value) || value == 0.0) fail(name, value);
+}
+
+void InputCheck::reals(const char* name, Vector<const double> values) {
+  for (std::int64_t k = 1; k <= values.size(); ++k) real(name, values(k));
+}
+
+void InputCheck::matrix(const char* name, Matrix<const double> values) {
+  for (std::int64_t j = 1; j <= values.columns(); ++j) {
+    for (std::int64_t i = 1; i <= values.rows(); ++i) real(name, values(i, j));
+  }
+}
+
+void InputCheck::integral(const char* name, double value) {
+  if (!std::isfinite(value) || std::fabs(value) >= kIntegerLimit) fail(name, value);
+}
+
+void InputCheck::integrals(const char* name, Vector<const double> values) {
+  for (std::int64_t k = 1; k <= values.size(); ++k) integral(name, values(k));
+}
+
+bool InputCheck::passed(std::string_view procedure, Status status) const {
+  if (!name_) return true;
+  const ShortName name = shortName(procedure);
+  report(status, kError, " %s-F-Invalid input: %s = %g\\n          Immediate exit taken.",
+         name.chars, name_, value_);
+  return false;
+}
+
+ShortName shortName(std::string_view text) {
+  ShortName name;
+  const std::size_t n = std::min(text.size(), sizeof name.chars - 1);
+  std::memcpy(name.chars, text.data(), n);
+  return name;
+}
+
+void reportInconsistentSizes(std::string_view procedure, std::int64_t components, std::int64_t rows,
+                             std::int64_t modelComponents, Status status) {
+  const ShortName name = shortName(procedure);
+  report(status, kError,
+         " %s-F-Array sizes do not agree: %d components given, stoichiometry of %d rows, %d "
+         "components in the model.\\n          Immediate exit taken.",
+         name.chars, components, rows, modelComponents);
+}
+
+void reportFailingRoutine(std::string_view procedure, Status status) {
+  const ShortName name = shortName(procedure);
+  report(status, kError,
+         " %s-F-Model is failing for current condition.\\n          in S/R %s after calling "
+         "DMS_DOCALL.\\n          Immediate exit taken.",
+         name.chars, name.chars);
+}
+
+}  // namespace xv55::kinetics

@@ -1,0 +1,181 @@
+// What the user-routine procedures share: the model's component set, the companion
+// simulator's stream vector, host areas kept in the workspace, the run files, the
+// integer parameter sets and the check of invalid numbers.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "common/units.hpp"
+#include "entry/views.hpp"
+#include "host/companion.h"
+#include "kinetics/user_routines.hpp"
+
+namespace xv55::kinetics {
+
+// ---- limits ----
+
+inline constexpr std::int64_t kMaxReactions = 50;
+// The stream vector (NCOMP + 9 words) must fit its 100-word module copy.
+inline constexpr std::int64_t kStreamExtraWords = 9;
+inline constexpr std::int64_t kMaxCompanionComponents = kModuleWords - kStreamExtraWords;
+// Work arrays handed over with two of the counts.
+inline constexpr std::int64_t kSmallWorkWords = 12;
+
+// ---- conversions ----
+
+// Sub-code threshold of the flash's one-phase option.
+inline constexpr double kPhaseThresholdSingle = units::single(0.9f);
+// Model enthalpies are MJ/kmol; the companion simulator's J/kmol.
+inline constexpr double kJoulesPerMegajoule = 1.0e6;
+// A heat flux in W is 3.6 kJ/h: with kJoulesPerMegajoule, W to GJ/h.
+inline constexpr double kKilojoulesPerHourPerWatt = 3.6;
+
+// ---- the stream vector ----
+
+// Words past NCOMP of a stream vector, 1-based (word NCOMP + k).
+namespace stream {
+inline constexpr std::int64_t kTotalFlow = 1;    // kmol/s
+inline constexpr std::int64_t kTemperature = 2;  // K
+inline constexpr std::int64_t kPressure = 3;     // Pa
+inline constexpr std::int64_t kEnthalpy = 4;
+inline constexpr std::int64_t kVapourFraction = 5;
+inline constexpr std::int64_t kLiquidFraction = 6;
+inline constexpr std::int64_t kUnknown = 7;  // PPEXEC_USER word 1
+inline constexpr std::int64_t kDensity = 8;
+inline constexpr std::int64_t kMolecularWeight = 9;
+}  // namespace stream
+
+// The value PPEXEC_USER holds for a stream entry that cannot be computed.
+inline double unknownStreamValue() {
+  return PPEXEC_USER[0];
+}
+
+// ---- SHS_STWORK: the host's stream work area ----
+//
+// Vectors of the reactor and column procedures, 100 words each, and the phase data of
+// the procedures that take the phases from the model.
+namespace stwork {
+inline constexpr std::int64_t kComposition = 0;  // companion order
+inline constexpr std::int64_t kRates = 1;        // model order (reactors) / companion (stages)
+inline constexpr std::int64_t kVapour = 2;
+inline constexpr std::int64_t kLiquid = 3;
+inline constexpr std::int64_t kLiquid1 = 4;
+inline constexpr std::int64_t kLiquid2 = 5;
+inline constexpr std::int64_t kPhaseData = 6;
+inline constexpr std::int64_t kVectors = 7;
+// Words of the phase data, 1-based within its vector.
+inline constexpr std::int64_t kVapourFractionWord = 1;
+inline constexpr std::int64_t kLiquidFractionWord = 2;
+inline constexpr std::int64_t kLiquidSplitWord = 3;
+inline constexpr std::int64_t kVapourFlowWord = 4;    // kmol/s
+inline constexpr std::int64_t kLiquidFlowWord = 5;    // kmol/s
+inline constexpr std::int64_t kVapourVolumeWord = 6;  // m3/kmol
+inline constexpr std::int64_t kLiquid1VolumeWord = 7;
+inline constexpr std::int64_t kLiquid2VolumeWord = 8;
+inline constexpr std::int64_t kVapourEnthalpyWord = 9;  // J/kmol
+inline constexpr std::int64_t kLiquid1EnthalpyWord = 10;
+inline constexpr std::int64_t kLiquid2EnthalpyWord = 11;
+inline constexpr std::int64_t kMolecularWeightWord = 12;  // kg/kmol
+static_assert(kVectors * kModuleWords <= SHS_STWORK_WORDS);
+}  // namespace stwork
+
+// Vector k of SHS_STWORK (100 words).
+inline double* stworkVector(std::int64_t k) {
+  return SHS_STWORK + k * kModuleWords;
+}
+
+// ---- the model's component set ----
+
+// What SAISST describes: the companion position of each model component (IDX), the
+// mapping for SAISAO/SAIASO, the flash tolerance, the property option set and the
+// number of model components.
+struct ModelComponents {
+  const std::int64_t* index = nullptr;
+  const std::int64_t* mapping = nullptr;
+  std::int64_t streamClass = 0;
+  std::int64_t toleranceExponent = 0;
+  const std::int64_t* optionSet = nullptr;
+  std::int64_t count = 0;
+};
+
+// SAISST for the calling model; false when the host failed (status 4).
+bool loadModelComponents(HostContext context, Status status, ModelComponents& out);
+
+// ---- host areas kept by a call site ----
+
+// Two workspace slots: a marker (999 once the area is in use, or loaded) and the
+// handle of a block of reals in the host's store.  Slots hold integers as reals.
+struct AreaSlots {
+  std::int64_t marker;
+  std::int64_t handle;
+};
+inline constexpr double kAreaMarker = 999.0;
+
+// A kept area of rows x columns reals.
+struct KeptArea {
+  double* data = nullptr;
+  bool marked = false;  // the marker was set before this call
+  bool ok() const { return data != nullptr; }
+};
+
+// The area of the slots: located again when the marker is set and the area has the
+// wanted shape; otherwise a new area (zeroed), the old one released, the marker set to
+// `newMarker`.  Not ok (status 4, a report naming `procedure`) when the host cannot
+// provide it.  The caller has checked that the slots are in the workspace.
+KeptArea keepArea(Workspace work, AreaSlots slots, std::int64_t rows, std::int64_t columns,
+                  double newMarker, std::string_view procedure, Status status);
+// Releases the area of the slots, if any, and clears both slots.
+void releaseArea(Workspace work, AreaSlots slots);
+
+// A workspace too short for the slots a procedure keeps: status 4 and a report.
+bool workspaceHolds(Workspace work, std::int64_t slots, std::string_view procedure, Status status);
+
+// ---- run files ----
+
+// The run file and directory the user routines see (SAIPDF), taken from the host's
+// file-name list when blank or full.
+void prepareRunFiles();
+
+// ---- parameters ----
+
+// Real values truncated towards zero into integers; the caller has checked them.
+void truncateInto(Vector<const double> values, std::int64_t* out);
+
+// ---- invalid numbers ----
+
+// Collects the first input that no calculation can use: a real that is not finite, a
+// value to be truncated that no integer holds, a divisor of 0.
+class InputCheck {
+ public:
+  void real(const char* name, double value);
+  void nonZero(const char* name, double value);
+  void reals(const char* name, Vector<const double> values);
+  void matrix(const char* name, Matrix<const double> values);
+  void integral(const char* name, double value);
+  void integrals(const char* name, Vector<const double> values);
+  // True when every input passed; otherwise status 4 and the report, naming the
+  // procedure and the input.
+  bool passed(std::string_view procedure, Status status) const;
+
+ private:
+  void fail(const char* name, double value);
+  const char* name_ = nullptr;
+  double value_ = 0.0;
+};
+
+// A text of at most 15 characters, NUL-terminated, for a message.
+struct ShortName {
+  char chars[16] = {};
+};
+ShortName shortName(std::string_view text);
+
+// ---- reports shared by the procedures ----
+
+// Array extents that disagree with the counts or with the model's component set.
+void reportInconsistentSizes(std::string_view procedure, std::int64_t components, std::int64_t rows,
+                             std::int64_t modelComponents, Status status);
+// A routine that set its failure flag.
+void reportFailingRoutine(std::string_view procedure, Status status);
+
+}  // namespace xv55::kinetics
