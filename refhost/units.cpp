@@ -37,7 +37,7 @@ enum Quantity {
   kTemperature,
   kPressure,
   kMolarFlow,
-  kMassFlow,
+  kMass,
   kVolume,
   kLength,
   kMolarDensity,
@@ -57,8 +57,8 @@ constexpr std::array<std::array<Conversion, kUnitSets>, kQuantities> kTable = {{
     {{{1.0e5, 0.0}, {1.0, 0.0}, {kPsi, 0.0}}},
     // kmol/h; kmol/s; lbmol/h
     {{{1.0 / kHour, 0.0}, {1.0, 0.0}, {kPound / kHour, 0.0}}},
-    // kg/h; kg/s; lb/h
-    {{{1.0 / kHour, 0.0}, {1.0, 0.0}, {kPound / kHour, 0.0}}},
+    // kg; kg; lb
+    {{{1.0, 0.0}, {1.0, 0.0}, {kPound, 0.0}}},
     // m3; m3; ft3
     {{{1.0, 0.0}, {1.0, 0.0}, {kCubicFoot, 0.0}}},
     // m; m; ft
@@ -120,7 +120,7 @@ Quantity quantityOf(Service unitService) {
     case Service::GPMFLO:
       return kMolarFlow;
     case Service::GPMASS:
-      return kMassFlow;
+      return kMass;
     case Service::GPVOL:
       return kVolume;
     case Service::GPLEN:
@@ -170,7 +170,7 @@ using xv55::refhost::detail::Service;
 XV55_UNIT_SERVICE(GPTEMP, kTemperature)
 XV55_UNIT_SERVICE(GPPRES, kPressure)
 XV55_UNIT_SERVICE(GPMFLO, kMolarFlow)
-XV55_UNIT_SERVICE(GPMASS, kMassFlow)
+XV55_UNIT_SERVICE(GPMASS, kMass)
 XV55_UNIT_SERVICE(GPVOL, kVolume)
 XV55_UNIT_SERVICE(GPLEN, kLength)
 XV55_UNIT_SERVICE(GPMRHO, kMolarDensity)

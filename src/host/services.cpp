@@ -17,7 +17,7 @@ UnitService serviceOf(Quantity quantity) {
       return GPPRES;
     case Quantity::MolarFlow:
       return GPMFLO;
-    case Quantity::MassFlow:
+    case Quantity::Mass:
       return GPMASS;
     case Quantity::Volume:
       return GPVOL;

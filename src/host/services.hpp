@@ -55,7 +55,7 @@ enum class Quantity {
   Temperature,
   Pressure,
   MolarFlow,
-  MassFlow,
+  Mass,
   Volume,
   Length,
   MolarDensity,

@@ -31,7 +31,7 @@ void setReal(std::int64_t word, double value) {
 UnitFactors UnitFactors::fromHost() {
   using host::Quantity;
   return {host::toSi(Quantity::Pressure, 1.0), host::toSi(Quantity::MolarDensity, 1.0),
-          host::toSi(Quantity::MassFlow, 1.0), host::toSi(Quantity::Volume, 1.0),
+          host::toSi(Quantity::Mass, 1.0), host::toSi(Quantity::Volume, 1.0),
           host::toSi(Quantity::Length, 1.0)};
 }
 
@@ -60,8 +60,8 @@ std::int64_t wholeNumber(double value) {
 StageEntry stageEntry(const StageInputs& in, const UnitFactors& f) {
   StageEntry e{};
   e[kPressure] = in.pressure * f.pressure;
-  e[kLiquidMass] = in.liquidMw * in.liquidFlow * f.massFlowPerHour;
-  e[kVapourMass] = in.vapourMw * in.vapourFlow * f.massFlowPerHour;
+  e[kLiquidMass] = in.liquidMw * in.liquidFlow / units::kSecondsPerHour * f.mass;
+  e[kVapourMass] = in.vapourMw * in.vapourFlow / units::kSecondsPerHour * f.mass;
   e[kLiquidVolume] = in.liquidFlow / in.liquidMolarDensity / units::kSecondsPerHour * f.volume;
   e[kVapourVolume] = in.vapourFlow / in.vapourMolarDensity / units::kSecondsPerHour * f.volume;
   e[kLiquidDensity] = in.liquidMolarDensity * in.liquidMw * f.molarDensity;

@@ -22,13 +22,12 @@ inline constexpr double kRatedMarker = 999.0;
 inline constexpr std::int64_t kHoldupOption = 4;
 inline constexpr std::int64_t kHoldupCheckOption = 5;
 
-// The host's factors from the model's units to SI.  The mass flow service converts
-// a flow per hour (kg/h to kg/s in the model's units), so it takes the place of the
-// division by 3600 that the volumetric flows need.
+// The host's factors from the model's units to SI (flows per hour are divided by
+// 3600 besides).
 struct UnitFactors {
   double pressure;
   double molarDensity;
-  double massFlowPerHour;
+  double mass;
   double volume;
   double length;
   static UnitFactors fromHost();

@@ -35,7 +35,7 @@ struct UnitCase {
 const UnitCase kUnits[] = {{"GPTEMP", GPTEMP, 0.0, 273.15, 32.0, 273.15},
                            {"GPPRES", GPPRES, 1.0, 1.0e5, 1.0, 6894.757293168361},
                            {"GPMFLO", GPMFLO, 3600.0, 1.0, 3600.0, 0.45359237},
-                           {"GPMASS", GPMASS, 3600.0, 1.0, 3600.0, 0.45359237},
+                           {"GPMASS", GPMASS, 1.0, 1.0, 1.0, 0.45359237},
                            {"GPVOL", GPVOL, 1.0, 1.0, 1.0, 0.028316846592},
                            {"GPLEN", GPLEN, 1.0, 1.0, 1.0, 0.3048},
                            {"GPMRHO", GPMRHO, 1.0, 1.0, 1.0, 16.018463373960138},
