@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "companion_internal.hpp"
+#include "xv55/refhost/properties.hpp"
 
 namespace xv55::refhost::companion::detail {
 namespace {
@@ -69,6 +70,12 @@ LoadResult load(std::string_view text, const Source& source) {
   resetHierarchy();
   replaceLibraries(std::move(libraries));
   setAreas(state.flowsheet);
+  // The property system takes the same component list where its table knows every
+  // name, so that stream set-up finds the flowsheet's components; otherwise its own
+  // list stays as it was.
+  if (!state.flowsheet.components.empty()) {
+    properties::setCompanionComponents(state.flowsheet.components);
+  }
   setComponentCount(static_cast<std::int64_t>(state.flowsheet.components.size()));
   return result;
 }

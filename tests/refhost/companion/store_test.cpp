@@ -10,6 +10,7 @@
 
 #include "host/companion.h"
 #include "xv55/refhost/companion.hpp"
+#include "xv55/refhost/properties.hpp"
 
 namespace {
 
@@ -169,6 +170,17 @@ TEST_F(Companion, FlowsheetBuildsTheReactionChainAndBlockBeads) {
                   word(batch, 0)}),
             (Ints{2, 103, 104, 0}));
   EXPECT_TRUE(rh::reportLines().empty());
+}
+
+// The property system takes the flowsheet's components when it knows them all, so
+// that stream set-up sees the same list; names it does not know leave it alone.
+TEST_F(Companion, ThePropertySystemTakesTheFlowsheetsComponents) {
+  namespace pp = xv55::refhost::properties;
+  ASSERT_TRUE(cp::loadFlowsheet("components METHANE PROPANE\n"));
+  EXPECT_EQ(pp::companionComponents(), (std::vector<std::string>{"METHANE", "PROPANE"}));
+  ASSERT_TRUE(cp::loadFlowsheet("components A B C\n"));
+  EXPECT_EQ(pp::companionComponents(), (std::vector<std::string>{"METHANE", "PROPANE"}));
+  EXPECT_EQ(DMS_NCOMP[0], 3);
 }
 
 TEST_F(Companion, BlocksAreFoundInTheirOwnLevelAndTheStackIsRestored) {
