@@ -111,7 +111,8 @@ TEST(CommandLine, ListDescribeCheckAndHelp) {
 }
 
 // Inputs for any procedure from its metadata: small positive reals, integers 2,
-// texts, vectors of 3 and 2 x 3 matrices, vector outputs of 3 cells.
+// texts, vectors of 3 and 2 x 3 matrices, vector outputs of 3 cells and 3 x 3
+// matrix outputs.
 Json madeUpInputs(const xv55::entry::ProcedureInfo& p) {
   Json inputs = Json::object();
   double next = 1.25;
@@ -141,6 +142,9 @@ Json madeUpInputs(const xv55::entry::ProcedureInfo& p) {
         break;
       case xv55::entry::ArgKind::RealVectorOut:
         inputs[a.name] = 3;
+        break;
+      case xv55::entry::ArgKind::RealMatrixOut:
+        inputs[a.name] = {3, 3};
         break;
       default:
         break;
