@@ -113,6 +113,12 @@ class Checker {
   const entry::ArgumentInfo& a_;
 };
 
+// A list as JSON (ASCII) for a message, cut after 40 characters.
+std::string shortDump(const Json& v) {
+  const std::string text = v.dump(-1, ' ', true);
+  return text.size() > 40 ? text.substr(0, 37) + "..." : text;
+}
+
 // A matrix output's shape: [rows, columns] (its contents are a list of lists).
 bool isShape(const Json& v) {
   return v.is_array() && v.size() == 2 && v[0].is_number() && v[1].is_number();
@@ -235,7 +241,7 @@ ArgumentValue checkValue(const entry::ProcedureInfo& procedure, const entry::Arg
         out.reals = check.elements<double>(v, true, out.extents, real);
       } else {
         check.fail("expected its shape [rows, columns] or a list of its rows, got " +
-                   (v.is_array() ? v.dump().substr(0, 40) : describe(v)));
+                   (v.is_array() ? shortDump(v) : describe(v)));
       }
       break;
     case ArgKind::Trailing:
