@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "scenario.hpp"
 #include "session.hpp"
@@ -77,6 +78,55 @@ TEST(Scenario, CsvHasOneRowPerCallAndTheSweptDerivatives) {
             "step,site,callType,status,m.y[1],r.y,messages\n"
             "1,m,0,4,0,,4:  SPMATR-F-Incompatible matrix dimensions for multiplication. \n"
             "2,r,0,0,,2,\n");
+}
+
+// The fields of one CSV line, quotes undone.
+std::vector<std::string> csvFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (std::size_t k = 0; k < line.size(); ++k) {
+    if (line[k] == '"' && quoted && k + 1 < line.size() && line[k + 1] == '"') {
+      fields.back() += '"';
+      ++k;
+    } else if (line[k] == '"') {
+      quoted = !quoted;
+    } else if (line[k] == ',' && !quoted) {
+      fields.emplace_back();
+    } else {
+      fields.back() += line[k];
+    }
+  }
+  return fields;
+}
+
+TEST(Scenario, CsvHasAColumnPerMatrixOutputCellUnderItsLabel) {
+  const std::string scenario = R"({"procedure": "eqlbrx", "inputs": {
+      "blockId": "PLANT.DRUM", "unitSet": 1, "feedFlow": 100, "feedTemperature": 30,
+      "feedPressure": 10, "feedComposition": [0.4, 0.2, 0.4], "reactorPressure": 10,
+      "reactorTemperature": 20, "option": "", "productFlows": 2,
+      "productCompositions": [[1, 2], [3, 4], [5, 6]], "productEnthalpies": 2,
+      "productDensities": 2}})";
+  const Json outputs = Json::parse(run(scenario, "json"))["results"][0]["outputs"];
+  std::istringstream csv(run(scenario, "csv"));
+  std::string header, values;
+  std::getline(csv, header);
+  std::getline(csv, values);
+  EXPECT_NE(header.find(R"(,"productCompositions[1,1]","productCompositions[2,1]",)"
+                        R"("productCompositions[3,1]","productCompositions[1,2]",)"),
+            std::string::npos)
+      << header;
+  const std::vector<std::string> names = csvFields(header);
+  const std::vector<std::string> cells = csvFields(values);
+  ASSERT_EQ(names.size(), cells.size()) << values;
+  int seen = 0;
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    if (names[k].rfind("productCompositions[", 0) != 0) continue;
+    const auto i = static_cast<std::size_t>(names[k][20] - '1');
+    const auto j = static_cast<std::size_t>(names[k][22] - '1');
+    EXPECT_EQ(std::stod(cells[k]), outputs["productCompositions"][i][j].get<double>()) << names[k];
+    ++seen;
+  }
+  EXPECT_EQ(seen, 6);
 }
 
 TEST(Scenario, SetsUpTheReferenceHostAndTheSolverOptions) {
