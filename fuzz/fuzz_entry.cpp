@@ -364,7 +364,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  (void)g_components;
   xv55::print::setHostPrinter(&g_printer);
   keepHostFresh();
   FuzzedDataProvider fdp(data, size);

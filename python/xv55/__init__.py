@@ -7,7 +7,9 @@
 
 Inputs are given by name: numbers, integers, texts (at most 40 characters), numpy
 arrays or nested lists (a matrix as a list of rows, first index = row).  A vector
-output is given its number of cells (``y=3``) or its contents before the call.
+output is given its number of cells (``y=3``) or its contents before the call, a
+matrix output its shape (``y=(rows, columns)``) or its contents as a 2-D array;
+results hold them as 1-D and 2-D numpy arrays.
 The names, kinds and units come from the metadata file that the command-line host
 writes (share/xv55/procedures.json), the same as ``xv55 describe`` shows.
 """

@@ -12,6 +12,7 @@ CALL_VALUES, CALL_SETUP, CALL_CLEANUP, CALL_DERIVATIVES, CALL_BOTH = range(5)
 _CALL_NAMES = {"values": 0, "setup": 1, "set-up": 1, "cleanup": 2,
                "clean-up": 2, "derivatives": 3, "both": 4}
 TEXT_LENGTH = 40
+MAX_OUTPUT_CELLS = 1 << 22  # of a matrix output given its shape, as the command-line host's
 _TEXT_CELLS = 5
 _UNTOUCHED = -7.0e77  # derivative elements the procedure did not write keep it
 
@@ -40,7 +41,7 @@ class Message:
 class Result:
     call_type: int
     status: int                      # 0: the procedure wrote none
-    outputs: dict                    # name -> float, or numpy array for a vector
+    outputs: dict                    # name -> float, or numpy array (1-D vector, 2-D matrix)
     derivatives: object              # numpy (rows x columns), or None when none written
     rows: list                       # labels of the derivative rows (output elements)
     columns: list                    # labels of the columns (input elements)
@@ -324,6 +325,8 @@ def _check(procedure, argument, v):
     if not argument.is_input:
         if argument.extents == 0:
             return _real(procedure, argument, v)
+        if argument.extents == 2:
+            return _matrix_output(procedure, argument, v)
         if isinstance(v, (int, np.integer)) and not isinstance(v, bool):
             if v < 0:
                 _fail(procedure, argument, f"a negative number of cells ({v})")
@@ -344,7 +347,25 @@ def _check(procedure, argument, v):
     return _array(procedure, argument, v, argument.extents, dtype)
 
 
-def _array(procedure, argument, v, dimensions, dtype):
+def _is_number(v):
+    return isinstance(v, (int, float, np.integer, np.floating)) and \
+        not isinstance(v, (bool, np.bool_))
+
+
+def _matrix_output(procedure, argument, v):
+    """A matrix output: its shape (rows, columns), or its contents as a 2-D array."""
+    listed = isinstance(v, (tuple, list)) or (isinstance(v, np.ndarray) and v.ndim == 1)
+    if listed and len(v) == 2 and all(map(_is_number, v)):
+        if not all(e >= 0 and (isinstance(e, (int, np.integer)) or float(e).is_integer())
+                   for e in v) or int(v[0]) * int(v[1]) > MAX_OUTPUT_CELLS:
+            _fail(procedure, argument, f"the shape ({v[0]!r}, {v[1]!r}) is not (rows, columns): "
+                  f"two integers of at least 0, at most {MAX_OUTPUT_CELLS} cells in all")
+        return np.zeros((int(v[0]), int(v[1])))
+    return _array(procedure, argument, v, 2, np.float64,
+                  "its shape (rows, columns) or a list of its rows")
+
+
+def _array(procedure, argument, v, dimensions, dtype, expected=None):
     try:
         a = np.asarray(v)
     except ValueError:
@@ -354,8 +375,9 @@ def _array(procedure, argument, v, dimensions, dtype):
     if dimensions == 2 and a.size == 0 and a.ndim == 1:
         a = a.reshape(0, 0)
     if a.ndim != dimensions:
+        expected = expected or ('a list of rows' if dimensions == 2 else 'a list of values')
         _fail(procedure, argument,
-              f"expected {'a list of rows' if dimensions == 2 else 'a list of values'} "
+              f"expected {expected} "
               f"({dimensions} dimension{'s' if dimensions == 2 else ''}), got {a.ndim}")
     if a.size and not (np.issubdtype(a.dtype, np.number) and not np.issubdtype(a.dtype, np.bool_)):
         _fail(procedure, argument, f"values of type {a.dtype} are not numbers")
@@ -388,18 +410,23 @@ class _Block:
                     values[a.name] = 0.0
                 elif a.is_input:
                     raise UsageError(f"{procedure.name}: missing input {a.name}")
+                elif a.extents == 2:
+                    raise UsageError(f"{procedure.name}: output {a.name} needs its shape "
+                                     f"({a.name}=(rows, columns) or a 2-D array)")
                 else:
                     raise UsageError(f"{procedure.name}: output {a.name} needs its number "
                                      f"of cells ({a.name}=N or an array)")
             v = values[a.name]
             if not a.is_input:
                 output_positions.append(len(outputs) + 1)
-                data = np.atleast_1d(np.asarray(v, dtype=np.float64)).ravel()
-                self._output_slots.append((a, len(outputs), len(data)))
+                v = np.asarray(v, dtype=np.float64)
+                data = np.atleast_1d(v).ravel(order="F")  # a matrix column-major
+                shape = v.shape if a.extents else None
+                self._output_slots.append((a, len(outputs), len(data), shape))
                 outputs.extend(data)
                 if a.extents:
-                    output_sizes.append(len(data))
-                self.row_labels += _labels(a.name, (len(data),) if a.extents else None)
+                    output_sizes.extend(shape)
+                self.row_labels += _labels(a.name, shape)
                 continue
             positions.append(len(cells) + 1)
             if a.kind == "text":
@@ -427,13 +454,13 @@ class _Block:
         self.columns = len(self.column_labels)
 
     def keep_outputs(self, previous, arguments):
-        for a, first, count in self._output_slots:
+        for a, first, count, _ in self._output_slots:
             if a in arguments:
                 self.outputs[first:first + count] = previous[first:first + count]
 
     def output_values(self):
         out = {}
-        for a, first, count in self._output_slots:
+        for a, first, count, shape in self._output_slots:
             cells = self.outputs[first:first + count].copy()
-            out[a.name] = cells if a.extents else float(cells[0])
+            out[a.name] = float(cells[0]) if shape is None else cells.reshape(shape, order="F")
         return out

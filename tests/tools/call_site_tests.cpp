@@ -6,6 +6,8 @@
 #include <string>
 
 #include "call_site.hpp"
+#include "check.hpp"
+#include "entry/record.hpp"
 #include "session.hpp"
 
 namespace {
@@ -44,6 +46,120 @@ TEST(CallSite, LaysOutMatricesColumnMajorAndLabelsEveryElement) {
   const Json out = site.resultJson(r);
   EXPECT_EQ(out["outputs"]["y"], Json::parse("[15.5, 20.0]"));
   EXPECT_EQ(out["derivatives"]["matrix"][1][5], 2.0);
+}
+
+// A probe with a matrix output between a vector and a scalar output, unpacked by the
+// library's own entry mechanics: m(i, j) = (10 i + j) x, v(k) = k x, s = x^2.  A
+// values-only call of type 0 with x = 0 writes nothing, so what was given shows.
+XV55_RECORD(ProbeArguments,
+            (const double&, x, ""),
+            (xv55::Vector<double>, v, ""),
+            (xv55::Matrix<double>, m, "mol/mol"),
+            (double&, s, ""));
+void probeBody(const ProbeArguments& a, xv55::Jacobian jac, xv55::CallMode mode) {
+  const bool write = mode.wantsValues() && a.x != 0.0;
+  for (std::int64_t j = 1; j <= a.m.columns(); ++j) {
+    for (std::int64_t i = 1; i <= a.m.rows(); ++i) {
+      const auto row = a.at.m + xv55::Matrix<double>::cellOf(i, j, a.m.rows()) - 1;
+      if (write) a.m(i, j) = static_cast<double>(10 * i + j) * a.x;
+      if (mode.wantsDerivatives()) jac.set(row, a.at.x, static_cast<double>(10 * i + j));  // dm/dx
+    }
+  }
+  for (std::int64_t k = 1; k <= a.v.size(); ++k) {
+    if (write) a.v(k) = static_cast<double>(k) * a.x;
+    if (mode.wantsDerivatives()) jac.set(a.at.v + k - 1, a.at.x, static_cast<double>(k));  // dv/dx
+  }
+  if (write) a.s = a.x * a.x;
+  if (mode.wantsDerivatives()) jac.set(a.at.s, a.at.x, 2.0 * a.x);  // ds/dx
+}
+void probeEntry(XV55_ENTRY_PARAMS) {
+  xv55::entry::enter<&probeBody, xv55::entry::AfterBody::Nothing>(
+      {inputs, inputSizes, outputs, outputSizes, inputPositions, outputPositions, status,
+       hostContext, realWork, realWorkLength, derivatives, derivativeRows, derivativeColumns,
+       callType});
+}
+const xv55::entry::ProcedureInfo kProbe{"XV55IF_TESTMATRIX", &probeEntry,
+                                        xv55::entry::kPositional<&probeBody>};
+
+TEST(MatrixOutput, CellsAndLabelsLandWhereTheProcedureWritesThem) {
+  Session session;
+  CallSite site(kProbe, 0);
+  site.set(Json::parse(R"({"x": 2, "v": 2, "m": [2, 3]})"));
+  const auto r = site.call(session, 4);
+  EXPECT_EQ(site.rowLabels(),
+            (std::vector<std::string>{"v[1]", "v[2]", "m[1,1]", "m[2,1]", "m[1,2]", "m[2,2]",
+                                      "m[1,3]", "m[2,3]", "s"}));
+  const Json out = site.resultJson(r);
+  EXPECT_EQ(out["outputs"]["m"], Json::parse("[[22, 24, 26], [42, 44, 46]]"));
+  EXPECT_EQ(out["outputs"]["v"], Json::parse("[2, 4]"));
+  EXPECT_EQ(out["outputs"]["s"], 4.0);
+  // Every derivative row under its label: d m[i,j] / dx = 10 i + j.
+  const Json& d = out["derivatives"];
+  for (std::size_t k = 0; k < d["rows"].size(); ++k) {
+    const std::string label = d["rows"][k];
+    const double expected = label == "s"               ? 4.0
+                            : label.rfind("v", 0) == 0 ? label[2] - '0'
+                                                       : 10 * (label[2] - '0') + (label[4] - '0');
+    EXPECT_EQ(d["matrix"][k][0], expected) << label;
+  }
+  xv55::tools::CheckSettings settings;
+  settings.pointsAround = 1;
+  EXPECT_TRUE(xv55::tools::checkSite(site, session, settings).ok);
+
+  // Contents given as rows are stored column-major and come back as rows.
+  site.set(Json::parse(R"({"x": 0, "m": [[1, 2, 3], [4, 5, 6]]})"));
+  const auto kept = site.call(session, 0);
+  EXPECT_EQ(kept.outputs[2], 1.0);
+  EXPECT_EQ(kept.outputs[3], 4.0);
+  EXPECT_EQ(kept.outputs[4], 2.0);
+  EXPECT_EQ(site.outputsJson(kept)["m"], Json::parse("[[1, 2, 3], [4, 5, 6]]"));
+  // Empty shapes: no rows, or rows without columns.
+  site.set("m", Json::parse("[0, 3]"));
+  EXPECT_EQ(site.outputsJson(site.call(session, 4))["m"], Json::array());
+  site.set("m", Json::parse("[2, 0]"));
+  EXPECT_EQ(site.outputsJson(site.call(session, 4))["m"], Json::parse("[[], []]"));
+  EXPECT_EQ(site.rowLabels(), (std::vector<std::string>{"v[1]", "v[2]", "s"}));
+}
+
+TEST(MatrixOutput, RefusesBadShapesAndContents) {
+  const auto with = [](const char* m) {
+    return usageError([&] {
+      CallSite site(kProbe, 0);
+      site.set(Json::parse(std::string(R"({"x": 1, "v": 1, "m": )") + m + "}"));
+      site.prepare();
+    });
+  };
+  const std::string shape = "XV55IF_TESTMATRIX: output m: ";
+  EXPECT_EQ(with("[3, 2.0]"), "");
+  EXPECT_EQ(with("[]"), "");
+  EXPECT_EQ(with(R"([["nan", 1]])"), "");
+  const std::pair<const char*, std::string> cases[] = {
+      {"[2, -1]",
+       "the shape [2,-1] is not [rows, columns]: two integers of at least 0, at most "
+       "4194304 cells in all"},
+      {"[2.5, 3]", "the shape [2.5,3] is not [rows, columns]"},
+      {"[4194304, 2]", "the shape [4194304,2] is not"},
+      {"[18446744073709551615, 1]", "the shape [18446744073709551615,1] is not"},
+      {"[2, 3, 4]", "expected its shape [rows, columns] or a list of its rows, got [2,3,4]"},
+      {"[1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20]",
+       "expected its shape [rows, columns] or a list of its rows, got "
+       "[1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,..."},
+      {"6", "expected its shape [rows, columns] or a list of its rows, got the number 6"},
+      {R"({"rows": 2})", "expected its shape [rows, columns] or a list of its rows, got an object"},
+      {R"(["a", 1])", "expected its shape [rows, columns] or a list of its rows, got [\"a\",1]"},
+      {"[[1, 2], [3]]", "rows of different lengths (2 and 1)"},
+      {"[[1], 2]", "expected a list of rows (a list of lists), got the number 2"},
+      {R"([["x"]])", "expected a real number, got the text \"x\""},
+  };
+  for (const auto& [value, message] : cases) {
+    EXPECT_EQ(with(value).rfind(shape + message, 0), 0u) << value << ": " << with(value);
+  }
+  EXPECT_EQ(usageError([] {
+              CallSite site(kProbe, 0);
+              site.set(Json::parse(R"({"x": 1, "v": 1})"));
+              site.prepare();
+            }),
+            "XV55IF_TESTMATRIX: output m needs its shape (m=[rows,columns] or a list of rows)");
 }
 
 TEST(CallSite, ReportsStatusMessagesAndNonFiniteValues) {

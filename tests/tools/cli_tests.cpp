@@ -80,6 +80,12 @@ TEST(CommandLine, MistakesEndWithOneLineAndStatusTwo) {
       {"frobnicate", "xv55: A subcommand is required (xv55 --help)\n"},
       {"run /nonexistent.json", "xv55: cannot read /nonexistent.json\n"},
       {"check spsqrt x=1 --only y", "xv55: XV55IF_SPSQRT: y is an output\n"},
+      {"call eqlbrx productCompositions='[3,-2]'",
+       "xv55: XV55IF_EQLBRX: output productCompositions: the shape [3,-2] is not [rows, "
+       "columns]: two integers of at least 0, at most 4194304 cells in all\n"},
+      {"call eqlbrx productCompositions=3",
+       "xv55: XV55IF_EQLBRX: output productCompositions: expected its shape [rows, columns] or a "
+       "list of its rows, got the number 3\n"},
   };
   for (const auto& [arguments, message] : cases) {
     const Outcome o = xv55(arguments);
@@ -100,6 +106,16 @@ TEST(CommandLine, ListDescribeCheckAndHelp) {
   const Outcome describe = xv55("describe psimpint");
   EXPECT_NE(describe.out.find("\n  1  p0            real           1  [bar]\n"), std::string::npos)
       << describe.out;
+  // A matrix output: its kind and two extents, on the output side.
+  const Json eqlbrx = Json::parse(xv55("describe eqlbrx --json").out);
+  EXPECT_EQ(eqlbrx["outputs"][1],
+            Json::parse(R"({"name": "productCompositions", "kind": "real matrix", "extents": 2,
+                            "unit": ""})"));
+  EXPECT_NE(xv55("describe eqlbrx")
+                .out.find("outputs:\n  1  productFlows         real vector    n"
+                          "  [kmol/h]\n  2  productCompositions  real matrix  "
+                          "  rows x columns\n"),
+            std::string::npos);
   const Outcome check = xv55("check spramp x=2.5 x1=1 x2=3 y1=10 y2=20 --json");
   EXPECT_EQ(check.status, 0);
   EXPECT_TRUE(Json::parse(check.out)["ok"].get<bool>());
@@ -111,7 +127,8 @@ TEST(CommandLine, ListDescribeCheckAndHelp) {
 }
 
 // Inputs for any procedure from its metadata: small positive reals, integers 2,
-// texts, vectors of 3 and 2 x 3 matrices, vector outputs of 3 cells.
+// texts, vectors of 3 and 2 x 3 matrices, vector outputs of 3 cells and 3 x 3
+// matrix outputs.
 Json madeUpInputs(const xv55::entry::ProcedureInfo& p) {
   Json inputs = Json::object();
   double next = 1.25;
@@ -141,6 +158,9 @@ Json madeUpInputs(const xv55::entry::ProcedureInfo& p) {
         break;
       case xv55::entry::ArgKind::RealVectorOut:
         inputs[a.name] = 3;
+        break;
+      case xv55::entry::ArgKind::RealMatrixOut:
+        inputs[a.name] = {3, 3};
         break;
       default:
         break;

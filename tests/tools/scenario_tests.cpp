@@ -1,12 +1,14 @@
 // Scenarios: call sites shared by steps, sweeps, output as JSON and CSV, the host's
 // set-up, and the mistakes a scenario file can hold.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "scenario.hpp"
 #include "session.hpp"
@@ -79,6 +81,83 @@ TEST(Scenario, CsvHasOneRowPerCallAndTheSweptDerivatives) {
             "2,r,0,0,,2,\n");
 }
 
+// The fields of one CSV line, quotes undone.
+std::vector<std::string> csvFields(const std::string& line) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (std::size_t k = 0; k < line.size(); ++k) {
+    if (line[k] == '"' && quoted && k + 1 < line.size() && line[k + 1] == '"') {
+      fields.back() += '"';
+      ++k;
+    } else if (line[k] == '"') {
+      quoted = !quoted;
+    } else if (line[k] == ',' && !quoted) {
+      fields.emplace_back();
+    } else {
+      fields.back() += line[k];
+    }
+  }
+  return fields;
+}
+
+// An equilibrium drum on the reference host: the product compositions come back as
+// a list of rows, one per component in the model's order, one column per product.
+TEST(Scenario, MatrixOutputsComeBackAsRowsAndAsOneCsvColumnPerCell) {
+  const std::filesystem::path plant =
+      std::filesystem::path(::testing::TempDir()) / ("xv55_drum_" + std::to_string(getpid()));
+  std::ofstream(plant) << "components METHANE PROPANE N-BUTANE\n"
+                          "block PLANT.DRUM EQLBRX\n  streams 1 2\n";
+  const double z[] = {0.4, 0.2, 0.4};  // N-BUTANE, METHANE, PROPANE
+  const std::string scenario = R"({"flowsheet": ")" + plant.string() + R"(",
+      "host": {"components": ["METHANE", "PROPANE", "N-BUTANE"],
+               "modelComponents": ["N-BUTANE", "METHANE", "PROPANE"]},
+      "procedure": "eqlbrx", "work": 300, "inputs": {
+      "blockId": "PLANT.DRUM", "unitSet": 1, "feedFlow": 100, "feedTemperature": 30,
+      "feedPressure": 10, "feedComposition": [0.4, 0.2, 0.4], "reactorPressure": 10,
+      "reactorTemperature": 20, "option": "", "productFlows": 2,
+      "productCompositions": [3, 2], "productEnthalpies": 2, "productDensities": 2}})";
+  const Json result = Json::parse(run(scenario, "json"))["results"][0];
+  ASSERT_NE(result["status"], 4) << result.dump();
+  const Json& flows = result["outputs"]["productFlows"];
+  const Json& x = result["outputs"]["productCompositions"];
+  ASSERT_EQ(x.size(), 3u);
+  // Each product's fractions sum to 1; each component's flows add up to its feed.
+  for (std::size_t j = 0; j < 2; ++j) {
+    EXPECT_NEAR(x[0][j].get<double>() + x[1][j].get<double>() + x[2][j].get<double>(), 1.0, 1e-9);
+  }
+  for (std::size_t i = 0; i < 3; ++i) {
+    ASSERT_EQ(x[i].size(), 2u);
+    EXPECT_NEAR(x[i][0].get<double>() * flows[0].get<double>() +
+                    x[i][1].get<double>() * flows[1].get<double>(),
+                100 * z[i], 1e-6)
+        << i;
+  }
+  EXPECT_GT(x[1][0], x[1][1]);  // methane goes to the vapour, the first product
+
+  std::istringstream csv(run(scenario, "csv"));
+  std::string header, values;
+  std::getline(csv, header);
+  std::getline(csv, values);
+  EXPECT_NE(header.find(R"(,"productCompositions[1,1]","productCompositions[2,1]",)"
+                        R"("productCompositions[3,1]","productCompositions[1,2]",)"),
+            std::string::npos)
+      << header;
+  const std::vector<std::string> names = csvFields(header);
+  const std::vector<std::string> cells = csvFields(values);
+  ASSERT_EQ(names.size(), cells.size()) << values;
+  int seen = 0;
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    if (names[k].rfind("productCompositions[", 0) != 0) continue;
+    const auto i = static_cast<std::size_t>(names[k][20] - '1');
+    const auto j = static_cast<std::size_t>(names[k][22] - '1');
+    EXPECT_EQ(std::stod(cells[k]), x[i][j].get<double>()) << names[k];
+    ++seen;
+  }
+  EXPECT_EQ(seen, 6);
+  std::filesystem::remove(plant);
+  xv55::refhost::reset();
+}
+
 TEST(Scenario, SetsUpTheReferenceHostAndTheSolverOptions) {
   run(R"({"procedure": "spsqrt", "inputs": {"x": 1},
           "host": {"printLevel": 3, "components": 4, "globals": {"2": 1e-8}},
@@ -88,6 +167,13 @@ TEST(Scenario, SetsUpTheReferenceHostAndTheSolverOptions) {
   const std::string missing =
       failure(R"({"procedure": "spsqrt", "inputs": {"x": 1}, "flowsheet": "no-such-plant.txt"})");
   EXPECT_NE(missing.find("no-such-plant.txt"), std::string::npos) << missing;
+  // Component names the property system does not know are refused, and it says which it does.
+  const std::string unknown =
+      failure(R"({"procedure": "spsqrt", "inputs": {"x": 1}, "host": {"components": ["XX"]}})");
+  EXPECT_EQ(unknown.rfind("host.components: an unknown or repeated name, or too many (known: ", 0),
+            0u)
+      << unknown;
+  EXPECT_NE(unknown.find("METHANE"), std::string::npos);
   xv55::refhost::reset();
 }
 
@@ -126,6 +212,11 @@ TEST(Scenario, RefusesMalformedScenariosWithOneClearLine) {
        "host.globals: word 99 is not between 1 and 64"},
       {R"({"procedure": "spsqrt", "inputs": {"x": 1}, "options": {"twenty": 1}})",
        "options: 'twenty' is not an option number"},
+      {R"({"procedure": "spsqrt", "inputs": {"x": 1}, "host": {"components": ["METHANE", 3]}})",
+       "host.components must be a list of component names, not [\"METHANE\",3]"},
+      {R"({"procedure": "spsqrt", "inputs": {"x": 1},
+           "host": {"components": ["METHANE"], "modelComponents": ["PROPANE"]}})",
+       "host.modelComponents: a name not in host.components, or a name given twice"},
   };
   for (const auto& [scenario, message] : cases) EXPECT_EQ(failure(scenario), message) << scenario;
 }

@@ -113,6 +113,26 @@ class Checker {
   const entry::ArgumentInfo& a_;
 };
 
+// A list as JSON (ASCII) for a message, cut after 40 characters.
+std::string shortDump(const Json& v) {
+  const std::string text = v.dump(-1, ' ', true);
+  return text.size() > 40 ? text.substr(0, 37) + "..." : text;
+}
+
+// A matrix output's shape: [rows, columns] (its contents are a list of lists).
+bool isShape(const Json& v) {
+  return v.is_array() && v.size() == 2 && v[0].is_number() && v[1].is_number();
+}
+
+// One extent of a shape: an integer from 0 to the most cells of an output, else -1.
+std::int64_t extentOf(const Json& v) {
+  const double d = v.get<double>();
+  if (!(d >= 0 && d <= static_cast<double>(CallSite::kMaxOutputCells) && d == std::trunc(d))) {
+    return -1;
+  }
+  return static_cast<std::int64_t>(d);
+}
+
 std::vector<std::string> elementLabels(const std::string& name, ArgKind kind,
                                        const std::vector<std::int64_t>& extents) {
   if (entry::extentsOf(kind) == 0) return {name};
@@ -206,6 +226,24 @@ ArgumentValue checkValue(const entry::ProcedureInfo& procedure, const entry::Arg
         out.extents = {cells};
       }
       break;
+    case ArgKind::RealMatrixOut:
+      if (isShape(v)) {
+        const std::int64_t rows = extentOf(v[0]);
+        const std::int64_t columns = extentOf(v[1]);
+        if (rows < 0 || columns < 0 || rows * columns > CallSite::kMaxOutputCells) {
+          check.fail("the shape " + v.dump() +
+                     " is not [rows, columns]: two integers of at least 0, at most " +
+                     std::to_string(CallSite::kMaxOutputCells) + " cells in all");
+        }
+        out.reals.assign(static_cast<std::size_t>(rows * columns), 0.0);
+        out.extents = {rows, columns};
+      } else if (v.is_array() && (v.empty() || v[0].is_array())) {
+        out.reals = check.elements<double>(v, true, out.extents, real);
+      } else {
+        check.fail("expected its shape [rows, columns] or a list of its rows, got " +
+                   (v.is_array() ? shortDump(v) : describe(v)));
+      }
+      break;
     case ArgKind::Trailing:
       check.fail("not an argument");
   }
@@ -274,6 +312,9 @@ void CallSite::prepare() {
       } else if (a.kind == ArgKind::RealVectorOut) {
         throw UsageError(std::string(procedure_->name) + ": output " + a.name +
                          " needs its number of cells (" + a.name + "=N or a list)");
+      } else if (a.kind == ArgKind::RealMatrixOut) {
+        throw UsageError(std::string(procedure_->name) + ": output " + a.name +
+                         " needs its shape (" + a.name + "=[rows,columns] or a list of rows)");
       } else {
         throw UsageError(std::string(procedure_->name) + ": missing input " + a.name);
       }
@@ -328,7 +369,10 @@ void CallSite::prepare() {
         first = b.output(v.reals[0]);
         break;
       case ArgKind::RealVectorOut:
-        first = b.outputs(v.extents[0], {v.extents[0]});
+      case ArgKind::RealMatrixOut:
+        first = v.extents.size() == 2 ? b.outputs(static_cast<std::int64_t>(v.reals.size()),
+                                                  {v.extents[0], v.extents[1]})
+                                      : b.outputs(v.extents[0], {v.extents[0]});
         for (std::size_t c = 0; c < v.reals.size(); ++c) {
           b.outputCell(first + static_cast<std::int64_t>(c)).real = v.reals[c];
         }
@@ -450,10 +494,24 @@ Json CallSite::outputsJson(const CallResult& result) const {
       out[a.name] = realJson(result.outputs.at(row++));
       continue;
     }
+    const std::vector<std::int64_t>& extents =
+        values_[static_cast<std::size_t>(&a - procedure_->arguments.data())]->extents;
     Json cells = Json::array();
-    const std::size_t k = &a - procedure_->arguments.data();
-    for (std::int64_t c = 0; c < values_[k]->extents[0]; ++c) {
-      cells.push_back(realJson(result.outputs.at(row++)));
+    if (extents.size() == 1) {
+      for (std::int64_t c = 0; c < extents[0]; ++c) {
+        cells.push_back(realJson(result.outputs.at(row++)));
+      }
+    } else {  // a list of rows; cell (i, j) is stored at (j - 1) * rows + i
+      const std::int64_t rows = extents[0];
+      const std::int64_t columns = extents[1];
+      for (std::int64_t i = 0; i < rows; ++i) {
+        Json line = Json::array();
+        for (std::int64_t j = 0; j < columns; ++j) {
+          line.push_back(realJson(result.outputs.at(row + static_cast<std::size_t>(j * rows + i))));
+        }
+        cells.push_back(std::move(line));
+      }
+      row += static_cast<std::size_t>(rows * columns);
     }
     out[a.name] = std::move(cells);
   }

@@ -20,7 +20,7 @@ struct ArgumentValue {
   std::vector<double> reals;
   std::vector<std::int64_t> integers;
   std::string text;
-  std::vector<std::int64_t> extents;  // of an array (a vector output: its cell count)
+  std::vector<std::int64_t> extents;  // of an array, output arrays included
 };
 
 // Checks a JSON value against an argument's kind (throws UsageError naming the
@@ -28,7 +28,8 @@ struct ArgumentValue {
 // real, an integer for an integer, a text of at most 40 characters, a list for a
 // vector, a list of rows for a matrix; anything for an unused input.  Outputs: a
 // number (the cell's content before the call) for a real; a list (the contents) or
-// a cell count for a vector.
+// a cell count for a vector; a list of rows (the contents) or the shape [rows,
+// columns] for a matrix.
 ArgumentValue checkValue(const entry::ProcedureInfo& procedure, const entry::ArgumentInfo& argument,
                          const Json& value);
 
@@ -56,7 +57,7 @@ class CallSite {
  public:
   // Largest derivative matrix a call site lays out, in elements.
   static constexpr std::int64_t kMaxMatrixElements = std::int64_t{1} << 24;
-  // Most cells of one vector output.
+  // Most cells of one vector or matrix output.
   static constexpr std::int64_t kMaxOutputCells = std::int64_t{1} << 22;
 
   CallSite(const entry::ProcedureInfo& procedure, std::int64_t workLength);

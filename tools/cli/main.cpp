@@ -107,7 +107,8 @@ void addCallOptions(CLI::App* command, CallOptions& o) {
       ->required();
   command->add_option("values", o.pairs,
                       "inputs as name=value (JSON values: 2.5, [1,2], [[1,2],[3,4]]; texts as "
-                      "they are); a vector output as name=cells");
+                      "they are); a vector output as name=cells, a matrix output as "
+                      "name=[rows,columns]");
   command->add_option("--in", o.inputFile, "JSON object of inputs by name; - for standard input");
   command->add_option("--work", o.work, "workspace length of the call site (default 1000)");
 }

@@ -100,6 +100,7 @@ std::string_view kindName(ArgKind kind) {
     case ArgKind::IntegerVectorIn:
       return "integer vector";
     case ArgKind::RealMatrixIn:
+    case ArgKind::RealMatrixOut:
       return "real matrix";
     case ArgKind::IntegerMatrixIn:
       return "integer matrix";

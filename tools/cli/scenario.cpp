@@ -14,6 +14,7 @@
 #include "call_site.hpp"
 #include "flowsheet.hpp"
 #include "xv55/refhost.hpp"
+#include "xv55/refhost/properties.hpp"
 
 namespace xv55::tools {
 
@@ -62,14 +63,52 @@ std::int64_t optionCode(const std::string& key) {
   return code;
 }
 
+// A list of component names.
+std::vector<std::string> names(const Json& v, const std::string& what) {
+  std::vector<std::string> out;
+  if (v.is_array()) {
+    for (const Json& name : v) {
+      if (!name.is_string()) break;
+      out.push_back(name.get<std::string>());
+    }
+  }
+  if (!v.is_array() || out.size() != v.size()) {
+    throw UsageError(what + " must be a list of component names, not " + v.dump());
+  }
+  return out;
+}
+
+// The property system's components: what the reference host knows.
+std::string knownComponents() {
+  std::string known;
+  for (const std::string& name : refhost::properties::tableComponents()) {
+    known += (known.empty() ? "" : ", ") + name;
+  }
+  return known;
+}
+
 // The reference host's settings of key "host".
 void setUpHost(const Json& host) {
-  onlyKeys(host, "host", {"printLevel", "components", "globals"});
+  onlyKeys(host, "host", {"printLevel", "components", "modelComponents", "globals"});
   if (host.contains("printLevel")) {
     refhost::setPrintLevel(count(host["printLevel"], "host.printLevel", 0));
   }
-  if (host.contains("components")) {
+  if (host.contains("components") && host["components"].is_array()) {
+    if (!refhost::properties::setCompanionComponents(
+            names(host["components"], "host.components"))) {
+      throw UsageError("host.components: an unknown or repeated name, or too many (known: " +
+                       knownComponents() + ")");
+    }
+  } else if (host.contains("components")) {
     refhost::setComponentCount(count(host["components"], "host.components", 0));
+  }
+  if (host.contains("modelComponents")) {
+    // The command-line host calls with host context 0.
+    if (!refhost::properties::setModelComponents(
+            0, names(host["modelComponents"], "host.modelComponents"))) {
+      throw UsageError(
+          "host.modelComponents: a name not in host.components, or a name given twice");
+    }
   }
   if (host.contains("globals")) {
     if (!host["globals"].is_object()) throw UsageError("host.globals must be a JSON object");

@@ -1,6 +1,7 @@
 """The Python package against the library: the same blocks, values, derivatives and
 messages as the command-line host, for every procedure of the metadata."""
 
+import ctypes
 import json
 import subprocess
 
@@ -29,12 +30,14 @@ def made_up_inputs(procedure):
             values[a.name] = [real(), real(), real()]
         elif a.kind == "integer vector":
             values[a.name] = [3, 3, 3]
-        elif a.kind == "real matrix":
+        elif a.kind == "real matrix" and a.is_input:
             values[a.name] = [[real(), real(), real()], [real(), real(), real()]]
         elif a.kind == "integer matrix":
             values[a.name] = [[1, 2, 3], [4, 5, 6]]
         elif a.kind == "real vector":
             values[a.name] = 3
+        elif a.kind == "real matrix":
+            values[a.name] = (3, 3)
     return values
 
 
@@ -95,6 +98,98 @@ def test_values_derivatives_and_messages(lib):
     assert root.derivative("y", "x") == np.inf
 
 
+# A probe entry point with a matrix output between a vector and a scalar output, written
+# by the block convention: m(i, j) = (10 i + j) x at cell (j - 1) rows + i of m, v(k) = k x,
+# s = x^2, their derivative rows counted in argument order and storage order.  With x = 0
+# it writes no value, so what was given shows.
+_ENTRY = ctypes.CFUNCTYPE(None, *[ctypes.c_void_p] * 14)
+
+
+def _cells(address, ctype, n):
+    return ctypes.cast(address, ctypes.POINTER(ctype))[:n] if n else []
+
+
+def _probe_entry(inputs, _in_sizes, outputs, out_sizes, in_positions, out_positions, _status,
+                 _context, _work, _work_length, derivatives, d_rows, _d_columns, call_type):
+    x = ctypes.cast(inputs, ctypes.POINTER(ctypes.c_double))[_cells(in_positions, ctypes.c_int64,
+                                                                      1)[0] - 1]
+    n, rows, columns = _cells(out_sizes, ctypes.c_int64, 3)
+    vp, mp, sp = _cells(out_positions, ctypes.c_int64, 3)
+    out = ctypes.cast(outputs, ctypes.POINTER(ctypes.c_double))
+    d = ctypes.cast(derivatives, ctypes.POINTER(ctypes.c_double))
+    d_rows = ctypes.cast(d_rows, ctypes.POINTER(ctypes.c_int64))[0]
+    kind = ctypes.cast(call_type, ctypes.POINTER(ctypes.c_int64))[0]
+    values, slopes = kind in (0, 4) and x != 0, kind in (3, 4)
+    for k in range(1, n + 1):
+        if values:
+            out[vp - 1 + k - 1] = k * x
+        if slopes:
+            d[k - 1] = k  # dv(k)/dx
+    for j in range(1, columns + 1):
+        for i in range(1, rows + 1):
+            cell = (j - 1) * rows + i
+            if values:
+                out[mp - 1 + cell - 1] = (10 * i + j) * x
+            if slopes:
+                d[n + cell - 1] = 10 * i + j  # dm(i,j)/dx
+    if values:
+        out[sp - 1] = x * x
+    if slopes:
+        d[d_rows - 1] = 2 * x  # ds/dx
+
+
+@pytest.fixture
+def probe(lib):
+    entry = _ENTRY(_probe_entry)
+    arguments = [xv55.Argument("x", "real", 0, "", True),
+                 xv55.Argument("v", "real vector", 1, "", False),
+                 xv55.Argument("m", "real matrix", 2, "mol/mol", False),
+                 xv55.Argument("s", "real", 0, "", False)]
+    procedure = xv55.Procedure(lib, "XV55IF_TESTMATRIX", entry, arguments)
+    procedure.keep = entry  # the callback lives as long as the procedure
+    return procedure
+
+
+def test_matrix_output_cells_and_labels_land_where_the_procedure_writes_them(probe):
+    r = probe(x=2.0, v=2, m=(2, 3))
+    assert r.rows == ["v[1]", "v[2]", "m[1,1]", "m[2,1]", "m[1,2]", "m[2,2]", "m[1,3]",
+                      "m[2,3]", "s"]
+    assert r.outputs["m"].tolist() == [[22, 24, 26], [42, 44, 46]]
+    assert r.outputs["v"].tolist() == [2, 4] and r.outputs["s"] == 4
+    for i in (1, 2):
+        for j in (1, 2, 3):
+            assert r.derivative(f"m[{i},{j}]", "x") == 10 * i + j
+    assert r.derivative("v[2]", "x") == 2 and r.derivative("s", "x") == 4
+    # Contents as rows (a list or a 2-D array) come back as they were given.
+    given = np.array([[1.0, 2.0, 3.0], [4.0, 5.0, 6.0]])
+    for m in (given, given.tolist()):
+        kept = probe(call_type="values", x=0.0, v=[7.0], m=m)
+        assert np.array_equal(kept.outputs["m"], given)
+    assert probe(x=1.0, v=0, m=(0, 3)).outputs["m"].shape == (0, 3)
+    assert probe(x=1.0, v=0, m=np.array([3, 0])).rows == ["s"]
+
+
+@pytest.mark.parametrize("m, message", [
+    ((2, -1), r"the shape \(2, -1\) is not \(rows, columns\): two integers of at least 0, "
+              r"at most 4194304 cells in all"),
+    ((2.5, 3), r"the shape \(2.5, 3\) is not"),
+    ((4194304, 2), r"the shape \(4194304, 2\) is not"),
+    ((float("nan"), 1), r"the shape \(nan, 1\) is not"),
+    ([2, 3, 4], r"expected its shape \(rows, columns\) or a list of its rows"),
+    (6, r"expected its shape"),
+    ([[1, 2], [3]], "rows of different lengths"),
+    ([["a"]], "values of type"),
+])
+def test_bad_matrix_outputs_are_usage_errors(probe, m, message):
+    with pytest.raises(xv55.UsageError, match="XV55IF_TESTMATRIX: output m: " + message):
+        probe(x=1.0, v=1, m=m)
+
+
+def test_a_matrix_output_needs_its_shape(probe):
+    with pytest.raises(xv55.UsageError, match=r"output m needs its shape \(m=\(rows, columns\)"):
+        probe(x=1.0, v=1)
+
+
 def test_a_call_site_keeps_its_output_cells_and_workspace(lib):
     site = lib["spramp"].site(work=4)
     assert site.call("values", x=2.5, x1=1, x2=3, y1=10, y2=20).outputs["y"] == 17.5
@@ -131,3 +226,6 @@ def test_metadata_is_the_command_line_hosts(lib, cli):
     assert [(a.name, a.unit) for a in psimpint.inputs][:2] == [("p0", "bar"), ("ps", "bar")]
     assert [a.kind for a in lib["spmatr"].arguments] == ["real matrix", "real vector",
                                                          "real vector"]
+    compositions = lib["eqlbrx"].outputs[1]
+    assert (compositions.name, compositions.kind, compositions.extents,
+            compositions.is_input) == ("productCompositions", "real matrix", 2, False)
