@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <numeric>
@@ -359,6 +360,9 @@ void fuzzProcedure(FuzzedDataProvider& fdp) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // Some procedures write traces to standard output on every call; libFuzzer reports
+  // on standard error.
+  if (!std::freopen("/dev/null", "w", stdout)) return 0;
   loadFlowsheet();
   return 0;
 }

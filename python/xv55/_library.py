@@ -160,6 +160,31 @@ class Library:
         global _INSTALLED
         _INSTALLED = self
 
+    def _host(self):
+        """libxv55host.so, the reference host beside the library (loaded with it)."""
+        if getattr(self, "_host_dll", None) is None:
+            path = Path(self._dll._name).resolve().parent / "libxv55host.so"
+            try:
+                self._host_dll = ctypes.CDLL(str(path))
+            except OSError as e:
+                raise UsageError(f"cannot load the reference host {path}: {e}") from None
+            self._host_dll.xv55_load_flowsheet.restype = ctypes.c_int32
+            self._host_dll.xv55_load_flowsheet.argtypes = [ctypes.c_char_p, ctypes.c_char_p,
+                                                           ctypes.c_int64]
+            self._host_dll.xv55_reset_host.restype = None
+        return self._host_dll
+
+    def load_flowsheet(self, path):
+        """Loads a flowsheet file into the reference host (docs/flowsheet.md), for the
+        procedures that read its blocks; raises UsageError with the reader's reason."""
+        message = ctypes.create_string_buffer(512)
+        if not self._host().xv55_load_flowsheet(str(path).encode(), message, len(message)):
+            raise UsageError(message.value.decode("latin-1"))
+
+    def reset_host(self):
+        """The reference host back to its defaults (no flowsheet, empty store)."""
+        self._host().xv55_reset_host()
+
     def _on_line(self, _self, line):
         text = line.decode("latin-1") if line is not None else ""
         self._pending = text if self._pending is None else self._pending + "\n" + text

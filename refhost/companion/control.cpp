@@ -4,7 +4,9 @@
 // opened and its beads written before anything of the previous flowsheet is let go.
 // When the store cannot hold the new beads, the previous beads are put back as they
 // were, words changed since their load included.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -14,6 +16,7 @@
 
 #include "companion_internal.hpp"
 #include "xv55/refhost/properties.hpp"
+#include "xv55/refhost_c.h"
 
 namespace xv55::refhost::companion::detail {
 namespace {
@@ -124,3 +127,23 @@ std::vector<std::string> components() {
 }
 
 }  // namespace xv55::refhost::companion
+
+// C access for hosts and tools that cannot call the C++ control interface (the Python
+// package): declared in include/xv55/refhost_c.h.
+extern "C" XV55_API std::int32_t xv55_load_flowsheet(const char* path, char* message,
+                                                     std::int64_t messageLength) {
+  const xv55::refhost::companion::LoadResult result =
+      path ? xv55::refhost::companion::loadFlowsheetFile(path)
+           : xv55::refhost::companion::LoadResult{false, 0, "no flowsheet file named"};
+  if (message && messageLength > 0) {
+    const auto n =
+        std::min<std::size_t>(result.message.size(), static_cast<std::size_t>(messageLength - 1));
+    std::memcpy(message, result.message.data(), n);
+    message[n] = '\0';
+  }
+  return result.ok ? 1 : 0;
+}
+
+extern "C" XV55_API void xv55_reset_host(void) {
+  xv55::refhost::reset();
+}
