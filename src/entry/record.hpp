@@ -37,8 +37,7 @@
 #define XV55_RECORD_CELL(type, name, unit) std::int64_t name;
 #define XV55_RECORD_INFO(type, name, unit) \
   ::xv55::entry::ArgumentInfo{#name, unit, ::xv55::entry::Arg<type>::kind},
-#define XV55_RECORD_TAKE(type, name, unit) c.template field<type>(),
-#define XV55_RECORD_START(type, name, unit) c.nextStart(),
+#define XV55_RECORD_TAKE(type, name, unit) c.template field<type>(at.name),
 
 #define XV55_RECORD(Name, ...)                                               \
   struct Name {                                                              \
@@ -50,7 +49,7 @@
         XV55_FOR_EACH(XV55_RECORD_INFO, __VA_ARGS__)};                       \
     static_assert(std::size(kFields) <= ::xv55::entry::kMaxRecordFields);    \
     static Name take(::xv55::entry::Cursor& c) {                             \
-      return Name{XV55_FOR_EACH(XV55_RECORD_TAKE, __VA_ARGS__)               \
-                      Cells{XV55_FOR_EACH(XV55_RECORD_START, __VA_ARGS__)}}; \
+      Cells at;                                                              \
+      return Name{XV55_FOR_EACH(XV55_RECORD_TAKE, __VA_ARGS__) at};          \
     }                                                                        \
   }

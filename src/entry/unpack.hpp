@@ -145,16 +145,17 @@ class Cursor {
   void countColumns(std::int64_t elements) { nextColumn_ = saturatingSum(nextColumn_, elements); }
   void countRows(std::int64_t elements) { nextRow_ = saturatingSum(nextRow_, elements); }
 
-  // One field of a record: remembers its first column (or row), then takes it.
+  // The first column (input) or row (output) of the next argument of kind T.
   template <class T>
-  decltype(auto) field() {
-    if (fields_ < kMaxRecordFields) {
-      starts_[fields_++] = isOutput(Arg<T>::kind) ? nextRow_ : nextColumn_;
-    }
+  std::int64_t start() const {
+    return isOutput(Arg<T>::kind) ? nextRow_ : nextColumn_;
+  }
+  // One field of a record: records its first column (or row) in `at`, then takes it.
+  template <class T>
+  decltype(auto) field(std::int64_t& at) {
+    at = start<T>();
     return Arg<T>::take(*this);
   }
-  // The remembered first columns (rows), in field order.
-  std::int64_t nextStart() { return read_ < fields_ ? starts_[read_++] : 0; }
 
  private:
   template <class T>
@@ -169,11 +170,6 @@ class Cursor {
   std::int64_t nextOutputSize_ = 0;
   std::int64_t nextColumn_ = 1;
   std::int64_t nextRow_ = 1;
-  // Written before read (nextStart reads only what field wrote), so not cleared: the
-  // entry point does no work a call does not need.
-  std::array<std::int64_t, kMaxRecordFields> starts_;
-  std::size_t fields_ = 0;
-  std::size_t read_ = 0;
 };
 
 template <>
