@@ -1,7 +1,6 @@
 // The control interface: call records, injected failures, the print path and reset.
 #include <array>
 #include <cstdio>
-#include <cstring>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -132,12 +131,6 @@ void report(Service service, std::int32_t severity, std::string_view text) {
 
 void resetReportLines() {
   state().lines.clear();
-}
-
-std::string fixedText(const char* text, std::int64_t length) {
-  if (!text || length <= 0) return {};
-  const auto n = strnlen(text, static_cast<std::size_t>(length));
-  return std::string(text, n);
 }
 
 }  // namespace detail

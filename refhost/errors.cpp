@@ -12,8 +12,10 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <string_view>
 #include <tuple>
 
+#include "common/text.hpp"
 #include "host/data_management.h"
 #include "internal.hpp"
 
@@ -64,9 +66,9 @@ extern "C" XV55_API std::int64_t DMS_IRRCHK(const char* routine, const std::int6
   const std::int64_t s = severity ? *severity : 0;
   const std::int64_t n = number ? *number : 0;
   record.integers = {s, n, value1 ? *value1 : 0, value2 ? *value2 : 0, value3 ? *value3 : 0};
-  std::string name = fixedText(routine, routineLength);
-  record.texts.push_back(name);
-  name.erase(name.find_last_not_of(' ') + 1);
+  const std::string_view text = xv55::text::read(routine, routineLength);
+  record.texts.emplace_back(text);
+  const std::string name(text.substr(0, text.find_last_not_of(' ') + 1));
 
   ErrorState& e = errors();
   const std::int64_t count = ++e.counts[{name, s, n}];
@@ -86,7 +88,7 @@ extern "C" XV55_API void DMS_ERRPRT(const std::int64_t* lines) {
   if (!failureDue(Service::DMS_ERRPRT)) {
     const std::int64_t n = std::clamp<std::int64_t>(requested, 0, DMS_ERROUT_LINES);
     for (std::int64_t i = 0; i < n; ++i) {
-      std::string line = fixedText(DMS_ERROUT[i], DMS_ERROUT_WIDTH);
+      std::string line(xv55::text::read(DMS_ERROUT[i], DMS_ERROUT_WIDTH));
       line.erase(line.find_last_not_of(' ') + 1);
       record.texts.push_back(line);
       printLine(e.pendingSeverity, line);

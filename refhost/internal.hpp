@@ -84,7 +84,4 @@ void releaseHostWords(std::int64_t base, std::int64_t words);
 double modelToSi(Service unitService, double value);
 double siToModel(Service unitService, double value);
 
-// The value of a fixed-length text argument: at most length characters, cut at a NUL.
-std::string fixedText(const char* text, std::int64_t length);
-
 }  // namespace xv55::refhost::detail

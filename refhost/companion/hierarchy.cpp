@@ -5,10 +5,10 @@
 // hierarchy stack (the top container when the stack is empty), so a block name is
 // resolved inside its own level.
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 
+#include "common/text.hpp"
 #include "companion_internal.hpp"
 #include "host/companion.h"
 
@@ -111,10 +111,7 @@ extern "C" XV55_API void KHHIER_FINDITEM_F(const std::int64_t* container, const 
                                            std::int64_t pathLength) {
   auto& record = beginRecord(kFind);
   const std::int64_t from = container ? *container : 0;
-  const std::string_view text =
-      path && pathLength > 0
-          ? std::string_view(path, strnlen(path, static_cast<std::size_t>(pathLength)))
-          : std::string_view{};
+  const std::string_view text = xv55::text::read(path, pathLength);
   record.integers = {from, item ? *item : 0, mode ? *mode : 0, pathLength};
   record.texts.emplace_back(text);
   std::int64_t found = kNoContainer;

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/text.hpp"
 #include "companion_internal.hpp"
 #include "host/companion.h"
 
@@ -25,12 +26,6 @@ constexpr std::int64_t kMaxPackedText = HOST_RUN_DIRECTORY_LENGTH;
 const Service kSaic2id = refhost::detail::declareService("SAIC2ID", false);
 const Service kCs2int = refhost::detail::declareService("DMS_CS2INT", false);
 const Service kInt2cs = refhost::detail::declareService("DMS_INT2CS", false);
-
-// The caller's text: at most length characters, cut at a NUL.
-std::string_view callerText(const char* text, std::int64_t length) {
-  if (!text || length <= 0) return {};
-  return {text, strnlen(text, static_cast<std::size_t>(length))};
-}
 
 }  // namespace
 
@@ -90,7 +85,8 @@ using xv55::refhost::detail::report;
 
 extern "C" XV55_API void SAIC2ID(const char* text, std::int64_t* packed, std::int64_t textLength) {
   auto& record = beginRecord(kSaic2id);
-  const std::string_view name = callerText(text, std::min(textLength, xv55::host::kNameLength));
+  const std::string_view name =
+      xv55::text::read(text, std::min(textLength, xv55::host::kNameLength));
   record.texts.emplace_back(name);
   record.integers.push_back(textLength);
   if (!packed) return;
@@ -109,7 +105,7 @@ extern "C" XV55_API void DMS_CS2INT(const char* text, std::int64_t* words,
                std::to_string(kMaxPackedText) + "; nothing packed.");
     return;
   }
-  const std::string_view value = callerText(text, textLength);
+  const std::string_view value = xv55::text::read(text, textLength);
   record.texts.emplace_back(value);
   if (!words || textLength <= 0) return;
   const std::int64_t count =

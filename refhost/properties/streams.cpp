@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
+#include <string_view>
 
+#include "common/text.hpp"
 #include "host/data_management.h"
 #include "host/flash_monitors.h"
 #include "host/property_system.h"
@@ -16,7 +19,6 @@ namespace {
 
 using refhost::CallRecord;
 using refhost::detail::beginRecord;
-using refhost::detail::fixedText;
 using refhost::detail::printLine;
 using refhost::detail::recordReals;
 
@@ -53,10 +55,10 @@ std::int64_t mappingCount(Service service, const std::int64_t* count, const std:
   return *count;
 }
 
-std::string fixedTrimmed(const char* text, std::int64_t length) {
-  std::string s = fixedText(text, length);
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  while (!s.empty() && s.front() == ' ') s.erase(s.begin());
+std::string_view fixedTrimmed(const char* text, std::int64_t length) {
+  std::string_view s = xv55::text::read(text, length);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
   return s;
 }
 
@@ -200,8 +202,8 @@ extern "C" XV55_API void SAIRTU(const std::int64_t* descriptor, double* work,
 extern "C" XV55_API void SAIPEH(const char* context, std::int64_t contextLength) {
   const auto service = services().saipeh;
   auto& record = props::beginRecord(service);
-  const std::string text = props::fixedTrimmed(context, contextLength);
-  record.texts.push_back(text);
+  const std::string_view text = props::fixedTrimmed(context, contextLength);
+  record.texts.emplace_back(text);
   std::int64_t status = 0;
   if (props::failed(service, status)) return;
   props::setCurrentContext(text);
@@ -212,7 +214,7 @@ extern "C" XV55_API void SAIPIP(const char* routine, const std::int64_t* hostCon
                                 std::int64_t routineLength) {
   const auto service = services().saipip;
   auto& record = props::beginRecord(service);
-  const std::string name = props::fixedTrimmed(routine, routineLength);
+  const std::string name(props::fixedTrimmed(routine, routineLength));
   const std::int64_t n = count ? std::clamp<std::int64_t>(*count, 0, props::kTraceValueLimit) : 0;
   record.texts.push_back(name);
   record.integers.push_back(hostContext ? *hostContext : 0);
@@ -239,8 +241,8 @@ extern "C" XV55_API void SAIPOP(const char* routine, const char* label, const do
                                 std::int64_t routineLength, std::int64_t labelLength) {
   const auto service = services().saipop;
   auto& record = props::beginRecord(service);
-  const std::string name = props::fixedTrimmed(routine, routineLength);
-  const std::string text = props::fixedTrimmed(label, labelLength);
+  const std::string name(props::fixedTrimmed(routine, routineLength));
+  const std::string text(props::fixedTrimmed(label, labelLength));
   record.texts.push_back(name);
   record.texts.push_back(text);
   if (value) record.reals.push_back(*value);
@@ -255,7 +257,7 @@ extern "C" XV55_API void SAIFEH(const std::int64_t* returnCode, const char* cont
   const auto service = services().saifeh;
   auto& record = props::beginRecord(service);
   const std::int64_t rc = returnCode ? *returnCode : 0;
-  const std::string text = props::fixedTrimmed(context, contextLength);
+  const std::string text(props::fixedTrimmed(context, contextLength));
   record.integers.push_back(rc);
   record.texts.push_back(text);
   std::int64_t injected = 0;
