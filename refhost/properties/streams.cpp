@@ -27,10 +27,18 @@ constexpr std::int64_t kStatusOk = 1;
 constexpr std::int64_t kTraceValuesPerLine = 6;
 constexpr std::int64_t kTraceValueLimit = 1000;
 
-// A mapping block: tag, model count, companion count, positions.  Returns the model
-// count, or -1 (after a report) when the block is not one or the count does not fit.
-std::int64_t mappingCount(Service service, const std::int64_t* count, const std::int64_t* mapping,
-                          std::int64_t& ncomp) {
+// The start of SAISAO and SAIASO: records the count and takes an injected failure, then
+// reads the mapping block (tag, model count, companion count, positions).  Returns the
+// model count, or -1 (after a report) on an injected failure, when the block is not one or
+// when the count does not fit.
+std::int64_t mappingCount(Service service, CallRecord& record, const std::int64_t* count,
+                          const std::int64_t* mapping, std::int64_t& ncomp) {
+  record.integers.push_back(count ? *count : 0);
+  std::int64_t status = 0;
+  if (failed(service, status)) {
+    fail(service, 4, "Nothing copied (injected failure).");
+    return -1;
+  }
   if (!count || !mapping || mapping[0] != kMappingTag) {
     fail(service, 4, "The mapping is missing or is not a mapping block of SAISST; nothing copied.");
     return -1;
@@ -138,13 +146,8 @@ extern "C" XV55_API void SAISAO(const std::int64_t* count, const std::int64_t* m
                                 const double* model, double* companion) {
   const auto service = services().saisao;
   auto& record = props::beginRecord(service);
-  record.integers.push_back(count ? *count : 0);
-  std::int64_t status = 0, ncomp = 0;
-  if (props::failed(service, status)) {
-    props::fail(service, 4, "Nothing copied (injected failure).");
-    return;
-  }
-  const std::int64_t n = props::mappingCount(service, count, mapping, ncomp);
+  std::int64_t ncomp = 0;
+  const std::int64_t n = props::mappingCount(service, record, count, mapping, ncomp);
   if (n < 0 || !model || !companion) return;
   props::recordReals(record, model, n);
   std::fill(companion, companion + ncomp, 0.0);
@@ -155,13 +158,8 @@ extern "C" XV55_API void SAIASO(const std::int64_t* count, const std::int64_t* m
                                 const double* companion, double* model) {
   const auto service = services().saiaso;
   auto& record = props::beginRecord(service);
-  record.integers.push_back(count ? *count : 0);
-  std::int64_t status = 0, ncomp = 0;
-  if (props::failed(service, status)) {
-    props::fail(service, 4, "Nothing copied (injected failure).");
-    return;
-  }
-  const std::int64_t n = props::mappingCount(service, count, mapping, ncomp);
+  std::int64_t ncomp = 0;
+  const std::int64_t n = props::mappingCount(service, record, count, mapping, ncomp);
   if (n < 0 || !model || !companion) return;
   for (std::int64_t i = 0; i < n; ++i) model[i] = companion[mapping[props::kMappingHeader + i] - 1];
   props::recordReals(record, model, n);
