@@ -60,12 +60,6 @@ void normalise(int n, double* x) {
   for (int i = 0; i < n; ++i) x[i] /= sum;
 }
 
-double mixtureMw(const Set& set, const double* x) {
-  double mw = 0;
-  for (int i = 0; i < set.n; ++i) mw += x[i] * set.c[i]->mw;
-  return mw;
-}
-
 // Dominant-eigenvalue extrapolation of a successive-substitution sequence (Crowe &
 // Nishio 1975): x += step lambda / (1 - lambda), lambda the ratio of the last two steps.
 void extrapolate(int n, const double* step, const double* previous, double* x) {
@@ -142,6 +136,12 @@ void singlePhase(const Set& set, const Active& a, const PureAtT& pure, double p,
 }
 
 }  // namespace
+
+double mixtureMw(const Set& set, const double* x) {
+  double mw = 0;
+  for (int i = 0; i < set.n; ++i) mw += x[i] * set.c[i]->mw;
+  return mw;
+}
 
 std::int64_t flashTP(const Set& set, const double* z, double t, double p,
                      const FlashSettings& settings, FlashResult& r) {

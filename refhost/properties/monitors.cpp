@@ -59,12 +59,6 @@ void recordState(CallRecord& record, const double* t, const double* p, const std
   if (fractions) recordReals(record, fractions, n);
 }
 
-double mixtureMw(const Set& set, const double* x) {
-  double mw = 0;
-  for (int i = 0; i < set.n; ++i) mw += x[i] * set.c[i]->mw;
-  return mw;
-}
-
 // The common body of the monitors.  Returns 0 with the phase evaluated, or a status.
 std::int64_t monitor(Service service, const double* t, const double* p, const double* fractions,
                      const std::int64_t* count, const std::int64_t* indices,

@@ -98,6 +98,9 @@ void phaseProperties(const Set& set, const PureAtT& pure, const double* x, doubl
 // above the equation's critical volume (3.9514 b).
 bool looksVapour(const Set& set, const double* x, double t, const Phase& ph);
 
+// Molecular weight of a mixture of composition x (kg/kmol).
+double mixtureMw(const Set& set, const double* x);
+
 // Rachford-Rice: the vapour fraction beta with sum z_i (K_i - 1)/(1 + beta (K_i - 1)) = 0.
 // Returns false when every K is above 1 (beta = 1 returned) or below 1 (beta = 0).
 // The root may lie outside [0, 1] (negative flash): callers clip.
