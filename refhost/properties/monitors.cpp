@@ -194,6 +194,22 @@ void publish(const FlashResult& r) {
   PPBASE_PHASE[6] = r.p;
 }
 
+// The start of both flash services once their call is recorded: an injected failure, then
+// the flash code.  Returns 0 with the code in kind, or the return code to finish with.
+std::int64_t flashKind(Service service, const std::int64_t* code, std::int64_t& kind) {
+  std::int64_t rc = 0;
+  if (failed(service, rc)) {
+    fail(service, 4, "Flash failed (injected failure).");
+    return rc;
+  }
+  kind = code ? *code : 0;
+  if (kind != kPressureEnthalpy && kind != kTemperaturePressure) {
+    fail(service, 4, "Unknown flash code " + std::to_string(kind) + "; 1 (P, H) or 2 (T, P).");
+    return kFlashRefused;
+  }
+  return 0;
+}
+
 // Flash settings from the phase code, sub-code and tolerance; 0 or 4.
 std::int64_t flashSettings(Service service, const std::int64_t* phaseCode,
                            const std::int64_t* subCode, const double* tolerance,
@@ -345,17 +361,9 @@ extern "C" XV55_API void FLSH_PFLASH(const std::int64_t* code, double* t, const 
   auto finish = [&](std::int64_t rc) {
     if (returnCode) *returnCode = rc;
   };
-  std::int64_t rc = 0;
-  if (props::failed(service, rc)) {
-    props::fail(service, 4, "Flash failed (injected failure).");
-    return finish(rc);
-  }
-  const std::int64_t kind = code ? *code : 0;
-  if (kind != props::kPressureEnthalpy && kind != props::kTemperaturePressure) {
-    props::fail(service, 4,
-                "Unknown flash code " + std::to_string(kind) + "; 1 (P, H) or 2 (T, P).");
-    return finish(props::kFlashRefused);
-  }
+  std::int64_t kind = 0;
+  std::int64_t rc = props::flashKind(service, code, kind);
+  if (rc != 0) return finish(rc);
   props::FlashInput in;
   if (props::flashSettings(service, phaseCode, subCode, tolerance, in.settings) ||
       props::checkOptionSet(service, optionSet) ||
@@ -405,17 +413,9 @@ extern "C" XV55_API void FLSH_FLASH(const std::int64_t* code, double* stream,
   auto finish = [&](std::int64_t rc) {
     if (returnCode) *returnCode = rc;
   };
-  std::int64_t rc = 0;
-  if (props::failed(service, rc)) {
-    props::fail(service, 4, "Flash failed (injected failure).");
-    return finish(rc);
-  }
-  const std::int64_t kind = code ? *code : 0;
-  if (kind != props::kPressureEnthalpy && kind != props::kTemperaturePressure) {
-    props::fail(service, 4,
-                "Unknown flash code " + std::to_string(kind) + "; 1 (P, H) or 2 (T, P).");
-    return finish(props::kFlashRefused);
-  }
+  std::int64_t kind = 0;
+  std::int64_t rc = props::flashKind(service, code, kind);
+  if (rc != 0) return finish(rc);
   if (!stream) {
     props::fail(service, 4, "The stream vector is missing.");
     return finish(props::kFlashRefused);
