@@ -1,7 +1,6 @@
 // The data words the flowsheet reader writes for column blocks (TRAYCOL, REFINECOL)
 // and equilibrium reactor blocks (EQLBRX) besides those their statements set.
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -44,8 +43,7 @@ std::int64_t lineOf(const BlockDef& block, std::int64_t word) {
 }  // namespace
 
 std::int64_t trayTypeCode(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string lower = withCase(name, false);
   if (lower == "sieve") return host::kSieveTray;
   if (lower == "valve") return host::kValveTray;
   if (lower == "bubble-cap") return host::kBubbleCapTray;

@@ -33,6 +33,8 @@ char character(std::int64_t word, int i);
 std::string unpackWords(const std::int64_t* words, std::int64_t count);
 // text without its trailing blanks.
 std::string_view trimTrailingBlanks(std::string_view text);
+// text in upper (or lower) case.
+std::string withCase(std::string_view text, bool upper);
 
 // ---- The flowsheet as read ----
 

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -52,15 +51,6 @@ struct DispatchState {
 DispatchState& dispatch() {
   static DispatchState s;
   return s;
-}
-
-std::string withCase(std::string_view text, bool upper) {
-  std::string out(text);
-  for (char& c : out) {
-    const auto u = static_cast<unsigned char>(c);
-    c = static_cast<char>(upper ? std::toupper(u) : std::tolower(u));
-  }
-  return out;
 }
 
 // The routine of that name, or one with a null function.

@@ -5,7 +5,6 @@
 // with # begins a comment.  Record statements (offset, word, reactions and the block
 // statements of the table below) belong to the block or reaction statement above them.
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -53,18 +52,6 @@ bool isBlank(char c) {
 // Printable ASCII other than the blank: the characters of names.
 bool isNameCharacter(char c) {
   return c > ' ' && c < '\x7F';
-}
-
-std::string lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::string upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
 }
 
 std::string shown(std::string_view field) {
@@ -272,7 +259,7 @@ class Reader {
       fields_.push_back(text.substr(from, i - from));
     }
     if (fields_.empty()) return true;
-    keyword_ = lower(fields_[0]);
+    keyword_ = withCase(fields_[0], false);
 
     using Handler = bool (Reader::*)();
     static constexpr std::pair<std::string_view, Handler> kStatements[] = {
@@ -391,7 +378,7 @@ class Reader {
     // A block type may be longer than a name (REFINECOL): its bead holds the first 8
     // characters, packed.
     if (!name(fields_[2], "block type", b.type, true, kMaxBlockTypeLength)) return false;
-    b.type = upper(b.type);
+    b.type = withCase(b.type, true);
     std::int64_t index = 0;
     if (!ensureLevel(path, "hierarchy path", index)) return false;
     Level& level = fs_.levels[static_cast<std::size_t>(index)];
@@ -535,7 +522,7 @@ class Reader {
       return fail("data words 0 .. " + std::to_string(kFirstReactionDataWord - 1) +
                   " of a reaction hold its ID and routine name");
     }
-    const std::string kind = lower(fields_[2]);
+    const std::string kind = withCase(fields_[2], false);
     DmsWord value{};
     if (kind == "integer") {
       return integer(fields_[3], value.integer) && setWords(*record, k, &value, 1);

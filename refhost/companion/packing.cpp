@@ -4,6 +4,7 @@
 // and 4 blanks in its high 4 bytes, so that its 8 bytes of memory read as the 4
 // characters followed by 4 blanks.
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -61,6 +62,15 @@ std::string unpackWords(const std::int64_t* words, std::int64_t count) {
 std::string_view trimTrailingBlanks(std::string_view text) {
   const auto last = text.find_last_not_of(kBlank);
   return last == std::string_view::npos ? std::string_view{} : text.substr(0, last + 1);
+}
+
+std::string withCase(std::string_view text, bool upper) {
+  std::string out(text);
+  for (char& c : out) {
+    const auto u = static_cast<unsigned char>(c);
+    c = static_cast<char>(upper ? std::toupper(u) : std::tolower(u));
+  }
+  return out;
 }
 
 }  // namespace xv55::refhost::companion::detail
