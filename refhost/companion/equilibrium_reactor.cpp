@@ -175,6 +175,16 @@ struct Product {
   std::vector<std::int64_t> phases;
 };
 
+// A product of one phase: the mass-based words from the phase's values.
+void takePhase(Product& pr, const PhaseValues& phase, double vapourFraction, std::int64_t kind) {
+  pr.vapourFraction = vapourFraction;
+  pr.mw = phase.mw;
+  pr.massEnthalpy = phase.enthalpy / phase.mw;
+  pr.massEntropy = phase.entropy / phase.mw;
+  pr.density = phase.mw / phase.volume;
+  pr.phases = {kind};
+}
+
 void writeProduct(DmsWord* w, std::int64_t n, const Product& p, double t, double pressure) {
   const double none = missing();
   for (std::int64_t i = 0; i < n; ++i) w[i].real = p.flows[static_cast<std::size_t>(i)];
@@ -322,12 +332,7 @@ std::int64_t run(const BlockDef& b, CallRecord& record) {
       Product& v = products[0];
       v.flows = flowsOf(fs.vapour, vapourFlow);
       v.total = vapourFlow;
-      v.vapourFraction = 1;
-      v.mw = vapour.mw;
-      v.massEnthalpy = vapour.enthalpy / vapour.mw;
-      v.massEntropy = vapour.entropy / vapour.mw;
-      v.density = vapour.mw / vapour.volume;
-      v.phases = {SHS_VAPOUR};
+      takePhase(v, vapour, 1, SHS_VAPOUR);
     }
     if (hasLiquid) {
       // The liquid closes the balance of every component exactly.
@@ -337,12 +342,7 @@ std::int64_t run(const BlockDef& b, CallRecord& record) {
         l.flows[i] = std::max(z[i] - products[0].flows[i], 0.0);
         l.total += l.flows[i];
       }
-      l.vapourFraction = 0;
-      l.mw = liquid.mw;
-      l.massEnthalpy = liquid.enthalpy / liquid.mw;
-      l.massEntropy = liquid.entropy / liquid.mw;
-      l.density = liquid.mw / liquid.volume;
-      l.phases = {SHS_LIQUID};
+      takePhase(l, liquid, 0, SHS_LIQUID);
     }
   }
   for (std::int64_t k = 1; k <= s.products; ++k) {
