@@ -27,8 +27,7 @@ void setDataWords(const Record& record, std::int64_t offset) {
   for (const auto& [k, word] : record.words) *beadWord(record.bead, offset + k) = word.value;
 }
 
-bool writeReaction(const ReactionDef& r, std::int64_t next,
-                   const std::map<std::string, std::int64_t, std::less<>>&) {
+bool writeReaction(const ReactionDef& r, std::int64_t next) {
   if (createBead(r.bead, lastReactionWord(r)) == 0) return false;
   const std::int64_t o = reactionOffset(r);
   setBeadInteger(r.bead, host::kNextBeadWord, next);
@@ -59,12 +58,11 @@ bool writeBlock(const BlockDef& b, std::int64_t next,
 
 // Writes a chain of records; the ID of the first (0 when there is none) goes to firstOut.
 template <typename Def, typename Write>
-bool writeChain(const std::vector<Def>& entries, Write write, std::int64_t& first,
-                const std::map<std::string, std::int64_t, std::less<>>& reactionBeads) {
+bool writeChain(const std::vector<Def>& entries, Write write, std::int64_t& first) {
   first = entries.empty() ? 0 : entries.front().bead;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::int64_t next = i + 1 < entries.size() ? entries[i + 1].bead : 0;
-    if (!write(entries[i], next, reactionBeads)) return false;
+    if (!write(entries[i], next)) return false;
   }
   return true;
 }
@@ -78,8 +76,11 @@ bool writeBeads(const Flowsheet& flowsheet) {
   std::int64_t firstBlock = 0;
   const bool written =
       createBead(host::kListHeaderBead, kListHeaderWords) != 0 &&
-      writeChain(flowsheet.reactions, writeReaction, firstReaction, reactionBeads) &&
-      writeChain(flowsheet.blocks, writeBlock, firstBlock, reactionBeads);
+      writeChain(flowsheet.reactions, writeReaction, firstReaction) &&
+      writeChain(
+          flowsheet.blocks,
+          [&](const BlockDef& b, std::int64_t next) { return writeBlock(b, next, reactionBeads); },
+          firstBlock);
   if (!written) {
     removeBeads(flowsheet);
     return false;
