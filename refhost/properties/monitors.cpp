@@ -330,9 +330,8 @@ extern "C" XV55_API double PPUTL_AVEMW(const std::int64_t* count, const std::int
   const auto service = services().avemw;
   auto& record = props::beginRecord(service);
   props::recordState(record, nullptr, nullptr, count, fractions, indices);
-  std::int64_t code = 0;
-  if (props::failed(service, code)) {
-    props::fail(service, 4, "No molecular weight (injected failure); 0 returned.");
+  if (props::injectedFailure(service, "No molecular weight (injected failure); 0 returned.",
+                             nullptr)) {
     return 0.0;
   }
   props::Set set;

@@ -209,6 +209,14 @@ bool failed(Service service, std::int64_t& status) {
   return true;
 }
 
+bool injectedFailure(Service service, std::string_view text, std::int64_t* status) {
+  std::int64_t code = 0;
+  if (!failed(service, code)) return false;
+  fail(service, 4, text);
+  if (status) *status = code;
+  return true;
+}
+
 Derivative derivativeMode(Service monitor) {
   return monitor == services().vmthrm ? state().vapourMode : state().liquidMode;
 }

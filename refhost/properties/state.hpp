@@ -47,6 +47,9 @@ int modelPosition(std::int64_t hostContext, int i, int& count);
 
 // Injected failures with their status.
 bool failed(Service service, std::int64_t& status);
+// An injected failure of a service that returns a status: reports text as an error and
+// gives status (when there is one) the injected value; true when one was due.
+bool injectedFailure(Service service, std::string_view text, std::int64_t* status);
 Derivative derivativeMode(Service monitor);
 bool nextQueuedVolume(double& volume);
 

@@ -34,11 +34,7 @@ constexpr std::int64_t kTraceValueLimit = 1000;
 std::int64_t mappingCount(Service service, CallRecord& record, const std::int64_t* count,
                           const std::int64_t* mapping, std::int64_t& ncomp) {
   record.integers.push_back(count ? *count : 0);
-  std::int64_t status = 0;
-  if (failed(service, status)) {
-    fail(service, 4, "Nothing copied (injected failure).");
-    return -1;
-  }
+  if (injectedFailure(service, "Nothing copied (injected failure).", nullptr)) return -1;
   if (!count || !mapping || mapping[0] != kMappingTag) {
     fail(service, 4, "The mapping is missing or is not a mapping block of SAISST; nothing copied.");
     return -1;
@@ -81,14 +77,10 @@ extern "C" XV55_API void SAISST(const std::int64_t* hostContext, std::int64_t* l
   const auto service = services().saisst;
   auto& record = props::beginRecord(service);
   record.integers.push_back(hostContext ? *hostContext : 0);
-  std::int64_t code = 0;
   auto refuse = [&](std::int64_t value) {
     if (status) *status = value;
   };
-  if (props::failed(service, code)) {
-    props::fail(service, 4, "Stream set-up failed (injected failure).");
-    return refuse(code);
-  }
+  if (props::injectedFailure(service, "Stream set-up failed (injected failure).", status)) return;
   if (!hostContext || !locations) {
     props::fail(service, 4, "The host context or the location vector is missing.");
     return refuse(4);
@@ -115,11 +107,7 @@ extern "C" XV55_API void SAIF2X(const std::int64_t* count, const double* flows, 
   auto refuse = [&](std::int64_t value) {
     if (status) *status = value;
   };
-  std::int64_t code = 0;
-  if (props::failed(service, code)) {
-    props::fail(service, 4, "No fractions (injected failure).");
-    return refuse(code);
-  }
+  if (props::injectedFailure(service, "No fractions (injected failure).", status)) return;
   if (!count || !flows || !fractions || n < 1 || n > props::kMaxComponents) {
     props::fail(service, 4,
                 "Component count " + std::to_string(n) + " is outside 1 to " +
@@ -176,11 +164,7 @@ extern "C" XV55_API void SAIRTU(const std::int64_t* descriptor, double* work,
   auto refuse = [&](std::int64_t value) {
     if (status) *status = value;
   };
-  std::int64_t code = 0;
-  if (props::failed(service, code)) {
-    props::fail(service, 4, "No property route (injected failure).");
-    return refuse(code);
-  }
+  if (props::injectedFailure(service, "No property route (injected failure).", status)) return;
   if (!descriptor || *descriptor != props::kConventionalStream) {
     props::fail(service, 4,
                 "Unknown stream class " +
@@ -282,10 +266,9 @@ extern "C" XV55_API void SACHMBPX(const std::int64_t* count, const double* z,
   auto refuse = [&](std::int64_t value) {
     if (status) *status = value;
   };
-  std::int64_t code = 0;
-  if (props::failed(service, code)) {
-    props::fail(service, 4, "No component list for the flash (injected failure).");
-    return refuse(code);
+  if (props::injectedFailure(service, "No component list for the flash (injected failure).",
+                             status)) {
+    return;
   }
   if (!count || !z || !limit || !indices || !packed || !packedCount || n < 1 ||
       n > props::companionSize()) {
@@ -334,11 +317,7 @@ extern "C" XV55_API void SACHMVRY(const std::int64_t* packedCount, const std::in
   auto refuse = [&](std::int64_t value) {
     if (status) *status = value;
   };
-  std::int64_t code = 0;
-  if (props::failed(service, code)) {
-    props::fail(service, 4, "Nothing copied (injected failure).");
-    return refuse(code);
-  }
+  if (props::injectedFailure(service, "Nothing copied (injected failure).", status)) return;
   if (!packedCount || !indices || !packed || !count || !full || m < 0 || m > n || n < 1 ||
       n > props::kMaxComponents) {
     props::fail(service, 4,
