@@ -82,8 +82,31 @@ UnitState& units() {
   return s;
 }
 
-double convert(Service service, Quantity quantity, const double* value,
-               const std::int64_t* direction, const std::int64_t* unitSet) {
+Quantity quantityOf(Service unitService) {
+  switch (unitService) {
+    case Service::GPTEMP:
+      return kTemperature;
+    case Service::GPPRES:
+      return kPressure;
+    case Service::GPMFLO:
+      return kMolarFlow;
+    case Service::GPMASS:
+      return kMass;
+    case Service::GPVOL:
+      return kVolume;
+    case Service::GPLEN:
+      return kLength;
+    case Service::GPMRHO:
+      return kMolarDensity;
+    case Service::GPRHO:
+      return kMassDensity;
+    default:
+      return kMolarEnthalpy;
+  }
+}
+
+double convert(Service service, const double* value, const std::int64_t* direction,
+               const std::int64_t* unitSet) {
   CallRecord& record = beginRecord(service);
   const double v = value ? *value : 0.0;
   const std::int64_t d = direction ? *direction : 0;
@@ -107,31 +130,8 @@ double convert(Service service, Quantity quantity, const double* value,
     }
     return v;
   }
-  const Conversion& c = kTable[quantity][static_cast<std::size_t>(u - 1)];
+  const Conversion& c = kTable[quantityOf(service)][static_cast<std::size_t>(u - 1)];
   return d == 1 ? v * c.scale + c.offset : (v - c.offset) / c.scale;
-}
-
-Quantity quantityOf(Service unitService) {
-  switch (unitService) {
-    case Service::GPTEMP:
-      return kTemperature;
-    case Service::GPPRES:
-      return kPressure;
-    case Service::GPMFLO:
-      return kMolarFlow;
-    case Service::GPMASS:
-      return kMass;
-    case Service::GPVOL:
-      return kVolume;
-    case Service::GPLEN:
-      return kLength;
-    case Service::GPMRHO:
-      return kMolarDensity;
-    case Service::GPRHO:
-      return kMassDensity;
-    default:
-      return kMolarEnthalpy;
-  }
 }
 
 }  // namespace
@@ -161,21 +161,21 @@ void setPrintLevel(std::int64_t level) {
 using xv55::refhost::detail::convert;
 using xv55::refhost::detail::Service;
 
-#define XV55_UNIT_SERVICE(NAME, QUANTITY)                                                      \
-  extern "C" XV55_API double NAME(const double* value, const std::int64_t* direction,          \
-                                  const std::int64_t* unitSet) {                               \
-    return convert(Service::NAME, xv55::refhost::detail::QUANTITY, value, direction, unitSet); \
+#define XV55_UNIT_SERVICE(NAME)                                                       \
+  extern "C" XV55_API double NAME(const double* value, const std::int64_t* direction, \
+                                  const std::int64_t* unitSet) {                      \
+    return convert(Service::NAME, value, direction, unitSet);                         \
   }
 
-XV55_UNIT_SERVICE(GPTEMP, kTemperature)
-XV55_UNIT_SERVICE(GPPRES, kPressure)
-XV55_UNIT_SERVICE(GPMFLO, kMolarFlow)
-XV55_UNIT_SERVICE(GPMASS, kMass)
-XV55_UNIT_SERVICE(GPVOL, kVolume)
-XV55_UNIT_SERVICE(GPLEN, kLength)
-XV55_UNIT_SERVICE(GPMRHO, kMolarDensity)
-XV55_UNIT_SERVICE(GPRHO, kMassDensity)
-XV55_UNIT_SERVICE(GPSPH, kMolarEnthalpy)
+XV55_UNIT_SERVICE(GPTEMP)
+XV55_UNIT_SERVICE(GPPRES)
+XV55_UNIT_SERVICE(GPMFLO)
+XV55_UNIT_SERVICE(GPMASS)
+XV55_UNIT_SERVICE(GPVOL)
+XV55_UNIT_SERVICE(GPLEN)
+XV55_UNIT_SERVICE(GPMRHO)
+XV55_UNIT_SERVICE(GPRHO)
+XV55_UNIT_SERVICE(GPSPH)
 
 #undef XV55_UNIT_SERVICE
 
