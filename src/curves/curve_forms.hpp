@@ -216,6 +216,8 @@ class CurveChecks {
 
  private:
   bool speeds(const CurveTables& t) const;
+  // The report of a value of curve `curve` in `name` that is not a finite number.
+  void notFinite(const char* name, std::int64_t curve) const;
 
   Status status_;
   const char* procedure_;
