@@ -40,9 +40,13 @@ inline constexpr double kCentipoisePerPoundPerFootSecond = 1488.0;
 inline constexpr double kCentipoisePerPoundPerFootSecondGradient = 1488.2;
 inline constexpr double kPascalSecondsPerCentipoise = 0.001;  // Pa s/cP
 
+// ---- mass ----
+// lb/kg as the field-unit conversions use it.
+inline constexpr double kPoundsPerKilogram = 2.204634;
+
 // ---- surface tension ----
-// Model unit to the pipe library's unit.
-inline constexpr double kPipeSurfaceTensionPerModelUnit = 2.204634;
+// Model unit to the pipe library's unit (N/m = kg/s2 to lbm/s2).
+inline constexpr double kPipeSurfaceTensionPerModelUnit = kPoundsPerKilogram;
 
 // ---- flow and time ----
 inline constexpr double kSecondsPerHour = 3600.0;

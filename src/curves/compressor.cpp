@@ -96,10 +96,6 @@ struct Prepared {
   double* stonewallMarker() const { return data + length; }
 };
 
-CurveTables tablesOf(const CompressorCurveArguments& a) {
-  return {a.nc, a.np, a.npts, a.speed, a.ytab, a.xtab, a.coef};
-}
-
 bool accepted(CompressorForm form, const CompressorCurveArguments& a, const CurveChecks& check) {
   const CurveTables tables = tablesOf(a);
   if (form == CompressorForm::Extended) {

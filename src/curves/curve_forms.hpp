@@ -179,6 +179,12 @@ struct CurveTables {
   Matrix<const double> coef;
 };
 
+// The curve inputs of a procedure's argument record.
+template <class Arguments>
+CurveTables tablesOf(const Arguments& a) {
+  return {a.nc, a.np, a.npts, a.speed, a.ytab, a.xtab, a.coef};
+}
+
 // Reals of the prepared tabular layout for NC curves of NP points: 5 NP NC, which
 // the prepared data never fill (they take at most 5 NP NC - 2 NC).  Saturates.
 std::int64_t tabularLength(std::int64_t nc, std::int64_t np);
@@ -210,6 +216,8 @@ class CurveChecks {
 
  private:
   bool speeds(const CurveTables& t) const;
+  // The report of a value of curve `curve` in `name` that is not a finite number.
+  void notFinite(const char* name, std::int64_t curve) const;
 
   Status status_;
   const char* procedure_;

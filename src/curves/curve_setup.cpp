@@ -61,11 +61,15 @@ bool CurveChecks::vectorCovers(const char* name, std::int64_t elements, std::int
   return false;
 }
 
+void CurveChecks::notFinite(const char* name, std::int64_t curve) const {
+  report(status_, kError, " %s of curve %d is not a finite number in Procedure %s.\\n", name, curve,
+         procedure_);
+}
+
 bool CurveChecks::finite(const char* name, Vector<const double> v, std::int64_t nc) const {
   for (std::int64_t c = 1; c <= nc; ++c) {
     if (std::isfinite(v(c))) continue;
-    report(status_, kError, " %s of curve %d is not a finite number in Procedure %s.\\n", name, c,
-           procedure_);
+    notFinite(name, c);
     return false;
   }
   return true;
@@ -111,8 +115,7 @@ bool CurveChecks::tabular(const CurveTables& t) const {
     for (std::int64_t p = 1; p <= n; ++p) {
       for (const auto& [name, table] : {std::pair{"YTAB", t.y}, std::pair{"XTAB", t.x}}) {
         if (std::isfinite(table(c, p))) continue;
-        report(status_, kError, " %s of curve %d is not a finite number in Procedure %s.\\n", name,
-               c, procedure_);
+        notFinite(name, c);
         return false;
       }
     }
@@ -145,8 +148,7 @@ bool CurveChecks::coefficientTable(const Matrix<const double>& coef, std::int64_
   for (std::int64_t c = 1; c <= rows; ++c) {
     for (std::int64_t k = 1; k <= terms; ++k) {
       if (std::isfinite(coef(c, k))) continue;
-      report(status_, kError, " %s of curve %d is not a finite number in Procedure %s.\\n", "COEF",
-             c, procedure_);
+      notFinite("COEF", c);
       return false;
     }
   }

@@ -18,11 +18,9 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // SPPMIN: the outlet pressure when there is no inlet to take it from.
 constexpr double kNoInletPressure = 1e30;
 
-// SPPCONV: degrees Fahrenheit per degree Celsius and at 0 degrees Celsius; pounds
-// per kilogram as the field-unit conversion uses it.
+// SPPCONV: degrees Fahrenheit per degree Celsius and at 0 degrees Celsius.
 constexpr double kFahrenheitPerCelsius = 1.8;
 constexpr double kFahrenheitAtZeroCelsius = 32.0;
-constexpr double kPoundsPerKilogram = 2.204634;
 
 // SPEFFP: above this pressure (Pa) the efficiency is fixed; flows are clamped to 20
 // to 5000 US gallons per minute (in m3/s); ln(m3/s) + kGallonsLogShift is the
@@ -89,7 +87,7 @@ void SPPCONV(const FieldUnitArguments& a) {
   a.density3Lb = a.density3 * a.densityFactor * units::kPoundsPerCubicFootPerKgPerCubicMetre;
   a.viscosity1Lb = a.viscosity1 / units::kCentipoisePerPoundPerFootSecond;
   a.viscosity2Lb = a.viscosity2 / units::kCentipoisePerPoundPerFootSecond;
-  a.massLb = a.mass * kPoundsPerKilogram;
+  a.massLb = a.mass * units::kPoundsPerKilogram;
 }
 
 void SPEFFP(const PumpEfficiencyArguments& args, Jacobian jac, CallMode mode) {

@@ -54,10 +54,6 @@ std::int64_t rowLengthOf(PumpForm form, const PumpCurveArguments& a) {
   return form == PumpForm::Tabular ? a.np : storedTerms(a);
 }
 
-CurveTables tablesOf(const PumpCurveArguments& a) {
-  return {a.nc, a.np, a.npts, a.speed, a.ytab, a.xtab, a.coef};
-}
-
 void setUp(const PumpCurveArguments& a, Status status, Workspace work) {
   const std::optional<PumpForm> form = formOf(a.curveType);
   if (!form) {

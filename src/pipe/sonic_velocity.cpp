@@ -61,16 +61,12 @@ constexpr std::int64_t kErrorNumber = 1;
 constexpr std::int64_t kErrorLines = 5;
 constexpr std::int64_t kErrorTag = 2;
 
-void errorLine(std::int64_t line, const char* text) {
-  char* row = DMS_ERROUT[line - 1];
-  std::memset(row, ' ', DMS_ERROUT_WIDTH);
-  std::memcpy(row, text, std::min<std::size_t>(std::strlen(text), DMS_ERROUT_WIDTH));
-}
-
 struct GasTerm {
   double cv, ratio, dPdV, volume, temperature, cp, dVdT, mw;
 };
 
+// The check is made directly, not through host::errorDue, as it hands the host the
+// caller's cell.
 void reportGasTerm(std::int64_t& errorCell, const GasTerm& g) {
   const std::int64_t zero = 0;
   std::int64_t result = 0;
@@ -79,16 +75,16 @@ void reportGasTerm(std::int64_t& errorCell, const GasTerm& g) {
     return;
   }
   char text[DMS_ERROUT_WIDTH + 1];
-  errorLine(1, "ERROR IN CALCULATION OF GAS SONIC VELOCITY.");
-  errorLine(2, "THE TERM -VG*VG*CPCV*ESDPDV_DPDV/XMWV IS LESS THAN 0.");
+  host::setErrorLine(1, "ERROR IN CALCULATION OF GAS SONIC VELOCITY.");
+  host::setErrorLine(2, "THE TERM -VG*VG*CPCV*ESDPDV_DPDV/XMWV IS LESS THAN 0.");
   std::snprintf(text, sizeof text, "CV =%14.6E CP/CV=%14.6E DPDV=%14.6E", g.cv, g.ratio, g.dPdV);
-  errorLine(3, text);
+  host::setErrorLine(3, text);
   std::snprintf(text, sizeof text, "VG =%14.6E TEMP =%14.6E DHG =%14.6E", g.volume, g.temperature,
                 g.cp);
-  errorLine(4, text);
+  host::setErrorLine(4, text);
   std::snprintf(text, sizeof text, "DVG=%14.6E XMWV =%14.6E", g.dVdT, g.mw);
-  errorLine(5, text);
-  DMS_ERRPRT(&kErrorLines);
+  host::setErrorLine(5, text);
+  host::issueErrorLines(kErrorLines);
 }
 
 // ---- vapour ----
