@@ -52,12 +52,12 @@ bool loadModelComponents(HostContext context, Status status, ModelComponents& ou
 KeptArea keepArea(Workspace work, AreaSlots slots, std::int64_t rows, std::int64_t columns,
                   double newMarker, std::string_view procedure, Status status) {
   const std::int64_t words = rows * columns;
-  std::int64_t handle = slotInteger(work, slots.handle);
+  const std::int64_t handle = slotInteger(work, slots.handle);
   if (handle != 0) {
-    const std::int64_t base = DMS_LOCATR(&handle);
-    if (base > 0 && host::plex(base + 1).real == static_cast<double>(rows) &&
-        host::plex(base + 2).real == static_cast<double>(columns)) {
-      double* data = &host::plex(base + kAreaHeaderWords + 1).real;
+    const host::StoreBlock kept{handle, host::locateReals(handle)};
+    if (kept.base > 0 && kept.real(1) == static_cast<double>(rows) &&
+        kept.real(2) == static_cast<double>(columns)) {
+      double* data = &kept.real(kAreaHeaderWords + 1);
       if (slotInteger(work, slots.marker) == static_cast<std::int64_t>(kAreaMarker)) {
         return {data, true};
       }
@@ -65,7 +65,7 @@ KeptArea keepArea(Workspace work, AreaSlots slots, std::int64_t rows, std::int64
       work[slots.marker] = newMarker;
       return {data, false};
     }
-    if (base > 0) DMS_ATFREE(&handle);
+    if (kept.base > 0) host::release(handle);
   }
   work[slots.marker] = 0.0;
   work[slots.handle] = 0.0;
