@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "common/text.hpp"
 #include "host/companion.h"
 #include "kinetics/block_location.hpp"
 #include "print/message_buffer.hpp"
@@ -116,10 +117,9 @@ ColumnScratch g_column;
 }  // namespace
 
 PackedName packName(std::string_view text) {
-  char chars[8];
-  for (std::size_t k = 0; k < sizeof chars; ++k) chars[k] = k < text.size() ? text[k] : ' ';
+  const auto chars = text::padded<8>(text);
   PackedName packed{};
-  SAIC2ID(chars, packed.data(), units::kNameLength);
+  SAIC2ID(chars.c_str(), packed.data(), units::kNameLength);
   return packed;
 }
 
