@@ -167,8 +167,7 @@ NameText unpackName(const PackedName& packed) {
   return name;
 }
 
-ResolvedRoutine resolveRoutine(const PackedName& packed, std::string_view reportHead,
-                               Status status) {
+ResolvedRoutine resolveRoutine(const PackedName& packed, std::string_view caller, Status status) {
   // A status of its own: the procedure's may hold 4 from before, and SAIGPNTR only
   // ever sets it on failure.
   std::int64_t resolution = 0;
@@ -177,7 +176,12 @@ ResolvedRoutine resolveRoutine(const PackedName& packed, std::string_view report
   SAIGPNTR(packed.data(), &handle, &auxiliary, &resolution);
   if (resolution != kError && handle != 0) return {handle};
   print::MessageBuffer m;
-  m.stored(reportHead).user(unpackName(packed).view()).stored(".\\n");
+  m.stored(" ")
+      .stored(caller)
+      .stored(
+          "-F-User Subroutine Interface error.\\n Unable to resolve the User Defined Subroutine: ")
+      .user(unpackName(packed).view())
+      .stored(".\\n");
   print::report(status, kError, m);
   return {};
 }
@@ -227,11 +231,7 @@ void SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Stat
   fillIdentifiers(list.as<std::int64_t>(r::kIdentifiers), blockName, "SAIURK", blockType,
                   paragraph.routine, trayColumn);
 
-  const ResolvedRoutine routine = resolveRoutine(
-      paragraph.routine,
-      " SAIURK-F-User Subroutine Interface error.\\n Unable to resolve the User Defined "
-      "Subroutine: ",
-      status);
+  const ResolvedRoutine routine = resolveRoutine(paragraph.routine, "SAIURK", status);
   if (!routine.found()) return;
 
   // The caller's entries that the routine receives as copies; the caller keeps its own.
@@ -277,11 +277,7 @@ void SAIURD(const Text& reactionId, ColumnList& list, Status status) {
   }
   fillIdentifiers(s.identifiers, id, "SAIURD", {blankWord(), blankWord()}, paragraph.routine, true);
 
-  const ResolvedRoutine routine = resolveRoutine(
-      paragraph.routine,
-      " SAIURD-F-User Subroutine Interface error.\\n Unable to resolve the User Defined "
-      "Subroutine: ",
-      status);
+  const ResolvedRoutine routine = resolveRoutine(paragraph.routine, "SAIURD", status);
   if (!routine.found()) return;
 
   ColumnList passed = list;
