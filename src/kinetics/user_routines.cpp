@@ -9,6 +9,7 @@
 #include "common/text.hpp"
 #include "host/companion.h"
 #include "kinetics/block_location.hpp"
+#include "kinetics/support.hpp"
 #include "print/message_buffer.hpp"
 #include "xv55/user_routine.h"
 
@@ -76,15 +77,6 @@ void reportMissingParagraph(std::string_view caller, const Text& reactionId, Sta
       .user(reactionId.padded<8>().view())
       .stored(" not found ")
       .stored(" in Corvane.\\n")
-      .stored("          Immediate exit taken.");
-  print::report(status, kError, m);
-}
-
-void reportFailingModel(Status status) {
-  print::MessageBuffer m;
-  m.stored(
-       " SAIURK-F-Model is failing for current condition.\\n          in S/R SAIURK after "
-       "calling DMS_DOCALL.\\n")
       .stored("          Immediate exit taken.");
   print::report(status, kError, m);
 }
@@ -250,7 +242,7 @@ void SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Stat
   *failure = 0;
   callRoutine(routine, passed.all());
   if (*failure == 1) {
-    reportFailingModel(status);
+    reportFailingRoutine("SAIURK", status);
     return;
   }
   // Each model component's rate from its companion position; a position outside the
