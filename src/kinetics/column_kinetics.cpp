@@ -95,20 +95,16 @@ struct StageStorage {
 };
 StageStorage g_stage;
 
-#define XV55_STAGE_SIZE_REPORT(NAME)                                                         \
-  " " NAME                                                                                   \
-  "-F-Error\\n            =====\\n One or more of the requested array sizes has\\n has "     \
-  "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NR) < %d " \
-  "\\n and the following array sizes are  all less then %d:\\n       * No. of components "   \
-  "(NC)\\n       * Block Int Workspace (NZIBW)\\n       * Block Real Workspace (NZRBW)"
-
-void reportSizes(std::int64_t liquidPhases, Status status) {
+void reportSizes(std::string_view procedure, Status status) {
+  const ShortName name = shortName(procedure);
   const std::int64_t reactions = kMaxReactions;
   const std::int64_t sizes = kModuleWords;
-  if (liquidPhases == 2) {
-    return report(status, kError, XV55_STAGE_SIZE_REPORT("SPRDKUS3"), reactions, sizes);
-  }
-  report(status, kError, XV55_STAGE_SIZE_REPORT("SPRDKUSR"), reactions, sizes);
+  report(status, kError,
+         " %s-F-Error\\n            =====\\n One or more of the requested array sizes has\\n has "
+         "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NR) < %d "
+         "\\n and the following array sizes are  all less then %d:\\n       * No. of components "
+         "(NC)\\n       * Block Int Workspace (NZIBW)\\n       * Block Real Workspace (NZRBW)",
+         name.chars, reactions, sizes);
 }
 
 bool withinLimits(const StageInputs& in, std::int64_t ncomp) {
@@ -166,7 +162,7 @@ bool phaseFractions(const double* amounts, std::int64_t nc, const ModelComponent
 
 void evaluate(std::string_view name, const StageInputs& in, Status status, HostContext context) {
   const std::int64_t ncomp = DMS_NCOMP[0];
-  if (!withinLimits(in, ncomp)) return reportSizes(in.liquidPhases, status);
+  if (!withinLimits(in, ncomp)) return reportSizes(name, status);
   if (!numbersUsable(name, in, status)) return;
   StageStorage& s = g_stage;
   truncateInto(in.integerParameters, s.integers);

@@ -251,28 +251,18 @@ PhaseScratch g_phases;
 
 // ---- checks ----
 
-#define XV55_REACTOR_SIZE_REPORT(NAME)                                                      \
-  " " NAME                                                                                  \
-  "-F-Error\\n           =====\\n One or more of the requested array sizes has\\n has "     \
-  "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NRXN) "   \
-  "< %d \\n and the following array sizes are  all less then %d:\\n       * No. of "        \
-  "components (NCP)\\n       * User variables (NUSRV)\\n       * Reaction paragraph Int "   \
-  "Workspace (NZIPW)\\n       * Reaction paragraph Real Workspace (NZRPW)\\n       * SOUT " \
-  "array size (NCP+9)."
-
-void reportSizes(Reactor reactor, Status status) {
+void reportSizes(const ReactorKind& kind, Status status) {
+  const ShortName name = shortName(kind.family);
   const std::int64_t reactions = kMaxReactions;
   const std::int64_t sizes = kModuleWords;
-  switch (reactor) {
-    case Reactor::StirredTank:
-      return report(status, kError, XV55_REACTOR_SIZE_REPORT("SPRKUSR"), reactions, sizes);
-    case Reactor::PlugFlow:
-      return report(status, kError, XV55_REACTOR_SIZE_REPORT("SPRPUSR"), reactions, sizes);
-    case Reactor::Batch:
-      return report(status, kError, XV55_REACTOR_SIZE_REPORT("SPBOUSR"), reactions, sizes);
-    case Reactor::TrayColumn:
-      return report(status, kError, XV55_REACTOR_SIZE_REPORT("SPRADKUSER"), reactions, sizes);
-  }
+  report(status, kError,
+         " %s-F-Error\\n           =====\\n One or more of the requested array sizes has\\n has "
+         "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NRXN) "
+         "< %d \\n and the following array sizes are  all less then %d:\\n       * No. of "
+         "components (NCP)\\n       * User variables (NUSRV)\\n       * Reaction paragraph Int "
+         "Workspace (NZIPW)\\n       * Reaction paragraph Real Workspace (NZRPW)\\n       * SOUT "
+         "array size (NCP+9).",
+         name.chars, reactions, sizes);
 }
 
 // The limits of the module arrays: reactions, components, parameter sets, counts.
@@ -727,7 +717,7 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
               Workspace work) {
   const ReactorKind& kind = kindOf(m.reactor);
   const std::int64_t ncomp = DMS_NCOMP[0];
-  if (!withinLimits(in, ncomp)) return reportSizes(m.reactor, status);
+  if (!withinLimits(in, ncomp)) return reportSizes(kind, status);
   if (!workspaceHolds(work, kind.workspaceSlots, m.name, status)) return;
   if (!numbersUsable(m, in, status)) return;
 
