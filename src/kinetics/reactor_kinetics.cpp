@@ -500,11 +500,7 @@ void phaseComposition(const Member& m, Vector<const double> given, const double*
     return;
   }
   std::copy(given.data(), given.data() + nc, out);
-  if (m.reactor != Reactor::StirredTank) {
-    double sum = 0.0;
-    for (std::int64_t k = 0; k < nc; ++k) sum += (out[k] = std::fabs(out[k]));
-    for (std::int64_t k = 0; k < nc; ++k) out[k] /= sum;
-  }
+  if (m.reactor != Reactor::StirredTank) normalise(out, nc, nullptr, 0);
 }
 
 struct PhaseProperties {
