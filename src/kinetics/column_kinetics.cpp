@@ -96,7 +96,7 @@ struct StageStorage {
 StageStorage g_stage;
 
 void reportSizes(std::string_view procedure, Status status) {
-  const ShortName name = shortName(procedure);
+  const auto name = shortName(procedure);
   const std::int64_t reactions = kMaxReactions;
   const std::int64_t sizes = kModuleWords;
   report(status, kError,
@@ -104,7 +104,7 @@ void reportSizes(std::string_view procedure, Status status) {
          "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NR) < %d "
          "\\n and the following array sizes are  all less then %d:\\n       * No. of components "
          "(NC)\\n       * Block Int Workspace (NZIBW)\\n       * Block Real Workspace (NZRBW)",
-         name.chars, reactions, sizes);
+         name, reactions, sizes);
 }
 
 bool withinLimits(const StageInputs& in, std::int64_t ncomp) {

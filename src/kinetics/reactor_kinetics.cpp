@@ -252,7 +252,7 @@ PhaseScratch g_phases;
 // ---- checks ----
 
 void reportSizes(const ReactorKind& kind, Status status) {
-  const ShortName name = shortName(kind.family);
+  const auto name = shortName(kind.family);
   const std::int64_t reactions = kMaxReactions;
   const std::int64_t sizes = kModuleWords;
   report(status, kError,
@@ -262,7 +262,7 @@ void reportSizes(const ReactorKind& kind, Status status) {
          "components (NCP)\\n       * User variables (NUSRV)\\n       * Reaction paragraph Int "
          "Workspace (NZIPW)\\n       * Reaction paragraph Real Workspace (NZRPW)\\n       * SOUT "
          "array size (NCP+9).",
-         name.chars, reactions, sizes);
+         name, reactions, sizes);
 }
 
 // The limits of the module arrays: reactions, components, parameter sets, counts.
@@ -568,11 +568,11 @@ bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents
                  &dVdT, &cp, &liquid2.enthalpy, status.address());
   }
   if (monitorFailed(status)) {
-    const ShortName name = shortName(m.name);
+    const auto name = shortName(m.name);
     report(status, kError,
            " %s-F-Phase properties cannot be evaluated for current condition.\\n          "
            "Immediate exit taken.",
-           name.chars);
+           name);
     return false;
   }
   const double molecularWeight = PPUTL_AVEMW(&nc, model.index, s.overall);

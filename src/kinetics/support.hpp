@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/text.hpp"
 #include "common/units.hpp"
 #include "entry/views.hpp"
 #include "host/companion.h"
@@ -164,11 +165,11 @@ class InputCheck {
   double value_ = 0.0;
 };
 
-// A text of at most 15 characters, NUL-terminated, for a message.
-struct ShortName {
-  char chars[16] = {};
-};
-ShortName shortName(std::string_view text);
+// A procedure's name as a message value: its first 15 characters, blank-padded (a
+// message prints a text without its trailing blanks).
+inline text::Padded<15> shortName(std::string_view text) {
+  return text::padded<15>(text);
+}
 
 // ---- reports shared by the procedures ----
 

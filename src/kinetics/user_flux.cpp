@@ -235,12 +235,12 @@ bool withinLimits(const Procedure& p, const FluxInputs& in, std::int64_t ncomp, 
     within = within && in.streams[k].composition.size() <= kModuleWords;
   }
   if (within) return true;
-  const ShortName name = shortName(p.name);
+  const auto name = shortName(p.name);
   report(status, kError,
          " %s-F-Array sizes exceed the limits: at most %d components of the companion "
          "simulator and %d values in each composition, parameter set and work area.\\n    "
          "      Immediate exit taken.",
-         name.chars, kMaxCompanionComponents, kModuleWords);
+         name, kMaxCompanionComponents, kModuleWords);
   return false;
 }
 
@@ -267,11 +267,11 @@ bool buildStream(const Procedure& p, std::size_t k, const StreamInputs& s,
   std::fill(out, out + ncomp + kStreamExtraWords, 0.0);
   if (nc == 0 && k > 0) return true;
   if (nc < 1 || nc > model.count || nc > ncomp) {
-    const ShortName name = shortName(p.name);
+    const auto name = shortName(p.name);
     report(status, kError,
            " %s-F-A composition of %d components is given for a model of %d.\\n          "
            "Immediate exit taken.",
-           name.chars, nc, model.count);
+           name, nc, model.count);
     return false;
   }
   SAISAO(&nc, model.mapping, s.composition.data(), out);
