@@ -8,6 +8,7 @@
 
 #include "common/text.hpp"
 #include "host/companion.h"
+#include "host/services.hpp"
 #include "kinetics/block_location.hpp"
 #include "kinetics/support.hpp"
 #include "print/message_buffer.hpp"
@@ -166,7 +167,7 @@ ResolvedRoutine resolveRoutine(const PackedName& packed, std::string_view caller
   std::int64_t handle = 0;
   std::int64_t auxiliary = 0;
   SAIGPNTR(packed.data(), &handle, &auxiliary, &resolution);
-  if (resolution != kError && handle != 0) return {handle};
+  if (!host::failed(resolution) && handle != 0) return {handle};
   print::MessageBuffer m;
   m.stored(" ")
       .stored(caller)
