@@ -197,13 +197,7 @@ void evaluate(std::string_view name, const StageInputs& in, Status status, HostC
 
   // The stoichiometry and the rates in companion order.
   std::fill(s.stoichiometry, s.stoichiometry + ncomp * nr, 0.0);
-  for (std::int64_t j = 1; j <= nr; ++j) {
-    for (std::int64_t i = 1; i <= nc; ++i) {
-      const std::int64_t at = model.index[i - 1];
-      if (at >= 1 && at <= ncomp)
-        s.stoichiometry[(j - 1) * ncomp + at - 1] = in.stoichiometry(i, j);
-    }
-  }
+  placeStoichiometry(in.stoichiometry, nc, nr, model, ncomp, s.stoichiometry);
   double* rates = stworkVector(stwork::kRates);
   std::fill(rates, rates + ncomp, 0.0);
 

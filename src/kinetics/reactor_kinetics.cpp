@@ -776,12 +776,7 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
     std::fill(nu, nu + ncomp * nrxn, 0.0);
   }
   if (nrxn > 0 && (kind.stoichiometrySlots.handle == 0 || !stoichiometry.marked)) {
-    for (std::int64_t j = 1; j <= nrxn; ++j) {
-      for (std::int64_t i = 1; i <= nc; ++i) {
-        const std::int64_t at = model.index[i - 1];
-        if (at >= 1 && at <= ncomp) nu[(j - 1) * ncomp + at - 1] = in.stoichiometry(i, j);
-      }
-    }
+    placeStoichiometry(in.stoichiometry, nc, nrxn, model, ncomp, nu);
     if (kind.stoichiometrySlots.handle != 0) work[kind.stoichiometrySlots.marker] = kAreaMarker;
   }
 

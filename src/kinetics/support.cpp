@@ -49,6 +49,16 @@ bool loadModelComponents(HostContext context, Status status, ModelComponents& ou
   return true;
 }
 
+void placeStoichiometry(Matrix<const double> nu, std::int64_t nc, std::int64_t reactions,
+                        const ModelComponents& model, std::int64_t ncomp, double* out) {
+  for (std::int64_t j = 1; j <= reactions; ++j) {
+    for (std::int64_t i = 1; i <= nc; ++i) {
+      const std::int64_t at = model.index[i - 1];
+      if (at >= 1 && at <= ncomp) out[(j - 1) * ncomp + at - 1] = nu(i, j);
+    }
+  }
+}
+
 KeptArea keepArea(Workspace work, AreaSlots slots, std::int64_t rows, std::int64_t columns,
                   double newMarker, std::string_view procedure, Status status) {
   const std::int64_t words = rows * columns;

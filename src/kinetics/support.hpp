@@ -103,6 +103,12 @@ struct ModelComponents {
 // SAISST for the calling model; false when the host failed (status 4).
 bool loadModelComponents(HostContext context, Status status, ModelComponents& out);
 
+// Reactions 1..reactions of a stoichiometry in model order (rows 1..nc) into `out` in
+// companion order, NCOMP cells per reaction: each component's row at its companion
+// position, one outside the companion list skipped.  Other cells are left as they are.
+void placeStoichiometry(Matrix<const double> nu, std::int64_t nc, std::int64_t reactions,
+                        const ModelComponents& model, std::int64_t ncomp, double* out);
+
 // ---- host areas kept by a call site ----
 
 // Two workspace slots: a marker (999 once the area is in use, or loaded) and the
