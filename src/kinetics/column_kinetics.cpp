@@ -95,20 +95,16 @@ struct StageStorage {
 };
 StageStorage g_stage;
 
-#define XV55_STAGE_SIZE_REPORT(NAME)                                                         \
-  " " NAME                                                                                   \
-  "-F-Error\\n            =====\\n One or more of the requested array sizes has\\n has "     \
-  "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NR) < %d " \
-  "\\n and the following array sizes are  all less then %d:\\n       * No. of components "   \
-  "(NC)\\n       * Block Int Workspace (NZIBW)\\n       * Block Real Workspace (NZRBW)"
-
-void reportSizes(std::int64_t liquidPhases, Status status) {
+void reportSizes(std::string_view procedure, Status status) {
+  const auto name = shortName(procedure);
   const std::int64_t reactions = kMaxReactions;
   const std::int64_t sizes = kModuleWords;
-  if (liquidPhases == 2) {
-    return report(status, kError, XV55_STAGE_SIZE_REPORT("SPRDKUS3"), reactions, sizes);
-  }
-  report(status, kError, XV55_STAGE_SIZE_REPORT("SPRDKUSR"), reactions, sizes);
+  report(status, kError,
+         " %s-F-Error\\n            =====\\n One or more of the requested array sizes has\\n has "
+         "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NR) < %d "
+         "\\n and the following array sizes are  all less then %d:\\n       * No. of components "
+         "(NC)\\n       * Block Int Workspace (NZIBW)\\n       * Block Real Workspace (NZRBW)",
+         name, reactions, sizes);
 }
 
 bool withinLimits(const StageInputs& in, std::int64_t ncomp) {
@@ -166,7 +162,7 @@ bool phaseFractions(const double* amounts, std::int64_t nc, const ModelComponent
 
 void evaluate(std::string_view name, const StageInputs& in, Status status, HostContext context) {
   const std::int64_t ncomp = DMS_NCOMP[0];
-  if (!withinLimits(in, ncomp)) return reportSizes(in.liquidPhases, status);
+  if (!withinLimits(in, ncomp)) return reportSizes(name, status);
   if (!numbersUsable(name, in, status)) return;
   StageStorage& s = g_stage;
   truncateInto(in.integerParameters, s.integers);
@@ -201,13 +197,7 @@ void evaluate(std::string_view name, const StageInputs& in, Status status, HostC
 
   // The stoichiometry and the rates in companion order.
   std::fill(s.stoichiometry, s.stoichiometry + ncomp * nr, 0.0);
-  for (std::int64_t j = 1; j <= nr; ++j) {
-    for (std::int64_t i = 1; i <= nc; ++i) {
-      const std::int64_t at = model.index[i - 1];
-      if (at >= 1 && at <= ncomp)
-        s.stoichiometry[(j - 1) * ncomp + at - 1] = in.stoichiometry(i, j);
-    }
-  }
+  placeStoichiometry(in.stoichiometry, nc, nr, model, ncomp, s.stoichiometry);
   double* rates = stworkVector(stwork::kRates);
   std::fill(rates, rates + ncomp, 0.0);
 

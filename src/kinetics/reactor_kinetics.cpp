@@ -251,28 +251,18 @@ PhaseScratch g_phases;
 
 // ---- checks ----
 
-#define XV55_REACTOR_SIZE_REPORT(NAME)                                                      \
-  " " NAME                                                                                  \
-  "-F-Error\\n           =====\\n One or more of the requested array sizes has\\n has "     \
-  "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NRXN) "   \
-  "< %d \\n and the following array sizes are  all less then %d:\\n       * No. of "        \
-  "components (NCP)\\n       * User variables (NUSRV)\\n       * Reaction paragraph Int "   \
-  "Workspace (NZIPW)\\n       * Reaction paragraph Real Workspace (NZRPW)\\n       * SOUT " \
-  "array size (NCP+9)."
-
-void reportSizes(Reactor reactor, Status status) {
+void reportSizes(const ReactorKind& kind, Status status) {
+  const auto name = shortName(kind.family);
   const std::int64_t reactions = kMaxReactions;
   const std::int64_t sizes = kModuleWords;
-  switch (reactor) {
-    case Reactor::StirredTank:
-      return report(status, kError, XV55_REACTOR_SIZE_REPORT("SPRKUSR"), reactions, sizes);
-    case Reactor::PlugFlow:
-      return report(status, kError, XV55_REACTOR_SIZE_REPORT("SPRPUSR"), reactions, sizes);
-    case Reactor::Batch:
-      return report(status, kError, XV55_REACTOR_SIZE_REPORT("SPBOUSR"), reactions, sizes);
-    case Reactor::TrayColumn:
-      return report(status, kError, XV55_REACTOR_SIZE_REPORT("SPRADKUSER"), reactions, sizes);
-  }
+  report(status, kError,
+         " %s-F-Error\\n           =====\\n One or more of the requested array sizes has\\n has "
+         "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NRXN) "
+         "< %d \\n and the following array sizes are  all less then %d:\\n       * No. of "
+         "components (NCP)\\n       * User variables (NUSRV)\\n       * Reaction paragraph Int "
+         "Workspace (NZIPW)\\n       * Reaction paragraph Real Workspace (NZRPW)\\n       * SOUT "
+         "array size (NCP+9).",
+         name, reactions, sizes);
 }
 
 // The limits of the module arrays: reactions, components, parameter sets, counts.
@@ -510,11 +500,7 @@ void phaseComposition(const Member& m, Vector<const double> given, const double*
     return;
   }
   std::copy(given.data(), given.data() + nc, out);
-  if (m.reactor != Reactor::StirredTank) {
-    double sum = 0.0;
-    for (std::int64_t k = 0; k < nc; ++k) sum += (out[k] = std::fabs(out[k]));
-    for (std::int64_t k = 0; k < nc; ++k) out[k] /= sum;
-  }
+  if (m.reactor != Reactor::StirredTank) normalise(out, nc, nullptr, 0);
 }
 
 struct PhaseProperties {
@@ -582,11 +568,11 @@ bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents
                  &dVdT, &cp, &liquid2.enthalpy, status.address());
   }
   if (monitorFailed(status)) {
-    const ShortName name = shortName(m.name);
+    const auto name = shortName(m.name);
     report(status, kError,
            " %s-F-Phase properties cannot be evaluated for current condition.\\n          "
            "Immediate exit taken.",
-           name.chars);
+           name);
     return false;
   }
   const double molecularWeight = PPUTL_AVEMW(&nc, model.index, s.overall);
@@ -727,7 +713,7 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
               Workspace work) {
   const ReactorKind& kind = kindOf(m.reactor);
   const std::int64_t ncomp = DMS_NCOMP[0];
-  if (!withinLimits(in, ncomp)) return reportSizes(m.reactor, status);
+  if (!withinLimits(in, ncomp)) return reportSizes(kind, status);
   if (!workspaceHolds(work, kind.workspaceSlots, m.name, status)) return;
   if (!numbersUsable(m, in, status)) return;
 
@@ -790,12 +776,7 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
     std::fill(nu, nu + ncomp * nrxn, 0.0);
   }
   if (nrxn > 0 && (kind.stoichiometrySlots.handle == 0 || !stoichiometry.marked)) {
-    for (std::int64_t j = 1; j <= nrxn; ++j) {
-      for (std::int64_t i = 1; i <= nc; ++i) {
-        const std::int64_t at = model.index[i - 1];
-        if (at >= 1 && at <= ncomp) nu[(j - 1) * ncomp + at - 1] = in.stoichiometry(i, j);
-      }
-    }
+    placeStoichiometry(in.stoichiometry, nc, nrxn, model, ncomp, nu);
     if (kind.stoichiometrySlots.handle != 0) work[kind.stoichiometrySlots.marker] = kAreaMarker;
   }
 

@@ -49,15 +49,25 @@ bool loadModelComponents(HostContext context, Status status, ModelComponents& ou
   return true;
 }
 
+void placeStoichiometry(Matrix<const double> nu, std::int64_t nc, std::int64_t reactions,
+                        const ModelComponents& model, std::int64_t ncomp, double* out) {
+  for (std::int64_t j = 1; j <= reactions; ++j) {
+    for (std::int64_t i = 1; i <= nc; ++i) {
+      const std::int64_t at = model.index[i - 1];
+      if (at >= 1 && at <= ncomp) out[(j - 1) * ncomp + at - 1] = nu(i, j);
+    }
+  }
+}
+
 KeptArea keepArea(Workspace work, AreaSlots slots, std::int64_t rows, std::int64_t columns,
                   double newMarker, std::string_view procedure, Status status) {
   const std::int64_t words = rows * columns;
-  std::int64_t handle = slotInteger(work, slots.handle);
+  const std::int64_t handle = slotInteger(work, slots.handle);
   if (handle != 0) {
-    const std::int64_t base = DMS_LOCATR(&handle);
-    if (base > 0 && host::plex(base + 1).real == static_cast<double>(rows) &&
-        host::plex(base + 2).real == static_cast<double>(columns)) {
-      double* data = &host::plex(base + kAreaHeaderWords + 1).real;
+    const host::StoreBlock kept{handle, host::locateReals(handle)};
+    if (kept.base > 0 && kept.real(1) == static_cast<double>(rows) &&
+        kept.real(2) == static_cast<double>(columns)) {
+      double* data = &kept.real(kAreaHeaderWords + 1);
       if (slotInteger(work, slots.marker) == static_cast<std::int64_t>(kAreaMarker)) {
         return {data, true};
       }
@@ -65,17 +75,17 @@ KeptArea keepArea(Workspace work, AreaSlots slots, std::int64_t rows, std::int64
       work[slots.marker] = newMarker;
       return {data, false};
     }
-    if (base > 0) DMS_ATFREE(&handle);
+    if (kept.base > 0) host::release(handle);
   }
   work[slots.marker] = 0.0;
   work[slots.handle] = 0.0;
   const host::StoreBlock block = host::allocateReals(words + kAreaHeaderWords);
   if (!block.allocated()) {
-    const ShortName name = shortName(procedure);
+    const auto name = shortName(procedure);
     report(status, kError,
            " %s-F-The host cannot provide a work area of %d words.\\n          Immediate exit "
            "taken.",
-           name.chars, words + kAreaHeaderWords);
+           name, words + kAreaHeaderWords);
     return {};
   }
   block.real(1) = static_cast<double>(rows);
@@ -98,11 +108,11 @@ void releaseArea(Workspace work, AreaSlots slots) {
 
 bool workspaceHolds(Workspace work, std::int64_t slots, std::string_view procedure, Status status) {
   if (work.length() >= slots) return true;
-  const ShortName name = shortName(procedure);
+  const auto name = shortName(procedure);
   report(status, kError,
          " %s-F-The workspace of %d words is too short: %d are needed.\\n          Immediate "
          "exit taken.",
-         name.chars, work.length(), slots);
+         name, work.length(), slots);
   return false;
 }
 
@@ -155,34 +165,27 @@ void InputCheck::integrals(const char* name, Vector<const double> values) {
 
 bool InputCheck::passed(std::string_view procedure, Status status) const {
   if (!name_) return true;
-  const ShortName name = shortName(procedure);
-  report(status, kError, " %s-F-Invalid input: %s = %g\\n          Immediate exit taken.",
-         name.chars, name_, value_);
+  const auto name = shortName(procedure);
+  report(status, kError, " %s-F-Invalid input: %s = %g\\n          Immediate exit taken.", name,
+         name_, value_);
   return false;
-}
-
-ShortName shortName(std::string_view text) {
-  ShortName name;
-  const std::size_t n = std::min(text.size(), sizeof name.chars - 1);
-  std::memcpy(name.chars, text.data(), n);
-  return name;
 }
 
 void reportInconsistentSizes(std::string_view procedure, std::int64_t components, std::int64_t rows,
                              std::int64_t modelComponents, Status status) {
-  const ShortName name = shortName(procedure);
+  const auto name = shortName(procedure);
   report(status, kError,
          " %s-F-Array sizes do not agree: %d components given, stoichiometry of %d rows, %d "
          "components in the model.\\n          Immediate exit taken.",
-         name.chars, components, rows, modelComponents);
+         name, components, rows, modelComponents);
 }
 
 void reportFailingRoutine(std::string_view procedure, Status status) {
-  const ShortName name = shortName(procedure);
+  const auto name = shortName(procedure);
   report(status, kError,
          " %s-F-Model is failing for current condition.\\n          in S/R %s after calling "
          "DMS_DOCALL.\\n          Immediate exit taken.",
-         name.chars, name.chars);
+         name, name);
 }
 
 }  // namespace xv55::kinetics

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/text.hpp"
 #include "common/units.hpp"
 #include "entry/views.hpp"
 #include "host/companion.h"
@@ -102,6 +103,12 @@ struct ModelComponents {
 // SAISST for the calling model; false when the host failed (status 4).
 bool loadModelComponents(HostContext context, Status status, ModelComponents& out);
 
+// Reactions 1..reactions of a stoichiometry in model order (rows 1..nc) into `out` in
+// companion order, NCOMP cells per reaction: each component's row at its companion
+// position, one outside the companion list skipped.  Other cells are left as they are.
+void placeStoichiometry(Matrix<const double> nu, std::int64_t nc, std::int64_t reactions,
+                        const ModelComponents& model, std::int64_t ncomp, double* out);
+
 // ---- host areas kept by a call site ----
 
 // Two workspace slots: a marker (999 once the area is in use, or loaded) and the
@@ -164,11 +171,11 @@ class InputCheck {
   double value_ = 0.0;
 };
 
-// A text of at most 15 characters, NUL-terminated, for a message.
-struct ShortName {
-  char chars[16] = {};
-};
-ShortName shortName(std::string_view text);
+// A procedure's name as a message value: its first 15 characters, blank-padded (a
+// message prints a text without its trailing blanks).
+inline text::Padded<15> shortName(std::string_view text) {
+  return text::padded<15>(text);
+}
 
 // ---- reports shared by the procedures ----
 

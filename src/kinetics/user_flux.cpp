@@ -37,8 +37,7 @@ constexpr std::size_t kMaxResults = 2;
 
 struct Procedure {
   std::string_view name;
-  std::string_view reportHead;  // of the unresolved-routine report
-  std::int64_t routineWord;     // block data word of the routine's packed name
+  std::int64_t routineWord;  // block data word of the routine's packed name
   BlockType blockType;
   bool withMode;  // the reactor mode goes first after the head
   // Each result to the model's units: times the first factor, divided by the second.
@@ -52,37 +51,19 @@ constexpr std::pair<double, double> kToGigajoulesPerHour{kKilojoulesPerHourPerWa
 constexpr std::pair<double, double> kAsItIs{1.0, 1.0};
 
 const Procedure kPressureDrop{
-    "SPRPDPDZ_USER",
-    " SPRPDPDZ_USER-F-User Subroutine Interface error.\\n Unable to resolve the User Defined "
-    "Subroutine: ",
-    host::kTubrxPressureDropRoutineAt,
-    BlockType::Tubrx,
-    true,
-    {kPerBar, kAsItIs}};
-const Procedure kTubeHeatFlux{
-    "SPRPQFLUX_USER",
-    " SPRPQFLUX_USER-F-User Subroutine Interface error.\\n Unable to resolve the User Defined "
-    "Subroutine: ",
-    host::kTubrxHeatFluxRoutineAt,
-    BlockType::Tubrx,
-    true,
-    {kToGigajoulesPerHour, kAsItIs}};
+    "SPRPDPDZ_USER", host::kTubrxPressureDropRoutineAt, BlockType::Tubrx, true, {kPerBar, kAsItIs}};
+const Procedure kTubeHeatFlux{"SPRPQFLUX_USER",
+                              host::kTubrxHeatFluxRoutineAt,
+                              BlockType::Tubrx,
+                              true,
+                              {kToGigajoulesPerHour, kAsItIs}};
 const Procedure kHoldup{
-    "SPRPHLD_USER",
-    " SPRPHLD_USER-F-User Subroutine Interface error.\\n Unable to resolve the User Defined "
-    "Subroutine: ",
-    host::kTubrxHoldupRoutineAt,
-    BlockType::Tubrx,
-    false,
-    {kAsItIs, kAsItIs}};
-const Procedure kBatchHeatFlux{
-    "SPBOQFlux_USER",
-    " SPBOQFlux_USER-F-User Subroutine Interface error.\\n Unable to resolve the User Defined "
-    "Subroutine: ",
-    host::kChargexHeatFluxRoutineAt,
-    BlockType::Chargex,
-    false,
-    {kToGigajoulesPerHour, kAsItIs}};
+    "SPRPHLD_USER", host::kTubrxHoldupRoutineAt, BlockType::Tubrx, false, {kAsItIs, kAsItIs}};
+const Procedure kBatchHeatFlux{"SPBOQFlux_USER",
+                               host::kChargexHeatFluxRoutineAt,
+                               BlockType::Chargex,
+                               false,
+                               {kToGigajoulesPerHour, kAsItIs}};
 
 // One stream as the model gives it.
 struct StreamInputs {
@@ -254,12 +235,12 @@ bool withinLimits(const Procedure& p, const FluxInputs& in, std::int64_t ncomp, 
     within = within && in.streams[k].composition.size() <= kModuleWords;
   }
   if (within) return true;
-  const ShortName name = shortName(p.name);
+  const auto name = shortName(p.name);
   report(status, kError,
          " %s-F-Array sizes exceed the limits: at most %d components of the companion "
          "simulator and %d values in each composition, parameter set and work area.\\n    "
          "      Immediate exit taken.",
-         name.chars, kMaxCompanionComponents, kModuleWords);
+         name, kMaxCompanionComponents, kModuleWords);
   return false;
 }
 
@@ -286,11 +267,11 @@ bool buildStream(const Procedure& p, std::size_t k, const StreamInputs& s,
   std::fill(out, out + ncomp + kStreamExtraWords, 0.0);
   if (nc == 0 && k > 0) return true;
   if (nc < 1 || nc > model.count || nc > ncomp) {
-    const ShortName name = shortName(p.name);
+    const auto name = shortName(p.name);
     report(status, kError,
            " %s-F-A composition of %d components is given for a model of %d.\\n          "
            "Immediate exit taken.",
-           name.chars, nc, model.count);
+           name, nc, model.count);
     return false;
   }
   SAISAO(&nc, model.mapping, s.composition.data(), out);
@@ -340,7 +321,7 @@ void evaluate(const Procedure& p, const FluxInputs& in, Status status, HostConte
   const LocatedBlock block = locateBlock(in.blockId, status);
   if (!block.found()) return;
   const PackedName routineName = routineOf(p, block.bead);
-  const ResolvedRoutine routine = resolveRoutine(routineName, p.reportHead, status);
+  const ResolvedRoutine routine = resolveRoutine(routineName, p.name, status);
   if (!routine.found()) return;
 
   PackedName blockName{};

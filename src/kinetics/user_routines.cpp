@@ -6,8 +6,11 @@
 #include <cstring>
 #include <utility>
 
+#include "common/text.hpp"
 #include "host/companion.h"
+#include "host/services.hpp"
 #include "kinetics/block_location.hpp"
+#include "kinetics/support.hpp"
 #include "print/message_buffer.hpp"
 #include "xv55/user_routine.h"
 
@@ -79,15 +82,6 @@ void reportMissingParagraph(std::string_view caller, const Text& reactionId, Sta
   print::report(status, kError, m);
 }
 
-void reportFailingModel(Status status) {
-  print::MessageBuffer m;
-  m.stored(
-       " SAIURK-F-Model is failing for current condition.\\n          in S/R SAIURK after "
-       "calling DMS_DOCALL.\\n")
-      .stored("          Immediate exit taken.");
-  print::report(status, kError, m);
-}
-
 template <std::size_t... I>
 void dispatch(std::int64_t handle, const std::array<void*, XV55_USER_ARGUMENT_COUNT>& a,
               std::index_sequence<I...>) {
@@ -116,10 +110,9 @@ ColumnScratch g_column;
 }  // namespace
 
 PackedName packName(std::string_view text) {
-  char chars[8];
-  for (std::size_t k = 0; k < sizeof chars; ++k) chars[k] = k < text.size() ? text[k] : ' ';
+  const auto chars = text::padded<8>(text);
   PackedName packed{};
-  SAIC2ID(chars, packed.data(), units::kNameLength);
+  SAIC2ID(chars.c_str(), packed.data(), units::kNameLength);
   return packed;
 }
 
@@ -167,17 +160,21 @@ NameText unpackName(const PackedName& packed) {
   return name;
 }
 
-ResolvedRoutine resolveRoutine(const PackedName& packed, std::string_view reportHead,
-                               Status status) {
+ResolvedRoutine resolveRoutine(const PackedName& packed, std::string_view caller, Status status) {
   // A status of its own: the procedure's may hold 4 from before, and SAIGPNTR only
   // ever sets it on failure.
   std::int64_t resolution = 0;
   std::int64_t handle = 0;
   std::int64_t auxiliary = 0;
   SAIGPNTR(packed.data(), &handle, &auxiliary, &resolution);
-  if (resolution != kError && handle != 0) return {handle};
+  if (!host::failed(resolution) && handle != 0) return {handle};
   print::MessageBuffer m;
-  m.stored(reportHead).user(unpackName(packed).view()).stored(".\\n");
+  m.stored(" ")
+      .stored(caller)
+      .stored(
+          "-F-User Subroutine Interface error.\\n Unable to resolve the User Defined Subroutine: ")
+      .user(unpackName(packed).view())
+      .stored(".\\n");
   print::report(status, kError, m);
   return {};
 }
@@ -227,11 +224,7 @@ void SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Stat
   fillIdentifiers(list.as<std::int64_t>(r::kIdentifiers), blockName, "SAIURK", blockType,
                   paragraph.routine, trayColumn);
 
-  const ResolvedRoutine routine = resolveRoutine(
-      paragraph.routine,
-      " SAIURK-F-User Subroutine Interface error.\\n Unable to resolve the User Defined "
-      "Subroutine: ",
-      status);
+  const ResolvedRoutine routine = resolveRoutine(paragraph.routine, "SAIURK", status);
   if (!routine.found()) return;
 
   // The caller's entries that the routine receives as copies; the caller keeps its own.
@@ -250,7 +243,7 @@ void SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Stat
   *failure = 0;
   callRoutine(routine, passed.all());
   if (*failure == 1) {
-    reportFailingModel(status);
+    reportFailingRoutine("SAIURK", status);
     return;
   }
   // Each model component's rate from its companion position; a position outside the
@@ -277,11 +270,7 @@ void SAIURD(const Text& reactionId, ColumnList& list, Status status) {
   }
   fillIdentifiers(s.identifiers, id, "SAIURD", {blankWord(), blankWord()}, paragraph.routine, true);
 
-  const ResolvedRoutine routine = resolveRoutine(
-      paragraph.routine,
-      " SAIURD-F-User Subroutine Interface error.\\n Unable to resolve the User Defined "
-      "Subroutine: ",
-      status);
+  const ResolvedRoutine routine = resolveRoutine(paragraph.routine, "SAIURD", status);
   if (!routine.found()) return;
 
   ColumnList passed = list;

@@ -204,13 +204,12 @@ void SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Stat
 void SAIURD(const Text& reactionId, ColumnList& list, Status status);
 
 // A routine named by packed words resolved through SAIGPNTR; handle 0 after the
-// "User Subroutine Interface error" report whose first piece is `reportHead`.
+// "User Subroutine Interface error" report under the name of `caller`.
 struct ResolvedRoutine {
   std::int64_t handle = 0;
   bool found() const { return handle != 0; }
 };
-ResolvedRoutine resolveRoutine(const PackedName& packed, std::string_view reportHead,
-                               Status status);
+ResolvedRoutine resolveRoutine(const PackedName& packed, std::string_view caller, Status status);
 
 // Calls a resolved routine with the addresses of its list (at most 80), the remaining
 // ones and any unset pointing at the host's dummy word.

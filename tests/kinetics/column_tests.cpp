@@ -10,8 +10,6 @@
 namespace xv55::kinetics::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 template <class Record>
 ProcedureCall stageCall() {
   ProcedureCall c = callOf<Record>();

@@ -74,10 +74,20 @@ class ExampleFlowsheet : public ::testing::Test {
         .outputs("rates", 5);
     return c;
   }
-  // The phase inputs of the members that take them from the model.
-  static void phases(ProcedureCall& c, std::initializer_list<const char*> names) {
-    c.real("vapourFraction", 1.0).real("liquidSplit", 1.0);
-    for (const char* name : names) c.reals(name, kComposition);
+  // The four members of a reactor family on `block`, each given to `evaluate` with its
+  // entry: the flash member, then the members that take one, two and three compositions
+  // (and the phase fractions) from the model.
+  template <class Flash, class One, class Two, class Three, class Evaluate>
+  void eachMember(std::string_view block, const Xv55Entry (&entries)[4], const Evaluate& evaluate) {
+    const auto phases = [](ProcedureCall c, std::initializer_list<const char*> names) {
+      c.real("vapourFraction", 1.0).real("liquidSplit", 1.0);
+      for (const char* name : names) c.reals(name, kComposition);
+      return c;
+    };
+    evaluate(reactor<Flash>(block), entries[0]);
+    evaluate(phases(reactor<One>(block), {}), entries[1]);
+    evaluate(phases(reactor<Two>(block), {"vapour", "liquid"}), entries[2]);
+    evaluate(phases(reactor<Three>(block), {"vapour", "liquid1", "liquid2"}), entries[3]);
   }
   void expectSuccess(ProcedureCall& c) {
     EXPECT_NE(c.status, 4);
@@ -95,16 +105,10 @@ TEST_F(ExampleFlowsheet, StirredTanksReactInTheirVolume) {
     expectSuccess(c);
     expectNear(c.outs("rates"), expected);
   };
-  evaluate(reactor<StirredTankArguments>("PLANT.LOOP.CSTR1"), XV55IF_SPRKUSR);
-  ProcedureCall one = reactor<StirredTankOnePhaseArguments>("PLANT.LOOP.CSTR1");
-  phases(one, {});
-  evaluate(one, XV55IF_SPRKUSR1);
-  ProcedureCall two = reactor<StirredTankTwoPhaseArguments>("PLANT.LOOP.CSTR1");
-  phases(two, {"vapour", "liquid"});
-  evaluate(two, XV55IF_SPRKUSR2);
-  ProcedureCall three = reactor<StirredTankThreePhaseArguments>("PLANT.LOOP.CSTR1");
-  phases(three, {"vapour", "liquid1", "liquid2"});
-  evaluate(three, XV55IF_SPRKUSR3);
+  eachMember<StirredTankArguments, StirredTankOnePhaseArguments, StirredTankTwoPhaseArguments,
+             StirredTankThreePhaseArguments>(
+      "PLANT.LOOP.CSTR1", {XV55IF_SPRKUSR, XV55IF_SPRKUSR1, XV55IF_SPRKUSR2, XV55IF_SPRKUSR3},
+      evaluate);
 }
 
 TEST_F(ExampleFlowsheet, TubularReactorsReactInTheTubesVolume) {
@@ -129,16 +133,10 @@ TEST_F(ExampleFlowsheet, TubularReactorsReactInTheTubesVolume) {
     expectSuccess(c);
     expectNear(c.outs("rates"), expected);
   };
-  evaluate(reactor<PlugFlowArguments>("PLANT.LOOP.PFR1"), XV55IF_SPRPUSR);
-  ProcedureCall one = reactor<PlugFlowOnePhaseArguments>("PLANT.LOOP.PFR1");
-  phases(one, {});
-  evaluate(one, XV55IF_SPRPUSR1);
-  ProcedureCall two = reactor<PlugFlowTwoPhaseArguments>("PLANT.LOOP.PFR1");
-  phases(two, {"vapour", "liquid"});
-  evaluate(two, XV55IF_SPRPUSR2);
-  ProcedureCall three = reactor<PlugFlowThreePhaseArguments>("PLANT.LOOP.PFR1");
-  phases(three, {"vapour", "liquid1", "liquid2"});
-  evaluate(three, XV55IF_SPRPUSR3);
+  eachMember<PlugFlowArguments, PlugFlowOnePhaseArguments, PlugFlowTwoPhaseArguments,
+             PlugFlowThreePhaseArguments>(
+      "PLANT.LOOP.PFR1", {XV55IF_SPRPUSR, XV55IF_SPRPUSR1, XV55IF_SPRPUSR2, XV55IF_SPRPUSR3},
+      evaluate);
 }
 
 TEST_F(ExampleFlowsheet, BatchChargeAndTrayColumnReactInTheirVolumes) {

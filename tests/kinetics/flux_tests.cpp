@@ -12,10 +12,6 @@
 namespace xv55::kinetics::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-const std::vector<double> kX = {0.5, 0.2, 0.15, 0.1, 0.05};
-
 template <class Record>
 ProcedureCall fluxCall(std::string_view block = "PLANT.PFR1") {
   ProcedureCall c = callOf<Record>();

@@ -277,6 +277,11 @@ inline void fluxProbe(XV55_USER_PARAMETERS) {
 // The components of the tests' flowsheets, all known to the property system.
 inline const std::vector<std::string> kComponents = {"METHANE", "ETHANE", "PROPANE", "N-BUTANE",
                                                      "N-HEXANE"};
+// A composition over those components.
+inline const std::vector<double> kX = {0.5, 0.2, 0.15, 0.1, 0.05};
+
+// The lines of the captured messages.
+using Lines = std::vector<std::string>;
 
 // A flowsheet with the probes as its routines.
 inline constexpr const char* kProbeFlowsheet = R"(

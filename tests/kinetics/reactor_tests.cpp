@@ -13,10 +13,6 @@
 namespace xv55::kinetics::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-const std::vector<double> kX = {0.5, 0.2, 0.15, 0.1, 0.05};
-
 // A reactor call on the probe flowsheet: 5 components, 2 reactions, 360 kmol/h at 300 degC
 // and 10 bar, a vapour-liquid flash.
 template <class Record>

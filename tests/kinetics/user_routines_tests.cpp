@@ -10,8 +10,6 @@
 namespace xv55::kinetics::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // Argument cells of a routine list: argument k points at its own 128 words.
 template <std::size_t N>
 struct ListCells {
