@@ -88,13 +88,6 @@ struct Call {
   }
 };
 
-// A message of stored pieces, the block name and up to two integer values.
-void reportWith(Status status, std::int64_t code, const print::MessageBuffer& m,
-                const std::int64_t* a1 = nullptr, const std::int64_t* a2 = nullptr) {
-  status = code;
-  print::message(code, m.text(), a1, a2);
-}
-
 // ---- checks of the call ----
 
 bool inputsUsable(const Call& c) {
@@ -213,7 +206,7 @@ void reportStreamMissing(Call& c, std::int64_t stream) {
   m.stored(" PUTRGI-F-Stream %d of EQLBRX block ")
       .user(c.id.nameText())
       .stored(" cannot be located.\\n");
-  reportWith(c.status, kError, m, &stream);
+  print::report(c.status, kError, m, &stream);
 }
 
 bool putInputs(Call& c) {

@@ -60,8 +60,7 @@ void reportHoldupFailure(const ColumnBlock& block, std::int64_t section, std::in
     m.stored("for stage %d of stripper %d in Refinecol block ");
   }
   m.user(block.id.nameText());
-  status = kError;
-  print::message(kError, m.text(), &stage, &stripper);
+  print::report(status, kError, m, &stage, &stripper);
 }
 
 }  // namespace

@@ -58,8 +58,7 @@ void reportHoldupFailure(const ColumnBlock& block, std::int64_t stage, Status st
       .stored("hydraulics calculations \\n")
       .stored("for stage %d  in Traycol block ")
       .user(block.id.nameText());
-  status = kError;
-  print::message(kError, m.text(), &stage);
+  print::report(status, kError, m, &stage);
 }
 
 }  // namespace
