@@ -1,11 +1,11 @@
 // Refinery column hydraulics: one stage of a REFINECOL block (a main column with side
 // strippers, each a section of its own) rated by the host's tray rating routine.
 //
-// The stage tables are built on each call, one entry per stage of the whole block (the
-// stages of all sections, plus one when the block asks for it), and released before
-// the call returns; only the addressed stage's entry is filled.  Their size comes from
-// the block's section stage counts and is bounded by kMaxStages: one allocation of at
-// most 15 x kMaxStages reals per call.
+// The stage tables are laid out on each call, one entry per stage of the whole block
+// (the stages of all sections, plus one when the block asks for it), all zero but the
+// addressed stage's entry.  Their size comes from the block's section stage counts and
+// is bounded by kMaxStages; their storage is kept for the run and grows only when a
+// block has more stages than any before it (at most 15 x kMaxStages reals).
 #include <algorithm>
 #include <cstdint>
 #include <new>
@@ -61,6 +61,12 @@ void reportHoldupFailure(const ColumnBlock& block, std::int64_t section, std::in
   }
   m.user(block.id.nameText());
   print::report(status, kError, m, &stage, &stripper);
+}
+
+// Storage of the stage tables, kept from call to call.
+std::vector<double>& tableStorage() {
+  static std::vector<double> storage;
+  return storage;
 }
 
 }  // namespace
@@ -138,16 +144,20 @@ void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
     return;
   }
 
-  std::vector<double> arrays;
-  try {
-    arrays.assign(static_cast<std::size_t>(s.total) * kTables, 0.0);
-  } catch (const std::bad_alloc&) {
-    report(status, kError,
-           "SPHYDRP-F-No storage for the stage tables of %d stages; rigorous hydraulic "
-           "calculations skipped.\\n",
-           s.total);
-    return;
+  std::vector<double>& arrays = tableStorage();
+  const std::size_t words = static_cast<std::size_t>(s.total) * kTables;
+  if (arrays.size() < words) {
+    try {
+      arrays.resize(words);
+    } catch (const std::bad_alloc&) {
+      report(status, kError,
+             "SPHYDRP-F-No storage for the stage tables of %d stages; rigorous hydraulic "
+             "calculations skipped.\\n",
+             s.total);
+      return;
+    }
   }
+  std::fill_n(arrays.begin(), words, 0.0);
   const auto table = [&](Table t) { return arrays.data() + t * static_cast<std::size_t>(s.total); };
   for (std::size_t k = 0; k < kTables; ++k) {
     if (k != kStageWork) table(static_cast<Table>(k))[global - 1] = e[k];
