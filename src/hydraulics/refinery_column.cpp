@@ -72,24 +72,11 @@ std::vector<double>& tableStorage() {
 }  // namespace
 
 void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
-  const NamedInput inputs[] = {
-      {2, "section number", a.section},
-      {3, "stage number", a.stage},
-      {4, "stage datum", a.stageDatum},
-      {5, "hydraulics option", a.option},
-      {6, "length", a.length},
-      {7, "stage pressure", a.pressure},
-      {8, "liquid molar flow", a.liquidFlow},
-      {9, "vapour molar flow", a.vapourFlow},
-      {10, "liquid molar density", a.liquidMolarDensity},
-      {11, "vapour molar density", a.vapourMolarDensity},
-      {12, "liquid molecular weight", a.liquidMw},
-      {13, "vapour molecular weight", a.vapourMw},
-      {14, "liquid property 1", a.liquidProperty1},
-      {15, "liquid property 2", a.liquidProperty2},
-      {16, "stage datum 2", a.stageDatum2},
-  };
-  if (!inputsAreFinite("SPHYDRP", inputs, status)) return;
+  const NamedInput sectionInput[] = {{2, "section number", a.section}};
+  if (!inputsAreFinite("SPHYDRP", sectionInput, status) ||
+      !inputsAreFinite("SPHYDRP", stageInputsOf(a, 3), status)) {
+    return;
+  }
   const std::int64_t section = wholeNumber(a.section);
   const std::int64_t stage = wholeNumber(a.stage);
   if (section < 1 || stage < 1) {
