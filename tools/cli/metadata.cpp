@@ -4,6 +4,7 @@
 #include <cctype>
 #include <sstream>
 
+#include "common/units.hpp"
 #include "xv55/xv55.h"
 
 namespace xv55::tools {
@@ -22,14 +23,14 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
 constexpr std::string_view kPrefix = "XV55IF_";
 
 // What `describe` shows as an argument's extent.
-std::string_view extentText(ArgKind kind) {
+std::string extentText(ArgKind kind) {
   switch (entry::extentsOf(kind)) {
     case 1:
       return "n";
     case 2:
       return "rows x columns";
     default:
-      return kind == ArgKind::TextIn ? "40 characters" : "1";
+      return kind == ArgKind::TextIn ? std::to_string(units::kTextLength) + " characters" : "1";
   }
 }
 
@@ -134,7 +135,7 @@ Json describeJson(const entry::ProcedureInfo& procedure) {
 Json catalogueJson() {
   Json all = Json::array();
   for (const entry::ProcedureInfo& p : entry::procedures()) all.push_back(describeJson(p));
-  return {{"textLength", 40},
+  return {{"textLength", units::kTextLength},
           {"callTypes",
            {{"values", XV55_CALL_VALUES},
             {"setup", XV55_CALL_SETUP},
