@@ -274,11 +274,8 @@ std::size_t CallSite::argumentIndex(std::string_view name) const {
   for (std::size_t k = 0; k < args.size(); ++k) {
     if (args[k].name && name == args[k].name) return k;
   }
-  std::string ins, outs;
-  for (const auto& a : args) {
-    std::string& list = entry::isInput(a.kind) ? ins : outs;
-    list += (list.empty() ? "" : ", ") + std::string(a.name ? a.name : "?");
-  }
+  const std::string ins = argumentNames(*procedure_, true);
+  const std::string outs = argumentNames(*procedure_, false);
   throw UsageError(std::string(procedure_->name) + " has no argument '" + std::string(name) +
                    "' (inputs: " + (ins.empty() ? "none" : ins) +
                    "; outputs: " + (outs.empty() ? "none" : outs) + ")");

@@ -111,6 +111,16 @@ std::string_view kindName(ArgKind kind) {
   return "trailing";
 }
 
+std::string argumentNames(const entry::ProcedureInfo& procedure, bool inputs) {
+  std::string list;
+  for (const entry::ArgumentInfo& a : procedure.arguments) {
+    if (entry::isInput(a.kind) != inputs) continue;
+    if (!list.empty()) list += ", ";
+    list += a.name ? a.name : "?";
+  }
+  return list;
+}
+
 int countInputs(const entry::ProcedureInfo& procedure) {
   return static_cast<int>(std::count_if(procedure.arguments.begin(), procedure.arguments.end(),
                                         [](const auto& a) { return entry::isInput(a.kind); }));
@@ -176,15 +186,9 @@ std::string describeText(const entry::ProcedureInfo& procedure) {
 std::string listText() {
   std::ostringstream out;
   for (const entry::ProcedureInfo& p : entry::procedures()) {
-    std::string ins, outs;
-    for (const auto& a : p.arguments) {
-      std::string& list = entry::isInput(a.kind) ? ins : outs;
-      if (!list.empty()) list += ", ";
-      list += a.name ? a.name : "?";
-    }
     const std::string name = p.name;
-    out << name << std::string(name.size() < 22 ? 22 - name.size() : 1, ' ') << "(" << ins
-        << ") -> (" << outs << ")\n";
+    out << name << std::string(name.size() < 22 ? 22 - name.size() : 1, ' ') << "("
+        << argumentNames(p, true) << ") -> (" << argumentNames(p, false) << ")\n";
   }
   return out.str();
 }
