@@ -30,6 +30,7 @@
 #include <numeric>
 #include <vector>
 
+#include "common/units.hpp"
 #include "entry/unpack.hpp"
 #include "print/print.hpp"
 #include "xv55/host_objects.hpp"
@@ -252,7 +253,7 @@ void fuzzProcedure(FuzzedDataProvider& fdp) {
   for (const xv55::entry::ArgumentInfo& info : procedure.arguments) {
     const ArgKind kind = info.kind;
     Argument a{kind, {}, 1};
-    if (kind == ArgKind::TextIn) a.cells = 5;
+    if (kind == ArgKind::TextIn) a.cells = xv55::units::kTextLength / xv55::entry::kCellBytes;
     for (int d = 0; d < xv55::entry::extentsOf(kind); ++d) {
       a.extents.push_back(plausible ? fdp.ConsumeIntegralInRange<std::int64_t>(1, 4)
                                     : anyExtent(fdp, xv55::entry::extentsOf(kind) == 2 ? 6 : 24));
@@ -304,7 +305,7 @@ void fuzzProcedure(FuzzedDataProvider& fdp) {
         case ArgKind::TextIn: {
           if (c == 0 && !fdp.ConsumeBool()) {
             // A name of the flowsheet, NUL-terminated, in the text's five cells.
-            char text[40] = {};
+            char text[xv55::units::kTextLength] = {};
             const char* known =
                 kKnownTexts[fdp.ConsumeIntegralInRange<std::size_t>(0, std::size(kKnownTexts) - 1)];
             std::memcpy(text, known, std::strlen(known));

@@ -50,7 +50,7 @@ class BlockBuilder {
   std::int64_t text(std::string_view value) {
     Cell cells[kTextCells];
     std::memset(cells, 0, sizeof cells);
-    std::memcpy(cells, value.data(), value.size() < 40 ? value.size() : 40);
+    std::memcpy(cells, value.data(), value.size() < sizeof cells ? value.size() : sizeof cells);
     return addInput({cells, kTextCells}, {}, Element::Text);
   }
   // An array of reals with the given extents (first index fastest).

@@ -39,17 +39,16 @@
   ::xv55::entry::ArgumentInfo{#name, unit, ::xv55::entry::Arg<type>::kind},
 #define XV55_RECORD_TAKE(type, name, unit) c.template field<type>(at.name),
 
-#define XV55_RECORD(Name, ...)                                               \
-  struct Name {                                                              \
-    XV55_FOR_EACH(XV55_RECORD_MEMBER, __VA_ARGS__)                           \
-    struct Cells {                                                           \
-      XV55_FOR_EACH(XV55_RECORD_CELL, __VA_ARGS__)                           \
-    } at;                                                                    \
-    static constexpr ::xv55::entry::ArgumentInfo kFields[] = {               \
-        XV55_FOR_EACH(XV55_RECORD_INFO, __VA_ARGS__)};                       \
-    static_assert(std::size(kFields) <= ::xv55::entry::kMaxRecordFields);    \
-    static Name take(::xv55::entry::Cursor& c) {                             \
-      Cells at;                                                              \
-      return Name{XV55_FOR_EACH(XV55_RECORD_TAKE, __VA_ARGS__) at};          \
-    }                                                                        \
+#define XV55_RECORD(Name, ...)                                      \
+  struct Name {                                                     \
+    XV55_FOR_EACH(XV55_RECORD_MEMBER, __VA_ARGS__)                  \
+    struct Cells {                                                  \
+      XV55_FOR_EACH(XV55_RECORD_CELL, __VA_ARGS__)                  \
+    } at;                                                           \
+    static constexpr ::xv55::entry::ArgumentInfo kFields[] = {      \
+        XV55_FOR_EACH(XV55_RECORD_INFO, __VA_ARGS__)};              \
+    static Name take(::xv55::entry::Cursor& c) {                    \
+      Cells at;                                                     \
+      return Name{XV55_FOR_EACH(XV55_RECORD_TAKE, __VA_ARGS__) at}; \
+    }                                                               \
   }

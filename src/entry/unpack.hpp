@@ -28,7 +28,6 @@
 #include <cstdint>
 #include <limits>
 #include <span>
-#include <tuple>
 #include <type_traits>
 
 #include "common/units.hpp"
@@ -101,9 +100,6 @@ struct ArgumentInfo {
   const char* unit;
   ArgKind kind;
 };
-
-// Fields of one argument record at most.
-inline constexpr std::size_t kMaxRecordFields = 64;
 
 // Element counts never overflow: a hostile extent saturates the count.
 constexpr std::int64_t elementsOf(std::int64_t extent) {
@@ -279,7 +275,6 @@ concept ArgumentRecord = requires(Cursor& c) {
 template <ArgumentRecord R>
 struct Arg<const R&> {
   static constexpr ArgKind kind = ArgKind::Trailing;  // not itself positional
-  using Stored = R;
   static R take(Cursor& c) { return R::take(c); }
 };
 template <>

@@ -56,6 +56,12 @@ constexpr std::int64_t kFlashVapourLiquid = 2;
 constexpr std::string_view kReinitialise = "REINIT";
 constexpr std::size_t kOptionLength = 8;
 
+// A blank-padded text without its trailing blanks.
+std::string_view withoutTrailingBlanks(std::string_view text) {
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
 // What the steps of one call share.
 struct Call {
   Call(const EquilibriumArguments& args, Status s) : a(args), status(s) {}
@@ -81,19 +87,8 @@ struct Call {
   const std::int64_t* optionSet() const { return &plex(locations[SAISST_OPTIONS - 1] + 1).integer; }
   std::int64_t modelComponents() const { return plex(locations[SAISST_COUNTS - 1] + 1).integer; }
   std::int64_t streamId(std::int64_t k) const { return data(host::kEqlbStreamsAt + k - 1).integer; }
-  std::string_view trimmedName() const {
-    std::string_view name = id.nameText();
-    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-    return name;
-  }
+  std::string_view trimmedName() const { return withoutTrailingBlanks(id.nameText()); }
 };
-
-// A message of stored pieces, the block name and up to two integer values.
-void reportWith(Status status, std::int64_t code, const print::MessageBuffer& m,
-                const std::int64_t* a1 = nullptr, const std::int64_t* a2 = nullptr) {
-  status = code;
-  print::message(code, m.text(), a1, a2);
-}
 
 // ---- checks of the call ----
 
@@ -213,7 +208,7 @@ void reportStreamMissing(Call& c, std::int64_t stream) {
   m.stored(" PUTRGI-F-Stream %d of EQLBRX block ")
       .user(c.id.nameText())
       .stored(" cannot be located.\\n");
-  reportWith(c.status, kError, m, &stream);
+  print::report(c.status, kError, m, &stream);
 }
 
 bool putInputs(Call& c) {
@@ -302,8 +297,7 @@ void checkErrors(Call& c) {
   std::int64_t severity = 0;
   char text[EQLB_ERROR_TEXT_LENGTH];
   EQLB_EURE06(&word, &severity, text, EQLB_ERROR_TEXT_LENGTH);
-  std::string_view hostText(text, sizeof text);
-  while (!hostText.empty() && hostText.back() == ' ') hostText.remove_suffix(1);
+  const std::string_view hostText = withoutTrailingBlanks({text, sizeof text});
   // Anything but a warning is a failure: the products are not to be trusted.
   const bool warning = severity == EQLB_WARNING;
   print::MessageBuffer m;

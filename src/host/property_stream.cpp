@@ -52,16 +52,18 @@ std::int64_t PropertyStream::counts(std::int64_t word) const {
   return plex(location(locations_, SAISST_COUNTS) + word).integer;
 }
 
-double* PropertyStream::work(WorkVector k) const {
+DmsWord& PropertyStream::workWord(WorkVector k) const {
   const std::int64_t start =
       location(locations_, SAISST_WORK) + (static_cast<std::int64_t>(k) - 1) * counts(kCountStride);
-  return &plex(start + 1).real;
+  return plex(start + 1);
+}
+
+double* PropertyStream::work(WorkVector k) const {
+  return &workWord(k).real;
 }
 
 std::int64_t* PropertyStream::workIntegers(WorkVector k) const {
-  const std::int64_t start =
-      location(locations_, SAISST_WORK) + (static_cast<std::int64_t>(k) - 1) * counts(kCountStride);
-  return &plex(start + 1).integer;
+  return &workWord(k).integer;
 }
 
 const std::int64_t* PropertyStream::optionSet() const {

@@ -16,6 +16,7 @@
 
 #include "entry/views.hpp"
 #include "host/property_system.h"
+#include "xv55/host_store.h"
 
 namespace xv55::host {
 
@@ -69,6 +70,7 @@ class PropertyStream {
 
  private:
   std::int64_t counts(std::int64_t word) const;
+  DmsWord& workWord(WorkVector k) const;  // the first word of work vector k
   std::int64_t locations_[SAISST_LOCATIONS] = {};
 };
 

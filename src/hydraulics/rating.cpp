@@ -35,16 +35,13 @@ UnitFactors UnitFactors::fromHost() {
           host::toSi(Quantity::Length, 1.0)};
 }
 
-bool inputsAreFinite(std::string_view routine, const NamedInput* inputs, std::size_t count,
-                     Status status) {
-  for (std::size_t k = 0; k < count; ++k) {
-    if (std::isfinite(inputs[k].value)) continue;
-    char name[16] = {};
-    routine.copy(name, sizeof name - 1);
+bool inputsAreFinite(const char* routine, std::span<const NamedInput> inputs, Status status) {
+  for (const NamedInput& in : inputs) {
+    if (std::isfinite(in.value)) continue;
     report(status, kError,
            "%s-F-Input %d (%s) is not a finite number; rigorous hydraulic calculations "
            "skipped.\\n",
-           name, inputs[k].position, inputs[k].name);
+           routine, in.position, in.name);
     return false;
   }
   return true;

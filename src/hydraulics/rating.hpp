@@ -5,7 +5,7 @@
 
 #include <array>
 #include <cstdint>
-#include <string_view>
+#include <span>
 
 #include "entry/views.hpp"
 #include "host/columns.h"
@@ -41,11 +41,26 @@ struct NamedInput {
 };
 
 // Sets status 4 and names the first input that is not a finite number; false then.
-bool inputsAreFinite(std::string_view routine, const NamedInput* inputs, std::size_t count,
-                     Status status);
-template <std::size_t N>
-bool inputsAreFinite(std::string_view routine, const NamedInput (&inputs)[N], Status status) {
-  return inputsAreFinite(routine, inputs, N, status);
+bool inputsAreFinite(const char* routine, std::span<const NamedInput> inputs, Status status);
+
+// The numeric inputs both procedures have, from the stage number on, in order; the
+// first is input `first`.
+template <class Args>
+std::array<NamedInput, 14> stageInputsOf(const Args& a, std::int64_t first) {
+  return {{{first, "stage number", a.stage},
+           {first + 1, "stage datum", a.stageDatum},
+           {first + 2, "hydraulics option", a.option},
+           {first + 3, "length", a.length},
+           {first + 4, "stage pressure", a.pressure},
+           {first + 5, "liquid molar flow", a.liquidFlow},
+           {first + 6, "vapour molar flow", a.vapourFlow},
+           {first + 7, "liquid molar density", a.liquidMolarDensity},
+           {first + 8, "vapour molar density", a.vapourMolarDensity},
+           {first + 9, "liquid molecular weight", a.liquidMw},
+           {first + 10, "vapour molecular weight", a.vapourMw},
+           {first + 11, "liquid property 1", a.liquidProperty1},
+           {first + 12, "liquid property 2", a.liquidProperty2},
+           {first + 13, "stage datum 2", a.stageDatum2}}};
 }
 
 // A real input that holds a whole number (stage, section, option), rounded to the

@@ -1,11 +1,11 @@
 // Refinery column hydraulics: one stage of a REFINECOL block (a main column with side
 // strippers, each a section of its own) rated by the host's tray rating routine.
 //
-// The stage tables are built on each call, one entry per stage of the whole block (the
-// stages of all sections, plus one when the block asks for it), and released before
-// the call returns; only the addressed stage's entry is filled.  Their size comes from
-// the block's section stage counts and is bounded by kMaxStages: one allocation of at
-// most 15 x kMaxStages reals per call.
+// The stage tables are laid out on each call, one entry per stage of the whole block
+// (the stages of all sections, plus one when the block asks for it), all zero but the
+// addressed stage's entry.  Their size comes from the block's section stage counts and
+// is bounded by kMaxStages; their storage is kept for the run and grows only when a
+// block has more stages than any before it (at most 15 x kMaxStages reals).
 #include <algorithm>
 #include <cstdint>
 #include <new>
@@ -60,31 +60,23 @@ void reportHoldupFailure(const ColumnBlock& block, std::int64_t section, std::in
     m.stored("for stage %d of stripper %d in Refinecol block ");
   }
   m.user(block.id.nameText());
-  status = kError;
-  print::message(kError, m.text(), &stage, &stripper);
+  print::report(status, kError, m, &stage, &stripper);
+}
+
+// Storage of the stage tables, kept from call to call.
+std::vector<double>& tableStorage() {
+  static std::vector<double> storage;
+  return storage;
 }
 
 }  // namespace
 
 void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
-  const NamedInput inputs[] = {
-      {2, "section number", a.section},
-      {3, "stage number", a.stage},
-      {4, "stage datum", a.stageDatum},
-      {5, "hydraulics option", a.option},
-      {6, "length", a.length},
-      {7, "stage pressure", a.pressure},
-      {8, "liquid molar flow", a.liquidFlow},
-      {9, "vapour molar flow", a.vapourFlow},
-      {10, "liquid molar density", a.liquidMolarDensity},
-      {11, "vapour molar density", a.vapourMolarDensity},
-      {12, "liquid molecular weight", a.liquidMw},
-      {13, "vapour molecular weight", a.vapourMw},
-      {14, "liquid property 1", a.liquidProperty1},
-      {15, "liquid property 2", a.liquidProperty2},
-      {16, "stage datum 2", a.stageDatum2},
-  };
-  if (!inputsAreFinite("SPHYDRP", inputs, status)) return;
+  const NamedInput sectionInput[] = {{2, "section number", a.section}};
+  if (!inputsAreFinite("SPHYDRP", sectionInput, status) ||
+      !inputsAreFinite("SPHYDRP", stageInputsOf(a, 3), status)) {
+    return;
+  }
   const std::int64_t section = wholeNumber(a.section);
   const std::int64_t stage = wholeNumber(a.stage);
   if (section < 1 || stage < 1) {
@@ -139,16 +131,20 @@ void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
     return;
   }
 
-  std::vector<double> arrays;
-  try {
-    arrays.assign(static_cast<std::size_t>(s.total) * kTables, 0.0);
-  } catch (const std::bad_alloc&) {
-    report(status, kError,
-           "SPHYDRP-F-No storage for the stage tables of %d stages; rigorous hydraulic "
-           "calculations skipped.\\n",
-           s.total);
-    return;
+  std::vector<double>& arrays = tableStorage();
+  const std::size_t words = static_cast<std::size_t>(s.total) * kTables;
+  if (arrays.size() < words) {
+    try {
+      arrays.resize(words);
+    } catch (const std::bad_alloc&) {
+      report(status, kError,
+             "SPHYDRP-F-No storage for the stage tables of %d stages; rigorous hydraulic "
+             "calculations skipped.\\n",
+             s.total);
+      return;
+    }
   }
+  std::fill_n(arrays.begin(), words, 0.0);
   const auto table = [&](Table t) { return arrays.data() + t * static_cast<std::size_t>(s.total); };
   for (std::size_t k = 0; k < kTables; ++k) {
     if (k != kStageWork) table(static_cast<Table>(k))[global - 1] = e[k];

@@ -58,30 +58,13 @@ void reportHoldupFailure(const ColumnBlock& block, std::int64_t stage, Status st
       .stored("hydraulics calculations \\n")
       .stored("for stage %d  in Traycol block ")
       .user(block.id.nameText());
-  status = kError;
-  print::message(kError, m.text(), &stage);
+  print::report(status, kError, m, &stage);
 }
 
 }  // namespace
 
 void SPHYDR(const TrayColumnArguments& a, Status status, Workspace work) {
-  const NamedInput inputs[] = {
-      {2, "stage number", a.stage},
-      {3, "stage datum", a.stageDatum},
-      {4, "hydraulics option", a.option},
-      {5, "length", a.length},
-      {6, "stage pressure", a.pressure},
-      {7, "liquid molar flow", a.liquidFlow},
-      {8, "vapour molar flow", a.vapourFlow},
-      {9, "liquid molar density", a.liquidMolarDensity},
-      {10, "vapour molar density", a.vapourMolarDensity},
-      {11, "liquid molecular weight", a.liquidMw},
-      {12, "vapour molecular weight", a.vapourMw},
-      {13, "liquid property 1", a.liquidProperty1},
-      {14, "liquid property 2", a.liquidProperty2},
-      {15, "stage datum 2", a.stageDatum2},
-  };
-  if (!inputsAreFinite("SPHYDR", inputs, status)) return;
+  if (!inputsAreFinite("SPHYDR", stageInputsOf(a, 2), status)) return;
   const std::int64_t stage = wholeNumber(a.stage);
   if (stage < 1) {
     report(status, kError,

@@ -46,10 +46,13 @@ class MessageBuffer {
   std::size_t length_ = 0;
 };
 
-// Sets status to `code` and prints the assembled message with that severity.
-inline void report(Status status, std::int64_t code, const MessageBuffer& message) {
+// Sets status to `code` and prints the assembled message with that severity; the
+// values, by address, are those its conversions read.
+template <class... V>
+void report(Status status, std::int64_t code, const MessageBuffer& message, const V*... values) {
+  static_assert(sizeof...(V) <= kMaxMessageValues, "the print path takes five values at most");
   status = code;
-  print::message(code, message.text());
+  print::message(code, message.text(), values...);
 }
 
 }  // namespace xv55::print

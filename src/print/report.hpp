@@ -174,8 +174,7 @@ template <class... A>
 void report(Status status, std::int64_t code, print::Format<print::MessageValue<A>...> format,
             const A&... values) {
   status = code;
-  print::message(code, format.text(),
-                 print::detail::ValueOf<print::MessageValue<A>>::address(values)...);
+  print::note(code, format, values...);
 }
 
 // A warning shown once per solver marker: when the marker remembered in `marker`

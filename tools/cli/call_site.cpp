@@ -6,13 +6,13 @@
 #include <limits>
 #include <utility>
 
+#include "common/units.hpp"
+
 namespace xv55::tools {
 
 using entry::ArgKind;
 
 namespace {
-
-constexpr std::size_t kTextLength = 40;
 
 std::string lower(std::string_view s) {
   std::string out(s);
@@ -195,8 +195,9 @@ ArgumentValue checkValue(const entry::ProcedureInfo& procedure, const entry::Arg
     case ArgKind::TextIn:
       if (!v.is_string()) check.fail("expected a text, got " + describe(v));
       out.text = v.get<std::string>();
-      if (out.text.size() > kTextLength) {
-        check.fail("the text has " + std::to_string(out.text.size()) + " characters, more than 40");
+      if (out.text.size() > static_cast<std::size_t>(units::kTextLength)) {
+        check.fail("the text has " + std::to_string(out.text.size()) + " characters, more than " +
+                   std::to_string(units::kTextLength));
       }
       if (out.text.find('\0') != std::string::npos) check.fail("the text holds a NUL character");
       break;
@@ -273,11 +274,8 @@ std::size_t CallSite::argumentIndex(std::string_view name) const {
   for (std::size_t k = 0; k < args.size(); ++k) {
     if (args[k].name && name == args[k].name) return k;
   }
-  std::string ins, outs;
-  for (const auto& a : args) {
-    std::string& list = entry::isInput(a.kind) ? ins : outs;
-    list += (list.empty() ? "" : ", ") + std::string(a.name ? a.name : "?");
-  }
+  const std::string ins = argumentNames(*procedure_, true);
+  const std::string outs = argumentNames(*procedure_, false);
   throw UsageError(std::string(procedure_->name) + " has no argument '" + std::string(name) +
                    "' (inputs: " + (ins.empty() ? "none" : ins) +
                    "; outputs: " + (outs.empty() ? "none" : outs) + ")");

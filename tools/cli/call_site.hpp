@@ -63,6 +63,10 @@ class CallSite {
   CallSite(const entry::ProcedureInfo& procedure, std::int64_t workLength);
 
   const entry::ProcedureInfo& procedure() const { return *procedure_; }
+  // The argument of that name; throws UsageError listing them all when there is none.
+  const entry::ArgumentInfo& argument(std::string_view name) const {
+    return procedure_->arguments[argumentIndex(name)];
+  }
 
   // Values by argument name, checked at once; they replace those given before.
   void set(std::string_view name, const Json& value);

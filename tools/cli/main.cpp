@@ -58,12 +58,7 @@ void giveInputs(xv55::tools::CallSite& site, const std::string& file,
       throw UsageError("'" + pair + "' is not name=value");
     }
     const std::string name = pair.substr(0, eq);
-    const xv55::entry::ArgumentInfo* argument = nullptr;
-    for (const auto& a : site.procedure().arguments) {
-      if (a.name && name == a.name) argument = &a;
-    }
-    if (!argument) site.set(name, Json());  // throws: no such argument
-    site.set(name, xv55::tools::commandLineValue(*argument, pair.substr(eq + 1)));
+    site.set(name, xv55::tools::commandLineValue(site.argument(name), pair.substr(eq + 1)));
   }
 }
 

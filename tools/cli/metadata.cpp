@@ -4,6 +4,7 @@
 #include <cctype>
 #include <sstream>
 
+#include "common/units.hpp"
 #include "xv55/xv55.h"
 
 namespace xv55::tools {
@@ -22,14 +23,14 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
 constexpr std::string_view kPrefix = "XV55IF_";
 
 // What `describe` shows as an argument's extent.
-std::string_view extentText(ArgKind kind) {
+std::string extentText(ArgKind kind) {
   switch (entry::extentsOf(kind)) {
     case 1:
       return "n";
     case 2:
       return "rows x columns";
     default:
-      return kind == ArgKind::TextIn ? "40 characters" : "1";
+      return kind == ArgKind::TextIn ? std::to_string(units::kTextLength) + " characters" : "1";
   }
 }
 
@@ -110,6 +111,16 @@ std::string_view kindName(ArgKind kind) {
   return "trailing";
 }
 
+std::string argumentNames(const entry::ProcedureInfo& procedure, bool inputs) {
+  std::string list;
+  for (const entry::ArgumentInfo& a : procedure.arguments) {
+    if (entry::isInput(a.kind) != inputs) continue;
+    if (!list.empty()) list += ", ";
+    list += a.name ? a.name : "?";
+  }
+  return list;
+}
+
 int countInputs(const entry::ProcedureInfo& procedure) {
   return static_cast<int>(std::count_if(procedure.arguments.begin(), procedure.arguments.end(),
                                         [](const auto& a) { return entry::isInput(a.kind); }));
@@ -134,7 +145,7 @@ Json describeJson(const entry::ProcedureInfo& procedure) {
 Json catalogueJson() {
   Json all = Json::array();
   for (const entry::ProcedureInfo& p : entry::procedures()) all.push_back(describeJson(p));
-  return {{"textLength", 40},
+  return {{"textLength", units::kTextLength},
           {"callTypes",
            {{"values", XV55_CALL_VALUES},
             {"setup", XV55_CALL_SETUP},
@@ -175,15 +186,9 @@ std::string describeText(const entry::ProcedureInfo& procedure) {
 std::string listText() {
   std::ostringstream out;
   for (const entry::ProcedureInfo& p : entry::procedures()) {
-    std::string ins, outs;
-    for (const auto& a : p.arguments) {
-      std::string& list = entry::isInput(a.kind) ? ins : outs;
-      if (!list.empty()) list += ", ";
-      list += a.name ? a.name : "?";
-    }
     const std::string name = p.name;
-    out << name << std::string(name.size() < 22 ? 22 - name.size() : 1, ' ') << "(" << ins
-        << ") -> (" << outs << ")\n";
+    out << name << std::string(name.size() < 22 ? 22 - name.size() : 1, ' ') << "("
+        << argumentNames(p, true) << ") -> (" << argumentNames(p, false) << ")\n";
   }
   return out.str();
 }

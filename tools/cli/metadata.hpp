@@ -31,6 +31,9 @@ const entry::ProcedureInfo& findProcedure(std::string_view name);
 // "real", "integer vector", ... as `describe` and the metadata file show a kind.
 std::string_view kindName(entry::ArgKind kind);
 
+// The names of a procedure's inputs (or outputs), joined by ", "; "?" for an unnamed one.
+std::string argumentNames(const entry::ProcedureInfo& procedure, bool inputs);
+
 // How many inputs / outputs a procedure has.
 int countInputs(const entry::ProcedureInfo& procedure);
 int countOutputs(const entry::ProcedureInfo& procedure);

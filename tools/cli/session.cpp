@@ -2,12 +2,12 @@
 
 #include <utility>
 
+#include "init/options.hpp"
+
 namespace xv55::tools {
 
 namespace {
 constexpr std::int32_t kNotAnswered = XV55_OPTION_NOT_ANSWERED;
-constexpr std::int32_t kOptionPrintEnabled = 20;
-constexpr std::int32_t kOptionSolverMarker = 31;
 }  // namespace
 
 Session::Session() {
@@ -50,12 +50,12 @@ std::int32_t Session::request(std::int32_t code, std::int64_t* intResult, double
     *valueResult = given->second.value;
     return 0;
   }
-  if (code == kOptionPrintEnabled) {
+  if (code == init::kOptionPrintEnabled) {
     *intResult = 1;
     *valueResult = 1.0;
     return 0;
   }
-  if (code == kOptionSolverMarker) {
+  if (code == init::kOptionSolverMarker) {
     *valueResult = options.marker ? *options.marker : static_cast<double>(calls_);
     const double marker = *valueResult;
     *intResult = marker > -9e18 && marker < 9e18 ? static_cast<std::int64_t>(marker) : 0;
