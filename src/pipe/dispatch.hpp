@@ -79,9 +79,6 @@ struct Stream {
   double massFlow = 0.0;         // kg/h (procedures that have it)
   double quality = 0.0;          // vapour mass fraction (procedures that have it)
   PackedBed bed;
-  // The Friedel gradient is divided by this when it is formed (the gradient
-  // divisor of SPDPCONST, 1 elsewhere).
-  double friedelDivisor = 1.0;
 };
 
 // The working values of one section in field units, and the model-unit values the
@@ -147,10 +144,10 @@ SectionLosses sectionLosses(const Evaluation& e, double lengthMetres, double pac
 
 // The correlations the library computes itself, from the model-unit stream values
 // (two_phase.cpp).
-// Rouhani drift-flux liquid holdup.
+// Rouhani-Axelsson drift-flux liquid holdup.
 double rouhaniHoldup(const Section& s);
-// Friedel two-phase frictional gradient, scaled so that the procedures' psi/ft to
-// bar/m conversion returns it in Pa/m, and divided by the stream's friedelDivisor.
+// Friedel two-phase frictional gradient in psi/ft, the unit of the other keywords'
+// gradients before the procedures convert them to bar/m.
 double friedelGradient(const Section& s);
 
 }  // namespace xv55::pipe

@@ -110,12 +110,11 @@ void SPPINT3(const PackedSectionArguments& a, Status status) {
     a.holdup = a.frictionLoss = a.accelerationLoss = kNaN;
     return;
   }
-  // "Ergun" divides its own friction term by the divisor too, and so its
-  // acceleration term.
-  const SectionLosses loss = sectionLosses(e, a.length, a.frictionDivisor);
+  // The divisor applies to the friction output alone, once, whatever the keyword.
+  const SectionLosses loss = sectionLosses(e, a.length, 1.0);
   a.holdup = e.reportedHoldup;
+  a.accelerationLoss = barOf(loss.acceleration);
   if (a.frictionDivisor == 0.0) {
-    if (!e.frictionPascalsPerMetre) a.accelerationLoss = barOf(loss.acceleration);
     report(status, kError,
            " SPPINT3-E-Friction divisor (input 3) is zero: the frictional pressure drop is not "
            "computed.\\n");
@@ -123,7 +122,6 @@ void SPPINT3(const PackedSectionArguments& a, Status status) {
   }
   a.frictionLoss =
       loss.friction * units::kPascalsPerPsi / a.frictionDivisor / units::kPascalsPerBar;
-  a.accelerationLoss = barOf(loss.acceleration);
 }
 
 void SPDPDZFR(const GradientArguments& a) {
@@ -149,8 +147,7 @@ void SPPMOM(const MomentumArguments& a) {
 }
 
 void SPDPCONST(const CoefficientArguments& a, Status status) {
-  Stream stream = streamOf(a);
-  stream.friedelDivisor = a.gradientDivisor;
+  const Stream stream = streamOf(a);
   const Evaluation e = evaluate(kCoefficient, stream, a.holdupCorrelation,
                                 &a.pressureDropCorrelation, {a.sign, a.gradientDivisor});
   if (!e.valid) {

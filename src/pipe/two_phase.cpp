@@ -1,7 +1,8 @@
 // The two correlations the pipe procedures compute themselves, in model units:
 // the Rouhani drift-flux holdup and the Friedel two-phase friction multiplier.
-// Their coefficients are those stored models were computed with; the
-// single-precision ones are written as the float literals they were.
+// Both follow the published correlations in SI units, so that their results do not
+// depend on the units a model keeps its flows in; the single-precision coefficients
+// are written as the float literals stored models were computed with.
 #include <cmath>
 
 #include "common/units.hpp"
@@ -12,11 +13,16 @@ namespace {
 
 using units::single;
 
+// Mass flux of a mass flow in kg/h through a pipe of diameter D in m: W/3600/(pi D^2/4).
+constexpr double kMassFluxPerMassFlow = 0.00035367765;  // kg/(m2 s) per kg/h and m^-2
+
 // ---- Rouhani ----
 // Rouhani, Z. and Axelsson, E. (1970), "Calculation of void volume fraction in the
 // subcooled and quality boiling regions", Int. J. Heat Mass Transfer 13, 383-393:
-// drift flux with distribution parameter 1 + 0.2 (1 - x) and drift velocity
-// 1.18 (g sigma (rho_L - rho_G))^0.25 / sqrt(rho_G), in the form stored models use.
+// drift flux with distribution parameter C0 = 1 + 0.2 (1 - x) and drift velocity
+// v_gj = 1.18 (g sigma (rho_L - rho_G))^0.25 / sqrt(rho_L), in SI units with G the
+// mass flux:
+//   void fraction = (x/rho_G) / [C0 (x/rho_G + (1 - x)/rho_L) + (1 - x) v_gj / G].
 constexpr double kRouhaniDrift = single(1.18f);
 constexpr double kRouhaniDistribution = single(0.2f);
 constexpr double kRouhaniMassFlowFloor = 1e-6;  // kg/h
@@ -25,13 +31,11 @@ constexpr double kQuarter = 0.25;
 // ---- Friedel ----
 // Friedel, L. (1979), "Improved friction pressure drop correlations for horizontal
 // and vertical two-phase pipe flow", European Two-Phase Flow Group Meeting, Ispra,
-// paper E2: phi_LO^2 = E + F, with a second coefficient set for flow inclined
-// downward at 45 degrees or more.  Coefficients and the Reynolds numbers as stored
-// models form them: Re = 1000 G / (D mu) with mu in cP (the published form is
-// G D / mu).
-constexpr double kMassFluxPerMassFlow = 0.00035367765;  // kg/(m2 s) per kg/h and m^-2
-constexpr double kMassFluxFloor = 2.0;                  // kg/(m2 s)
-constexpr double kCentipoisePerPascalSecond = 1000.0;
+// paper E2: the liquid-only gradient f_LO G^2/(2 D rho_L) times phi_LO^2 = E + F, with
+// Re = G D/mu for each phase alone, Fr = G^2/(g D rho_H^2) and We = G^2 D/(sigma rho_H)
+// on the homogeneous (no-slip) density, and a second coefficient set for flow inclined
+// downward at 45 degrees or more.
+constexpr double kMassFluxFloor = 2.0;  // kg/(m2 s)
 constexpr double kLaminarReynoldsLimit = 1055.0;
 constexpr double kLaminarReynoldsFloor = 10.0;
 constexpr double kLaminarConstant = 64.0;
@@ -40,10 +44,8 @@ constexpr double kTurbulentLogFactor = 1.964;
 constexpr double kTurbulentLogOffset = 3.8215;
 constexpr double kGroupFloor = 1e-6;        // Froude and Weber numbers
 constexpr double kDownwardAngle = -0.7854;  // rad: at or below it the downward form
-// psi/ft to bar/m as the procedures convert, undone: the gradient comes out in Pa/m.
-constexpr double kFriedelScale =
-    units::kPascalsPerBar * units::kMetresPerFoot / units::kPascalsPerPsi;
-static_assert(kFriedelScale == 4.4207502416364965);
+// Pa/m to psi/ft, the unit of the gradients the procedures convert to bar/m.
+constexpr double kPsiPerFootPerPascalPerMetre = units::kMetresPerFoot / units::kPascalsPerPsi;
 
 struct FriedelCoefficients {
   double factor, quality, liquidQuality, densityRatio, viscosityRatio, viscosityDifference, froude,
@@ -69,11 +71,12 @@ double friedelFactor(double reynolds) {
 double rouhaniHoldup(const Section& s) {
   const Stream& in = *s.stream;
   const double x = in.quality;
-  const double g = atLeast(in.massFlow, kRouhaniMassFlowFloor);
+  const double g = atLeast(in.massFlow, kRouhaniMassFlowFloor) * kMassFluxPerMassFlow /
+                   (in.diameter * in.diameter);
   const double a = std::pow(
       units::kGravitySingle * in.surfaceTension * (in.liquidDensity - in.gasDensity), kQuarter);
   const double b =
-      (kRouhaniDrift / std::sqrt(in.gasDensity)) * a * (1.0 - x) / g +
+      (kRouhaniDrift / std::sqrt(in.liquidDensity)) * a * (1.0 - x) / g +
       (1.0 + kRouhaniDistribution * (1.0 - x)) * ((1.0 - x) / in.liquidDensity + x / in.gasDensity);
   return 1.0 - x / (in.gasDensity * b);
 }
@@ -83,9 +86,11 @@ double friedelGradient(const Section& s) {
   const double d = in.diameter;
   const double g = atLeast(in.massFlow * kMassFluxPerMassFlow / (d * d), kMassFluxFloor);
   const double liquidFactor =
-      friedelFactor(kCentipoisePerPascalSecond * g / (d * in.liquidViscosity));
-  const double gasFactor = friedelFactor(kCentipoisePerPascalSecond * g / (d * in.gasViscosity));
-  const double froude = atLeast(g * g / (units::kGravitySingle * d * s.rhoNsSi), kGroupFloor);
+      friedelFactor(g * d / (in.liquidViscosity * units::kPascalSecondsPerCentipoise));
+  const double gasFactor =
+      friedelFactor(g * d / (in.gasViscosity * units::kPascalSecondsPerCentipoise));
+  const double froude =
+      atLeast(g * g / (units::kGravitySingle * d * s.rhoNsSi * s.rhoNsSi), kGroupFloor);
   const double weber = atLeast(g * g * d / (in.surfaceTension * s.rhoNsSi), kGroupFloor);
 
   const double x = in.quality;
@@ -98,8 +103,8 @@ double friedelGradient(const Section& s) {
                    std::pow(viscosityRatio, c.viscosityRatio) *
                    std::pow(1.0 - viscosityRatio, c.viscosityDifference) *
                    std::pow(froude, c.froude) * std::pow(weber, c.weber);
-  return (e + f) * kFriedelScale * liquidFactor * g * g / (2.0 * d * in.liquidDensity) /
-         in.friedelDivisor;
+  return (e + f) * liquidFactor * g * g / (2.0 * d * in.liquidDensity) *
+         kPsiPerFootPerPascalPerMetre;
 }
 
 }  // namespace xv55::pipe
