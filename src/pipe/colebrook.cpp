@@ -90,6 +90,14 @@ void reportNotConverged(double difference) {
 
 // Colebrook-White above the laminar limit, blended with 64/2500 up to 3500.
 double turbulent(double re, double r) {
+  if (std::isinf(re)) {
+    // The viscous term vanishes: the fully rough limit 1/sqrt(f) = 1.74 - 2 log10(2 r),
+    // 0 for a smooth pipe.
+    const double x = kIntercept - kLogFactor * std::log10(kRoughnessFactor * r);
+    const double f = 1.0 / (x * x);
+    if (std::isnan(f)) reportNotConverged(f);
+    return f;
+  }
   double previous = kStartConstant + kStartCoefficient / std::pow(re, kStartExponent);
   double next = previous;
   double difference = 0.0;
@@ -120,8 +128,11 @@ double PIPCBR(double reynolds, double relativeRoughness) {
   double f = 0.0;
   if (re < 0.0) {
     reportNegativeReynolds(re);
+  } else if (std::isnan(re) || !std::isfinite(relativeRoughness)) {
+    // No factor can be formed: reported as an iteration that never converges.
+    f = std::numeric_limits<double>::quiet_NaN();
+    reportNotConverged(f);
   } else {
-    // A NaN Reynolds number takes the iteration, as it always has.
     if (re < kCreepingLimit) {
       f = (kCreepingIntercept - re) * kCreepingSlope;
     } else if (re <= kLaminarLimit) {
@@ -140,10 +151,6 @@ double PIPCBR(double reynolds, double relativeRoughness) {
 }
 
 void SPPCBR(const ColebrookArguments& args) {
-  if (!std::isfinite(args.reynolds) || !std::isfinite(args.roughness)) {
-    args.frictionFactor = std::numeric_limits<double>::quiet_NaN();
-    return;
-  }
   args.frictionFactor = PIPCBR(args.reynolds, args.roughness);
 }
 
