@@ -11,8 +11,10 @@
 #include <memory>
 #include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "host/pipe_correlations.h"
 #include "pipe_cases.hpp"
 #include "xv55/refhost.hpp"
 
@@ -26,45 +28,110 @@ namespace rh = xv55::refhost;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-void expectReceived(const char* routine, const Reals& expected) {
-  const Reals actual = rh::lastCall(routine).reals;
-  ASSERT_EQ(actual.size(), expected.size()) << routine;
-  for (std::size_t k = 0; k < expected.size(); ++k) {
-    EXPECT_NEAR(actual[k], expected[k], 1e-13 * std::fabs(expected[k]))
-        << routine << " argument " << k + 1;
-  }
-}
-
-TEST_F(PipeTest, HostRoutinesReceiveFieldUnits) {
+TEST_F(PipeTest, EveryHostRoutineReceivesItsArgumentsInFieldUnits) {
+  using enum Proc;
   Case c;
-  c.velocity = -2.5;  // by magnitude
-  c.holdup = "Orkiszewski";
-  c.drop = "none";
-  run(Proc::Sppint, c);
-  const double vm = 2.5 / kFt, d = 0.1 / kFt, rhoL = 800 * kLbFt3, rhoG = 20 * kLbFt3;
-  // P, v_m, lambda, rho_L, rho_G, mu_L, mu_G, sigma, D, r, theta; viscosities / 1488.0
-  expectReceived("PIP_PIPORK", {20.0 * kPsiPerBar, vm, 0.3, rhoL, rhoG, 1.5 / 1488.0,
-                                0.012 / 1488.0, 0.02 * 2.204634, d, 4.5e-4, 0.05});
+  c.velocity = -2.5;                   // by magnitude, except for the packed-bed routine
+  const Field s = fieldOf(c, 1488.0);  // SPPINT, SPPINT3
+  const Field g = fieldOf(c, 1488.2);  // the others
+  const double pi = 3.1415926, gc = 32.174;
+  // Hughmark's holdup, which the Dukler routine receives.
+  double hughmark = 0;
+  std::int64_t error = 0;
+  PIP_PIPHMR(&s.lambda, &s.rhoNs, &s.vm, &s.d, &s.muG, &s.muL, &hughmark, &error);
+  const struct {
+    Proc procedure;
+    const char *holdup, *drop, *routine;
+    Reals arguments;
+  } rows[] = {
+      {Sppint,
+       "Beggs-Brill",
+       "none",
+       "PIP_PIPBBH",
+       {s.lambda, s.d, s.rhoNs, s.rhoL, s.vm, s.sigma, s.theta}},
+      {Spdpdzfr,
+       "HTFS",
+       "none",
+       "PIP_PIPHTH",
+       {g.w, g.d, pi, g.lambda, g.rhoL, g.rhoG, g.muL, g.muG, g.theta}},
+      {Sppint, "Flanigan", "none", "PIP_PIPFLN", {s.vsG}},
+      {Sppint, "Eaton", "none", "PIP_PIPEAT", {s.p, s.lambda, s.vm, s.rhoL, s.sigma, s.muL, s.d}},
+      {Sppint, "Hoogendorn", "none", "PIP_PIPHOO", {s.lambda, s.vm}},
+      {Sppint, "Hughmark", "none", "PIP_PIPHMR", {s.lambda, s.rhoNs, s.vm, s.d, s.muG, s.muL}},
+      {Sppint,
+       "Slack",
+       "none",
+       "PIP_PIPSLK",
+       {s.lambda, s.rhoL, s.rhoG, s.muL, s.muG, s.vm, s.d, s.r, s.theta}},
+      {Sppint,
+       "none",
+       "Orkiszewski",
+       "PIP_PIPORK",
+       {s.p, s.vm, s.lambda, s.rhoL, s.rhoG, s.muL, s.muG, s.sigma, s.d, s.r, s.theta}},
+      {Sppint,
+       "Lockhart-Martinelli",
+       "none",
+       "PIP_PIPLMR",
+       {s.d, s.vsL, s.vsG, s.rhoG, s.rhoL, s.muG, s.muL}},
+      {Sppint,
+       "none",
+       "Hagedorn-Brown",
+       "PIP_PIPHBR",
+       {s.theta, s.d, s.r, s.p, s.vsG, s.vsL, s.lambda, s.rhoG, s.rhoL, s.muG, s.muL, s.sigma}},
+      // SI: a, rho_ns, mu_ns in Pa s, c, b, the velocity as given.
+      {Sppint3,
+       "none",
+       "Ergun",
+       "PIP_ERGUN",
+       {0.4, 0.3 * 800 + 0.7 * 20, (0.3 * 1.5 + 0.7 * 0.012) * 1e-3, 0.003, 0.8, -2.5}},
+      // The holdup input (recorded last) is the holdup step's: lambda without one.
+      {Sppint,
+       "none",
+       "Beggs-Brill",
+       "PIP_PIPBBF",
+       {s.lambda, s.vm, s.muNs, s.rhoNs, s.d, s.r, s.lambda}},
+      {Spdpconst,
+       "none",
+       "HTFS",
+       "PIP_PIPHTF",
+       {g.w, g.d, pi, g.lambda, g.rhoL, g.rhoG, g.muL, g.muG, g.r, gc, g.vsL, g.vsG}},
+      {Sppint,
+       "none",
+       "Dukler",
+       "PIP_PIPDUL",
+       {s.lambda, s.rhoG, s.rhoL, s.vm, s.muNs, s.d, hughmark}},
+      {Sppint, "none", "Angel-Welchon-Ros", "PIP_PIPAWR", {s.d, s.rhoNs, s.vm}},
+  };
+  for (const auto& row : rows) {
+    Case trial = c;
+    trial.holdup = row.holdup;
+    trial.drop = row.drop;
+    run(row.procedure, trial);
+    const Reals actual = rh::lastCall(row.routine).reals;
+    ASSERT_EQ(actual.size(), row.arguments.size()) << row.routine;
+    for (std::size_t k = 0; k < actual.size(); ++k) {
+      EXPECT_NEAR(actual[k], row.arguments[k], 1e-14 * std::fabs(row.arguments[k]))
+          << row.routine << " argument " << k + 1;
+    }
+  }
 
-  // The gradient procedures divide by 1488.2 and pass the mass flow in lb/s, pi as
-  // 3.1415926, g_c and the superficial velocities.
-  c.holdup = c.drop = "HTFS";
-  run(Proc::Spdpdzfr, c);
-  const double w = 20000 * 0.000612395, muL = 1.5 / 1488.2, muG = 0.012 / 1488.2;
-  expectReceived("PIP_PIPHTH", {w, d, 3.1415926, 0.3, rhoL, rhoG, muL, muG, 0.05});
-  expectReceived("PIP_PIPHTF",
-                 {w, d, 3.1415926, 0.3, rhoL, rhoG, muL, muG, 4.5e-4, 32.174, 0.3 * vm, 0.7 * vm});
-
-  // The packed-bed routine is SI: a, rho_ns, mu_ns in Pa s, c, b, the velocity as given.
-  c.drop = "Ergun";
-  run(Proc::Spdpconst, c);
-  expectReceived("PIP_ERGUN",
-                 {0.4, 0.3 * 800 + 0.7 * 20, (0.3 * 1.5 + 0.7 * 0.012) * 1e-3, 0.003, 0.8, -2.5});
+  // Viscosities in cP are divided by 1488.0 in SPPINT and SPPINT3, by 1488.2 elsewhere.
+  const std::pair<Proc, double> divisors[] = {{Sppint, 1488.0},    {Sppint3, 1488.0},
+                                              {Spdpdzfr, 1488.2},  {Sppmom, 1488.2},
+                                              {Spdpconst, 1488.2}, {Sphld, 1488.2}};
+  for (const auto& [procedure, divisor] : divisors) {
+    Case trial = c;
+    trial.holdup = "Hughmark";
+    run(procedure, trial);
+    const Reals a = rh::lastCall("PIP_PIPHMR").reals;  // ..., mu_G, mu_L
+    EXPECT_DOUBLE_EQ(a.at(4), 0.012 / divisor) << info(procedure).name;
+    EXPECT_DOUBLE_EQ(a.at(5), 1.5 / divisor) << info(procedure).name;
+  }
 
   // SPHLD folds the angle and passes 0.001 (single precision) as the roughness.
   c.angle = 3 * std::numbers::pi / 4;
   c.holdup = "Hagedorn-Brown";
-  run(Proc::Sphld, c);
+  run(Sphld, c);
   const Reals hbr = rh::lastCall("PIP_PIPHBR").reals;  // theta, D, r, ...
   EXPECT_NEAR(hbr.at(0), std::numbers::pi / 4, 1e-15);
   EXPECT_EQ(hbr.at(2), 0.0010000000474974513);
@@ -72,7 +139,7 @@ TEST_F(PipeTest, HostRoutinesReceiveFieldUnits) {
   // Floors: velocity 1e-5 m/s, surface tension 1e-5.
   c.velocity = c.surfaceTension = 0.0;
   c.holdup = "Beggs-Brill";
-  run(Proc::Sppint, c);
+  run(Sppint, c);
   const Reals bbh = rh::lastCall("PIP_PIPBBH").reals;  // lambda, D, rho_ns, rho_L, v_m, sigma
   EXPECT_EQ(bbh.at(4), 1e-5 / kFt);
   EXPECT_EQ(bbh.at(5), 1e-5);
