@@ -56,7 +56,8 @@ TEST_F(PipeTest, TurbulentFactorsFollowTheIterationAndLieNearTheExactRoot) {
       // Between 2500 and 3500 the iterate is blended with 64/2500.
       const double w = std::min((re - 2500.0) / 1000.0, 1.0);
       const double exact = exactColebrook(re, r);
-      EXPECT_NEAR(f, w * exact + (1 - w) * kLaminarAtLimit, w * colebrookBound(re, r) * exact);
+      // Stopping at a step of 1 % leaves f within 0.3 % of the root.
+      EXPECT_NEAR(f, w * exact + (1 - w) * kLaminarAtLimit, w * 3e-3 * exact);
     }
   }
   // Moody-chart values (smooth pipe at Re 1e5: 0.0180; r 1e-3 at Re 1e6: 0.0199), to the

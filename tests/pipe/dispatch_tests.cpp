@@ -11,7 +11,7 @@
 #include <memory>
 #include <numbers>
 #include <string>
-#include <utility>
+#include <string_view>
 #include <vector>
 
 #include "host/pipe_correlations.h"
@@ -28,118 +28,68 @@ namespace rh = xv55::refhost;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-TEST_F(PipeTest, EveryHostRoutineReceivesItsArgumentsInFieldUnits) {
-  using enum Proc;
-  Case c;
-  c.velocity = -2.5;                   // by magnitude, except for the packed-bed routine
-  const Field s = fieldOf(c, 1488.0);  // SPPINT, SPPINT3
-  const Field g = fieldOf(c, 1488.2);  // the others
+// What each host routine must receive, in its argument order, for section c in procedure
+// p.  The holdup passed to "Beggs-Brill" friction (recorded last) is Flanigan's, the holdup
+// step of the keyword test below; "Dukler" receives Hughmark's.
+Reals argumentsOf(std::string_view routine, const Case& c, Proc p) {
+  const Field f = fieldOf(c, p);
   const double pi = 3.1415926, gc = 32.174;
-  // Hughmark's holdup, which the Dukler routine receives.
-  double hughmark = 0;
+  double holdup = 0;
   std::int64_t error = 0;
-  PIP_PIPHMR(&s.lambda, &s.rhoNs, &s.vm, &s.d, &s.muG, &s.muL, &hughmark, &error);
-  const struct {
-    Proc procedure;
-    const char *holdup, *drop, *routine;
-    Reals arguments;
-  } rows[] = {
-      {Sppint,
-       "Beggs-Brill",
-       "none",
-       "PIP_PIPBBH",
-       {s.lambda, s.d, s.rhoNs, s.rhoL, s.vm, s.sigma, s.theta}},
-      {Spdpdzfr,
-       "HTFS",
-       "none",
-       "PIP_PIPHTH",
-       {g.w, g.d, pi, g.lambda, g.rhoL, g.rhoG, g.muL, g.muG, g.theta}},
-      {Sppint, "Flanigan", "none", "PIP_PIPFLN", {s.vsG}},
-      {Sppint, "Eaton", "none", "PIP_PIPEAT", {s.p, s.lambda, s.vm, s.rhoL, s.sigma, s.muL, s.d}},
-      {Sppint, "Hoogendorn", "none", "PIP_PIPHOO", {s.lambda, s.vm}},
-      {Sppint, "Hughmark", "none", "PIP_PIPHMR", {s.lambda, s.rhoNs, s.vm, s.d, s.muG, s.muL}},
-      {Sppint,
-       "Slack",
-       "none",
-       "PIP_PIPSLK",
-       {s.lambda, s.rhoL, s.rhoG, s.muL, s.muG, s.vm, s.d, s.r, s.theta}},
-      {Sppint,
-       "none",
-       "Orkiszewski",
-       "PIP_PIPORK",
-       {s.p, s.vm, s.lambda, s.rhoL, s.rhoG, s.muL, s.muG, s.sigma, s.d, s.r, s.theta}},
-      {Sppint,
-       "Lockhart-Martinelli",
-       "none",
-       "PIP_PIPLMR",
-       {s.d, s.vsL, s.vsG, s.rhoG, s.rhoL, s.muG, s.muL}},
-      {Sppint,
-       "none",
-       "Hagedorn-Brown",
-       "PIP_PIPHBR",
-       {s.theta, s.d, s.r, s.p, s.vsG, s.vsL, s.lambda, s.rhoG, s.rhoL, s.muG, s.muL, s.sigma}},
-      // SI: a, rho_ns, mu_ns in Pa s, c, b, the velocity as given.
-      {Sppint3,
-       "none",
-       "Ergun",
-       "PIP_ERGUN",
-       {0.4, 0.3 * 800 + 0.7 * 20, (0.3 * 1.5 + 0.7 * 0.012) * 1e-3, 0.003, 0.8, -2.5}},
-      // The holdup input (recorded last) is the holdup step's: lambda without one.
-      {Sppint,
-       "none",
-       "Beggs-Brill",
-       "PIP_PIPBBF",
-       {s.lambda, s.vm, s.muNs, s.rhoNs, s.d, s.r, s.lambda}},
-      {Spdpconst,
-       "none",
-       "HTFS",
-       "PIP_PIPHTF",
-       {g.w, g.d, pi, g.lambda, g.rhoL, g.rhoG, g.muL, g.muG, g.r, gc, g.vsL, g.vsG}},
-      {Sppint,
-       "none",
-       "Dukler",
-       "PIP_PIPDUL",
-       {s.lambda, s.rhoG, s.rhoL, s.vm, s.muNs, s.d, hughmark}},
-      {Sppint, "none", "Angel-Welchon-Ros", "PIP_PIPAWR", {s.d, s.rhoNs, s.vm}},
-  };
-  for (const auto& row : rows) {
-    Case trial = c;
-    trial.holdup = row.holdup;
-    trial.drop = row.drop;
-    run(row.procedure, trial);
-    const Reals actual = rh::lastCall(row.routine).reals;
-    ASSERT_EQ(actual.size(), row.arguments.size()) << row.routine;
-    for (std::size_t k = 0; k < actual.size(); ++k) {
-      EXPECT_NEAR(actual[k], row.arguments[k], 1e-14 * std::fabs(row.arguments[k]))
-          << row.routine << " argument " << k + 1;
-    }
+  if (routine == "PIP_PIPBBH") return {f.lambda, f.d, f.rhoNs, f.rhoL, f.vm, f.sigma, f.theta};
+  if (routine == "PIP_PIPHTH")
+    return {f.w, f.d, pi, f.lambda, f.rhoL, f.rhoG, f.muL, f.muG, f.theta};
+  if (routine == "PIP_PIPFLN") return {f.vsG};
+  if (routine == "PIP_PIPEAT") return {f.p, f.lambda, f.vm, f.rhoL, f.sigma, f.muL, f.d};
+  if (routine == "PIP_PIPHOO") return {f.lambda, f.vm};
+  if (routine == "PIP_PIPHMR") return {f.lambda, f.rhoNs, f.vm, f.d, f.muG, f.muL};
+  if (routine == "PIP_PIPSLK")
+    return {f.lambda, f.rhoL, f.rhoG, f.muL, f.muG, f.vm, f.d, f.r, f.theta};
+  if (routine == "PIP_PIPORK") {
+    return {f.p, f.vm, f.lambda, f.rhoL, f.rhoG, f.muL, f.muG, f.sigma, f.d, f.r, f.theta};
   }
-
-  // Viscosities in cP are divided by 1488.0 in SPPINT and SPPINT3, by 1488.2 elsewhere.
-  const std::pair<Proc, double> divisors[] = {{Sppint, 1488.0},    {Sppint3, 1488.0},
-                                              {Spdpdzfr, 1488.2},  {Sppmom, 1488.2},
-                                              {Spdpconst, 1488.2}, {Sphld, 1488.2}};
-  for (const auto& [procedure, divisor] : divisors) {
-    Case trial = c;
-    trial.holdup = "Hughmark";
-    run(procedure, trial);
-    const Reals a = rh::lastCall("PIP_PIPHMR").reals;  // ..., mu_G, mu_L
-    EXPECT_DOUBLE_EQ(a.at(4), 0.012 / divisor) << info(procedure).name;
-    EXPECT_DOUBLE_EQ(a.at(5), 1.5 / divisor) << info(procedure).name;
+  if (routine == "PIP_PIPLMR") return {f.d, f.vsL, f.vsG, f.rhoG, f.rhoL, f.muG, f.muL};
+  if (routine == "PIP_PIPHBR") {
+    return {f.theta, f.d, f.r, f.p, f.vsG, f.vsL, f.lambda, f.rhoG, f.rhoL, f.muG, f.muL, f.sigma};
   }
+  // SI: a, rho_ns, mu_ns, c, b, the velocity as given.
+  if (routine == "PIP_ERGUN") return {c.bedA, f.rhoNsSi, f.muNsSi, c.bedC, c.bedB, c.velocity};
+  if (routine == "PIP_PIPBBF") {
+    PIP_PIPFLN(&f.vsG, &holdup);
+    return {f.lambda, f.vm, f.muNs, f.rhoNs, f.d, f.r, holdup};
+  }
+  if (routine == "PIP_PIPHTF") {
+    return {f.w, f.d, pi, f.lambda, f.rhoL, f.rhoG, f.muL, f.muG, f.r, gc, f.vsL, f.vsG};
+  }
+  if (routine == "PIP_PIPDUL") {
+    PIP_PIPHMR(&f.lambda, &f.rhoNs, &f.vm, &f.d, &f.muG, &f.muL, &holdup, &error);
+    return {f.lambda, f.rhoG, f.rhoL, f.vm, f.muNs, f.d, holdup};
+  }
+  return {f.d, f.rhoNs, f.vm};  // PIP_PIPAWR
+}
 
-  // SPHLD folds the angle and passes 0.001 (single precision) as the roughness.
+void expectArguments(std::string_view routine, const Reals& expected) {
+  const Reals actual = rh::lastCall(std::string(routine).c_str()).reals;
+  ASSERT_EQ(actual.size(), expected.size()) << routine;
+  for (std::size_t k = 0; k < actual.size(); ++k) {
+    EXPECT_NEAR(actual[k], expected[k], 1e-14 * std::fabs(expected[k])) << "argument " << k + 1;
+  }
+}
+
+TEST_F(PipeTest, FoldedAngleAndFloors) {
+  // SPHLD and SPDPCONST take the angle through asin(sin): 3 pi/4 acts as pi/4.
+  Case c;
   c.angle = 3 * std::numbers::pi / 4;
   c.holdup = "Hagedorn-Brown";
-  run(Sphld, c);
-  const Reals hbr = rh::lastCall("PIP_PIPHBR").reals;  // theta, D, r, ...
-  EXPECT_NEAR(hbr.at(0), std::numbers::pi / 4, 1e-15);
-  EXPECT_EQ(hbr.at(2), 0.0010000000474974513);
-
+  for (Proc p : {Proc::Sphld, Proc::Spdpconst, Proc::Sppint}) {
+    run(p, c);
+    const double theta = rh::lastCall("PIP_PIPHBR").reals.at(0);
+    EXPECT_NEAR(theta, p == Proc::Sppint ? c.angle : std::numbers::pi / 4, 1e-15);
+  }
   // Floors: velocity 1e-5 m/s, surface tension 1e-5.
   c.velocity = c.surfaceTension = 0.0;
   c.holdup = "Beggs-Brill";
-  run(Sppint, c);
+  run(Proc::Sppint, c);
   const Reals bbh = rh::lastCall("PIP_PIPBBH").reals;  // lambda, D, rho_ns, rho_L, v_m, sigma
   EXPECT_EQ(bbh.at(4), 1e-5 / kFt);
   EXPECT_EQ(bbh.at(5), 1e-5);
@@ -187,6 +137,8 @@ bool accepts(const Accepts& row, Proc p) {
          std::find(row.procedures.begin(), row.procedures.end(), p) != row.procedures.end();
 }
 
+// Every procedure calls the routine of each keyword it accepts, with its full argument
+// list in field units (its own viscosity divisor), and falls back otherwise.
 TEST_F(PipeTest, EachProcedureAcceptsItsOwnKeywordsAndFallsBackOtherwise) {
   using enum Proc;
   const Accepts holdups[] = {{"Beggs-Brill", {}, "PIP_PIPBBH"},
@@ -203,44 +155,46 @@ TEST_F(PipeTest, EachProcedureAcceptsItsOwnKeywordsAndFallsBackOtherwise) {
   for (const Accepts& row : holdups) {
     for (Proc p : kAllProcs) {
       SCOPED_TRACE(std::string(row.keyword) + " holdup in " + info(p).name);
-      rh::reset();
       Case c;
       c.holdup = row.keyword;
+      c.drop = "none";
+      const Reals expected = row.routine ? argumentsOf(row.routine, c, p) : Reals{};
+      rh::reset();
       const Reals out = run(p, c);
-      // The friction routine (or SPHLD's output) sees the no-slip fraction on a fall-back.
-      const double seen = p == Sphld ? out[0] : rh::lastCall("PIP_PIPBBF").reals.at(6);
       if (row.routine) {
         EXPECT_EQ(callsOf(row.routine), accepts(row, p) ? 1 : 0);
-      } else {
-        EXPECT_EQ(seen != c.liquidFraction, accepts(row, p));
+        if (accepts(row, p)) expectArguments(row.routine, expected);
       }
-      if (!accepts(row, p)) {
-        EXPECT_EQ(seen, c.liquidFraction);
+      // The holdup output is lambda on a fall-back (SPDPDZFR and SPDPCONST have none).
+      if (p != Spdpdzfr && p != Spdpconst && (!accepts(row, p) || !row.routine)) {
+        EXPECT_EQ(out[0] == 0.3, !accepts(row, p));
       }
     }
   }
-  const std::vector<Proc> nowhere = {Sphld};  // SPHLD has no pressure-drop name
-  const Accepts drops[] = {{"Ergun", {Sppint3, Spdpdzfr, Spdpconst}},
+  const Accepts drops[] = {{"Ergun", {Sppint3, Spdpdzfr, Spdpconst}, "PIP_ERGUN"},
                            {"Darcy", {}},
-                           {"Beggs-Brill", {}},
-                           {"HTFS", {Spdpdzfr, Spdpconst}},
-                           {"Dukler", {}},
-                           {"Slack", {}},
-                           {"Orkiszewski", {}},
-                           {"Angel-Welchon-Ros", {}},
-                           {"Lockhart-Martinelli", {}},
-                           {"Hagedorn-Brown", {}},
+                           {"Beggs-Brill", {}, "PIP_PIPBBF"},
+                           {"HTFS", {Spdpdzfr, Spdpconst}, "PIP_PIPHTF"},
+                           {"Dukler", {}, "PIP_PIPDUL"},
+                           {"Slack", {}, "PIP_PIPSLK"},
+                           {"Orkiszewski", {}, "PIP_PIPORK"},
+                           {"Angel-Welchon-Ros", {}, "PIP_PIPAWR"},
+                           {"Lockhart-Martinelli", {}, "PIP_PIPLMR"},
+                           {"Hagedorn-Brown", {}, "PIP_PIPHBR"},
                            {"Friedel", {Spdpdzfr, Sppmom, Spdpconst}},
-                           {"Colebrook", nowhere}};
+                           {"Colebrook", {Sphld}}};  // SPHLD has no pressure-drop name
   for (const Accepts& row : drops) {
     for (Proc p : kProcsWithDrop) {
       SCOPED_TRACE(std::string(row.keyword) + " pressure drop in " + info(p).name);
       Case c;
       c.holdup = "Flanigan";
       c.drop = row.keyword;
+      const Reals expected = row.routine ? argumentsOf(row.routine, c, p) : Reals{};
+      rh::reset();
       const Reals out = run(p, c);
       const double friction = out[info(p).frictionOutput - 1];
       EXPECT_EQ(friction != 0.0 && std::isfinite(friction), accepts(row, p));
+      if (row.routine && accepts(row, p)) expectArguments(row.routine, expected);
       // An unknown name: no friction, no acceleration, and the holdup all the same.
       if (!accepts(row, p) && out.size() > 1) {
         EXPECT_EQ(out.back(), 0.0);

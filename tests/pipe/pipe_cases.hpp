@@ -27,15 +27,16 @@ struct ProcInfo {
   const char* name;
   Xv55Entry entry;
   int frictionOutput;                  // 1-based
+  double viscosityDivisor;             // cP per lb/(ft s)
   std::vector<std::int64_t> optional;  // columns of mass flow, quality, packed bed
 };
 inline const ProcInfo& info(Proc p) {
-  static const ProcInfo table[] = {{"SPPINT", XV55IF_SPPINT, 2, {}},
-                                   {"SPPINT3", XV55IF_SPPINT3, 2, {6, 7, 8}},
-                                   {"SPDPDZFR", XV55IF_SPDPDZFR, 1, {4, 5, 6, 9, 10}},
-                                   {"SPPMOM", XV55IF_SPPMOM, 2, {7, 8}},
-                                   {"SPDPCONST", XV55IF_SPDPCONST, 1, {4, 5, 6, 9, 10}},
-                                   {"SPHLD", XV55IF_SPHLD, 0, {4, 5}}};
+  static const ProcInfo table[] = {{"SPPINT", XV55IF_SPPINT, 2, 1488.0, {}},
+                                   {"SPPINT3", XV55IF_SPPINT3, 2, 1488.0, {6, 7, 8}},
+                                   {"SPDPDZFR", XV55IF_SPDPDZFR, 1, 1488.2, {4, 5, 6, 9, 10}},
+                                   {"SPPMOM", XV55IF_SPPMOM, 2, 1488.2, {7, 8}},
+                                   {"SPDPCONST", XV55IF_SPDPCONST, 1, 1488.2, {4, 5, 6, 9, 10}},
+                                   {"SPHLD", XV55IF_SPHLD, 0, 1488.2, {4, 5}}};
   return table[static_cast<int>(p)];
 }
 
@@ -117,16 +118,6 @@ inline double exactColebrook(double re, double r) {
   return 4.0 / ((lo + hi) * (lo + hi));
 }
 
-// How far an iterate may lie from that root when the iteration stops at a step of at
-// most 1 % of f: x -> 1.74 - 2 log10(2 r + 18.7 x/Re) contracts by k = (2/ln 10)
-// (18.7/Re)/(2 r + 18.7 x/Re) near the root, so the last iterate lies within
-// k/(1 - k) of the last step and f within 0.01 k/(1 - k) (5 % allowance for k).
-inline double colebrookBound(double re, double r) {
-  const double x = 1.0 / std::sqrt(exactColebrook(re, r));
-  const double k = 2.0 / std::log(10.0) * (18.7 / re) / (2.0 * r + 18.7 * x / re);
-  return 1.05 * 0.01 * k / (1.0 - k);
-}
-
 // The same equation iterated as the library documents it: from 0.0056 + 0.5 Re^-0.32 until
 // a step is at most 1 % of f, with its single-precision constants, blended with 64/2500
 // up to Re 3500.
@@ -147,11 +138,15 @@ inline constexpr double kFt = 0.3048;  // m/ft
 inline constexpr double kPsiPerBar = 1e5 / 6894.7573;
 inline constexpr double kLbFt3 = 0.062428;  // lb/ft3 per kg/m3
 
-// A section's working values in field units, for a viscosity divisor (cP per lb/(ft s)).
+// A section's working values in field units as procedure p forms them (SPHLD has no
+// roughness and passes 0.001 in single precision), and the SI no-slip density and
+// viscosity (Pa s) of the packed-bed routine.
 struct Field {
   double d, vm, p, lambda, rhoL, rhoG, sigma, muL, muG, theta, r, vsL, vsG, rhoNs, muNs, w;
+  double rhoNsSi, muNsSi;
 };
-inline Field fieldOf(const Case& c, double viscosityDivisor) {
+inline Field fieldOf(const Case& c, Proc procedure) {
+  const double viscosityDivisor = info(procedure).viscosityDivisor;
   Field f{};
   f.d = c.diameter / kFt;
   f.vm = std::max(std::fabs(c.velocity), 1e-5) / kFt;
@@ -163,12 +158,14 @@ inline Field fieldOf(const Case& c, double viscosityDivisor) {
   f.muL = c.liquidViscosity / viscosityDivisor;
   f.muG = c.gasViscosity / viscosityDivisor;
   f.theta = c.angle;
-  f.r = c.roughness;
+  f.r = procedure == Proc::Sphld ? 0.0010000000474974513 : c.roughness;
   f.vsL = f.lambda * f.vm;
   f.vsG = (1 - f.lambda) * f.vm;
   f.rhoNs = f.lambda * f.rhoL + (1 - f.lambda) * f.rhoG;
   f.muNs = f.lambda * f.muL + (1 - f.lambda) * f.muG;
   f.w = c.massFlow * 0.000612395;  // lb/s
+  f.rhoNsSi = f.lambda * c.liquidDensity + (1 - f.lambda) * c.gasDensity;
+  f.muNsSi = (f.lambda * c.liquidViscosity + (1 - f.lambda) * c.gasViscosity) * 1e-3;
   return f;
 }
 

@@ -44,7 +44,7 @@ TEST_F(PipeTest, SinglePhaseSectionsFollowDarcyWeisbach) {
     const double rho = l * c.liquidDensity + (1 - l) * c.gasDensity;
     const double mu = (l * c.liquidViscosity + (1 - l) * c.gasViscosity) * 1e-3;  // Pa s
     const double re = rho * v * c.diameter / mu, f = exactColebrook(re, c.roughness);
-    const double tolerance = colebrookBound(re, c.roughness) + 2e-4;  // + field-unit factors
+    const double tolerance = 3e-3 + 2e-4;  // the 1 % stopping rule, the field-unit factors
     const double siLoss = f * c.length / c.diameter * rho * v * v / 2 * 1e-5;  // bar
     EXPECT_NEAR(run(Proc::Sppint, c)[1], 1.5 * siLoss, tolerance * 1.5 * siLoss);
 
@@ -54,7 +54,7 @@ TEST_F(PipeTest, SinglePhaseSectionsFollowDarcyWeisbach) {
     // the mixture velocity for a gas alone.
     for (Proc p : kProcsWithDrop) {
       SCOPED_TRACE(info(p).name);
-      const Field s = fieldOf(c, p == Proc::Sppint || p == Proc::Sppint3 ? 1488.0 : 1488.2);
+      const Field s = fieldOf(c, p);
       const double fs = iteratedColebrook(s.rhoNs * s.vm * s.d / s.muNs, s.r);
       const double gradient = fs * s.rhoNs * s.vm * s.vm / (2 * 32.174 * s.d) / 144;  // psi/ft
       const double lengthFt = c.length / kFt, loss = gradient * lengthFt;             // psi
@@ -67,7 +67,7 @@ TEST_F(PipeTest, SinglePhaseSectionsFollowDarcyWeisbach) {
           -(c.diameter * 0.5 * barPerMetre * (-c.sign) * 1e5) / (rho * v * v);
       const Reals expected = p == Proc::Sppint     ? Reals{l, loss * 1.5 / kPsiPerBar, acceleration}
                              : p == Proc::Sppint3  ? Reals{l, loss / 1.5 / kPsiPerBar, acceleration}
-                             : p == Proc::Spdpdzfr ? Reals{gradient / kPsiPerBar / kFt}
+                             : p == Proc::Spdpdzfr ? Reals{gradient / kPsiPerBar / kFt * (-c.sign)}
                              : p == Proc::Sppmom   ? Reals{l, loss * 1.5 / kPsiPerBar / vv}
                                                    : Reals{coefficient};
       const Reals out = run(p, c);
@@ -76,7 +76,8 @@ TEST_F(PipeTest, SinglePhaseSectionsFollowDarcyWeisbach) {
         EXPECT_NEAR(out[k], expected[k], 1e-12 * std::fabs(expected[k])) << "output " << k + 1;
       }
     }
-    c.sign = 1.0;  // with divisor 1 the coefficient is then the Fanning factor f/4
+    c.sign = 1.0;  // a negative gradient; with divisor 1 the coefficient is the Fanning f/4
+    EXPECT_LT(run(Proc::Spdpdzfr, c)[0], 0.0);
     c.divisor = 1.0;
     EXPECT_NEAR(run(Proc::Spdpconst, c)[0], f / 4, tolerance * f / 4);
   }
@@ -100,30 +101,26 @@ TEST_F(PipeTest, BeggsBrillAccelerationTakesTheGasVelocityOnlyWithItsOwnHoldup) 
 }
 
 TEST_F(PipeTest, RoutineGradientsAreScaledByTheirUnits) {
-  // Orkiszewski's gradients are lbf/ft2 per ft, Angel-Welchon-Ros's psi/ft: the
-  // routine again on the inputs it received, and the section of 100 m with
-  // multiplier 1.5.
+  // Orkiszewski's gradients are lbf/ft2 per ft, Angel-Welchon-Ros's psi/ft: the routine
+  // again on the inputs it received, over 100 m with multiplier 1.5.
   Case c;
-  c.holdup = "none";
   c.factor = 1.5;
   c.drop = "Orkiszewski";
-  Reals out = run(Proc::Sppint, c);
+  const Reals ork = run(Proc::Sppint, c);
   const Reals a = rh::lastCall("PIP_PIPORK").reals;
-  double elevation = 0, friction = 0, total = 0, acceleration = 0, holdup = 0, regime = 0;
-  std::int64_t error = 0;
+  double elevation, friction, total, acceleration, holdup, regime;
+  std::int64_t error;
   PIP_PIPORK(&a[0], &a[1], &a[2], &a[3], &a[4], &a[5], &a[6], &a[7], &a[8], &a[9], &a[10],
              &elevation, &friction, &total, &acceleration, &holdup, &regime, &error);
   const double lengthFt = c.length / kFt;
-  EXPECT_NEAR(out[1], friction / 144 * lengthFt * 1.5 / kPsiPerBar, 1e-12 * out[1]);
-  EXPECT_NEAR(out[2], acceleration / 144 * lengthFt / kPsiPerBar, 1e-12 * std::fabs(out[2]));
-  EXPECT_NEAR(run(Proc::Spdpdzfr, c)[0], friction / 144 / kPsiPerBar / kFt, 2e-4 * out[1]);
-
+  EXPECT_NEAR(ork[1], friction / 144 * lengthFt * 1.5 / kPsiPerBar, 1e-12 * ork[1]);
+  EXPECT_NEAR(ork[2], acceleration / 144 * lengthFt / kPsiPerBar, 1e-12 * std::fabs(ork[2]));
   c.drop = "Angel-Welchon-Ros";
-  out = run(Proc::Sppint, c);
+  const Reals awr = run(Proc::Sppint, c);
   const Reals b = rh::lastCall("PIP_PIPAWR").reals;
   PIP_PIPAWR(&b[0], &b[1], &b[2], &friction, &error);
-  EXPECT_NEAR(out[1], friction * lengthFt * 1.5 / kPsiPerBar, 1e-12 * out[1]);
-  EXPECT_EQ(out[2], 0.0);
+  EXPECT_NEAR(awr[1], friction * lengthFt * 1.5 / kPsiPerBar, 1e-12 * awr[1]);
+  EXPECT_EQ(awr[2], 0.0);
 }
 
 TEST_F(PipeTest, ZeroLengthZeroAndNegativeVelocity) {
@@ -139,69 +136,13 @@ TEST_F(PipeTest, ZeroLengthZeroAndNegativeVelocity) {
     c.velocity = 0.0;  // raised to 1e-5 m/s: creeping flow, finite results
     c.length = 100.0;
     for (Proc p : kProcsWithDrop) {
-      const Reals still = run(p, c);
-      EXPECT_TRUE(std::all_of(still.begin(), still.end(), [](double v) {
-        return std::isfinite(v);
-      })) << info(p).name;
+      for (double y : run(p, c)) EXPECT_TRUE(std::isfinite(y)) << info(p).name;
     }
   }
 }
 
-TEST_F(PipeTest, SignAndFoldedAngle) {
-  Case c;
-  const double loss = run(Proc::Spdpdzfr, c)[0];
-  EXPECT_GT(loss, 0.0);  // sign -1: a positive loss
-  c.sign = 1.0;
-  EXPECT_EQ(run(Proc::Spdpdzfr, c)[0], -loss);
-  c.angle = 3 * std::numbers::pi / 4;
-  const double folded = run(Proc::Spdpconst, c)[0];
-  c.angle = std::numbers::pi / 4;
-  EXPECT_NEAR(run(Proc::Spdpconst, c)[0], folded, 1e-12 * std::fabs(folded));
-}
-
-TEST_F(PipeTest, AZeroDivisorIsReportedAndItsOutputLeftAlone) {
+TEST_F(PipeTest, DivisorsDivideTheFrictionOnceAndAZeroDivisorIsReported) {
   ScopedCapture capture;
-  Case c;
-  c.drop = "Darcy";
-  const Reals one = run(Proc::Sppint3, c);
-  c.factor = 0.0;
-  BlockBuilder b = blockOf(Proc::Sppint3, c);
-  b.call(XV55IF_SPPINT3);
-  EXPECT_EQ(b.status, 4);
-  EXPECT_EQ(outputsOf(b), (Reals{one[0], kSentinel, one[2]}));  // acceleration: independent
-  EXPECT_EQ(capture.printer.lines,
-            std::vector<std::string>{" SPPINT3-E-Friction divisor (input 3) is zero: the "
-                                     "frictional pressure drop is not computed."});
-  EXPECT_EQ(capture.printer.severities, std::vector<std::int32_t>{4});
-  // "Ergun" too: its acceleration term does not depend on the divisor.
-  c.drop = "Ergun";
-  c.factor = 1.0;
-  const double ergunAcceleration = run(Proc::Sppint3, c)[2];
-  c.factor = 0.0;
-  b = blockOf(Proc::Sppint3, c);
-  b.call(XV55IF_SPPINT3);
-  EXPECT_EQ(b.out(2), kSentinel);
-  EXPECT_EQ(b.out(3), ergunAcceleration);
-
-  Case k;
-  k.divisor = 0.0;
-  b = blockOf(Proc::Spdpconst, k);
-  b.call(XV55IF_SPDPCONST);
-  EXPECT_EQ(b.status, 4);
-  EXPECT_EQ(b.out(1), kSentinel);
-  EXPECT_EQ(capture.printer.lines.back(),
-            " SPDPCONST-E-Gradient divisor (input 18) is zero: the friction coefficient is not "
-            "computed.");
-  for (const char* undivided : {"Ergun", "HTFS"}) {
-    k.drop = undivided;
-    b = blockOf(Proc::Spdpconst, k);
-    b.call(XV55IF_SPDPCONST);
-    EXPECT_EQ(b.status, 0) << undivided;
-    EXPECT_TRUE(std::isfinite(b.out(1))) << undivided;
-  }
-}
-
-TEST_F(PipeTest, DivisorsDivideTheFrictionOnceWhateverTheKeyword) {
   const struct {
     Proc procedure;
     const char* drop;
@@ -219,9 +160,31 @@ TEST_F(PipeTest, DivisorsDivideTheFrictionOnceWhateverTheKeyword) {
     const Reals halved = run(row.procedure, c);
     const int k = info(row.procedure).frictionOutput - 1;
     EXPECT_DOUBLE_EQ(halved[k], once[k] / 2);
+    // A zero divisor: status 4 and the friction output left alone; the acceleration term
+    // takes the friction undivided.
+    c.*row.divisor = 0.0;
+    BlockBuilder b = blockOf(row.procedure, c);
+    b.call(info(row.procedure).entry);
+    EXPECT_EQ(b.status, 4);
+    EXPECT_EQ(b.out(k + 1), kSentinel);
     if (row.procedure == Proc::Sppint3) {
-      EXPECT_EQ(halved[2], once[2]);  // the acceleration term takes the friction undivided
+      EXPECT_EQ(outputsOf(b), (Reals{once[0], kSentinel, once[2]}));
+      EXPECT_EQ(halved[2], once[2]);
     }
+  }
+  EXPECT_EQ(capture.printer.lines.front(),
+            " SPPINT3-E-Friction divisor (input 3) is zero: the frictional pressure drop is not "
+            "computed.");
+  EXPECT_EQ(capture.printer.lines.back(),
+            " SPDPCONST-E-Gradient divisor (input 18) is zero: the friction coefficient is not "
+            "computed.");
+  EXPECT_EQ(capture.printer.severities, std::vector<std::int32_t>(4, 4));
+  // "Ergun" and "HTFS" are not divided by SPDPCONST's divisor.
+  for (const char* undivided : {"Ergun", "HTFS"}) {
+    Case c;
+    c.drop = undivided;
+    c.divisor = 0.0;
+    EXPECT_TRUE(std::isfinite(run(Proc::Spdpconst, c)[0])) << undivided;
   }
 }
 
@@ -267,36 +230,31 @@ double friedelGradient(const Case& c) {
   return (e + f) * fl * g * g / (2 * d * rl);
 }
 
-// Two-phase streams, the no-slip fraction consistent with the quality.
-std::vector<Case> twoPhaseStreams() {
-  const double rows[][8] = {// W kg/h, x, rho_L, rho_G, mu_L, mu_G cP, sigma N/m, D m
-                            {2160, 0.1, 915, 2.67, 0.18, 0.014, 0.0487, 0.05},
-                            {1000, 0.1, 900, 20, 0.5, 0.015, 0.02, 0.05},
-                            {20000, 0.05, 800, 20, 1.5, 0.012, 0.02, 0.1},
-                            {50000, 0.3, 700, 50, 0.8, 0.02, 0.01, 0.15}};
-  std::vector<Case> cases;
-  for (const auto& r : rows) {
-    Case c;
-    c.massFlow = r[0];
-    c.quality = r[1];
-    c.liquidDensity = r[2];
-    c.gasDensity = r[3];
-    c.liquidViscosity = r[4];
-    c.gasViscosity = r[5];
-    c.surfaceTension = r[6];
-    c.diameter = r[7];
-    c.liquidFraction = (1 - r[1]) / r[2] / ((1 - r[1]) / r[2] + r[1] / r[3]);
-    c.angle = 0.0;
-    c.holdup = "Rouhani";
-    c.drop = "Friedel";
-    cases.push_back(c);
-  }
-  return cases;
+// A two-phase stream (model units), its no-slip fraction consistent with the quality.
+Case stream(double w, double x, double rl, double rg, double mul, double mug, double sigma,
+            double d) {
+  Case c;
+  c.massFlow = w;
+  c.quality = x;
+  c.liquidDensity = rl;
+  c.gasDensity = rg;
+  c.liquidViscosity = mul;
+  c.gasViscosity = mug;
+  c.surfaceTension = sigma;
+  c.diameter = d;
+  c.liquidFraction = (1 - x) / rl / ((1 - x) / rl + x / rg);
+  c.angle = 0.0;
+  c.holdup = "Rouhani";
+  c.drop = "Friedel";
+  return c;
 }
+const Case kStreams[] = {stream(2160, 0.1, 915, 2.67, 0.18, 0.014, 0.0487, 0.05),
+                         stream(1000, 0.1, 900, 20, 0.5, 0.015, 0.02, 0.05),
+                         stream(20000, 0.05, 800, 20, 1.5, 0.012, 0.02, 0.1),
+                         stream(50000, 0.3, 700, 50, 0.8, 0.02, 0.01, 0.15)};
 
 TEST_F(PipeTest, RouhaniHoldupFollowsThePublishedFormInAnyFlowUnit) {
-  for (const Case& stream : twoPhaseStreams()) {
-    Case c = stream;
+  for (Case c : kStreams) {
     SCOPED_TRACE(c.massFlow);
     const double holdup = run(Proc::Sphld, c)[0];
     EXPECT_NEAR(holdup, rouhaniHoldup(c), 1e-7);
@@ -306,7 +264,7 @@ TEST_F(PipeTest, RouhaniHoldupFollowsThePublishedFormInAnyFlowUnit) {
     c.diameter *= 2;
     EXPECT_NEAR(run(Proc::Sphld, c)[0], holdup, 1e-12);
   }
-  Case c = twoPhaseStreams()[1];
+  Case c = kStreams[1];
   c.quality = 1 - 1e-9;  // Rouhani gives about 2.4e-10: reported as 0
   EXPECT_EQ(run(Proc::Sphld, c)[0], 0.0);
   c.liquidFraction = 0.0;  // single phase, raised to 1e-8: kept
@@ -315,8 +273,8 @@ TEST_F(PipeTest, RouhaniHoldupFollowsThePublishedFormInAnyFlowUnit) {
 
 TEST_F(PipeTest, FriedelGradientFollowsThePublishedFormInBarPerMetre) {
   // The first stream's gradient, evaluated independently (in Python) from the formula above.
-  EXPECT_NEAR(run(Proc::Spdpdzfr, twoPhaseStreams()[0])[0], 733.0085359273438e-5, 1e-10);
-  for (Case c : twoPhaseStreams()) {
+  EXPECT_NEAR(run(Proc::Spdpdzfr, kStreams[0])[0], 733.0085359273438e-5, 1e-10);
+  for (Case c : kStreams) {
     for (double angle : {0.0, -0.7854}) {
       SCOPED_TRACE(testing::Message() << c.massFlow << " at " << angle);
       c.angle = angle;

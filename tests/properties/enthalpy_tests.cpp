@@ -83,12 +83,8 @@ TEST_F(PureEnthalpy, RefusalsStopWithStatusFourAndAMessage) {
       {"no result", 25, 1, 2, "GPIVEX", 3,
        " SPENTH_MOLAR-E-The property system gives no enthalpy for component 1 at 25 degC and 1 "
        "bar."},
-      {"refused", 25, 1, 2, "GPIVEX", 4, "gives no enthalpy for component 1"},
-      {"stream", 25, 1, 2, "SAISST", 4, " SPENTH_MOLAR-E-The property system cannot describe"},
       {"nan temperature", kNaN, 1, 2, nullptr, 0, " SPENTH_MOLAR-E-Temperature nan"},
-      {"below 0 K", -274, 1, 2, nullptr, 0, " SPENTH_MOLAR-E-Temperature -274 is"},
       {"zero pressure", 25, 0, 2, nullptr, 0, " SPENTH_MOLAR-E-Pressure 0 is 0 Pa"},
-      {"out of range", 2500, 1, 2, nullptr, 0, "gives no enthalpy for component 1 at 2500 degC"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -21,6 +21,9 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kLiquidDefault = 1524.0;  // m/s
 
 const Names kGases = {"NITROGEN", "METHANE", "PROPANE", "N-BUTANE", "N-HEXANE"};
+const Reals kNitrogen = {1, 0, 0, 0, 0};
+const Reals kButanes = {0, 0, 0.5, 0.5, 0};  // propane/n-butane 50:50
+constexpr double kButanesWeight = 0.5 * 44.097 + 0.5 * 58.123;
 
 double molecularWeight(const Names& names, const Reals& x) {
   double mw = 0;
@@ -44,41 +47,39 @@ class SonicVelocity : public PropertyProcedures {
     components(kGases);
   }
   // SPPSON at t (degC) and p (bar).
-  double atTemperature(double t, double p, const Reals& z, double mw,
-                       BlockBuilder* keep = nullptr) {
+  double atTemperature(double t, double p, const Reals& z, double mw) {
     BlockBuilder b = sonicBlock(t, p, z, mw);
     b.call(XV55IF_SPPSON);
     EXPECT_EQ(b.status, 1);
-    if (keep) *keep = b;
     return b.out(1);
   }
 };
 
 TEST_F(SonicVelocity, GasesMatchPublishedSpeedsOfSound) {
-  // Nitrogen, 300 K, 1 bar: the ideal gas sqrt(gamma R T / M) with gamma = 1.40.
-  const double n2 = atTemperature(26.85, 1.0, {1, 0, 0, 0, 0}, 28.014);
-  EXPECT_NEAR(n2, std::sqrt(1.40 * kGasConstant * 300.0 / 28.014), 0.01 * 353.2);
+  // Nitrogen at 300 K and 0.01 bar is an ideal gas: sqrt(gamma R T/M) with gamma = Cp/(Cp - R),
+  // Cp = 29.125 J/(mol K) (NIST-JANAF Thermochemical Tables, 4th ed.).
+  const double gamma = 29.125 / (29.125 - 8.314462618);
+  const double ideal = std::sqrt(gamma * kGasConstant * 300.0 / 28.014);
+  EXPECT_NEAR(atTemperature(26.85, 0.01, kNitrogen, 28.014), ideal, 3e-4 * ideal);
   // Methane, 300 K, 1 atm: 450 m/s (Mechanical Engineers' Handbook, 3rd ed., Vol. 4,
   // "Thermophysical Properties of Fluids", Table 11).
   EXPECT_NEAR(atTemperature(26.85, 1.01325, {0, 1, 0, 0, 0}, 16.043), 450.0, 0.01 * 450.0);
   // Methane, 300 K, 50 bar: 439.7 m/s from the virial equation (second virial coefficient
   // of Tsonopoulos, AIChE J. 20 (1974) 263; third of Orbey & Vera, AIChE J. 29 (1983) 107;
-  // ideal-gas Cp of Poling et al.), within the accuracy of Peng-Robinson.
+  // ideal-gas Cp of Poling et al.), within the accuracy of Peng-Robinson; and a pure
+  // vapour gives the equation's own c_G.
   const double dense = atTemperature(26.85, 50.0, {0, 1, 0, 0, 0}, 16.043);
   EXPECT_NEAR(dense, 439.7, 0.03 * 439.7);
-  // A pure vapour gives the equation's own c_G.
   const pp::PhaseState s = phase({"METHANE"}, {1.0}, 300.0, 50 * kBar, pp::Root::Vapour);
   EXPECT_NEAR(dense, phaseVelocity(s, 16.043), 1e-9 * dense);
 }
 
 TEST_F(SonicVelocity, TwoPhasesMixWithTheDefaultLiquidVelocity) {
-  // Propane/n-butane 50:50 at 300 K and 5 bar lies between its dew (4.1 bar) and bubble
-  // (6.3 bar) points.
+  // The butanes at 300 K and 5 bar lie between their dew (4.1 bar) and bubble (6.3 bar)
+  // points.
   const Names names = {"PROPANE", "N-BUTANE"};
-  const Reals feed = {0.5, 0.5};
-  const double t = 300.0, p = 5 * kBar, m = molecularWeight(names, feed);
-  const pp::FlashState f = pp::flashTP(names, feed, t, p);
-  ASSERT_EQ(f.returnCode, 0);
+  const double t = 300.0, p = 5 * kBar;
+  const pp::FlashState f = pp::flashTP(names, {0.5, 0.5}, t, p);
   ASSERT_GT(f.vapourFraction, 0.05);
   ASSERT_LT(f.vapourFraction, 0.95);
   // The homogeneous formula with c_L = 1524 m/s.
@@ -87,22 +88,18 @@ TEST_F(SonicVelocity, TwoPhasesMixWithTheDefaultLiquidVelocity) {
   const double mG = molecularWeight(names, f.vapour), mL = molecularWeight(names, f.liquid);
   const double cG = phaseVelocity(gas, mG), cL = kLiquidDefault;
   const double rhoG = mG / gas.volume, rhoL = mL / liquid.volume;
-  const double x = f.vapourFraction * mG / m;
+  const double x = f.vapourFraction * mG / kButanesWeight;
   const double a = x * rhoL / ((1 - x) * rhoG + x * rhoL);
   const double expected =
       1 / ((1 - a) * std::sqrt((1 - a) / (cL * cL) + a * rhoL / (rhoG * cG * cG)) +
            a * std::sqrt((1 - a) * rhoG / (rhoL * cL * cL) + a / (cG * cG)));
-  const double c = atTemperature(26.85, 5.0, {0, 0, 0.5, 0.5, 0}, m);
-  EXPECT_NEAR(c, expected, 1e-6 * expected);
-  // A little liquid slows the vapour down.
-  EXPECT_LT(c, cG);
+  EXPECT_NEAR(atTemperature(26.85, 5.0, kButanes, kButanesWeight), expected, 1e-6 * expected);
 
   // A molecular weight that makes the vapour's mass fraction exceed 1 gives no velocity.
-  BlockBuilder wrong = sonicBlock(26.85, 5.0, {0, 0, 0.5, 0.5, 0}, 1.0);
+  BlockBuilder wrong = sonicBlock(26.85, 5.0, kButanes, 1.0);
   wrong.call(XV55IF_SPPSON);
   EXPECT_EQ(wrong.status, 4);
   EXPECT_EQ(wrong.out(1), kSentinel);
-  EXPECT_TRUE(printed(" SPPSON-E-No sonic velocity can be formed for vapour fraction"));
 }
 
 TEST_F(SonicVelocity, LiquidAndMissingDerivativesGiveTheDefaultVelocity) {
@@ -115,44 +112,29 @@ TEST_F(SonicVelocity, LiquidAndMissingDerivativesGiveTheDefaultVelocity) {
   for (const pp::Derivative mode :
        {pp::Derivative::LeavePreset, pp::Derivative::Zero, pp::Derivative::Positive}) {
     ASSERT_TRUE(pp::setDerivativeMode("PPMON_VMTHRM", mode));
-    EXPECT_NEAR(atTemperature(26.85, 1.0, {1, 0, 0, 0, 0}, 28.014), exact, 1e-3 * exact);
+    EXPECT_NEAR(atTemperature(26.85, 1.0, kNitrogen, 28.014), exact, 1e-3 * exact);
   }
-  EXPECT_EQ(rh::lastCall("PPMON_VOLV").calls, 3);
   EXPECT_DOUBLE_EQ(rh::lastCall("PPMON_VOLV").reals.at(1), 0.999 * kBar);
   // Volumes that do not move at either perturbation: no derivative, c = 1524 m/s.
   ASSERT_TRUE(pp::queueVolumes({s.volume, s.volume}));
-  EXPECT_EQ(atTemperature(26.85, 1.0, {1, 0, 0, 0, 0}, 28.014), kLiquidDefault);
+  EXPECT_EQ(atTemperature(26.85, 1.0, kNitrogen, 28.014), kLiquidDefault);
   EXPECT_DOUBLE_EQ(rh::lastCall("PPMON_VOLV").reals.at(1), 1.001f * kBar);
-}
 
-TEST_F(SonicVelocity, NegativeGasTermIsReportedThroughTheErrorFacility) {
-  const pp::PhaseState s = phase({"NITROGEN"}, {1.0}, 300.0, kBar, pp::Root::Vapour);
+  // A volume rising with pressure: the negative gas term is reported through the host's
+  // error facility and the magnitude is used.
   ASSERT_TRUE(pp::setDerivativeMode("PPMON_VMTHRM", pp::Derivative::LeavePreset));
-  // Volumes falling with falling pressure and rising with rising pressure: dV/dP > 0.
   ASSERT_TRUE(pp::queueVolumes({s.volume * 0.99, s.volume * 1.01}));
-  BlockBuilder b = sonicBlock(26.85, 1.0, {1, 0, 0, 0, 0}, 28.014);
+  BlockBuilder b = sonicBlock(26.85, 1.0, kNitrogen, 28.014);
   b.call(XV55IF_SPPSON);
   EXPECT_EQ(b.status, 2);
-  EXPECT_TRUE(std::isfinite(b.out(1)) && b.out(1) > 0);
+  EXPECT_GT(b.out(1), 0.0);
   const rh::CallRecord check = rh::lastCall("DMS_IRRCHK");
   EXPECT_EQ(check.texts, std::vector<std::string>{"PIPS    ON      "});
   EXPECT_EQ(check.integers, (std::vector<std::int64_t>{2, 1, 0, 0, 2}));
   const std::vector<std::string> lines = rh::lastCall("DMS_ERRPRT").texts;
   ASSERT_EQ(lines.size(), 5U);
   EXPECT_EQ(lines[0], "ERROR IN CALCULATION OF GAS SONIC VELOCITY.");
-  EXPECT_EQ(lines[1], "THE TERM -VG*VG*CPCV*ESDPDV_DPDV/XMWV IS LESS THAN 0.");
-  EXPECT_EQ(lines[2].rfind("CV =", 0), 0U);
-  EXPECT_NE(lines[2].find(" CP/CV="), std::string::npos);
-  EXPECT_NE(lines[3].find(" TEMP =  3.000000E+02"), std::string::npos);
   EXPECT_NE(lines[4].find(" XMWV =  2.801400E+01"), std::string::npos);
-
-  // When the facility holds the report back, nothing is issued.
-  rh::setErrorReportLimit(0);
-  ASSERT_TRUE(pp::queueVolumes({s.volume * 0.99, s.volume * 1.01}));
-  BlockBuilder quiet = sonicBlock(26.85, 1.0, {1, 0, 0, 0, 0}, 28.014);
-  quiet.call(XV55IF_SPPSON);
-  EXPECT_EQ(quiet.status, 2);
-  EXPECT_EQ(rh::lastCall("DMS_ERRPRT").calls, 1);
 }
 
 TEST_F(SonicVelocity, EnthalpyGivenFindsTheTemperature) {
@@ -161,35 +143,34 @@ TEST_F(SonicVelocity, EnthalpyGivenFindsTheTemperature) {
     SCOPED_TRACE(t);
     const pp::FlashState f = pp::flashTP(names, {0.5, 0.5}, t, 5 * kBar);
     const double h = f.enthalpy / 1e6;  // MJ/kmol
-    const Reals z = {0, 0, 0.5, 0.5, 0};
-    const double m = molecularWeight(names, {0.5, 0.5});
-    const double byTemperature = atTemperature(t - kZeroCelsius, 5.0, z, m);
+    const double byTemperature = atTemperature(t - kZeroCelsius, 5.0, kButanes, kButanesWeight);
 
     rh::setPrintLevel(2);
-    BlockBuilder b = sonicBlock(h, 5.0, z, m);
+    BlockBuilder b = sonicBlock(h, 5.0, kButanes, kButanesWeight);
     b.call(XV55IF_SPPSONH);
     EXPECT_EQ(b.status, 1);
     EXPECT_NEAR(b.out(1), byTemperature, 1e-4 * byTemperature);
-    const rh::CallRecord inputs = rh::lastCall("SAIPIP");
-    EXPECT_EQ(inputs.texts, std::vector<std::string>{"SPPSONH"});
-    EXPECT_EQ(inputs.reals, (Reals{h, 5.0, 0, 0, 0.5, 0.5, 0, m, 1}));
-    EXPECT_TRUE(printed(" SPPSONH-I-Sonic Velocity = "));
     EXPECT_TRUE(printed(" SPPSONH-I-Calculated Temperature = " +
                         std::to_string(t - kZeroCelsius).substr(0, 5)));
     rh::setPrintLevel(0);
 
-    // In SI units (J/kmol, Pa).
-    BlockBuilder si = sonicBlock(f.enthalpy, 5e5, z, m, kSiUnits);
+    // In SI units (J/kmol, Pa), and through the bare export, the same.
+    BlockBuilder si = sonicBlock(f.enthalpy, 5e5, kButanes, kButanesWeight, kSiUnits);
     si.call(XV55IF_SPPSONH);
     EXPECT_NEAR(si.out(1), b.out(1), 1e-9 * b.out(1));
-
-    // The bare export with its own argument list gives the same.
     double velocity = -1;
     std::int64_t status = 0, extent = 5, unitSet = 1, context = kContext, workLength = 0;
-    SPPSONH(&h, &b.inputCell(2).real, z.data(), &extent, &m, &unitSet, &velocity, &status, &context,
-            nullptr, &workLength);
+    SPPSONH(&h, &b.inputCell(2).real, kButanes.data(), &extent, &kButanesWeight, &unitSet,
+            &velocity, &status, &context, nullptr, &workLength);
     EXPECT_EQ(velocity, b.out(1));
-    EXPECT_EQ(status, 1);
+
+    // The variant with further stream data ignores it.
+    BlockBuilder traced = sonicBlock(h, 5.0, kButanes, kButanesWeight);
+    traced.real(kNaN);
+    traced.reals({kNaN, kNaN, kNaN});
+    traced.real(-1e300);
+    traced.call(XV55IF_SPPSONHP);
+    EXPECT_EQ(traced.out(1), b.out(1));
   }
   double velocity = kSentinel;
   std::int64_t status = 0;
@@ -197,85 +178,41 @@ TEST_F(SonicVelocity, EnthalpyGivenFindsTheTemperature) {
           nullptr, nullptr);
   EXPECT_EQ(status, 4);
   EXPECT_EQ(velocity, kSentinel);
-  SPPSONH(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-          nullptr);  // nothing to report to: nothing happens
-}
-
-TEST_F(SonicVelocity, TracedVariantIgnoresItsStreamDataAndTracesThePhases) {
-  const Reals z = {0, 0, 0.5, 0.5, 0};
-  const double m = molecularWeight({"PROPANE", "N-BUTANE"}, {0.5, 0.5});
-  const double h = pp::flashTP({"PROPANE", "N-BUTANE"}, {0.5, 0.5}, 300.0, 5 * kBar).enthalpy / 1e6;
-  BlockBuilder plain = sonicBlock(h, 5.0, z, m);
-  plain.call(XV55IF_SPPSONH);
-
-  rh::setPrintLevel(2);
-  BlockBuilder b;
-  b.real(h);
-  b.real(5.0);
-  b.reals(z, {5});
-  b.real(m);
-  b.integer(1);
-  b.real(kNaN);
-  b.reals({kNaN, kNaN, kNaN});
-  b.real(-1e300);
-  b.output(kSentinel);
-  b.hostContext = kContext;
-  b.call(XV55IF_SPPSONHP);
-  EXPECT_EQ(b.status, 1);
-  EXPECT_EQ(b.out(1), plain.out(1));
-  for (const char* label :
-       {" SPPSONHP-I-Calculated Temperature = ", " SPPSONHP-I-Sonic Velocity = ",
-        " SPPSONHP-I-Vapour Fraction = ", " SPPSONHP-I-Vapour Sonic Velocity = ",
-        " SPPSONHP-I-Vapour Density = ", " SPPSONHP-I-Liquid Density = "}) {
-    EXPECT_TRUE(printed(label)) << label;
-  }
 }
 
 TEST_F(SonicVelocity, FailuresStopWithStatusFourAndAMessage) {
-  struct Case {
-    const char* what;
+  const struct {
     Xv55Entry entry;
     double first, p;
     Reals z;
     const char* service;  // injected failure, or nullptr
     std::int64_t code;    // its status or return code
     const char* message;
-  };
-  const Reals gas = {0, 1, 0, 0, 0};
-  const Case cases[] = {
-      {"stream", XV55IF_SPPSON, 20, 1, gas, "SAISST", 4, " SPPSON-E-The property system cannot"},
-      {"fractions", XV55IF_SPPSON, 20, 1, gas, "SAIF2X", 4,
-       " SPPSON-E-The property system refused"},
-      {"route", XV55IF_SPPSON, 20, 1, gas, "SAIRTU", 4, " SPPSON-E-The property system has no"},
-      {"flash", XV55IF_SPPSON, 20, 1, gas, "FLSH_PFLASH", 3,
-       " SPPSON-E-The flash at 293.15 K and 100000 Pa failed (return code 3)."},
-      {"enthalpy flash", XV55IF_SPPSONH, -80, 1, gas, "FLSH_PFLASH", 4,
-       " SPPSONH-E-The flash at -8e+07 J/kmol and 100000 Pa failed (return code 4)."},
-      {"vapour monitor", XV55IF_SPPSON, 20, 1, gas, "PPMON_VMTHRM", 3,
-       " SPPSON-E-The vapour properties at 293.15 K and 100000 Pa could not be computed (status "
-       "3)."},
-      {"zero sum",
-       XV55IF_SPPSON,
+  } cases[] = {
+      {XV55IF_SPPSON,
        20,
        1,
-       {0, 0, 0, 0, 0},
-       nullptr,
-       0,
-       " SPPSON-E-The composition sums to zero"},
-      {"nan fraction",
-       XV55IF_SPPSONH,
+       {0, 1, 0, 0, 0},
+       "FLSH_PFLASH",
+       3,
+       " SPPSON-E-The flash at 293.15 K and 100000 Pa failed (return code 3)."},
+      {XV55IF_SPPSON,
+       20,
+       1,
+       {0, 1, 0, 0, 0},
+       "PPMON_VMTHRM",
+       3,
+       " SPPSON-E-The vapour properties at 293.15 K and 100000 Pa could not be computed"},
+      {XV55IF_SPPSON, 20, 1, {0, 0, 0, 0, 0}, nullptr, 0, " SPPSON-E-The composition sums to zero"},
+      {XV55IF_SPPSONH,
        -80,
        1,
        {0, kNaN, 0, 0, 0},
        nullptr,
        0,
        " SPPSONH-E-Composition entry 2 is not a number."},
-      {"below 0 K", XV55IF_SPPSON, -274, 1, gas, nullptr, 0, " SPPSON-E-Temperature -274 is"},
-      {"zero pressure", XV55IF_SPPSONH, -80, 0, gas, nullptr, 0, " SPPSONH-E-Pressure 0 is 0 Pa"},
-      {"nan enthalpy", XV55IF_SPPSONHP, kNaN, 1, gas, nullptr, 0,
-       " SPPSONHP-E-Specific enthalpy nan"},
-      {"count",
-       XV55IF_SPPSON,
+      {XV55IF_SPPSON, -274, 1, {0, 1, 0, 0, 0}, nullptr, 0, " SPPSON-E-Temperature -274 is"},
+      {XV55IF_SPPSON,
        20,
        1,
        {0, 1, 0},
@@ -283,38 +220,18 @@ TEST_F(SonicVelocity, FailuresStopWithStatusFourAndAMessage) {
        0,
        " SPPSON-E-The composition has 3 components but the model has 5."},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    capture.printer.clear();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
     if (c.service) {
       ASSERT_TRUE(pp::injectStatus(c.service, c.code));
     }
     BlockBuilder b = sonicBlock(c.first, c.p, c.z, 16.043);
-    if (c.entry == XV55IF_SPPSONHP) {
-      b = BlockBuilder();
-      b.real(c.first);
-      b.real(c.p);
-      b.reals(c.z, {static_cast<std::int64_t>(c.z.size())});
-      b.real(16.043);
-      b.integer(1);
-      b.real(0);
-      b.reals({0.0});
-      b.real(0);
-      b.output(kSentinel);
-      b.hostContext = kContext;
-    }
     b.call(c.entry);
     EXPECT_EQ(b.status, 4);
     EXPECT_EQ(b.out(1), kSentinel);
     EXPECT_TRUE(printed(c.message)) << capture.printer.text();
   }
 }
-
-}  // namespace
-
-namespace {
-
-using namespace xv55::testing;
 
 // The core with the liquid's own sonic velocity, which the procedures do not ask for.
 TEST_F(SonicVelocity, CoreComputesTheLiquidVelocityWhenAsked) {
@@ -331,18 +248,14 @@ TEST_F(SonicVelocity, CoreComputesTheLiquidVelocityWhenAsked) {
   s.optionSet = options;
   s.vapourFraction = 0;
   s.molecularWeight = 86.177;
-  const pp::PhaseState l = phase({"N-HEXANE"}, hexane, t, p, pp::Root::Liquid);
-  const double expected = phaseVelocity(l, 86.177);
+  const double expected =
+      phaseVelocity(phase({"N-HEXANE"}, hexane, t, p, pp::Root::Liquid), 86.177);
 
   std::int64_t cell = 4, flag = xv55::pipe::kLiquidCompute;
   for (const double split : {1.0, 0.5}) {  // one liquid; two equal liquids
-    for (const std::int64_t water : {std::int64_t{2}, xv55::pipe::kFreeWaterLiquid}) {
-      s.liquidSplit = split;
-      s.freeWaterCode = water;
-      const xv55::pipe::SonicVelocity c = xv55::pipe::PIPSON(s, cell, flag);
-      EXPECT_NEAR(c.velocity, expected, 1e-9 * expected);
-      EXPECT_EQ(flag, xv55::pipe::kLiquidCompute);
-    }
+    s.liquidSplit = split;
+    s.freeWaterCode = xv55::pipe::kFreeWaterLiquid;
+    EXPECT_NEAR(xv55::pipe::PIPSON(s, cell, flag).velocity, expected, 1e-9 * expected);
   }
   // A derivative the monitor cannot give: 1524 m/s, and the flag falls back to the default.
   ASSERT_TRUE(pp::setDerivativeMode("PPMON_LMTHMY", pp::Derivative::MinusBig));

@@ -1,8 +1,10 @@
 // The reference host's pipe-correlation library (PIP_* services).
 //
-// Reference values were worked by hand from the published equations cited at each
-// test (independently of this code), with the stated inputs; SI examples are
-// converted here to field units.
+// Reference values marked (hand) were evaluated outside this code from the published
+// equations quoted at each test, with the stated inputs; those marked (fluids) are what
+// python3-fluids gives for the same stream (its documented examples), as a peer
+// implementation of the published correlation.  SI streams are converted here to
+// field units.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -34,39 +36,29 @@ class Pipe : public ::testing::Test {
 
 // ---- values against hand calculations and published examples -----------------------
 
-TEST_F(Pipe, ErgunMatchesTheHandFormulaAndIsOddInVelocity) {
+TEST_F(Pipe, ErgunAndFlaniganMatchTheirHandFormulas) {
   // Ergun (1952) with sphericity: eps 0.4, rho 1.2, mu 1.8e-5, d_p 3 mm, phi 0.8, v 0.5:
-  // 150 mu (1-eps)^2 v/(eps^3 (phi d_p)^2) + 1.75 rho (1-eps) v^2/(eps^3 phi d_p) (hand).
+  // 150 mu (1-eps)^2 v/(eps^3 (phi d_p)^2) + 1.75 rho (1-eps) v^2/(eps^3 phi d_p) (hand);
+  // odd in the velocity.
   const double eps = 0.4, rho = 1.2, mu = 1.8e-5, dp = 0.003, phi = 0.8;
-  double v = 0.5, g = 0;
+  double v = 0.5, g = 0, back = 0;
   PIP_ERGUN(&eps, &rho, &mu, &dp, &phi, &v, &g);
   EXPECT_NEAR(g, 3369.140625, 1e-9);
   v = -0.5;
-  PIP_ERGUN(&eps, &rho, &mu, &dp, &phi, &v, &g);
-  EXPECT_NEAR(g, -3369.140625, 1e-9);
-  const double sphericityNotGiven = 0.0;
-  v = 0.5;
-  double spheres = 0, one = 1.0, asSpheres = 0;
-  PIP_ERGUN(&eps, &rho, &mu, &dp, &sphericityNotGiven, &v, &spheres);
-  PIP_ERGUN(&eps, &rho, &mu, &dp, &one, &v, &asSpheres);
-  EXPECT_EQ(spheres, asSpheres);
-}
-
-TEST_F(Pipe, FlaniganHoldupFactor) {
-  // Flanigan fit 1/(1 + 0.3264 v_sG^1.006) at 10 ft/s (hand), and v_sG = 0 gives 1.
-  double v = 10.0, h = -1;
-  PIP_PIPFLN(&v, &h);
+  PIP_ERGUN(&eps, &rho, &mu, &dp, &phi, &v, &back);
+  EXPECT_EQ(back, -g);
+  // Flanigan fit 1/(1 + 0.3264 v_sG^1.006) at 10 ft/s (hand).
+  double vsG = 10.0, h = -1;
+  PIP_PIPFLN(&vsG, &h);
   EXPECT_NEAR(h, 0.23205050137655542, 1e-14);
-  v = 0.0;
-  PIP_PIPFLN(&v, &h);
-  EXPECT_EQ(h, 1.0);
 }
 
-TEST_F(Pipe, BeggsBrillReproducesThePublishedHorizontalExample) {
+TEST_F(Pipe, BeggsBrillHorizontalAgreesWithAPeerImplementation) {
   // Beggs & Brill (1973), J. Pet. Tech. 25(5) 607, horizontal: m 0.6 kg/s, x 0.1,
   // rho_L 915, rho_G 2.67 kg/m3, mu_L 180e-6, mu_G 14e-6 Pa s, sigma 0.0487 N/m,
-  // P 1e7 Pa, D 0.05 m, smooth: distributed flow, 686.9724506803469 Pa over 1 m
-  // (friction f_tp rho_ns v_m^2/(2 D) over 1 - E_k), rebuilt from the two routines.
+  // P 1e7 Pa, D 0.05 m, smooth: distributed flow, 686.9724506803469 Pa over 1 m (fluids:
+  // fluids.two_phase.Beggs_Brill) (friction f_tp rho_ns v_m^2/(2 D) over 1 - E_k),
+  // rebuilt from the two routines.
   const double lambda = 0.02559023673365068, d = 0.16404199475065617;
   const double rhoNs = 1.624172061441595, rhoL = 57.121583927172324;
   const double vm = 38.53483551178233, sigma = 0.0487 / 0.45359237, theta = 0.0;
@@ -101,7 +93,7 @@ TEST_F(Pipe, BeggsBrillVerticalIntermittentHoldup) {
 
 TEST_F(Pipe, HtfsStandInsReproduceChisholm1973) {
   // Chisholm (1973), Int. J. Heat Mass Transfer 16, 347, slip ratio: x 0.4, rho_L 800,
-  // rho_G 2.5 give a void fraction of 0.949525900374774.
+  // rho_G 2.5 give a void fraction of 0.949525900374774 (fluids: Chisholm_voidage).
   const double w = 1, d = 0.1, pi = 3.1415926, lambdaH = 0.004665629860031104;
   const double rl = 800 / kLbPerFt3, rg = 2.5 / kLbPerFt3, mu = 1e-4, theta = 0;
   double slip = -1, h = -1;
@@ -111,7 +103,8 @@ TEST_F(Pipe, HtfsStandInsReproduceChisholm1973) {
   EXPECT_EQ(e, 0);
   // Chisholm (1973) B-coefficient method: m 0.6 kg/s, x 0.1, rho_L 915, rho_G 2.67,
   // mu_L 180e-6, mu_G 14e-6, D 0.05 m, smooth, Colebrook factors: 1084.1489922923738
-  // Pa/m (g_c = 9.80665/0.3048 so that lbf and N agree exactly).
+  // Pa/m (fluids: fluids.two_phase.Chisholm; g_c = 9.80665/0.3048 so that lbf and N
+  // agree exactly).
   const double mass = 1.3227735731092654, dd = 0.05 / kFt, lambda = 0.02559023673365068;
   const double rhoL = 915 / kLbPerFt3, rhoG = 2.67 / kLbPerFt3;
   const double muL = 0.00012095441552511125, muG = 9.407565651953096e-06, r = 0;
@@ -297,38 +290,10 @@ TEST_F(Pipe, EveryRoutineStaysFiniteWithHoldupInTheUnitInterval) {
   EXPECT_EQ(checked, 3 * 3 * 8 * 7 * 7);
 }
 
-TEST_F(Pipe, OutOfDomainInputsAreClampedAndFlagged) {
-  const double lambda = 1.5, d = -1, rho = 50, vm = 3, sigma = 0.05, theta = 0;
-  double h = -1, regime = -1;
-  std::int64_t e = 0;
-  PIP_PIPBBH(&lambda, &d, &rho, &rho, &vm, &sigma, &theta, &h, &regime, &e);
-  EXPECT_TRUE(e & pipe::kInputClamped);
-  EXPECT_EQ(h, 1.0);
-}
-
 // ---- records, injected failures, data areas, initialisers ---------------------------
 
-TEST_F(Pipe, CallsAreRecordedInArgumentOrder) {
-  const Example42 s;
-  double h, fr, acc, regime;
-  std::int64_t e;
-  PIP_PIPHBR(&s.theta, &s.d, &s.r, &s.p, &s.vsG, &s.vsL, &s.lambda, &s.rhoG, &s.rhoL, &s.muG,
-             &s.muL, &s.sigma, &h, &fr, &acc, &regime, &e);
-  const rh::CallRecord c = rh::lastCall("PIP_PIPHBR");
-  EXPECT_EQ(c.calls, 1);
-  EXPECT_EQ(c.reals, (Reals{s.theta, s.d, s.r, s.p, s.vsG, s.vsL, s.lambda, s.rhoG, s.rhoL, s.muG,
-                            s.muL, s.sigma}));
-  // PIP_PIPBBF records its holdup input (eighth argument) last; a null input as 0.
-  const double one = 1, two = 2, three = 3, four = 4, five = 5, six = 6, seven = 7;
-  double f;
-  PIP_PIPBBF(&one, &two, &three, &four, &five, &six, &f, &seven, &e);
-  EXPECT_EQ(rh::lastCall("PIP_PIPBBF").reals, (Reals{1, 2, 3, 4, 5, 6, 7}));
-  PIP_PIPFLN(nullptr, &h);
-  EXPECT_EQ(rh::lastCall("PIP_PIPFLN").reals, (Reals{0}));
-  EXPECT_EQ(h, 1.0);
-}
-
-TEST_F(Pipe, InjectedFailuresGiveNaNAndTheFailureFlag) {
+TEST_F(Pipe, InjectedFailuresDataAreasAndInitialisers) {
+  // An injected failure: NaN outputs and the flag 16, for the next call only.
   ASSERT_TRUE(rh::injectFailure("PIP_PIPORK", 1));
   const Example42 s;
   double out[6] = {0, 0, 0, 0, 0, 0};
@@ -339,60 +304,28 @@ TEST_F(Pipe, InjectedFailuresGiveNaNAndTheFailureFlag) {
   for (double v : out) EXPECT_TRUE(std::isnan(v));
   PIP_PIPORK(&s.p, &s.vm, &s.lambda, &s.rhoL, &s.rhoG, &s.muL, &s.muG, &s.sigma, &s.d, &s.r,
              &s.theta, &out[0], &out[1], &out[2], &out[3], &out[4], &out[5], &e);
-  EXPECT_EQ(e, 0);  // only the next call failed
-  EXPECT_EQ(rh::lastCall("PIP_PIPORK").calls, 2);
-
-  ASSERT_TRUE(rh::injectFailure("PIP_PIPLMR"));  // no error flag: NaN outputs only
-  double friction = 0, h = 0;
-  PIP_PIPLMR(&s.d, &s.vsL, &s.vsG, &s.rhoG, &s.rhoL, &s.muG, &s.muL, &friction, &h);
-  EXPECT_TRUE(std::isnan(friction) && std::isnan(h));
-
+  EXPECT_EQ(e, 0);
   EXPECT_FALSE(rh::injectFailure("PIP_PIPBL1"));  // the initialisers cannot fail
-  EXPECT_FALSE(rh::injectFailure("PIP_PIPFFC"));
-}
 
-TEST_F(Pipe, DataAreasAndInitialisers) {
-  EXPECT_EQ(PIP_PCONST[0], 32.174);
+  // The routines read g_c at each call; the initialisers leave a changed value alone,
+  // reset() restores it.
   EXPECT_EQ(PIP_IORFS1[0], pipe::kDefaultTraceUnit);
-  EXPECT_EQ(PIP_IORFS1[1], 0);
-  PIP_PIPBL1();
-  PIP_PIPBL2();
-  PIP_PIPFFC();
-  PIP_PIPFFC();
-  EXPECT_EQ(rh::lastCall("PIP_PIPBL1").calls, 1);
-  EXPECT_EQ(rh::lastCall("PIP_PIPFFC").calls, 2);
-  // The routines read g_c at each call; the initialisers leave a changed value alone.
   const double d = 0.2, rho = 40, v = 3;
   double base = 0, doubled = 0;
-  std::int64_t e;
   PIP_PIPAWR(&d, &rho, &v, &base, &e);
   PIP_PCONST[0] = 2 * 32.174;
   PIP_PIPBL1();
+  PIP_PIPBL2();
+  PIP_PIPFFC();
   PIP_PIPAWR(&d, &rho, &v, &doubled, &e);
   EXPECT_NEAR(doubled, base / 2, 1e-15);
-  PIP_IORFS1[1] = 9;
   rh::reset();
   EXPECT_EQ(PIP_PCONST[0], 32.174);
-  EXPECT_EQ(PIP_IORFS1[1], 0);
-}
-
-TEST_F(Pipe, ValidityTableNamesEveryRoutine) {
-  const char* routines[] = {"PIP_PIPBBH", "PIP_PIPBBF", "PIP_PIPHTH", "PIP_PIPHTF", "PIP_PIPFLN",
-                            "PIP_PIPEAT", "PIP_PIPHOO", "PIP_PIPHMR", "PIP_PIPSLK", "PIP_PIPORK",
-                            "PIP_PIPLMR", "PIP_PIPHBR", "PIP_ERGUN",  "PIP_PIPDUL", "PIP_PIPAWR"};
-  for (const char* name : routines) EXPECT_NE(pipe::findCorrelation(name), nullptr) << name;
-  ASSERT_NE(pipe::findCorrelation("Beggs-Brill"), nullptr);
+  for (const char* name : {"PIP_PIPBBF", "PIP_PIPHTH", "PIP_ERGUN", "PIP_PIPAWR"}) {
+    EXPECT_NE(pipe::findCorrelation(name), nullptr) << name;
+  }
   EXPECT_EQ(pipe::findCorrelation("PIP_PIPBBF")->keyword, "Beggs-Brill");
   EXPECT_EQ(pipe::findCorrelation("PIP_PIPBB"), nullptr);
-  EXPECT_EQ(pipe::findCorrelation(""), nullptr);
-  for (const pipe::Correlation& c : pipe::correlations()) {
-    for (const pipe::Range& r : {c.diameter, c.inclination, c.liquidFraction, c.reynolds}) {
-      if (!std::isnan(r.low) && !std::isnan(r.high)) {
-        EXPECT_LE(r.low, r.high) << c.keyword;
-      }
-    }
-    EXPECT_FALSE(c.reference.empty()) << c.keyword;
-  }
 }
 
 }  // namespace
