@@ -69,35 +69,23 @@ TEST_F(PureEnthalpy, RefusalsStopWithStatusFourAndAMessage) {
   EXPECT_EQ(rh::lastCall("GPIVEX").calls, 0);
   EXPECT_EQ(rh::lastCall("SAISST").calls, 0);
 
-  struct Case {
-    const char* what;
-    double t, p;
-    std::int64_t n;
-    const char* service;
-    std::int64_t code;
-    const char* message;
-  };
-  const Case cases[] = {
-      {"more than the model", 25, 1, 3, nullptr, 0,
-       " SPENTH_MOLAR-E-3 enthalpies are asked for but the model has 2 components."},
-      {"no result", 25, 1, 2, "GPIVEX", 3,
-       " SPENTH_MOLAR-E-The property system gives no enthalpy for component 1 at 25 degC and 1 "
-       "bar."},
-      {"nan temperature", kNaN, 1, 2, nullptr, 0, " SPENTH_MOLAR-E-Temperature nan"},
-      {"zero pressure", 25, 0, 2, nullptr, 0, " SPENTH_MOLAR-E-Pressure 0 is 0 Pa"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    capture.printer.clear();
-    if (c.service) {
-      ASSERT_TRUE(pp::injectStatus(c.service, c.code));
+  const auto fails = [this](const char* service, std::int64_t code, double t, double p,
+                            std::int64_t n, const std::string& message) {
+    SCOPED_TRACE(message);
+    if (service) {
+      ASSERT_TRUE(pp::injectStatus(service, code));
     }
-    BlockBuilder b = enthalpyBlock(c.t, c.p, 1, c.n);
+    BlockBuilder b = enthalpyBlock(t, p, 1, n);
     b.call(XV55IF_SPENTH_MOLAR);
     EXPECT_EQ(b.status, 4);
-    for (std::int64_t i = 1; i <= c.n; ++i) EXPECT_EQ(b.out(i), kSentinel);
-    EXPECT_TRUE(printed(c.message)) << capture.printer.text();
-  }
+    for (std::int64_t i = 1; i <= n; ++i) EXPECT_EQ(b.out(i), kSentinel);
+    EXPECT_TRUE(printed(" SPENTH_MOLAR-E-" + message)) << capture.printer.text();
+  };
+  fails(nullptr, 0, 25, 1, 3, "3 enthalpies are asked for but the model has 2 components.");
+  fails("GPIVEX", 3, 25, 1, 2,
+        "The property system gives no enthalpy for component 1 at 25 degC and 1 bar.");
+  fails(nullptr, 0, kNaN, 1, 2, "Temperature nan");
+  fails(nullptr, 0, 25, 0, 2, "Pressure 0 is 0 Pa");
 }
 
 }  // namespace

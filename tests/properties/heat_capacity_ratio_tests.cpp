@@ -110,7 +110,7 @@ TEST_F(HeatCapacityRatio, NoRatioGivesFactorOneWithAWarning) {
     ASSERT_TRUE(pp::injectStatus("PPMON_VMTHRM", 3));
     BlockBuilder none = ratioBlock(26.85, 1.0, {1.0});
     none.call(XV55IF_SPFKCAL);
-    for (const BlockBuilder* b : {&flat, &none}) {
+    for (BlockBuilder* b : {&flat, &none}) {
       EXPECT_EQ(b->out(1), 1.0);
       EXPECT_EQ(b->status, 2);
     }
@@ -123,47 +123,26 @@ TEST_F(HeatCapacityRatio, NoRatioGivesFactorOneWithAWarning) {
 
 TEST_F(HeatCapacityRatio, FailuresStopWithStatusFourAndAMessage) {
   components({"NITROGEN", "METHANE"});
-  const struct {
-    double t, p;
-    Reals flows;
-    const char* service;  // injected failure (status 4), or nullptr
-    const char* message;
-    bool factorSet;  // the factor was already set to 1 when the failure came
-  } cases[] = {
-      {20, 1, {1, 1}, "SAIF2X", "SPFKCAL-E-The property system refused", false},
-      {20, 1, {1, 1}, "PPMON_VOLV", "SPFKCAL-E-The vapour properties at", true},
-      {20, 1, {0, -2}, nullptr, "SPFKCAL-E-The composition sums to zero", false},
-      {20, 1, {kNaN, 1}, nullptr, "SPFKCAL-E-Composition entry 1 is not", false},
-      {-300, 1, {1, 1}, nullptr, "SPFKCAL-E-Temperature -300 is -26.85 K", false},
-      {20, 0, {1, 1}, nullptr, "SPFKCAL-E-Pressure 0 is 0 Pa", false},
-      {20, 1, {1, 1, 1}, nullptr, "has 3 components but the model has 2", false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.message);
-    if (c.service) {
-      ASSERT_TRUE(pp::injectStatus(c.service, 4));
+  // factorSet: the factor was already set to 1 when the failure came.
+  const auto fails = [this](const char* service, double t, double p, const Reals& flows,
+                            const std::string& message, bool factorSet) {
+    SCOPED_TRACE(message);
+    if (service) {
+      ASSERT_TRUE(pp::injectStatus(service, 4));
     }
-    BlockBuilder b = ratioBlock(c.t, c.p, c.flows);
+    BlockBuilder b = ratioBlock(t, p, flows);
     b.call(XV55IF_SPFKCAL);
     EXPECT_EQ(b.status, 4);
-    EXPECT_EQ(b.out(1), c.factorSet ? 1.0 : kSentinel);
-    EXPECT_TRUE(printed(c.message)) << capture.printer.text();
-  }
-}
-
-TEST_F(HeatCapacityRatio, TracesInputsAndResultAbovePrintLevelOne) {
-  components({"NITROGEN", "METHANE"});
-  rh::setPrintLevel(1);
-  BlockBuilder quiet = ratioBlock(26.85, 1.0, {1.0, 3.0});
-  quiet.call(XV55IF_SPFKCAL);
-  EXPECT_EQ(rh::lastCall("SAIPIP").calls, 0);
-  rh::setPrintLevel(2);
-  BlockBuilder traced = ratioBlock(26.85, 1.0, {1.0, 3.0});
-  traced.call(XV55IF_SPFKCAL);
-  EXPECT_EQ(rh::lastCall("SAIPIP").reals, (Reals{26.85, 1.0, 1.0, 3.0, 1.0}));
-  const rh::CallRecord result = rh::lastCall("SAIPOP");
-  EXPECT_EQ(result.texts, (std::vector<std::string>{"SPFKCAL", "Heat Capacity Ratio Factor"}));
-  EXPECT_EQ(result.reals, Reals{traced.out(1)});
+    EXPECT_EQ(b.out(1), factorSet ? 1.0 : kSentinel);
+    EXPECT_TRUE(printed(message)) << capture.printer.text();
+  };
+  fails("SAIF2X", 20, 1, {1, 1}, "SPFKCAL-E-The property system refused", false);
+  fails("PPMON_VOLV", 20, 1, {1, 1}, "SPFKCAL-E-The vapour properties at", true);
+  fails(nullptr, 20, 1, {0, -2}, "SPFKCAL-E-The composition sums to zero", false);
+  fails(nullptr, 20, 1, {kNaN, 1}, "SPFKCAL-E-Composition entry 1 is not", false);
+  fails(nullptr, -300, 1, {1, 1}, "SPFKCAL-E-Temperature -300 is -26.85 K", false);
+  fails(nullptr, 20, 0, {1, 1}, "SPFKCAL-E-Pressure 0 is 0 Pa", false);
+  fails(nullptr, 20, 1, {1, 1, 1}, "has 3 components but the model has 2", false);
 }
 
 }  // namespace

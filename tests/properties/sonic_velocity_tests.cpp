@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "host/data_management.h"
-#include "pipe/sonic_velocity.hpp"
 #include "properties/property_fixture.hpp"
 
 namespace {
@@ -181,92 +180,26 @@ TEST_F(SonicVelocity, EnthalpyGivenFindsTheTemperature) {
 }
 
 TEST_F(SonicVelocity, FailuresStopWithStatusFourAndAMessage) {
-  const struct {
-    Xv55Entry entry;
-    double first, p;
-    Reals z;
-    const char* service;  // injected failure, or nullptr
-    std::int64_t code;    // its status or return code
-    const char* message;
-  } cases[] = {
-      {XV55IF_SPPSON,
-       20,
-       1,
-       {0, 1, 0, 0, 0},
-       "FLSH_PFLASH",
-       3,
-       " SPPSON-E-The flash at 293.15 K and 100000 Pa failed (return code 3)."},
-      {XV55IF_SPPSON,
-       20,
-       1,
-       {0, 1, 0, 0, 0},
-       "PPMON_VMTHRM",
-       3,
-       " SPPSON-E-The vapour properties at 293.15 K and 100000 Pa could not be computed"},
-      {XV55IF_SPPSON, 20, 1, {0, 0, 0, 0, 0}, nullptr, 0, " SPPSON-E-The composition sums to zero"},
-      {XV55IF_SPPSONH,
-       -80,
-       1,
-       {0, kNaN, 0, 0, 0},
-       nullptr,
-       0,
-       " SPPSONH-E-Composition entry 2 is not a number."},
-      {XV55IF_SPPSON, -274, 1, {0, 1, 0, 0, 0}, nullptr, 0, " SPPSON-E-Temperature -274 is"},
-      {XV55IF_SPPSON,
-       20,
-       1,
-       {0, 1, 0},
-       nullptr,
-       0,
-       " SPPSON-E-The composition has 3 components but the model has 5."},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.message);
-    if (c.service) {
-      ASSERT_TRUE(pp::injectStatus(c.service, c.code));
+  const auto fails = [this](const char* service, std::int64_t code, double first, const Reals& z,
+                            const std::string& message) {
+    SCOPED_TRACE(message);
+    if (service) {
+      ASSERT_TRUE(pp::injectStatus(service, code));
     }
-    BlockBuilder b = sonicBlock(c.first, c.p, c.z, 16.043);
-    b.call(c.entry);
+    BlockBuilder b = sonicBlock(first, 1.0, z, 16.043);
+    b.call(XV55IF_SPPSON);
     EXPECT_EQ(b.status, 4);
     EXPECT_EQ(b.out(1), kSentinel);
-    EXPECT_TRUE(printed(c.message)) << capture.printer.text();
-  }
-}
-
-// The core with the liquid's own sonic velocity, which the procedures do not ask for.
-TEST_F(SonicVelocity, CoreComputesTheLiquidVelocityWhenAsked) {
-  const double t = 300.0, p = kBar;
-  const Reals hexane = {1.0};
-  const std::int64_t indices[] = {5};                 // N-HEXANE in the companion list
-  const std::int64_t options[] = {1, 0, 0, 0, 1, 0};  // Peng-Robinson; the same for free water
-  xv55::pipe::PhaseSplit s;
-  s.temperature = t;
-  s.pressure = p;
-  s.liquid = s.liquid1 = s.liquid2 = s.vapour = hexane.data();
-  s.count = 1;
-  s.indices = indices;
-  s.optionSet = options;
-  s.vapourFraction = 0;
-  s.molecularWeight = 86.177;
-  const double expected =
-      phaseVelocity(phase({"N-HEXANE"}, hexane, t, p, pp::Root::Liquid), 86.177);
-
-  std::int64_t cell = 4, flag = xv55::pipe::kLiquidCompute;
-  for (const double split : {1.0, 0.5}) {  // one liquid; two equal liquids
-    s.liquidSplit = split;
-    s.freeWaterCode = xv55::pipe::kFreeWaterLiquid;
-    EXPECT_NEAR(xv55::pipe::PIPSON(s, cell, flag).velocity, expected, 1e-9 * expected);
-  }
-  // A derivative the monitor cannot give: 1524 m/s, and the flag falls back to the default.
-  ASSERT_TRUE(pp::setDerivativeMode("PPMON_LMTHMY", pp::Derivative::MinusBig));
-  s.liquidSplit = 1.0;
-  EXPECT_EQ(xv55::pipe::PIPSON(s, cell, flag).velocity, kLiquidDefault);
-  EXPECT_EQ(flag, xv55::pipe::kLiquidDefault);
-  // No derivative left by the monitor: the volume at 1.001 P gives it.
-  ASSERT_TRUE(pp::setDerivativeMode("PPMON_LMTHMY", pp::Derivative::LeavePreset));
-  flag = xv55::pipe::kLiquidCompute;
-  EXPECT_NEAR(xv55::pipe::PIPSON(s, cell, flag).velocity, expected, 1e-3 * expected);
-  EXPECT_DOUBLE_EQ(rh::lastCall("PPMON_VOLL").reals.at(1), 1.001 * p);
+    EXPECT_TRUE(printed(" SPPSON-E-" + message)) << capture.printer.text();
+  };
+  const Reals methane = {0, 1, 0, 0, 0};
+  fails("FLSH_PFLASH", 3, 20, methane,
+        "The flash at 293.15 K and 100000 Pa failed (return code 3).");
+  fails("PPMON_VMTHRM", 3, 20, methane, "The vapour properties at 293.15 K and 100000 Pa could");
+  fails(nullptr, 0, 20, {0, 0, 0, 0, 0}, "The composition sums to zero");
+  fails(nullptr, 0, 20, {0, kNaN, 0, 0, 0}, "Composition entry 2 is not a number.");
+  fails(nullptr, 0, -274, methane, "Temperature -274 is");
+  fails(nullptr, 0, 20, {0, 1, 0}, "The composition has 3 components but the model has 5.");
 }
 
 }  // namespace
