@@ -149,9 +149,9 @@ XV55_RECORD(ColebrookArguments,
             (const double&, roughness, ""),            // relative roughness
             (double&, frictionFactor, ""));
 
-// A NaN or infinite input that a procedure reads makes every output NaN.  A zero
-// divisor of SPPINT3 or SPDPCONST is reported (status 4); the outputs that depend on
-// it keep their previous content.
+// A NaN or infinite input that a two-phase procedure reads makes every output NaN
+// (SPPCBR: as PIPCBR below).  A zero divisor of SPPINT3 or SPDPCONST is reported
+// (status 4); the outputs that depend on it keep their previous content.
 void SPPINT(const SectionArguments& args);
 void SPPINT3(const PackedSectionArguments& args, Status status);
 void SPDPDZFR(const GradientArguments& args);
@@ -165,7 +165,9 @@ void SPPCBR(const ColebrookArguments& args);
 // fixed-point iteration to 1 % from 3500, blended linearly in Re between.  A
 // negative Reynolds number gives 0 and an error report through the host's error
 // facility; so does an iteration that has not met the 1 % rule after 50 steps
-// (the last iterate is kept).  Traces through the print path when the pipe
+// (the last iterate is kept).  An infinite Reynolds number gives the fully rough
+// limit 1/sqrt(f) = 1.74 - 2 log10(2 r); a NaN Reynolds number, or a NaN or infinite
+// roughness, gives NaN and the non-convergence report.  Traces through the print path when the pipe
 // library's trace level (PIP_IORFS1 word 2) is 8 or more.
 double PIPCBR(double reynolds, double relativeRoughness);
 
