@@ -167,8 +167,8 @@ void SPPCBR(const ColebrookArguments& args);
 // facility; so does an iteration that has not met the 1 % rule after 50 steps
 // (the last iterate is kept).  An infinite Reynolds number gives the fully rough
 // limit 1/sqrt(f) = 1.74 - 2 log10(2 r); a NaN Reynolds number, or a NaN or infinite
-// roughness, gives NaN and the non-convergence report.  Traces through the print path when the pipe
-// library's trace level (PIP_IORFS1 word 2) is 8 or more.
+// roughness, gives NaN and the non-convergence report.  Traces through the print
+// path when the pipe library's trace level (PIP_IORFS1 word 2) is 8 or more.
 double PIPCBR(double reynolds, double relativeRoughness);
 
 }  // namespace xv55::pipe

@@ -1,5 +1,6 @@
-// The two correlations the pipe procedures compute themselves, in model units:
-// the Rouhani drift-flux holdup and the Friedel two-phase friction multiplier.
+// The two correlations the pipe procedures compute themselves from the model-unit
+// stream values: the Rouhani drift-flux holdup and the Friedel two-phase friction
+// multiplier.
 // Both follow the published correlations in SI units, so that their results do not
 // depend on the units a model keeps its flows in; the single-precision coefficients
 // are written as the float literals stored models were computed with.
