@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <numbers>
 #include <string_view>
 
 #include "common/units.hpp"
@@ -111,7 +112,55 @@ double turbulent(double re, double r) {
   return next;
 }
 
+// turbulent() with the slopes of every iterate by Re and r carried along, so that
+// they are the slopes of the iterate it returns (which lies within a fraction of a
+// per cent of the root, not on it).  Reports nothing.
+FrictionSlopes turbulentSlopes(double re, double r) {
+  const double power = std::pow(re, kStartExponent);
+  FrictionSlopes previous{kStartConstant + kStartCoefficient / power,
+                          -kStartExponent * kStartCoefficient / (power * re),  // df0/dRe
+                          0.0};                                                // df0/dr
+  FrictionSlopes next = previous;
+  bool converged = false;
+  for (int i = 0; i < kMaxIterations && !converged; ++i) {
+    const double viscous = kViscousTerm / (re * std::sqrt(previous.f));
+    const double sum = kRoughnessFactor * r + viscous;
+    const double x = kIntercept - kLogFactor * std::log10(sum);
+    next.f = 1.0 / (x * x);
+    const double halfRelative = 0.5 / previous.f;
+    const double sumByRe = -viscous * (1.0 / re + halfRelative * previous.byReynolds);  // dsum/dRe
+    const double sumByR =
+        kRoughnessFactor - viscous * halfRelative * previous.byRoughness;  // dsum/dr
+    const double fBySum =
+        -2.0 / (x * x * x) * (-kLogFactor / (std::numbers::ln10 * sum));  // df/dsum
+    next.byReynolds = fBySum * sumByRe;                                   // df/dRe
+    next.byRoughness = fBySum * sumByR;                                   // df/dr
+    converged = std::fabs(previous.f - next.f) <= kRelativeTolerance * previous.f;
+    previous = next;
+  }
+  if (re <= kTurbulentLimit) {
+    const double w = (re - kLaminarLimit) / kBlendWidth;
+    const double laminar = kLaminarConstant / kLaminarLimit;
+    return {w * next.f + (1.0 - w) * laminar,
+            (next.f - laminar) / kBlendWidth + w * next.byReynolds,  // df/dRe
+            w * next.byRoughness};                                   // df/dr
+  }
+  return next;
+}
+
 }  // namespace
+
+FrictionSlopes colebrookSlopes(double reynolds, double relativeRoughness) {
+  const double re = reynolds;
+  if (re < 0.0) return {0.0, 0.0, 0.0};
+  if (re < kCreepingLimit) {
+    return {(kCreepingIntercept - re) * kCreepingSlope, -kCreepingSlope, 0.0};  // df/dRe, df/dr
+  }
+  if (re <= kLaminarLimit) {
+    return {kLaminarConstant / re, -kLaminarConstant / (re * re), 0.0};  // df/dRe, df/dr
+  }
+  return turbulentSlopes(re, relativeRoughness);
+}
 
 double PIPCBR(double reynolds, double relativeRoughness) {
   const double re = reynolds;

@@ -373,7 +373,9 @@ Evaluation evaluate(const Profile& profile, const Stream& stream, Text holdupNam
   }
   e.holdup = held.holdup;
   e.reportedHoldup = held.holdup;
+  e.holdupCorrelated = holdupRow != nullptr;
   if (!dropRow) return e;  // unknown name: no friction, no acceleration
+  e.pressureDropKeyword = dropRow->keyword;
 
   // Pressure-drop step.
   RoutineResult drop;
@@ -434,10 +436,12 @@ SectionLosses sectionLosses(const Evaluation& e, double lengthMetres, double pac
     case Acceleration::Kinetic: {
       const double elevation =
           length * e.slipDensity * std::sin(s.theta) / units::kSquareInchesPerSquareFoot;
-      const double ratio = atMost(e.kineticVelocity * e.slipDensity * s.vm /
-                                      (s.gc * s.p * units::kSquareInchesPerSquareFoot),
-                                  kKineticRatioCap);
+      const double uncapped = e.kineticVelocity * e.slipDensity * s.vm /
+                              (s.gc * s.p * units::kSquareInchesPerSquareFoot);
+      const double ratio = atMost(uncapped, kKineticRatioCap);
       out.acceleration = (elevation + out.friction) * ratio / (1.0 - ratio);
+      out.kineticRatio = ratio;
+      out.kineticRatioCapped = uncapped > kKineticRatioCap;
       break;
     }
     case Acceleration::FromRoutine:

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string_view>
 
 #include "entry/views.hpp"
 
@@ -126,8 +127,10 @@ struct Evaluation {
   double friction = 0.0;                 // frictional gradient: psi/ft, or Pa/m when below
   bool frictionPascalsPerMetre = false;  // "Ergun", "HTFS"
   Acceleration acceleration = Acceleration::None;
-  double kineticVelocity = 0.0;       // ft/s, for Acceleration::Kinetic
-  double accelerationGradient = 0.0;  // lbf/ft2 per ft, for Acceleration::FromRoutine
+  double kineticVelocity = 0.0;          // ft/s, for Acceleration::Kinetic
+  double accelerationGradient = 0.0;     // lbf/ft2 per ft, for Acceleration::FromRoutine
+  bool holdupCorrelated = false;         // a holdup correlation gave the slip density
+  std::string_view pressureDropKeyword;  // the selected pressure-drop keyword; empty: none
 };
 
 // Holdup step and pressure-drop step.  procedureInputs are the procedure's own
@@ -142,6 +145,8 @@ Evaluation evaluate(const Profile& profile, const Stream& stream, Text holdupNam
 struct SectionLosses {
   double friction = 0.0;
   double acceleration = 0.0;
+  double kineticRatio = 0.0;        // E_k of Acceleration::Kinetic, after its cap
+  bool kineticRatioCapped = false;  // E_k was brought down to its cap
 };
 SectionLosses sectionLosses(const Evaluation& e, double lengthMetres, double packedBedDivisor);
 

@@ -2,8 +2,8 @@
 // pressure drops of one pipe section by named correlations (dispatch.hpp), and the
 // Colebrook friction factor.
 //
-// Model units in and out: m, bar, kg/m3, cP, N/m, kg/h, rad, m/s.  None of these
-// procedures has derivatives.
+// Model units in and out: m, bar, kg/m3, cP, N/m, kg/h, rad, m/s.  Only SPPINT has
+// derivatives, and only in its "Darcy" branch (darcy_derivatives.hpp).
 #pragma once
 
 #include "entry/record.hpp"
@@ -152,7 +152,9 @@ XV55_RECORD(ColebrookArguments,
 // A NaN or infinite input that a procedure reads makes every output NaN.  A zero
 // divisor of SPPINT3 or SPDPCONST is reported (status 4); the outputs that depend on
 // it keep their previous content.
-void SPPINT(const SectionArguments& args);
+// SPPINT writes its outputs on every call, whatever the call type, and derivatives
+// for call types 3 and 4.
+void SPPINT(const SectionArguments& args, Jacobian jac, CallMode mode);
 void SPPINT3(const PackedSectionArguments& args, Status status);
 void SPDPDZFR(const GradientArguments& args);
 void SPPMOM(const MomentumArguments& args);
@@ -168,5 +170,15 @@ void SPPCBR(const ColebrookArguments& args);
 // (the last iterate is kept).  Traces through the print path when the pipe
 // library's trace level (PIP_IORFS1 word 2) is 8 or more.
 double PIPCBR(double reynolds, double relativeRoughness);
+
+// PIPCBR's friction factor with its slopes by the Reynolds number and by the
+// relative roughness, through the same branches and iterates (the slopes of the
+// value PIPCBR returns); reports and traces nothing.
+struct FrictionSlopes {
+  double f = 0.0;
+  double byReynolds = 0.0;
+  double byRoughness = 0.0;
+};
+FrictionSlopes colebrookSlopes(double reynolds, double relativeRoughness);
 
 }  // namespace xv55::pipe

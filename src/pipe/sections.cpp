@@ -15,6 +15,7 @@
 #include <limits>
 
 #include "common/units.hpp"
+#include "pipe/darcy_derivatives.hpp"
 #include "pipe/dispatch.hpp"
 #include "pipe/pipe_flow.hpp"
 #include "print/report.hpp"
@@ -87,12 +88,13 @@ Stream streamOf(const Arguments& a) {
 
 }  // namespace
 
-void SPPINT(const SectionArguments& a) {
+void SPPINT(const SectionArguments& a, Jacobian jac, CallMode mode) {
   const Stream stream = streamOf(a);
   const Evaluation e = evaluate(kIntegratedSection, stream, a.holdupCorrelation,
                                 &a.pressureDropCorrelation, {a.length, a.frictionMultiplier});
   if (!e.valid) {
     a.holdup = a.frictionLoss = a.accelerationLoss = kNaN;
+    if (mode.wantsDerivatives()) sectionDerivatives(a, e, {}, jac);
     return;
   }
   const SectionLosses loss = sectionLosses(e, a.length, 1.0);
@@ -100,6 +102,7 @@ void SPPINT(const SectionArguments& a) {
   a.frictionLoss =
       loss.friction * units::kPascalsPerPsi * a.frictionMultiplier / units::kPascalsPerBar;
   a.accelerationLoss = barOf(loss.acceleration);
+  if (mode.wantsDerivatives()) sectionDerivatives(a, e, loss, jac);
 }
 
 void SPPINT3(const PackedSectionArguments& a, Status status) {
