@@ -29,16 +29,17 @@ int main(int argc, char** argv) {
 
   model.printer.echo = false;
   const long callsBefore = model.residualCalls;
+  const std::size_t messagesBefore = model.printer.messages.size();
   const auto run = transfer::runTransient(model, y, 2600.0, 1800.0, 600.0, 2.0);
   const auto done = Clock::now();
-  std::printf("Transient (IDA flag %d): %ld steps, %ld reporting passes, %ld residual calls\n",
-              run.flag, run.steps, run.passes, model.residualCalls - callsBefore);
-  std::size_t warnings = 0;
-  for (int s : model.printer.severities) warnings += s == 2;
-  std::printf("  library messages: %zu (warnings %zu), one per reporting pass at most\n",
-              model.printer.messages.size(), warnings);
-  if (!model.printer.messages.empty()) {
-    std::printf("  first: %s\n", model.printer.messages.front().c_str());
+  std::printf("Transient (IDA flag %d): %ld steps, %ld residual calls, %ld reporting passes\n",
+              run.flag, run.steps, model.residualCalls - callsBefore, run.passes);
+  long limited = 0;
+  for (const auto& s : run.samples) limited += s.limited ? 1 : 0;
+  std::printf("  the driver limit held on %ld passes; the library printed %zu messages\n", limited,
+              model.printer.messages.size() - messagesBefore);
+  if (model.printer.messages.size() > messagesBefore) {
+    std::printf("  first: %s\n", model.printer.messages[messagesBefore].c_str());
   }
 
   std::FILE* out = std::fopen(csv, "w");
