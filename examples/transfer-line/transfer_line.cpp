@@ -64,10 +64,11 @@ std::int32_t Options::request(std::int32_t code, std::int64_t* intResult, double
   return -1;  // not answered
 }
 
-void Site::call() {
+bool Site::call() {
   block.status = 0;
   block.resetDerivatives(0.0);
   block.call(entry, 4);
+  return block.status != 4;
 }
 
 Model::Model(const Plant& p) : plant(p) {
@@ -148,7 +149,7 @@ Model::Model(const Plant& p) : plant(p) {
 
   // The first evaluation sizes every block; later calls allocate nothing.
   State y{1.0, 10.0, plant.atmosphere, plant.atmosphere, 1.0};
-  evaluate(y, Settings{});
+  require(evaluate(y, Settings{}), "a procedure failed at the first evaluation");
 }
 
 Model::~Model() {
@@ -156,43 +157,45 @@ Model::~Model() {
   QRInitialize(&none);
 }
 
-void Model::evaluate(const State& y, const Settings& u) {
+bool Model::evaluate(const State& y, const Settings& u) {
   const double hydro = plant.density * kGravity / kPascalPerBar;  // bar per m
+  bool ok = true;
   feed_.set(1, plant.feedHead - y[kLevel1]);
-  feed_.call();
+  ok = feed_.call() && ok;
   drain_.set(1, y[kLevel2]);
-  drain_.call();
+  ok = drain_.call() && ok;
   inflow_ = plant.feedCoefficient * feed_.value(1);
   outflow_ = plant.drainCoefficient * drain_.value(1);
 
   pump_.set(pumpSpeed_, u.speed);
   pump_.set(pumpFlow_, y[kFlow]);
-  pump_.call();
+  ok = pump_.call() && ok;
   head_ = pump_.value(1);
   rise_ = hydro * head_;
 
   power_.set(powerInlet_, plant.atmosphere + hydro * y[kLevel1]);
   power_.set(powerRise_, rise_);
-  power_.call();
+  ok = power_.call() && ok;
   applied_ = power_.value(1);
   limited_ = applied_ < plant.ratedPower;
 
   const double section = std::numbers::pi / 4.0 * plant.diameter * plant.diameter;
   pipe_.set(pipeVelocity_, y[kFlow] / kSecondsPerHour / section);
   pipe_.set(pipePressure_, y[kDischarge]);
-  pipe_.call();
+  ok = pipe_.call() && ok;
 
   valve_.set(valvePosition_, u.valve);
-  valve_.call();
+  ok = valve_.call() && ok;
   cv_ = valve_.value(1);
   const double outlet = plant.atmosphere + hydro * y[kLevel2];
   root_.set(1, (y[kValveInlet] - outlet) * 1000.0 / plant.density);
-  root_.call();
+  ok = root_.call() && ok;
+  return ok;
 }
 
-void Model::residual(const State& y, const State& rates, const Settings& u, State& f) {
+bool Model::residual(const State& y, const State& rates, const Settings& u, State& f) {
   ++residualCalls;
-  evaluate(y, u);
+  if (!evaluate(y, u)) return false;
   const double hydro = plant.density * kGravity / kPascalPerBar;
   const double suction = plant.atmosphere + hydro * y[kLevel1];
   f[0] = kSecondsPerHour * plant.area1 * rates[kLevel1] - (inflow_ - y[kFlow]);
@@ -200,10 +203,11 @@ void Model::residual(const State& y, const State& rates, const Settings& u, Stat
   f[2] = y[kDischarge] - y[kValveInlet] - pipe_.value(2) - pipe_.value(3) - hydro * plant.lift;
   f[3] = y[kFlow] - cv_ * root_.value(1);
   f[4] = kSecondsPerHour * plant.area2 * rates[kLevel2] - (y[kFlow] - outflow_);
+  return true;
 }
 
-void Model::jacobian(const State& y, const Settings& u, double cj, Matrix& jac) {
-  evaluate(y, u);
+bool Model::jacobian(const State& y, const Settings& u, double cj, Matrix& jac) {
+  if (!evaluate(y, u)) return false;
   const double hydro = plant.density * kGravity / kPascalPerBar;
   const double rated = plant.ratedPower;
   for (auto& row : jac) row.fill(0.0);
@@ -240,6 +244,7 @@ void Model::jacobian(const State& y, const Settings& u, double cj, Matrix& jac) 
   // Tank 2: 3600 A2 h2' - Q + Qout(h2), Qout = k sqrt(h2).
   jac[4][kLevel2] = kSecondsPerHour * plant.area2 * cj + outflowSlope();  // dF/dh2
   jac[4][kFlow] = -1.0;                                                   // dF/dQ
+  return true;
 }
 
 // dQin/dh1 = k ds/dx dx/dh1 with x = feedHead - h1.
@@ -280,7 +285,7 @@ State toState(N_Vector v) {
 int steadyResidual(N_Vector uu, N_Vector fval, void* data) {
   auto* d = static_cast<SteadyData*>(data);
   State f;
-  d->model->residual(toState(uu), State{}, d->u, f);
+  if (!d->model->residual(toState(uu), State{}, d->u, f)) return 1;
   double* out = N_VGetArrayPointer(fval);
   for (int i = 0; i < kN; ++i) out[i] = f[i];
   return 0;
@@ -294,7 +299,7 @@ int steadyJacobian(N_Vector uu, N_Vector fu, SUNMatrix jac, void* data, N_Vector
   d->result->iterates.push_back(y);
   d->result->normHistory.push_back(norm);
   Matrix m;
-  d->model->jacobian(y, d->u, 0.0, m);
+  if (!d->model->jacobian(y, d->u, 0.0, m)) return 1;
   for (int i = 0; i < kN; ++i) {
     for (int j = 0; j < kN; ++j) SM_ELEMENT_D(jac, i, j) = m[i][j];
   }
@@ -310,6 +315,8 @@ State coldStart(const Plant& plant) {
 SteadyResult solveSteady(Model& model, const Settings& u, const State& start,
                          bool analyticJacobian) {
   SteadyResult result;
+  result.iterates.reserve(64);
+  result.normHistory.reserve(64);
   SteadyData data{&model, u, &result};
   SUNContext ctx = nullptr;
   require(SUNContext_Create(nullptr, &ctx) == 0, "SUNContext_Create failed");
@@ -359,7 +366,9 @@ constexpr int kExchanged = kN;
 int transientResidual(double t, N_Vector yy, N_Vector yp, N_Vector rr, void* data) {
   auto* d = static_cast<TransientData*>(data);
   State f;
-  d->model->residual(toState(yy), toState(yp), schedule(t, d->speed, d->lowSpeed), f);
+  if (!d->model->residual(toState(yy), toState(yp), schedule(t, d->speed, d->lowSpeed), f)) {
+    return 1;
+  }
   double* out = N_VGetArrayPointer(rr);
   for (int i = 0; i < kN; ++i) out[i] = f[i];
   out[kExchanged] =
@@ -371,7 +380,7 @@ int transientJacobian(double t, double cj, N_Vector yy, N_Vector, N_Vector, SUNM
                       void* data, N_Vector, N_Vector, N_Vector) {
   auto* d = static_cast<TransientData*>(data);
   Matrix m;
-  d->model->jacobian(toState(yy), schedule(t, d->speed, d->lowSpeed), cj, m);
+  if (!d->model->jacobian(toState(yy), schedule(t, d->speed, d->lowSpeed), cj, m)) return 1;
   SUNMatZero(jac);
   for (int i = 0; i < kN; ++i) {
     for (int j = 0; j < kN; ++j) SM_ELEMENT_D(jac, i, j) = m[i][j];

@@ -73,7 +73,8 @@ class Options final : public QSMOptionsHandler {
 struct Site {
   xv55::BlockBuilder block;
   Xv55Entry entry = nullptr;
-  void call();  // values and derivatives; the host's derivative elements are zeros
+  // Values and derivatives, the host's derivative elements zero; false on status 4.
+  bool call();
   double value(std::int64_t row) { return block.out(row); }
   double slope(std::int64_t row, std::int64_t column) const {
     return block.derivative(row, column);
@@ -81,6 +82,8 @@ struct Site {
   void set(std::int64_t column, double v) { block.inputCell(column).real = v; }
 };
 
+// The model installs its printer and options handler in the library while it exists;
+// one model at a time.
 class Model {
  public:
   explicit Model(const Plant& plant = {});
@@ -89,9 +92,10 @@ class Model {
   Model& operator=(const Model&) = delete;
 
   // F(y, y') with y' the level rates (m/s); zero rates give the steady-state system.
-  void residual(const State& y, const State& rates, const Settings& u, State& f);
-  // dF/dy + cj dF/dy' at the last residual point, from the procedures' derivatives.
-  void jacobian(const State& y, const Settings& u, double cj, Matrix& jac);
+  // False when a procedure failed (status 4): the solvers then try a smaller step.
+  bool residual(const State& y, const State& rates, const Settings& u, State& f);
+  // dF/dy + cj dF/dy' at y, from the procedures' derivatives.
+  bool jacobian(const State& y, const Settings& u, double cj, Matrix& jac);
   // Tank inflow and outflow (m3/h) and whether the driver was cut back, at the last point.
   double inflow() const { return inflow_; }
   double outflow() const { return outflow_; }
@@ -107,7 +111,7 @@ class Model {
   long residualCalls = 0;
 
  private:
-  void evaluate(const State& y, const Settings& u);
+  bool evaluate(const State& y, const Settings& u);
   Site feed_, drain_, pump_, power_, pipe_, valve_, root_;
   std::int64_t pumpFlow_ = 0, pumpSpeed_ = 0, valvePosition_ = 0;
   std::int64_t pipeVelocity_ = 0, pipePressure_ = 0;
