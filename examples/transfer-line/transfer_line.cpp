@@ -152,7 +152,10 @@ Model::Model(const Plant& p) : plant(p) {
   require(evaluate(y, Settings{}), "a procedure failed at the first evaluation");
 }
 
+// The clean-up call (type 2) to every site that takes a call type, then the library
+// goes back to standard output.
 Model::~Model() {
+  for (Site* s : {&feed_, &drain_, &root_, &pump_, &power_}) s->block.call(s->entry, 2);
   const InitBlock none{1, nullptr, nullptr, 0};
   QRInitialize(&none);
 }
