@@ -285,12 +285,21 @@ State toState(N_Vector v) {
   return s;
 }
 
+void store(const State& f, N_Vector v) {
+  for (int i = 0; i < kN; ++i) NV_Ith_S(v, i) = f[i];
+}
+
+void store(const Matrix& m, SUNMatrix jac) {
+  for (int i = 0; i < kN; ++i) {
+    for (int j = 0; j < kN; ++j) SM_ELEMENT_D(jac, i, j) = m[i][j];
+  }
+}
+
 int steadyResidual(N_Vector uu, N_Vector fval, void* data) {
   auto* d = static_cast<SteadyData*>(data);
   State f;
   if (!d->model->residual(toState(uu), State{}, d->u, f)) return 1;
-  double* out = N_VGetArrayPointer(fval);
-  for (int i = 0; i < kN; ++i) out[i] = f[i];
+  store(f, fval);
   return 0;
 }
 
@@ -303,9 +312,7 @@ int steadyJacobian(N_Vector uu, N_Vector fu, SUNMatrix jac, void* data, N_Vector
   d->result->normHistory.push_back(norm);
   Matrix m;
   if (!d->model->jacobian(y, d->u, 0.0, m)) return 1;
-  for (int i = 0; i < kN; ++i) {
-    for (int j = 0; j < kN; ++j) SM_ELEMENT_D(jac, i, j) = m[i][j];
-  }
+  store(m, jac);
   return 0;
 }
 
@@ -325,7 +332,7 @@ SteadyResult solveSteady(Model& model, const Settings& u, const State& start,
   require(SUNContext_Create(nullptr, &ctx) == 0, "SUNContext_Create failed");
   N_Vector y = N_VNew_Serial(kN, ctx);
   N_Vector scale = N_VNew_Serial(kN, ctx);
-  for (int i = 0; i < kN; ++i) NV_Ith_S(y, i) = start[i];
+  store(start, y);
   N_VConst(1.0, scale);
   SUNMatrix jac = SUNDenseMatrix(kN, kN, ctx);
   SUNLinearSolver solver = SUNLinSol_Dense(y, jac, ctx);
@@ -372,9 +379,8 @@ int transientResidual(double t, N_Vector yy, N_Vector yp, N_Vector rr, void* dat
   if (!d->model->residual(toState(yy), toState(yp), schedule(t, d->speed, d->lowSpeed), f)) {
     return 1;
   }
-  double* out = N_VGetArrayPointer(rr);
-  for (int i = 0; i < kN; ++i) out[i] = f[i];
-  out[kExchanged] =
+  store(f, rr);
+  NV_Ith_S(rr, kExchanged) =
       kSecondsPerHour * NV_Ith_S(yp, kExchanged) - (d->model->inflow() - d->model->outflow());
   return 0;
 }
@@ -385,9 +391,7 @@ int transientJacobian(double t, double cj, N_Vector yy, N_Vector, N_Vector, SUNM
   Matrix m;
   if (!d->model->jacobian(toState(yy), schedule(t, d->speed, d->lowSpeed), cj, m)) return 1;
   SUNMatZero(jac);
-  for (int i = 0; i < kN; ++i) {
-    for (int j = 0; j < kN; ++j) SM_ELEMENT_D(jac, i, j) = m[i][j];
-  }
+  store(m, jac);
   SM_ELEMENT_D(jac, kExchanged, kExchanged) = kSecondsPerHour * cj;   // dF/dV'
   SM_ELEMENT_D(jac, kExchanged, kLevel1) = -d->model->inflowSlope();  // dF/dh1
   SM_ELEMENT_D(jac, kExchanged, kLevel2) = d->model->outflowSlope();  // dF/dh2
@@ -416,7 +420,7 @@ TransientResult runTransient(Model& model, const State& steady, double speed, do
   N_Vector yp = N_VNew_Serial(kN + 1, ctx);
   N_Vector id = N_VNew_Serial(kN + 1, ctx);
   N_VConst(0.0, y);
-  for (int i = 0; i < kN; ++i) NV_Ith_S(y, i) = steady[i];
+  store(steady, y);
   N_VConst(0.0, yp);  // a steady state: consistent with zero rates
   N_VConst(0.0, id);
   NV_Ith_S(id, kLevel1) = 1.0;
