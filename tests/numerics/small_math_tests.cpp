@@ -241,72 +241,108 @@ TEST(CallType, ValuesForZeroDerivativesForThreeNothingOtherwise) {
   }
 }
 
-TEST(PowerProducts, ProductsOverTheColumnsOfEInsideAllArrays) {
-  // x = (2, 3), E = [1 0 2; 2 1 0]; NaN cells lie past the declared extents.
-  auto run = [](const Cells& x, std::int64_t n, const Cells& e, std::int64_t rows,
-                std::int64_t yExtent) {
-    BlockBuilder block;
-    block.reals(x, {n});
-    block.reals(e, {rows, static_cast<std::int64_t>(e.size()) / rows});
-    block.outputs(3, {yExtent}, kSentinel);
-    return outputsAfter(block, XV55IF_SPPROD);
-  };
-  EXPECT_EQ(run({2, 3}, 2, {1, 2, 0, 1, 2, 0}, 2, 3), (Cells{18, 3, 4}));
-  EXPECT_EQ(run({2, kNaN}, 1, {1, 2, 0, 1, 2, 0}, 2, 2), (Cells{2, 1, kSentinel}));
-  EXPECT_EQ(run({2, 3}, 2, {3, 1}, 1, 3), (Cells{8, 2, kSentinel}));
-  EXPECT_EQ(run({kNaN}, 0, {1, 2}, 1, 3), (Cells{1, 1, kSentinel}));
-}
+// A procedure without derivatives: each input a scalar (rows < 0) or an array with its
+// declared extents (cells past them may follow), each output a scalar (extent < 0) or
+// cells with their declared extent, and the outputs after a call (NaN: NaN).
+struct In {
+  Cells cells;
+  std::int64_t rows = -1, columns = -1;
+};
+struct Valued {
+  Xv55Entry entry;
+  std::vector<In> inputs;
+  std::vector<std::pair<std::int64_t, std::int64_t>> outputs;
+  Cells want;
+};
 
-// SPPRD1 and SPRFAC: x (declared extent n) and a second array into one cell; x is
-// left as it was.
-double twoArrays(Xv55Entry entry, const Cells& x, std::int64_t n, const Cells& second) {
-  BlockBuilder block;
-  block.reals(x, {n});
-  block.reals(second, {static_cast<std::int64_t>(second.size())});
-  block.output(kSentinel);
-  const double y = outputsAfter(block, entry)[0];
-  for (std::int64_t k = 1; k <= n; ++k) {
-    EXPECT_EQ(std::memcmp(&block.inputCell(k).real, &x[static_cast<std::size_t>(k - 1)], 8), 0);
+TEST(ValueProcedures, ValuesInsideTheDeclaredExtentsInputsLeftAlone) {
+  const In x12{{1, 2}, 2}, b = {{1.5, 2}, 2}, a = {{2, 1}, 2}, half = {{0.5}}, ones = {{1, 1}, 2};
+  const In xs = {{1, 2, 4}, 3}, ys = {{10, 20, 40}, 3};
+  const Valued cases[] = {
+      // SPPROD: x = (2, 3), E = [1 0 2; 2 1 0]; products over the columns of E.
+      {XV55IF_SPPROD, {{{2, 3}, 2}, {{1, 2, 0, 1, 2, 0}, 2, 3}}, {{3, 3}}, {18, 3, 4}},
+      {XV55IF_SPPROD, {{{2, kNaN}, 1}, {{1, 2, 0, 1, 2, 0}, 2, 3}}, {{3, 2}}, {2, 1, kSentinel}},
+      {XV55IF_SPPROD, {{{2, 3}, 2}, {{3, 1}, 1, 2}}, {{3, 3}}, {8, 2, kSentinel}},
+      {XV55IF_SPPROD, {{{kNaN}, 0}, {{1, 2}, 1, 2}}, {{3, 3}}, {1, 1, kSentinel}},
+      {XV55IF_SPPROD, {{{1, kNaN}, 2}, {{1, 0}, 2, 1}}, {{1, 1}}, {kNaN}},  // NaN^0 is no 1
+      // SPPRD1: bases clipped at 1e-15 (not in the input cells).
+      {XV55IF_SPPRD1, {{{0, 4, -1}, 3}, {{2, 0.5, 1}, 3}}, {{1, -1}}, {2e-45}},
+      {XV55IF_SPPRD1, {{{2, 3}, 2}, {{3}, 1}}, {{1, -1}}, {8}},
+      {XV55IF_SPPRD1, {{{kNaN}, 0}, {{2}, 1}}, {{1, -1}}, {1}},
+      {XV55IF_SPPRD1, {{{kNaN, 2}, 2}, {{0, 1}, 2}}, {{1, -1}}, {kNaN}},
+      {XV55IF_SPPRD1, {{{HUGE_VAL, 2}, 2}, {{-1, 1}, 2}}, {{1, -1}}, {kNaN}},
+      // SPRFAC: the largest admissible step fraction x / (x - dx) over dx < 0.
+      {XV55IF_SPRFAC, {x12, {{0.5, 0}, 2}}, {{1, -1}}, {1}},
+      {XV55IF_SPRFAC, {x12, {{-1, -6}, 2}}, {{1, -1}}, {0.25}},
+      {XV55IF_SPRFAC, {{{1, 1e-31, 2}, 3}, {{-1, -1, -6}, 3}}, {{1, -1}}, {0}},  // x <= 1e-30
+      {XV55IF_SPRFAC, {{{1e-30}, 1}, {{-1}, 1}}, {{1, -1}}, {0}},
+      {XV55IF_SPRFAC,
+       {{{1.0000001e-30}, 1}, {{-1}, 1}},
+       {{1, -1}},
+       {1.0000001e-30 / (1 + 1.0000001e-30)}},
+      {XV55IF_SPRFAC, {{{1, -1}, 2}, {{-1, -1}, 2}}, {{1, -1}}, {0.5}},  // x = dx: ignored
+      // A zero step admits anything, even from x <= 0; |x - dx| <= 1e-15 is ignored.
+      {XV55IF_SPRFAC, {{{-1, 0, 1e-40}, 3}, {{0, 0, 0}, 3}}, {{1, -1}}, {1}},
+      {XV55IF_SPRFAC, {{{0}, 1}, {{-1e-15}, 1}}, {{1, -1}}, {1}},
+      {XV55IF_SPRFAC, {{{0}, 1}, {{-1.5e-15}, 1}}, {{1, -1}}, {0}},
+      {XV55IF_SPRFAC, {{{5e-16, 6e-16}, 2}, {{-5e-16, -6e-16}, 2}}, {{1, -1}}, {0.5}},
+      {XV55IF_SPRFAC, {{{1}, 1}, {{}, 0}}, {{1, -1}}, {1}},
+      {XV55IF_SPRFAC, {{{2, 0}, 1}, {{-2, -1}, 2}}, {{1, -1}}, {0.5}},  // x(2) not read
+      {XV55IF_SPRFAC, {{{1, kNaN}, 2}, {{-1, -1}, 2}}, {{1, -1}}, {kNaN}},
+      {XV55IF_SPRFAC, {x12, {{-1, kNaN}, 2}}, {{1, -1}}, {kNaN}},
+      // SPDISF, outputs w then u: cell 1 from a (u = 0.5, w = 1), cell 2 from b (u = 1,
+      // w = 4), normalised; a q of one cell shortens both; a NaN picks no branch.
+      {XV55IF_SPDISF,
+       {b, a, half, ones, {{2, 4}, 2}, ones},
+       {{2, 2}, {2, 2}},
+       {0.2, 0.8, 1.0 / 3.0, 2.0 / 3.0}},
+      {XV55IF_SPDISF,
+       {b, a, half, ones, {{2, 4}, 2}, {{1, 1}, 1}},
+       {{2, 2}, {2, 2}},
+       {1, kSentinel, 1, kSentinel}},
+      {XV55IF_SPDISF,
+       {b, {{kNaN, 1}, 2}, half, ones, ones, ones},
+       {{2, 2}, {2, 2}},
+       {kNaN, kNaN, kNaN, kNaN}},
+      // SPRPPROFILE: the ends, a point, between points; Y shorter than X ends the
+      // table; no table keeps the output.
+      {XV55IF_SPRPPROFILE, {{{0}}, xs, ys}, {{1, -1}}, {10}},
+      {XV55IF_SPRPPROFILE, {{{5}}, xs, ys}, {{1, -1}}, {40}},
+      {XV55IF_SPRPPROFILE, {{{2}}, xs, ys}, {{1, -1}}, {20}},
+      {XV55IF_SPRPPROFILE, {{{3}}, xs, ys}, {{1, -1}}, {30}},
+      {XV55IF_SPRPPROFILE, {{{5}}, xs, {{10, 20, 40}, 2}}, {{1, -1}}, {20}},
+      {XV55IF_SPRPPROFILE, {{{3}}, xs, {{10, 20, 40}, 0}}, {{1, -1}}, {kSentinel}},
+      {XV55IF_SPRPPROFILE, {{{kNaN}}, xs, ys}, {{1, -1}}, {kNaN}},
+  };
+  for (const Valued& c : cases) {
+    SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+    BlockBuilder block;
+    Cells given;
+    for (const In& in : c.inputs) {
+      given.insert(given.end(), in.cells.begin(), in.cells.end());
+      if (in.rows < 0) block.real(in.cells[0]);
+      if (in.rows >= 0 && in.columns < 0) block.reals(in.cells, {in.rows});
+      if (in.columns >= 0) block.reals(in.cells, {in.rows, in.columns});
+    }
+    for (auto [cells, extent] : c.outputs) {
+      if (extent < 0) block.output(kSentinel);
+      if (extent >= 0) block.outputs(cells, {extent}, kSentinel);
+    }
+    const Cells got = outputsAfter(block, c.entry);
+    ASSERT_EQ(got.size(), c.want.size());
+    for (std::size_t k = 0; k < got.size(); ++k) {
+      const bool bothNaN = std::isnan(c.want[k]) && std::isnan(got[k]);
+      if (!bothNaN) {
+        EXPECT_NEAR(got[k], c.want[k], 1e-15 * std::fabs(c.want[k])) << k;
+      }
+    }
+    for (std::size_t k = 0; k < given.size(); ++k) {
+      const double now = block.inputCell(static_cast<std::int64_t>(k) + 1).real;
+      EXPECT_EQ(std::memcmp(&now, &given[k], sizeof now), 0) << "input cell " << k + 1;
+    }
+    const bool profile = c.entry == XV55IF_SPRPPROFILE;
+    EXPECT_EQ(block.status, profile ? XV55_STATUS_INFORMATION : 0);
   }
-  return y;
-}
-
-TEST(ClippedProductAndStepFraction, StayInsideBothArraysAndLeaveXAlone) {
-  EXPECT_DOUBLE_EQ(twoArrays(XV55IF_SPPRD1, {0.0, 4.0, -1.0}, 3, {2.0, 0.5, 1.0}), 2e-45);
-  EXPECT_EQ(twoArrays(XV55IF_SPPRD1, {2.0, 3.0}, 2, {3.0}), 8.0);
-  EXPECT_EQ(twoArrays(XV55IF_SPPRD1, {kNaN}, 0, {2.0}), 1.0);
-  // SPRFAC: the largest admissible step fraction; none from x at or below 1e-30.
-  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {1.0, 2.0}, 2, {0.5, 0.0}), 1.0);
-  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {1.0, 2.0}, 2, {-1.0, -6.0}), 0.25);
-  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {1.0, 1e-31, 2.0}, 3, {-1.0, -1.0, -6.0}), 0.0);
-  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {1.0, -1.0}, 2, {-1.0, -1.0}), 0.5);  // x = dx: ignored
-  // A zero step admits anything, even from x <= 0; |x - dx| at 1e-15 is ignored, just
-  // above it counts.
-  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {-1.0, 0.0, 1e-40}, 3, {0.0, 0.0, 0.0}), 1.0);
-  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {0.0}, 1, {-1e-15}), 1.0);
-  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {0.0}, 1, {-1.5e-15}), 0.0);
-  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {5e-16, 6e-16}, 2, {-5e-16, -6e-16}), 0.5);
-  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {1.0}, 1, {}), 1.0);
-  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {2.0, 0.0}, 1, {-2.0, -1.0}), 0.5);  // x(2) not read
-}
-
-TEST(PhaseDistribution, BothBranchesNormalisedInsideAllArrays) {
-  // b = (1.5, 2), a = (2, 1), f = 0.5, p = (1, 1), K = (2, 4), q = (1, 1): cell 1
-  // from a (u = 0.5, w = 1), cell 2 from b (u = 1, w = 4); outputs w then u.
-  auto run = [](std::int64_t qExtent) {
-    BlockBuilder block;
-    block.reals({1.5, 2.0});
-    block.reals({2.0, 1.0});
-    block.real(0.5);
-    block.reals({1.0, 1.0});
-    block.reals({2.0, 4.0});
-    block.reals(Cells{1.0, 1.0}, {qExtent});
-    block.outputs(2, kSentinel);
-    block.outputs(2, kSentinel);
-    return outputsAfter(block, XV55IF_SPDISF);
-  };
-  EXPECT_EQ(run(2), (Cells{0.2, 0.8, 1.0 / 3.0, 2.0 / 3.0}));
-  EXPECT_EQ(run(1), (Cells{1.0, kSentinel, 1.0, kSentinel}));
 }
 
 TEST(ViscosityCorrection, EachRange) {
@@ -326,23 +362,6 @@ TEST(ViscosityCorrection, EachRange) {
   }
   BlockBuilder low = scalars(1.0);
   EXPECT_NEAR(outputsAfter(low, XV55IF_SPVISCCORR)[0], 0.100035, 1e-6);
-}
-
-TEST(ProfileLookup, InterpolatesAndAlwaysReportsInformation) {
-  auto lookup = [](double x, std::int64_t yExtent) {
-    BlockBuilder block;
-    block.real(x);
-    block.reals({1.0, 2.0, 4.0});
-    block.reals(Cells{10.0, 20.0, 40.0}, {yExtent});
-    block.output(kSentinel);
-    const double y = outputsAfter(block, XV55IF_SPRPPROFILE)[0];
-    EXPECT_EQ(block.status, XV55_STATUS_INFORMATION);
-    return y;
-  };
-  // Y shorter than X: its last cell ends the table; no table: the output is kept.
-  const std::tuple<double, std::int64_t, double> cases[] = {
-      {0, 3, 10}, {5, 3, 40}, {2, 3, 20}, {3, 3, 30}, {5, 2, 20}, {3, 0, kSentinel}};
-  for (auto [x, yExtent, y] : cases) EXPECT_EQ(lookup(x, yExtent), y) << x << " " << yExtent;
 }
 
 // A non-finite input never becomes a finite, plausible output: clips, comparisons
@@ -371,47 +390,19 @@ TEST(InvalidNumbers, NonFiniteInputsGiveNaNNotAPlausibleNumber) {
       }
     }
   }
-  // Arrays: x^0, 1^e, a branch choice on a NaN, a skipped step, a table end.
-  EXPECT_TRUE(std::isnan(twoArrays(XV55IF_SPPRD1, {kNaN, 2.0}, 2, {0.0, 1.0})));
-  EXPECT_TRUE(std::isnan(twoArrays(XV55IF_SPPRD1, {kInf, 2.0}, 2, {-1.0, 1.0})));
-  EXPECT_TRUE(std::isnan(twoArrays(XV55IF_SPRFAC, {1.0, kNaN}, 2, {-1.0, -1.0})));
-  EXPECT_TRUE(std::isnan(twoArrays(XV55IF_SPRFAC, {1.0, 2.0}, 2, {-1.0, kNaN})));
-  BlockBuilder product;
-  product.reals({1.0, kNaN});
-  product.reals(Cells{1.0, 0.0}, {2, 1});
-  product.outputs(1, kSentinel);
-  EXPECT_TRUE(std::isnan(outputsAfter(product, XV55IF_SPPROD)[0]));
   BlockBuilder series1 = series({kInf, 0.5}, 2, 3, 2, 2);
   series1.call(XV55IF_SPRECV, 4);
   EXPECT_TRUE(std::isnan(series1.out(1)) && std::isnan(series1.derivative(1, 1)));
   EXPECT_FALSE(std::isnan(series1.out(2)));
-  BlockBuilder profile = scalars(kNaN);
-  profile.reals({0.0, 1.0});
-  profile.reals({10.0, 20.0});
-  profile.call(XV55IF_SPRPPROFILE);
-  EXPECT_TRUE(std::isnan(profile.out(1)));
-  EXPECT_EQ(profile.status, XV55_STATUS_INFORMATION);
-  BlockBuilder split;
-  split.reals({1.0, 2.0});
-  split.reals({kNaN, 1.0});
-  split.real(0.5);
-  for (int k = 0; k < 3; ++k) split.reals({1.0, 1.0});
-  split.outputs(2, kSentinel);
-  split.outputs(2, kSentinel);
-  for (double v : outputsAfter(split, XV55IF_SPDISF)) EXPECT_TRUE(std::isnan(v));
 }
 
-// Thresholds a moved constant would shift: SPRECV saturates at t = ln(x)(N + 1) =
-// 82.893 (with N = 0 the series is exactly 1 below it, 0 from it on); SPRFAC admits
-// no step from x at or below 1e-30.
-TEST(Thresholds, SeriesSaturationAndStepPositivity) {
+// SPRECV saturates at t = ln(x)(N + 1) = 82.893: with N = 0 the series is exactly 1
+// below it, 0 from it on.
+TEST(Thresholds, SeriesSaturation) {
   for (const auto& [t, y] : {std::pair{82.892, 1.0}, std::pair{82.894, 0.0}}) {
     BlockBuilder block = series({std::exp(t)}, 1, 0, 1, 1);
     EXPECT_EQ(outputsAfter(block, XV55IF_SPRECV)[0], y) << "t = " << t;
   }
-  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {1e-30}, 1, {-1.0}), 0.0);
-  EXPECT_EQ(twoArrays(XV55IF_SPRFAC, {1.0000001e-30}, 1, {-1.0}),
-            1.0000001e-30 / (1.0 + 1.0000001e-30));
 }
 
 }  // namespace
