@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/text.hpp"
+#include "curves/curve_blocks.hpp"
 #include "entry/unpack.hpp"
 #include "print/report.hpp"
 #include "support/capture_printer.hpp"
@@ -42,24 +43,9 @@ TEST(Reports, SetStatusAndPrintWithItsSeverity) {
   EXPECT_EQ(cell, kError);
 }
 
-// A host options handler answering the solver marker (31) and print switch (20).
-class Options final : public QSMOptionsHandler {
- public:
-  std::int32_t request(std::int32_t code, std::int64_t* integer, double* value,
-                       const char**) override {
-    ++requests;
-    if (code == 31) *value = marker;
-    if (code == 20) *integer = printing;
-    return 0;
-  }
-  double marker = 0.0;
-  std::int64_t printing = 1;
-  int requests = 0;
-};
-
 TEST(Reports, WarningOncePerSolverMarker) {
   xv55::testing::ScopedCapture capture;
-  Options options;
+  xv55::testing::MarkerHandler options;
   const InitBlock block{1, &capture.printer, &options, 0};
   ASSERT_EQ(QRInitialize(&block), 1);
   std::int64_t status = 0;
