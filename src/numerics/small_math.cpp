@@ -157,9 +157,8 @@ void SPRAMP(const RampArguments& args, Jacobian jac, CallMode mode) {
   } else if (y1 >= linear) {
     setRow(jac, {0.0, 0.0, 0.0, 1.0, 0.0});  // dy/dy1 = 1
   } else {
-    // dy/dx, dy/dx1, dy/dx2, dy/dy1, dy/dy2, at the value on the ramp (not the
-    // output cell, which a derivative-only call leaves as it was).
-    setRow(jac, {slope, (linear - y2) / width, -(linear - y1) / width, 1.0 - fraction, fraction});
+    // dy/dx, dy/dx1, dy/dx2, dy/dy1, dy/dy2; y is the output cell's content.
+    setRow(jac, {slope, (y - y2) / width, -(y - y1) / width, 1.0 - fraction, fraction});
   }
 }
 
