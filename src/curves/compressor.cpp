@@ -2,10 +2,15 @@
 // its distance from surge and from stonewall, in three forms: tabular data,
 // polynomials, and one extended polynomial in flow and speed.
 //
-// Set-up prepares the curves into a block of L + 1 reals in the host's store;
+// Set-up prepares the curves into a block of L + 2 reals in the host's store;
 // workspace slot 1 keeps the block's locator and slot 2 its data length L.  The
-// last two reals of the block are the solver markers of the last surge and the
-// last stonewall warning.  Block layouts (reals numbered from 1):
+// block's first real is its owner tag, which names the workspace that allocated
+// it; the L + 1 reals after it hold the data, and the last two of them are the
+// solver markers of the last surge and the last stonewall warning.  Set-up and
+// clean-up release only a block whose owner tag names their own workspace, so
+// that a workspace holding another call site's locator (copied, or left from an
+// earlier run) never frees that site's curves.  Data layouts (reals numbered from
+// 1, after the tag):
 //   Tabular data          the shared prepared layout (curve_forms.hpp) from slot 1,
 //                         QSURGE in L-2NC .. L-NC-1, QSTONE in L-NC .. L-1;
 //                         L = 5 NP NC + 1, so that both markers fit after full curves.
@@ -43,6 +48,9 @@ constexpr double kNoLimitFlow = 1e-15;
 constexpr double kMarginBound = 100000.0;
 constexpr double kPercent = 100.0;
 
+// Block word of the owner tag; the data follow it.
+constexpr std::int64_t kOwnerWord = 1;
+
 // Locators are positive whole numbers that a double holds exactly.
 constexpr double kLargestLocator = 9007199254740992.0;  // 2^53
 
@@ -73,7 +81,7 @@ bool isLocator(double slot) {
 
 // The prepared data of one instance in its block.
 struct Prepared {
-  double* data;  // block word 1
+  double* data;  // the block word after the owner tag
   std::int64_t length;
   std::int64_t nc;
 
@@ -140,9 +148,24 @@ bool prepare(CompressorForm form, const CompressorCurveArguments& a, std::int64_
   return true;
 }
 
-// Forgets the block of an earlier set-up, releasing it.
+// The owner tag of the blocks a workspace allocates: the workspace's address as
+// a whole number that a double holds exactly, never 0.
+double ownerTagOf(Workspace work) {
+  constexpr std::uintptr_t kTagBits = (std::uintptr_t{1} << 52) - 1;
+  const auto address = reinterpret_cast<std::uintptr_t>(work.data());
+  return static_cast<double>(((address >> 3) & kTagBits) + 1);
+}
+
+// Forgets the block of an earlier set-up, releasing it if this workspace
+// allocated it.
 void releaseBlock(Workspace work) {
-  if (isLocator(work[kLocatorSlot])) host::release(static_cast<std::int64_t>(work[kLocatorSlot]));
+  if (isLocator(work[kLocatorSlot])) {
+    const auto locator = static_cast<std::int64_t>(work[kLocatorSlot]);
+    const std::int64_t base = host::locateReals(locator);
+    if (base != 0 && host::StoreBlock{locator, base}.real(kOwnerWord) == ownerTagOf(work)) {
+      host::release(locator);
+    }
+  }
   work[kLocatorSlot] = 0.0;
   if (work.has(kLengthSlot)) work[kLengthSlot] = 0.0;
 }
@@ -166,14 +189,15 @@ void setUp(const CompressorCurveArguments& a, Status status, Workspace work) {
   if (!prepare(*form, a, length, data, status)) return;
 
   releaseBlock(work);
-  const std::int64_t reals = length + 1;
+  const std::int64_t reals = length + 2;
   const host::StoreBlock stored = host::allocateReals(reals);
   if (!stored.allocated()) {
     report(status, kError, " The host could not allocate %d reals for Procedure pPCurve.\\n",
            reals);
     return;
   }
-  const Prepared block{stored.reals(), length, a.nc};
+  stored.real(kOwnerWord) = ownerTagOf(work);
+  const Prepared block{stored.reals() + kOwnerWord, length, a.nc};
   std::copy(data.begin(), data.end(), block.data);
   *block.surgeMarker() = *block.stonewallMarker() = 0.0;
   work[kLocatorSlot] = static_cast<double>(stored.handle);
@@ -208,15 +232,23 @@ struct Performance {
   bool beyondLastKnot = false;
 };
 
+// The flow-to-speed terms C6 (Q/N) + C7 (Q/N)^2 vanish at rest when both
+// coefficients do; with either non-zero they have no value at N = 0.
+bool extendedDefinedAt(const double* c, double n) {
+  return n != 0.0 || (c[5] == 0.0 && c[6] == 0.0);
+}
+
 Performance extendedAt(const double* c, double q, double n) {
-  const double r = q / n;
+  // At rest the flow-to-speed terms vanish (extendedDefinedAt).
+  const bool atRest = n == 0.0;
+  const double r = atRest ? 0.0 : q / n;
   Performance p;
   p.y = c[0] + c[1] * n + c[2] * n * n + c[3] * q + c[4] * q * q + c[5] * r + c[6] * r * r +
         c[7] * q * q * q * q;
-  p.dq = c[3] + 2.0 * c[4] * q + 4.0 * c[7] * q * q * q + c[5] / n +
-         2.0 * c[6] * q / (n * n);  // dY/dQc
-  p.dn = c[1] + 2.0 * c[2] * n - c[5] * q / (n * n) -
-         2.0 * c[6] * q * q / (n * n * n);  // dY/dN at fixed Qc
+  p.dq = c[3] + 2.0 * c[4] * q + 4.0 * c[7] * q * q * q + (atRest ? 0.0 : c[5] / n) +
+         (atRest ? 0.0 : 2.0 * c[6] * q / (n * n));  // dY/dQc
+  p.dn = c[1] + 2.0 * c[2] * n - (atRest ? 0.0 : c[5] * q / (n * n)) -
+         (atRest ? 0.0 : 2.0 * c[6] * q * q / (n * n * n));  // dY/dN at fixed Qc
   return p;
 }
 
@@ -238,7 +270,7 @@ void evaluate(const CompressorCurveArguments& a, Status status, Workspace work, 
   const auto locator = static_cast<std::int64_t>(work[kLocatorSlot]);
   const std::int64_t base = host::locateReals(locator);
   if (base == 0) return reportNotSetUp(status, kProcedure);
-  const Prepared p{host::StoreBlock{locator, base}.reals(), length, a.nc};
+  const Prepared p{host::StoreBlock{locator, base}.reals() + kOwnerWord, length, a.nc};
   const TabularCurves tabular(p.data, a.nc, BeyondLastKnot::FallToZero);
   if (*form == CompressorForm::Tabular && !tabular.countsWithin(a.np)) {
     return reportNotSetUp(status, kProcedure);
@@ -246,6 +278,11 @@ void evaluate(const CompressorCurveArguments& a, Status status, Workspace work, 
   const bool speedMatters = *form == CompressorForm::Extended || a.nc > 1;
   if (!std::isfinite(a.q)) return reportNotFinite(status, kProcedure, "Q", a.q);
   if (speedMatters && !std::isfinite(a.n)) return reportNotFinite(status, kProcedure, "N", a.n);
+  if (*form == CompressorForm::Extended && !extendedDefinedAt(p.data, a.n)) {
+    return report(status, kError,
+                  " Speed N = 0 leaves the terms in Q/N of the Extended Polynomials undefined\\n"
+                  " in Procedure pPCurve: C6 or C7 is not zero.\\n");
+  }
 
   // Limits at the operating speed, linear in speed between the bracketing curves.
   const double* speeds = *form == CompressorForm::Tabular ? tabular.speeds() : p.data;

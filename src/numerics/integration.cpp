@@ -51,10 +51,6 @@ constexpr double kDienerSearchMode = 0.5;
 constexpr double kDienerLinearLimit = units::single(1e-9f);
 constexpr double kDienerLinearSlope = units::single(31622.7f);
 
-// The step-too-small messages go out with severity 0; the entry point reports
-// status 1 afterwards.
-constexpr std::int64_t kStepTooSmallSeverity = 0;
-
 // An input the integration cannot start from: a non-finite value, a non-positive
 // number of intervals (no step) or specific volume (the flux divides by it).
 struct NamedInput {
@@ -217,7 +213,9 @@ Search search(const March& m, double h, double intervals, double smallStep, doub
 }
 
 // Where the march starts.  Above Ps the fluid is liquid at V0 and its part,
-// 2 V0 (P0 - Ps), is integrated exactly; the march then starts at Ps, else at P0.
+// 2 V0 (P0 - Pe), is integrated exactly down to Pe, the higher of Ps and Pb (a
+// back pressure above Ps leaves the whole expansion liquid); the march then
+// starts at Pe, else at P0.
 struct Expansion {
   double liquid;
   double start;
@@ -226,8 +224,15 @@ struct Expansion {
 
 Expansion expansion(double p0, double ps, double pb, double v0, double smallDrop) {
   const bool liquidPart = p0 > ps + smallDrop;
-  const double start = liquidPart ? ps : p0;
-  return {liquidPart ? kTwicePaPerBar * v0 * (p0 - ps) : 0.0, start, start - pb};
+  const double liquidEnd = std::fmax(ps, pb);
+  const double start = liquidPart ? liquidEnd : p0;
+  return {liquidPart ? kTwicePaPerBar * v0 * (p0 - liquidEnd) : 0.0, start, start - pb};
+}
+
+// Whether the march ran out of steps: the step budget, or a step too small to
+// lower the pressure.
+bool stalled(const Search& found) {
+  return found.pass.end == Pass::End::Stalled;
 }
 
 // G from G^2 for the Diener form: linear below the limit, no flux for G^2 < 0.
@@ -278,10 +283,15 @@ entry::Outcome PSIMPINT(const SimpsonArguments& args, Status status) {
     pmax = top.p;
     maximumFound = 1.0;
     result = top.flux;
+  } else if (stalled(found)) {
+    report(status, kError, "F-SPSIMPINT-Failure Simpson integration, step budget exhausted");
+    return entry::Outcome::Rejected;
   } else if (p0 < ps) {
-    flux = result;
-    print::note(kStepTooSmallSeverity, "F-SPSIMPINT-Failure Simpson integration, step too small");
+    report(status, kError, "F-SPSIMPINT-Failure Simpson integration, step too small");
+    return entry::Outcome::Rejected;
   } else {
+    // Every refinement passed the maximum within three steps of the start: it
+    // lies at Ps.
     pmax = ps;
     maximumFound = 1.0;
   }
@@ -321,10 +331,15 @@ entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
   double h = range / intervals;
   double u = v0;
 
-  if (searching && range < kDienerSmallRange) {
+  // Nothing left to march over: the liquid part and the short range below it.  In
+  // integrating mode as well, where a march over an empty range could never
+  // succeed.
+  if (range < kDienerSmallRange) {
     const double f1 = factor(1.0);
     pmax = pb;
-    flux = dienerFlux(kTwicePaPerBar * v0 * range * f1 / (u * u - v0 * v0 * f1));
+    if (!searching) discharge = dischargeAt(1.0);
+    flux = dienerFlux((liquid + kTwicePaPerBar * v0 * std::fmax(range, 0.0)) * f1 /
+                      (u * u - v0 * v0 * f1));
     return entry::Outcome::Done;
   }
 
@@ -347,9 +362,12 @@ entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
     pmax = top.p;
     discharge = dischargeAt(drop / (p0 - top.p));
     result = top.flux;
+  } else if (stalled(found)) {
+    report(status, kError, "F-SPSIMPINT-Failure Diener integration, step budget exhausted");
+    return entry::Outcome::Rejected;
   } else {
-    flux = result;
-    print::note(kStepTooSmallSeverity, "F-SPSIMPINT-Failure Diener integration, step too small");
+    report(status, kError, "F-SPSIMPINT-Failure Diener integration, step too small");
+    return entry::Outcome::Rejected;
   }
   flux = dienerFlux(result);
   return entry::Outcome::Done;

@@ -36,8 +36,10 @@ XV55_RECORD(DienerArguments,
             (double&, pmax, "bar"),
             (double&, discharge, ""));  // discharge factor
 
-// Invalid inputs (non-finite, or a non-positive V0 or N) are rejected with status
-// 4, which stands after the entry point's information status.
+// Invalid inputs (non-finite, or a non-positive V0 or N) are rejected, and an
+// integration whose steps run out fails, with status 4 and one message, which
+// stand after the entry point's information status; the outputs are then left
+// as they were.
 entry::Outcome PSIMPINT(const SimpsonArguments& args, Status status);
 entry::Outcome PDIENERINT(const DienerArguments& args, Status status);
 

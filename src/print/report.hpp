@@ -9,6 +9,10 @@
 // line, values are printed by the print path's conversions.  Every conversion but
 // "%%" and "%&" takes one value, in order: e, E, f, g, G a double; d, i, o, u, x, X
 // an integer; s a text (a NUL-terminated character array or a `text::Padded`).  The
+// print path reads an integer conversion without a size modifier as 32 bits, so a
+// 64-bit value's conversion is given the "I64" modifier when the message is
+// compiled: "%d" prints a count of -4294967295 as it is, not as its low half.  A
+// 32-bit value takes no modifier; "h", "l" and "L" are not used with values.  The
 // print bridge has a budget of five units: each conversion takes one and a text
 // takes a second while any is left (so two texts and a number fill it); %c, which
 // would skip a value through the bridge, is not used.  A format whose conversions
@@ -39,7 +43,7 @@ inline constexpr std::size_t kMaxMessageValues = 5;
 
 namespace detail {
 
-enum class ValueKind { Real, Integer, Text };
+enum class ValueKind { Real, Integer, Integer64, Text };
 
 template <class T>
 struct ValueOf;  // what a message value is, and the address the print path reads
@@ -50,7 +54,7 @@ struct ValueOf<double> {
 };
 template <>
 struct ValueOf<std::int64_t> {
-  static constexpr ValueKind kind = ValueKind::Integer;
+  static constexpr ValueKind kind = ValueKind::Integer64;
   static const void* address(const std::int64_t& v) { return &v; }
 };
 template <>
@@ -82,10 +86,16 @@ constexpr bool isOneOf(char c, std::string_view set) {
   return set.find(c) != std::string_view::npos;
 }
 
-// The kinds of value the conversions of a format read, in order; count is set to
-// the number of conversions (kMaxMessageValues + 1 when there are more).
+// Longest message format, after the "I64" modifiers are added.
+inline constexpr std::size_t kMaxFormatLength = 512;
+
+// The kinds of value the conversions of a format read, in order, and where each
+// conversion's type character stands; count is set to the number of conversions
+// (kMaxMessageValues + 1 when there are more).
 struct Conversions {
   ValueKind kinds[kMaxMessageValues + 1] = {};
+  std::size_t typeAt[kMaxMessageValues + 1] = {};
+  bool sized[kMaxMessageValues + 1] = {};  // written with a size modifier
   std::size_t count = 0;
 };
 
@@ -109,12 +119,16 @@ constexpr Conversions conversionsOf(std::string_view f) {
       ++i;
       while (i < f.size() && f[i] >= '0' && f[i] <= '9') ++i;
     }
+    bool sized = false;
     if (f.substr(i, 3) == "I64") {
       i += 3;
+      sized = true;
     } else if (i < f.size() && isOneOf(f[i], "hlL")) {
       ++i;
+      sized = true;
     }
     if (i >= f.size()) formatDoesNotMatchItsValues();
+    const std::size_t typeAt = i;
     const char type = f[i++];
     if (type == '&') continue;
     ValueKind kind{};
@@ -130,6 +144,8 @@ constexpr Conversions conversionsOf(std::string_view f) {
     if (budget == 0) formatDoesNotMatchItsValues();
     --budget;
     if (kind == ValueKind::Text && budget > 0) --budget;
+    out.typeAt[out.count] = typeAt;
+    out.sized[out.count] = sized;
     out.kinds[out.count++] = kind;
   }
   return out;
@@ -138,23 +154,42 @@ constexpr Conversions conversionsOf(std::string_view f) {
 }  // namespace detail
 
 // A message format whose conversions the compiler has checked against the value
-// types A...
+// types A..., with the "I64" modifier added to the conversion of each 64-bit
+// integer.
 template <class... A>
 class Format {
  public:
   template <std::size_t N>
-  consteval Format(const char (&text)[N]) : text_(text, N - 1) {  // NOLINT: implicit by design
-    const detail::Conversions c = detail::conversionsOf(text_);
+  consteval Format(const char (&text)[N]) {  // NOLINT: implicit by design
+    const std::string_view given(text, N - 1);
+    const detail::Conversions c = detail::conversionsOf(given);
     constexpr detail::ValueKind expected[] = {detail::ValueOf<A>::kind..., detail::ValueKind{}};
     if (c.count != sizeof...(A)) detail::formatDoesNotMatchItsValues();
+    std::size_t from = 0;
     for (std::size_t k = 0; k < sizeof...(A); ++k) {
-      if (c.kinds[k] != expected[k]) detail::formatDoesNotMatchItsValues();
+      const bool wide = expected[k] == detail::ValueKind::Integer64;
+      const detail::ValueKind kind = wide ? detail::ValueKind::Integer : expected[k];
+      if (c.kinds[k] != kind) detail::formatDoesNotMatchItsValues();
+      if (kind != detail::ValueKind::Integer) continue;
+      // Integers are printed at their own size, which the conversion then states.
+      if (c.sized[k]) detail::formatDoesNotMatchItsValues();
+      if (!wide) continue;
+      copy(given.substr(from, c.typeAt[k] - from));
+      copy("I64");
+      from = c.typeAt[k];
     }
+    copy(given.substr(from));
   }
-  constexpr std::string_view text() const { return text_; }
+  constexpr std::string_view text() const { return {text_, length_}; }
 
  private:
-  std::string_view text_;
+  consteval void copy(std::string_view part) {
+    if (length_ + part.size() > detail::kMaxFormatLength) detail::formatDoesNotMatchItsValues();
+    for (char ch : part) text_[length_++] = ch;
+  }
+
+  char text_[detail::kMaxFormatLength] = {};
+  std::size_t length_ = 0;
 };
 
 template <class T>

@@ -19,7 +19,6 @@ namespace xv55::testing {
 
 using Rows = std::vector<std::vector<double>>;
 using Lines = std::vector<std::string>;
-using Points = std::vector<std::pair<double, double>>;  // (speed, flow)
 
 // Curves as a user enters them.  NP is the longest curve unless given.
 struct Curves {
@@ -86,18 +85,6 @@ inline std::int64_t speedColumn(BlockBuilder& b) {
 inline void operateAt(BlockBuilder& b, double speed, double flow) {
   b.inputCell(speedColumn(b)).real = speed;
   b.inputCell(flowColumn(b)).real = flow;
-}
-
-// The derivatives by speed and flow agree with finite differences at each point.
-inline void expectDerivatives(BlockBuilder& b, Xv55Entry entry, const Points& points) {
-  for (const auto& [speed, flow] : points) {
-    operateAt(b, speed, flow);
-    DerivativeCheckOptions options;
-    options.columns = {speedColumn(b), flowColumn(b)};
-    const DerivativeCheckResult r = checkDerivatives(b, entry, options);
-    EXPECT_TRUE(derivativesAgree(r) && r.kinks.empty() && r.singular.empty())
-        << speed << " " << flow;
-  }
 }
 
 class MarkerHandler final : public QSMOptionsHandler {
