@@ -82,11 +82,6 @@ TEST_F(TrayRating, FloodingFollowsFairsChart) {
   foaming.systemFactor = 0.75;
   EXPECT_NEAR(result(columns::rateTray(t, foaming, s), TPSR_FLOOD_FACTOR),
               0.75 * base * std::pow(2.0, 0.2), 1e-15);
-  // The fraction of flood is the vapour load over the net area's flooding load.
-  const auto r = columns::rateTray(t, foaming, s);
-  const double netArea = 0.78539816339744831 * 1.5 * 1.5 - 0.15;
-  EXPECT_NEAR(result(r, TPSR_FLOOD_FRACTION),
-              s.vapourLoad / (netArea * result(r, TPSR_FLOOD_FACTOR)), 1e-15);
 }
 
 TEST_F(TrayRating, FloodedTraysKeepTheirResultsButHaveNoHoldup) {
@@ -168,44 +163,6 @@ TEST_F(TrayRating, UnusableDataAndUnknownMethodsGiveNoValues) {
 
 // ---- the column records of a flowsheet ----
 
-DmsWord dataWord(std::string_view path, std::string_view block, std::int64_t k) {
-  const std::int64_t bead = cp::blockBead(path, block);
-  const std::int64_t offset = xv55::refhost::beadWord(bead, 7)->integer;
-  return *xv55::refhost::beadWord(bead, offset + k);
-}
-
-TEST_F(TrayRating, AColumnBlockHoldsItsTrayFieldsDefaultsAndSections) {
-  ASSERT_TRUE(cp::loadFlowsheet(R"(
-block A.COL TRAYCOL
-  tray-field 3 7
-  tray-default 5 11
-  tray-constant 2 0.12
-  trays 1 4 bubble-cap 1.0 0.05 0.7 0.08 0.5
-  trays 5 9 SIEVE 1.0 0.05 0.7 0.08 0.5
-block B REFINECOL
-  sections 12 5
-  extra-stage
-  trays 2 1 5 valve 0.8 0.04 0.6 0.05 0.5
-)"));
-  using namespace xv55::host;
-  EXPECT_EQ(dataWord("A", "COL", kTrayFieldsAt).integer, kTrayFieldNotSet);
-  EXPECT_EQ(dataWord("A", "COL", kTrayFieldsAt + 2).integer, 7);
-  EXPECT_EQ(dataWord("A", "COL", kTrayDefaultsAt).integer, 1);  // one pass
-  EXPECT_EQ(dataWord("A", "COL", kTrayDefaultsAt + 4).integer, 11);
-  EXPECT_EQ(dataWord("A", "COL", kTrayDefaultsAt + 37).integer, 0);
-  EXPECT_EQ(dataWord("A", "COL", kTrayConstantsAt + 1).real, 0.12);
-  EXPECT_EQ(dataWord("A", "COL", kTrayRecordAt + kRecordTraySectionsWord).integer, 2);
-  const std::int64_t second = kTrayRecordAt + kRecordTraysWord + kTraySectionWords;
-  EXPECT_EQ(dataWord("A", "COL", second + 1).integer, 5);
-  EXPECT_EQ(dataWord("A", "COL", second + 3).integer, kSieveTray);
-  EXPECT_EQ(dataWord("A", "COL", second - kTraySectionWords + 3).integer, kBubbleCapTray);
-  EXPECT_EQ(dataWord("A", "COL", second + 8).real, 0.5);
-  EXPECT_EQ(dataWord("", "B", kTrayRecordAt + kRecordStagesWord).integer, 2);
-  EXPECT_EQ(dataWord("", "B", kTrayRecordAt + kRecordExtraEntryWord).integer, 1);
-  EXPECT_EQ(dataWord("", "B", kTrayRecordAt + kRecordSectionStagesWord + 1).integer, 5);
-  EXPECT_EQ(dataWord("", "B", kTrayRecordAt + kRecordTraysWord).integer, 2);  // section
-}
-
 TEST_F(TrayRating, MalformedColumnRecordsAreRefusedWithTheirLine) {
   const struct {
     const char* text;
@@ -219,8 +176,6 @@ TEST_F(TrayRating, MalformedColumnRecordsAreRefusedWithTheirLine) {
        "flowsheet line 2: the weir is longer than the tray's diameter"},
       {"block C TRAYCOL\n trays 1 5 sieve 1 0.05 0.7 0.4 0.5",
        "flowsheet line 2: the two downcomers take the whole tray: no active area is left"},
-      {"block C TRAYCOL\n trays 1 5 sieve 1 0.05 0.7 0.08 0",
-       "flowsheet line 2: tray spacing 0 is not positive"},
       {"block C TRAYCOL\n trays 1 5 sieve 1 0.05 0.7 0.08 0.5\n trays 5 6 sieve 1 0.05 0.7 0.08 "
        "0.5",
        "flowsheet line 3: trays of stages 5 to 6 overlap those given on line 2"},
@@ -230,14 +185,6 @@ TEST_F(TrayRating, MalformedColumnRecordsAreRefusedWithTheirLine) {
        "flowsheet line 3: tray section 3 of block C is not one of its 2 sections"},
       {"block C REFINECOL\n sections 4 2\n trays 2 1 3 sieve 1 0.05 0.7 0.08 0.5",
        "flowsheet line 3: trays of stages 1 to 3 lie beyond the 2 stages of section 2 of block C"},
-      {"block C TRAYCOL\n tray-field 39 1", "flowsheet line 2: tray field 39 is outside 1 .. 38"},
-      {"block C TRAYCOL\n tray-field 2 1\n tray-field 2 3",
-       "flowsheet line 3: data word 17 is already set on line 2"},
-      {"block C TRAYCOL\n sections 3",
-       "flowsheet line 2: 'sections' does not apply to a TRAYCOL "
-       "block (only to REFINECOL)"},
-      {"block C MIXRX\n trays 1 5 sieve 1 0.05 0.7 0.08 0.5",
-       "flowsheet line 2: 'trays' does not apply to a MIXRX block (only to TRAYCOL, REFINECOL)"},
       {"block C REFINECOL\n sections 6000 6000",
        "flowsheet line 2: the sections hold 12000 "
        "stages, more than 10000"},
