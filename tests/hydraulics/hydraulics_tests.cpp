@@ -38,6 +38,7 @@ block PLANT.COL1 TRAYCOL
   tray-field 1 99999999
   tray-default 1 1
   tray-field 7 42
+  tray-constant 8 0.25
 block PLANT.COL2 TRAYCOL
   trays 1 5 sieve 1.5 0.05 1.1 0.15 0.6
   tray-field 2 5
@@ -183,7 +184,8 @@ TEST_F(ColumnHydraulics, TheRatingRoutineGetsTheCommonDataAndTheTrayFieldsWithTh
   const std::int64_t* i = TPSR_TRAYI;
   EXPECT_EQ((std::vector<std::int64_t>{i[0], i[1], i[2], i[3]}),
             (std::vector<std::int64_t>{6, 12, 1, TPSR_RATED}));
-  EXPECT_EQ((std::vector<double>{TPSR_TRAYR[0], TPSR_TRAYR[1]}), (std::vector<double>{31, 2.5}));
+  const double* r = TPSR_TRAYR;  // datum, length, rating constants 1 and 8
+  EXPECT_EQ((std::vector<double>{r[0], r[1], r[2], r[9]}), (std::vector<double>{31, 2.5, 0, 0.25}));
   // Field 1 is not set (its default 1 applies), field 7 is, the others take defaults.
   const std::int64_t* f = TPSR_TRAYI + TPSR_FIELDS_WORD - 1;
   EXPECT_EQ((std::vector<std::int64_t>{f[0], f[1], f[6], f[37]}),
