@@ -144,12 +144,20 @@ block P.T1 TUBRX
 block B1 CHARGEX
   heat-flux-routine     FZFLUX
 block C1 TRAYCOL
+  trays 1 5 sieve 1.5 0.05 1.1 0.15 0.6
+block RC REFINECOL
+  sections 4 2
+  extra-stage
+  trays 1 1 4 sieve 2.0 0.05 1.5 0.3 0.6
+  trays 2 1 2 valve 1.0 0.05 0.7 0.08 0.5
+block P.D1 EQLBRX
+  streams 1 2
 )";
 
 // Names the flowsheet holds (and two it does not), for text arguments.
 // The first is what a text becomes when the input has run out of bytes.
-constexpr const char* kKnownTexts[] = {"RX",    "P.T1", "B1",     "C1",   "R1",
-                                       "STAGE", "LOST", "P.NONE", "XX.R1"};
+constexpr const char* kKnownTexts[] = {"RX",   "P.T1",  "B1",   "C1",     "R1",   "RC",
+                                       "P.D1", "STAGE", "LOST", "P.NONE", "XX.R1"};
 
 void loadFlowsheet() {
   namespace cp = xv55::refhost::companion;

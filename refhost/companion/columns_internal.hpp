@@ -52,6 +52,13 @@ inline constexpr std::int64_t kEqlbStreamAreasAt = 220;  // stream areas, one af
 // A stream area: the stream vector (count + 9 words), then its phase count and kinds.
 inline constexpr std::int64_t kPhaseWords = 7;
 inline constexpr std::int64_t kMaxStreamPhases = kPhaseWords - 1;
+// An equilibrium reaction of the block (equilibrium-reaction statement): the number n of
+// flowsheet components it was given for (0: none), K, and the n stoichiometric
+// coefficients, in the words between the real parameters and the stream areas.
+inline constexpr std::int64_t kEqlbReactionAt = 208;
+inline constexpr std::int64_t kEqlbReactionConstantAt = 209;
+inline constexpr std::int64_t kEqlbReactionCoefficientsAt = 210;
+inline constexpr std::int64_t kMaxReactionComponents = kEqlbStreamAreasAt - 210;
 // Stream IDs: bead ID x kStreamsPerBead + k, k = 1 .. feeds + products.
 inline constexpr std::int64_t kStreamsPerBead = 100;
 

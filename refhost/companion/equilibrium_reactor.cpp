@@ -3,8 +3,9 @@
 // (SHS_LOCATS, SHS_NPHASE, SHS_LPHASE) and the run's words DMS_ERRTWO, DMS_GLOBAL and
 // DMS_RPTGLB.
 //
-// No reaction is computed: the products of an EQLBRX block are the phase equilibrium of
-// its mixed feeds at the block's temperature and pressure (or, when its temperature is the
+// The products of an EQLBRX block are the phase equilibrium of its mixed feeds, after the
+// block's one equilibrium reaction if it has one (ideal gas, at the block's temperature
+// and pressure), at the block's temperature and pressure (or, when its temperature is the
 // missing value, at the feeds' enthalpy: an adiabatic flash), by the property system's
 // Peng-Robinson flash (docs/properties.md).  The equilibrium is split into the product
 // streams by phase: one product takes the whole mixture; with two or more, product 1 is
@@ -47,6 +48,10 @@ const Service kEure06 = declareService("EQLB_EURE06", false);
 const Service kLocats = declareService("SHS_LOCATS");
 const Service kNphase = declareService("SHS_NPHASE", false);
 const Service kLphase = declareService("SHS_LPHASE", false);
+
+// The reference pressure of an equilibrium constant, Pa, and the bisection of the extent.
+constexpr double kBar = 1.0e5;
+constexpr int kBisectionSteps = 200;
 
 // Error states of a run.
 constexpr std::int64_t kRunFailed = -1;     // an injected failure of EQLB_URE06I
@@ -226,6 +231,45 @@ void setError(const BlockDef& b, std::int64_t word) {
   if (DmsWord* w = dataWord(b, host::kEqlbErrorWordAt)) w->integer = word;
 }
 
+// Advances the block's equilibrium reaction, if it has one, to its equilibrium in the
+// ideal gas at pressure p: prod (y_i p / 1 bar)^nu_i = K, the mole fractions y of the
+// mixture after the reaction.  z holds the mixed feed's component flows and total its
+// sum.  False when the reaction cannot be placed: the temperature is not given (the
+// enthalpies know no heat of reaction), the coefficients are for another component list,
+// or the reaction lacks reactants or products.
+bool react(const BlockDef& b, bool temperatureGiven, double p, std::vector<double>& z,
+           double& total) {
+  const std::int64_t n = integerAt(b, kEqlbReactionAt);
+  if (n == 0) return true;
+  if (n != static_cast<std::int64_t>(z.size()) || !temperatureGiven) return false;
+  const double lnK = std::log(dataWord(b, kEqlbReactionConstantAt)->real);
+  std::vector<double> nu(z.size());
+  double net = 0, low = -HUGE_VAL, high = HUGE_VAL;  // extents keeping every amount positive
+  for (std::size_t i = 0; i < z.size(); ++i) {
+    nu[i] = dataWord(b, kEqlbReactionCoefficientsAt + static_cast<std::int64_t>(i))->real;
+    net += nu[i];
+    if (nu[i] > 0) low = std::max(low, -z[i] / nu[i]);
+    if (nu[i] < 0) high = std::min(high, -z[i] / nu[i]);
+  }
+  if (!std::isfinite(low) || !std::isfinite(high) || !(low < high)) return false;
+  // ln of the quotient minus ln K, increasing with the extent: bisection.
+  const auto excess = [&](double extent) {
+    double q = net * (std::log(p / kBar) - std::log(total + net * extent));
+    for (std::size_t i = 0; i < z.size(); ++i) {
+      if (nu[i] != 0) q += nu[i] * std::log(z[i] + nu[i] * extent);
+    }
+    return q - lnK;
+  };
+  for (int step = 0; step < kBisectionSteps; ++step) {
+    const double middle = 0.5 * (low + high);
+    (excess(middle) < 0 ? low : high) = middle;
+  }
+  const double extent = 0.5 * (low + high);
+  for (std::size_t i = 0; i < z.size(); ++i) z[i] = std::max(z[i] + nu[i] * extent, 0.0);
+  total += net * extent;
+  return true;
+}
+
 // The run itself; returns the error word.
 std::int64_t run(const BlockDef& b, CallRecord& record) {
   const Streams s = streamsOf(b);
@@ -271,6 +315,7 @@ std::int64_t run(const BlockDef& b, CallRecord& record) {
   const double p = parameter(EQLB_PRESSURE);
   record.reals = {t, p, total};
   if (!(total > 0) || !std::isfinite(p) || !(p > 0) || !(t > 0)) return kUnusableFeed;
+  if (!react(b, t < none, p, z, total)) return kUnusableFeed;
 
   std::vector<std::string> present;
   std::vector<double> x;

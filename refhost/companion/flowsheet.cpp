@@ -102,6 +102,7 @@ bool parseTrays(Reader& reader, const BlockStatement& statement, BlockDef& block
 bool parseTrayField(Reader& reader, const BlockStatement& statement, BlockDef& block);
 bool parseTrayConstant(Reader& reader, const BlockStatement& statement, BlockDef& block);
 bool parseStreams(Reader& reader, const BlockStatement& statement, BlockDef& block);
+bool parseEquilibriumReaction(Reader& reader, const BlockStatement& statement, BlockDef& block);
 
 constexpr std::int64_t kRecordStages = host::kTrayRecordAt + host::kRecordStagesWord;
 constexpr std::int64_t kRecordExtraEntry = host::kTrayRecordAt + host::kRecordExtraEntryWord;
@@ -125,6 +126,7 @@ constexpr BlockStatement kBlockStatements[] = {
     {"tray-constant", "REFINECOL", host::kTrayConstantsAt, parseTrayConstant},
     // Equilibrium reactor blocks: numbers of feed and product streams.
     {"streams", "EQLBRX", host::kEqlbFeedCountAt, parseStreams},
+    {"equilibrium-reaction", "EQLBRX", kEqlbReactionAt, parseEquilibriumReaction},
 };
 
 class Reader {
@@ -153,6 +155,7 @@ class Reader {
   // ---- for the statement parsers ----
 
   const std::vector<std::string_view>& fields() const { return fields_; }
+  const std::vector<std::string>& componentNames() const { return fs_.components; }
 
   bool fail(std::string text) {
     error_ = std::move(text);
@@ -792,6 +795,39 @@ bool parseStreams(Reader& reader, const BlockStatement& statement, BlockDef& blo
   words[0].integer = feeds;
   words[1].integer = products;
   return reader.setWords(block, statement.dataWord, words, 2);
+}
+
+// equilibrium-reaction K NAME NU [NAME NU ...]: one reaction of the listed components
+// with the equilibrium constant K of the ideal gas (partial pressures in bar); components
+// not named take no part.
+bool parseEquilibriumReaction(Reader& reader, const BlockStatement& statement, BlockDef& block) {
+  const auto& f = reader.fields();
+  const std::vector<std::string>& names = reader.componentNames();
+  const auto n = static_cast<std::int64_t>(names.size());
+  if (f.size() < 4 || f.size() % 2 != 0) {
+    return reader.fail(
+        "'equilibrium-reaction' needs K and pairs of a component and its "
+        "coefficient");
+  }
+  if (n < 1 || n > kMaxReactionComponents) {
+    return reader.fail("an equilibrium reaction needs 1 to " +
+                       std::to_string(kMaxReactionComponents) + " components listed before it");
+  }
+  std::vector<DmsWord> words(static_cast<std::size_t>(n) + 2);
+  words[0].integer = n;
+  if (!reader.real(f[1], words[1].real)) return false;
+  if (!(words[1].real > 0)) return reader.fail("K " + std::string(f[1]) + " is not positive");
+  bool any = false;
+  for (std::size_t k = 2; k + 1 < f.size(); k += 2) {
+    const auto it = std::find(names.begin(), names.end(), f[k]);
+    if (it == names.end()) return reader.fail("component " + std::string(f[k]) + " is not listed");
+    double nu = 0;
+    if (!reader.real(f[k + 1], nu)) return false;
+    words[static_cast<std::size_t>(it - names.begin()) + 2].real = nu;
+    any = any || nu != 0;
+  }
+  if (!any) return reader.fail("the reaction has no coefficient other than 0");
+  return reader.setWords(block, statement.dataWord, words.data(), n + 2);
 }
 
 }  // namespace

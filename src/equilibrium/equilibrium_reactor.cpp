@@ -79,6 +79,7 @@ struct Call {
   kinetics::BlockId id;
   std::int64_t dataBase = 0;
   bool phasesWatched = false;
+  bool warned = false;  // this call has given a warning
 
   std::int64_t unitSet() const { return a.unitSet; }
   DmsWord& data(std::int64_t k) const { return plex(dataBase + k); }
@@ -291,9 +292,10 @@ bool putInputs(Call& c) {
 
 // ---- SRGERR: the block's error state ----
 
-void checkErrors(Call& c) {
+// False when the block failed.
+bool checkErrors(Call& c) {
   std::int64_t word = c.data(host::kEqlbErrorWordAt).integer;
-  if (word >= 0) return;
+  if (word >= 0) return true;
   std::int64_t severity = 0;
   char text[EQLB_ERROR_TEXT_LENGTH];
   EQLB_EURE06(&word, &severity, text, EQLB_ERROR_TEXT_LENGTH);
@@ -312,6 +314,8 @@ void checkErrors(Call& c) {
           "          Check your spec"
           "ification in Corvane.");
   print::report(c.status, warning ? kWarning : kError, m);
+  c.warned = c.warned || warning;
+  return warning;
 }
 
 // ---- GETRGR: the results ----
@@ -343,7 +347,7 @@ void reportPhaseChange(Call& c, const PhaseChange& change) {
   }
   m.user(c.id.nameText()).stored(".\\n");
   // Information does not hide a warning this call has given.
-  if (c.status.value() != kWarning) c.status = kInformation;
+  if (!c.warned) c.status = kInformation;
   if (change.kind == PhaseChange::Kind::PhaseKind) {
     print::message(kInformation, m.text(), &change.phase, &change.stream);
   } else {
@@ -367,11 +371,16 @@ void watchPhases(Call& c, Workspace work, const ProductStream* products) {
   const double point = init::requestOption(init::kOptionSolverMarker).value;
   double* record = &work[kRecordSlot];
   double* reference = &work[kReferenceSlot];
-  PhaseMakeup before;
-  const bool known = readRecord(reference, before);
+  PhaseMakeup firstAtPoint, latest;
+  const bool haveReference = readRecord(reference, firstAtPoint);
   const double stored = work[kSolverPointSlot];
-  const bool samePoint = known && std::isfinite(stored) && point <= stored + kSamePointTolerance;
-  if (samePoint) std::copy(reference, reference + kRecordWords, record);
+  const bool samePoint =
+      haveReference && std::isfinite(stored) && point <= stored + kSamePointTolerance;
+  // A repeated call at one point compares with the point's first call; the first call
+  // of a new point with the latest call, so that a change already reported at the
+  // previous point is not reported again.
+  const bool known = samePoint || readRecord(record, latest);
+  const PhaseMakeup& before = samePoint ? firstAtPoint : latest;
   if (known && host::printLevel() > 1) {
     PhaseChange changes[kMaxPhaseChanges];
     const std::size_t n = comparePhases(before, now, changes, kMaxPhaseChanges);
@@ -430,13 +439,34 @@ void getResults(Call& c, Workspace work) {
   }
 }
 
+// Runs a host service with a status cell of its own: a successful call leaves the
+// procedure's status as the host handed it over.  False (status 4) when it failed; the
+// service has reported why.
+template <class Service, class... Args>
+bool hostService(Status status, Service service, Args... args) {
+  std::int64_t own = 0;
+  service(args..., &own);
+  if (!host::failed(own)) return true;
+  status = kError;
+  return false;
+}
+
+// Products of no feed: no flow, no composition, enthalpy or density.
+void writeEmptyProducts(const EquilibriumArguments& a, std::int64_t nc, std::int64_t np) {
+  for (std::int64_t k = 1; k <= np; ++k) {
+    a.productFlows(k) = 0.0;
+    for (std::int64_t i = 1; i <= nc; ++i) a.productCompositions(i, k) = 0.0;
+    a.productEnthalpies(k) = 0.0;
+    a.productDensities(k) = 0.0;
+  }
+}
+
 }  // namespace
 
 void EQLBRX(const EquilibriumArguments& a, Status status, HostContext context, Workspace work) {
   init::requestOption(init::kOptionEquilibrium);
   Call c(a, status);
-  SAISST(context.address(), c.locations, status.address());
-  if (host::failed(status)) return;
+  if (!hostService(status, SAISST, context.address(), c.locations)) return;
   c.nc = a.feedComposition.size();
   c.np = a.productFlows.size();
   c.ncomp = DMS_NCOMP[0];
@@ -447,6 +477,7 @@ void EQLBRX(const EquilibriumArguments& a, Status status, HostContext context, W
   if (work.has(kMarkerSlot) && !marked) work[kMarkerSlot] = kFirstCallMarker;
   c.phasesWatched = work.length() >= kWorkspaceWords;
   if (!c.phasesWatched && !marked) {
+    c.warned = true;
     report(status, kWarning,
            "EQLBRX-W-The workspace holds %d words; the phases of the product streams are "
            "watched with %d words or more.\\n",
@@ -462,11 +493,19 @@ void EQLBRX(const EquilibriumArguments& a, Status status, HostContext context, W
   c.reinitialise = text::matchesKeyword({option, kOptionLength}, kReinitialise,
                                         static_cast<std::int64_t>(kOptionLength));
 
-  // A feed flow below the least flow is raised to it on a first call; a later call
-  // returns at once.
+  // A feed flow below the least flow is raised to it on a first call, which sets the
+  // block up.  A later call does not run the block on it: without feed there are no
+  // products, whatever an earlier call returned.
   double feedFlow = a.feedFlow;
   if (feedFlow < kMinFeedFlow) {
-    if (marked) return;
+    if (marked) {
+      writeEmptyProducts(a, c.nc, c.np);
+      report(status, kInformation,
+             "EQLBRX-I-Feed flow %g is below %g; the block is not run and its product "
+             "streams are returned empty.\\n",
+             a.feedFlow, kMinFeedFlow);
+      return;
+    }
     feedFlow = kMinFeedFlow;
   }
   const std::int64_t u = a.unitSet;
@@ -479,15 +518,9 @@ void EQLBRX(const EquilibriumArguments& a, Status status, HostContext context, W
             host::toSi(Quantity::Pressure, a.feedPressure, u));
 
   if (!findBlock(c)) return;
-  EQLB_IURE06(status.address());
-  if (host::failed(status)) return;
-  ZSTR_CSINIT(status.address());
-  if (host::failed(status)) return;
+  if (!hostService(status, EQLB_IURE06) || !hostService(status, ZSTR_CSINIT)) return;
   if (!putInputs(c)) return;
-  EQLB_URE06I(status.address());
-  if (host::failed(status)) return;
-  checkErrors(c);
-  if (host::failed(status)) return;
+  if (!hostService(status, EQLB_URE06I) || !checkErrors(c)) return;
   getResults(c, work);
 }
 

@@ -121,15 +121,18 @@ void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
            name, section, s.count);
     return;
   }
-  std::int64_t global = stage;
-  for (std::int64_t k = 0; k + 1 < section; ++k) global += s.stages[k];
-  if (global > s.total) {
+  // A stage beyond its own section would take an entry of the next section's (or the
+  // block's extra entry) and be rated with trays that are not its own.
+  const std::int64_t sectionStages = s.stages[section - 1];
+  if (stage > sectionStages) {
     report(status, kError,
-           "SPHYDRP-F-Stage %d of section %d lies outside the %d stages of Refinecol block "
-           "%s; rigorous hydraulic calculations skipped.\\n",
-           stage, section, s.total, name);
+           "SPHYDRP-F-Stage %d of section %d is beyond the %d stages of that section of "
+           "Refinecol block %s; rigorous hydraulic calculations skipped.\\n",
+           stage, section, sectionStages, name);
     return;
   }
+  std::int64_t global = stage;
+  for (std::int64_t k = 0; k + 1 < section; ++k) global += s.stages[k];
 
   std::vector<double>& arrays = tableStorage();
   const std::size_t words = static_cast<std::size_t>(s.total) * kTables;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "equilibrium/phase_record.hpp"
@@ -67,24 +68,17 @@ TEST(PhaseRecord, RecordsRoundTripAndWorkspaceGarbageIsNoRecord) {
   EXPECT_EQ(back, m);
   EXPECT_EQ(back.totalPhases(), 12);
 
-  double zero[kRecordWords] = {};
-  EXPECT_FALSE(readRecord(zero, back));  // a fresh workspace
-  for (double bad : {21.0, 1.5, -1.0, std::numeric_limits<double>::quiet_NaN(), 1e300}) {
+  // A fresh workspace, and records with a bad stream count, phase count or kind.
+  const std::pair<std::size_t, double> bad[] = {{0, 0.0},        {0, 21.0},  {0, 1.5},
+                                                {0, -1.0},       {0, 1e300}, {0, std::nan("")},
+                                                {1 + 7 * 2, -3}, {2, 0.25}};
+  for (const auto& [word, value] : bad) {
     double w[kRecordWords];
     writeRecord(m, w);
-    w[0] = bad;
-    EXPECT_FALSE(readRecord(w, back)) << bad;
+    w[word] = value;
+    EXPECT_FALSE(readRecord(w, back)) << word << " " << value;
   }
-  double w[kRecordWords];
-  writeRecord(m, w);
-  w[1 + 7 * 2] = -3;  // a negative phase count
-  EXPECT_FALSE(readRecord(w, back));
-  writeRecord(m, w);
-  w[2] = 0.25;  // a kind that is no code
-  EXPECT_FALSE(readRecord(w, back));
-  // The layout the workspace words rely on.
-  EXPECT_EQ(kReferenceSlot + kRecordWords - 1, kWorkspaceWords);
-  EXPECT_EQ(kWorkspaceWords, 284);
+  EXPECT_EQ(kWorkspaceWords, 284);  // the workspace the procedure's documentation asks for
 }
 
 }  // namespace
