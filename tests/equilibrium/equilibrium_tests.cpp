@@ -450,7 +450,7 @@ TEST_F(EquilibriumReactor, WithoutTheHostsStreamSetUpNothingHappens) {
 
 TEST_F(EquilibriumReactor, FieldUnitsConvertBothWays) {
   Feed f;
-  f.unitSet = 3;  // lbmol/h, degF, psia
+  f.unitSet = 2;  // lbmol/h, degF, psia
   f.flow = 100.0 / 0.45359237;
   f.temperature = 86;
   f.pressure = 10e5 / 6894.757293168361;

@@ -25,14 +25,15 @@ using Reals = std::vector<double>;
 using Lines = std::vector<std::string>;
 using UnitService = double (*)(const double*, const std::int64_t*, const std::int64_t*);
 
-// Each unit service with a value in model units (set 1) and one in field units (set 3), and
-// what they are in SI.
+// Each unit service with a value in model units (set 1) and one in English units (set 2),
+// and what they are in SI (set 3); English factors from 1 ft = 0.3048 m, 1 lb = 0.45359237
+// kg, 1 lbf = 1 lb x 9.80665 m/s2, 1 in = 0.0254 m, 1 Btu/lb = 2326 J/kg.
 struct UnitCase {
   const char* name;
   UnitService service;
   double model, modelSi, field, fieldSi;
 };
-const UnitCase kUnits[] = {{"GPTEMP", GPTEMP, 0.0, 273.15, 32.0, 273.15},
+const UnitCase kUnits[] = {{"GPTEMP", GPTEMP, 0.0, 273.15, 212.0, 373.15},
                            {"GPPRES", GPPRES, 1.0, 1.0e5, 1.0, 6894.757293168361},
                            {"GPMFLO", GPMFLO, 3600.0, 1.0, 3600.0, 0.45359237},
                            {"GPMASS", GPMASS, 1.0, 1.0, 1.0, 0.45359237},
@@ -99,9 +100,9 @@ TEST_F(Refhost, UnitsRoundTripInEverySetAndMatchKnownValues) {
         EXPECT_NEAR(back, v, 1e-12 * (1.0 + std::fabs(v))) << u.name << " set " << set;
       }
     }
-    EXPECT_EQ(convert(u.service, 42.5, 1, 2), 42.5) << u.name;
+    EXPECT_EQ(convert(u.service, 42.5, 1, 3), 42.5) << u.name;
     EXPECT_NEAR(convert(u.service, u.model, 1, 1), u.modelSi, 1e-14 * u.modelSi) << u.name;
-    EXPECT_NEAR(convert(u.service, u.field, 1, 3), u.fieldSi, 1e-14 * u.fieldSi) << u.name;
+    EXPECT_NEAR(convert(u.service, u.field, 1, 2), u.fieldSi, 1e-14 * u.fieldSi) << u.name;
   }
   for (int i = 0; i < 2; ++i) EXPECT_EQ(convert(GPTEMP, 12.0, 1, 9), 12.0);
   EXPECT_EQ(rh::reportLines(),
