@@ -134,22 +134,6 @@ TEST_F(Refhost, StoreAllocatesLocatesFreesAndReuses) {
   EXPECT_TRUE(rh::reportLines().empty());
 }
 
-TEST_F(Refhost, StoreMisuseIsReportedAndHarmless) {
-  const Block a = allocate(4), b = allocate(4);
-  release(a.handle);
-  release(b.handle);  // joins both free neighbours
-  release(a.handle);
-  EXPECT_EQ(locate(a.handle), 0);
-  EXPECT_EQ(allocate(0).handle, 0);
-  const std::string h = std::to_string(a.handle);
-  EXPECT_EQ(
-      rh::reportLines(),
-      (Lines{" DMS_ATFREE-E-Handle " + h + " was freed before; nothing freed.",
-             " DMS_LOCATR-E-Handle " + h + " is neither a live block nor a bead; base 0 returned.",
-             " DMS_ALLOCR-E-Cannot allocate 0 words: the count must be positive."}));
-  EXPECT_NE(allocate(rh::kPlexWords - 1).handle, 0);
-}
-
 TEST_F(Refhost, ResetRestoresTheDefaults) {
   EXPECT_TRUE(rh::setGlobal(3, 0.25));
   EXPECT_FALSE(rh::setGlobal(rh::kGlobalWords + 1, 1.0));
@@ -230,31 +214,6 @@ TEST_F(Refhost, SplinesOfEveryMethodPassThroughTheirKnots) {
   }
 }
 
-TEST_F(Refhost, SplineMethod2StaysMonotoneAndWithinTheData) {
-  const Curve curve({0.0, 1.0, 1.1, 3.0, 3.2, 6.0, 10.0}, {0.0, 0.0, 5.0, 5.1, 9.0, 9.0, 9.5},
-                    ZMTH_SPLINE_MONOTONE);
-  double previous = 0.0;
-  for (double v = 0.0; v <= 10.0; v += 1e-3) {
-    const double r = curve.at(v);
-    EXPECT_GE(r, previous - 1e-12) << "x " << v;
-    previous = r;
-  }
-}
-
-TEST_F(Refhost, SplineBadKnotsAndFewPointsAreHandled) {
-  for (std::int64_t method : {1, 2, 3}) {
-    const Curve curve({0, 1, 2, 2, 3, 4, 5}, {0, 1, 4, 6, 9, 16, 25}, method);
-    EXPECT_EQ(curve.finite(24), 24) << method;
-    EXPECT_EQ(Reals(curve.c.begin() + 8, curve.c.begin() + 12), (Reals{4.0, 0.0, 0.0, 0.0}));
-    EXPECT_NEAR(curve.at(1.0), 1.0, 1e-12);
-    EXPECT_NEAR(curve.at(4.0), 16.0, 1e-12);
-  }
-  EXPECT_TRUE(rh::reportLines().empty());
-  Curve({0.0, 2.0, 1.0, 0.5, 3.0}, {0.0, 1.0, 2.0, 3.0, 4.0}, 1);
-  EXPECT_EQ(rh::reportLines().size(), 1u);  // knots out of order: one warning per call
-  for (std::size_t n : {0, 1}) EXPECT_EQ(Curve(Reals(n, 1.0), Reals(n, 1.0), 1).c[0], -7.0);
-}
-
 TEST_F(Refhost, SplineEvaluationExtrapolatesTheEndCubicsAndClips) {
   const Curve curve({0.0, 1.0, 2.0}, {0.0, 1.0, 4.0}, ZMTH_SPLINE_CUBIC);  // y = x^2
   EXPECT_NEAR(curve.at(-2.0), 4.0, 1e-12);
@@ -291,22 +250,6 @@ TEST_F(Refhost, InjectedFailuresLastTheirCountAndCallsAreRecorded) {
   release(b.handle);
   EXPECT_EQ(rh::liveBlocks(), 1);
   EXPECT_EQ(rh::reportLines().size(), 2u);  // the failed locate reports nothing
-
-  ASSERT_TRUE(rh::injectFailure("DMS_IRRCHK"));
-  EXPECT_EQ(check(2, 7, "PIP     CBR     trailing"), (Check{0, 1}));
-  EXPECT_EQ(rh::lastCall("DMS_IRRCHK").integers, (Ints{2, 7, 1, 2, 3}));
-  EXPECT_EQ(rh::lastCall("DMS_IRRCHK").texts, Lines{"PIP     CBR     "});
-
-  ASSERT_TRUE(rh::injectFailure("ZMTH_SPLINE"));
-  const Curve failedCurve({0.0, 1.0, 2.0}, {0.0, 1.0, 4.0}, 2);
-  EXPECT_EQ(failedCurve.finite(8), 0);
-  EXPECT_EQ(failedCurve.c[8], -7.0);
-  EXPECT_EQ(rh::lastCall("ZMTH_SPLINE").integers, (Ints{3, 2}));
-  EXPECT_EQ(rh::lastCall("ZMTH_SPLINE").reals, (Reals{0.0, 1.0, 4.0, 0.0, 1.0, 2.0}));
-  const Curve line({0.0, 1.0}, {0.0, 1.0}, ZMTH_SPLINE_CUBIC);
-  EXPECT_EQ(line.at(0.5), 0.5);
-  ASSERT_TRUE(rh::injectFailure("PPPETM_PCINTP"));
-  EXPECT_TRUE(std::isnan(line.at(0.5)));
 }
 
 }  // namespace

@@ -63,11 +63,15 @@ def test_a_routine_reading_the_common_areas_loads_from_python(lib, user_library,
     lib.load_flowsheet(sheet)
     try:
         k0, e = 2.0e3, 6.0e7
+        procedure = lib["sprkusr"]
+        values = {a.name: np.zeros(0) if a.kind == "real vector" else 0
+                  for a in procedure.inputs}
         # English units (unit set 2): 572 degF, 145.0377 psia, 793.664 lbmol/h, 70.63 ft3.
-        r = lib["sprkusr"](blockId="R1", reactionId="RX", volume=70.63, temperature=572.0,
-                           pressure=145.0377, composition=np.array([0.6, 0.4]), flow=793.664,
-                           stoichiometry=[[-1.0], [1.0]], realParameters=np.array([k0, e]),
-                           phaseOption=2, unitSet=2, rates=2)
+        values.update(blockId="R1", reactionId="RX", volume=70.63, temperature=572.0,
+                      pressure=145.0377, composition=np.array([0.6, 0.4]), flow=793.664,
+                      stoichiometry=[[-1.0], [1.0]], realParameters=np.array([k0, e]),
+                      phaseOption=2, unitSet=2, rates=2)
+        r = procedure(**values)
         assert r.status != 4, r.messages
         t = (572.0 + 459.67) * 5 / 9                         # K
         p = 145.0377 * 0.45359237 * 9.80665 / 0.0254 ** 2    # Pa
