@@ -83,22 +83,6 @@ TEST_F(PropertyServices, StreamAreaDescribesTheModelsComponents) {
   EXPECT_TRUE(reported("SAIASO", "outside 0 to the 2 components"));
 }
 
-TEST_F(PropertyServices, FractionsFromFlows) {
-  const Reals flows = {1.0, -1e-12, 3.0};
-  Reals x(4, -1.0);
-  std::int64_t n = 3, status = 0;
-  SAIF2X(&n, flows.data(), x.data(), &status);
-  EXPECT_EQ(status, 1);
-  EXPECT_EQ(x, (Reals{0.25, 0.0, 0.75, -1.0}));
-  const Reals zero = {0.0, 0.0, 0.0}, nan = {1.0, NAN, 1.0};
-  for (const Reals* bad : {&zero, &nan}) {
-    x.assign(4, -1.0);
-    SAIF2X(&n, bad->data(), x.data(), &status);
-    EXPECT_EQ(status, 4);
-    EXPECT_EQ(x, Reals(4, -1.0));
-  }
-}
-
 TEST_F(PropertyServices, VapourMonitorGivesVolumeSlopeHeatCapacityAndDerivativeCell) {
   double v = -1, dvdt = -1, cp = -1;
   PPBASE_ESDPDV[0] = 1e35;
@@ -184,26 +168,6 @@ TEST_F(PropertyServices, FlashRoadOfAKineticsProcedure) {
   SACHMBPX(&ncomp, many.data(), &limit, indices.data(), packed.data(), &m, &status);
   EXPECT_EQ(status, 4);
   EXPECT_EQ(indices, Ints(3, -1));
-}
-
-TEST_F(PropertyServices, FlashFailuresReachTheProcedure) {
-  const Ints indices = {5, 6};
-  const std::int64_t n = 2, tp = 2, vl = 2, sub = 0;
-  double t = 300, h = 0, beta = -1;
-  const double p = 5 * kBar;
-  std::int64_t rc = -1, status = 1;
-  const auto flash = [&](const Reals& z) {
-    FLSH_PFLASH(&tp, &t, &p, &h, z.data(), &n, indices.data(), &kPengRobinson, &vl, &sub, nullptr,
-                &beta, nullptr, nullptr, nullptr, nullptr, nullptr, &rc);
-    return rc;
-  };
-  EXPECT_TRUE(pp::injectStatus("FLSH_PFLASH", 3));
-  EXPECT_EQ(flash({0.5, 0.5}), 3);
-  SAIFEH(&rc, "SPRPUSR / FLSH_PFLASH", &status, 21);
-  EXPECT_EQ(status, 4);
-  EXPECT_TRUE(reported("SAIFEH", "The flash in SPRPUSR / FLSH_PFLASH did not converge"));
-  EXPECT_EQ(flash({0.0, 0.0}), 4);
-  EXPECT_EQ(beta, -1);
 }
 
 TEST_F(PropertyServices, StreamVectorFlash) {
