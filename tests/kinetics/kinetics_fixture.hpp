@@ -196,8 +196,8 @@ inline void record(const Layout& at, std::array<void*, XV55_USER_ARGUMENT_COUNT>
   p.arguments = arguments;
   ++p.calls;
   const std::int64_t ncomp = p.get<std::int64_t>(at.companionComponents);
-  const auto copy = [&p, ncomp](int k, std::int64_t n) {
-    return k ? Reals(p.array<double>(k), p.array<double>(k) + n) : Reals{};
+  const auto copy = [](int k, std::int64_t n) {
+    return k ? Reals(g_probe.array<double>(k), g_probe.array<double>(k) + n) : Reals{};
   };
   const std::int64_t reactions = at.reactions ? p.get<std::int64_t>(at.reactions) : 0;
   p.stoichiometry = reactions > 0 ? copy(at.stoichiometry, ncomp * reactions) : Reals{};
