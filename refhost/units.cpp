@@ -3,7 +3,7 @@
 // One table gives, for each quantity and unit set, the scale and offset of
 //   SI = value * scale + offset          (direction 1, model units -> SI)
 //   value = (SI - offset) / scale        (direction 2, SI -> model units)
-// Unit set 1 is the model's units, 2 SI itself, 3 field units.  Field factors are
+// Unit set 1 is the model's units, 2 English units, 3 SI itself.  English factors are
 // the exact defined ones: 1 ft = 0.3048 m, 1 lb = 0.45359237 kg, 1 lbf = 1 lb x
 // 9.80665 m/s2, 1 in = 0.0254 m, 1 Btu(IT)/lb = 2326 J/kg, T(K) = (T(F) + 459.67) 5/9.
 #include <array>
@@ -48,27 +48,27 @@ enum Quantity {
 
 constexpr int kUnitSets = 3;
 
-// Rows: quantity; columns: unit set 1 (model), 2 (SI), 3 (field).
+// Rows: quantity; columns: unit set 1 (model), 2 (English), 3 (SI).
 // SI units: K, Pa, kmol/s, kg/s, m3, m, kmol/m3, kg/m3, J/kmol.
 constexpr std::array<std::array<Conversion, kUnitSets>, kQuantities> kTable = {{
-    // degC; K; degF
-    {{{1.0, 273.15}, {1.0, 0.0}, {5.0 / 9.0, 459.67 * 5.0 / 9.0}}},
-    // bar; Pa; psia
-    {{{1.0e5, 0.0}, {1.0, 0.0}, {kPsi, 0.0}}},
-    // kmol/h; kmol/s; lbmol/h
-    {{{1.0 / kHour, 0.0}, {1.0, 0.0}, {kPound / kHour, 0.0}}},
-    // kg; kg; lb
-    {{{1.0, 0.0}, {1.0, 0.0}, {kPound, 0.0}}},
-    // m3; m3; ft3
-    {{{1.0, 0.0}, {1.0, 0.0}, {kCubicFoot, 0.0}}},
-    // m; m; ft
-    {{{1.0, 0.0}, {1.0, 0.0}, {kFoot, 0.0}}},
-    // kmol/m3; kmol/m3; lbmol/ft3
-    {{{1.0, 0.0}, {1.0, 0.0}, {kPound / kCubicFoot, 0.0}}},
-    // kg/m3; kg/m3; lb/ft3
-    {{{1.0, 0.0}, {1.0, 0.0}, {kPound / kCubicFoot, 0.0}}},
-    // MJ/kmol; J/kmol; Btu/lbmol
-    {{{1.0e6, 0.0}, {1.0, 0.0}, {2326.0, 0.0}}},
+    // degC; degF; K
+    {{{1.0, 273.15}, {5.0 / 9.0, 459.67 * 5.0 / 9.0}, {1.0, 0.0}}},
+    // bar; psia; Pa
+    {{{1.0e5, 0.0}, {kPsi, 0.0}, {1.0, 0.0}}},
+    // kmol/h; lbmol/h; kmol/s
+    {{{1.0 / kHour, 0.0}, {kPound / kHour, 0.0}, {1.0, 0.0}}},
+    // kg; lb; kg
+    {{{1.0, 0.0}, {kPound, 0.0}, {1.0, 0.0}}},
+    // m3; ft3; m3
+    {{{1.0, 0.0}, {kCubicFoot, 0.0}, {1.0, 0.0}}},
+    // m; ft; m
+    {{{1.0, 0.0}, {kFoot, 0.0}, {1.0, 0.0}}},
+    // kmol/m3; lbmol/ft3; kmol/m3
+    {{{1.0, 0.0}, {kPound / kCubicFoot, 0.0}, {1.0, 0.0}}},
+    // kg/m3; lb/ft3; kg/m3
+    {{{1.0, 0.0}, {kPound / kCubicFoot, 0.0}, {1.0, 0.0}}},
+    // MJ/kmol; Btu/lbmol; J/kmol
+    {{{1.0e6, 0.0}, {2326.0, 0.0}, {1.0, 0.0}}},
 }};
 
 struct UnitState {

@@ -29,8 +29,10 @@ inline constexpr std::int64_t kReactionOffsetWord = 4;
 inline constexpr std::int64_t kReactionIdAt = 0;
 inline constexpr std::int64_t kReactionRoutineAt = 2;
 
-// Block bead: word 7 holds the offset o of the block's data; data word k is bead word
-// o + k.  The packed names of the user routines of reactor blocks, by data word.
+// Block bead: words 3, 4 hold its packed block type (MIXRX, TUBRX, ...); word 7 holds the
+// offset o of the block's data; data word k is bead word o + k.  The packed names of the
+// user routines of reactor blocks, by data word.
+inline constexpr std::int64_t kBlockTypeWord = 3;
 inline constexpr std::int64_t kBlockOffsetWord = 7;
 inline constexpr std::int64_t kTubrxPressureDropRoutineAt = 10;
 inline constexpr std::int64_t kTubrxHeatFluxRoutineAt = 12;

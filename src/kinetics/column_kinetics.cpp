@@ -154,8 +154,9 @@ bool sizesAgree(std::string_view name, const StageInputs& in, const ModelCompone
 bool phaseFractions(const double* amounts, std::int64_t nc, const ModelComponents& model,
                     std::int64_t vector, Status status) {
   StageStorage& s = g_stage;
-  SAIF2X(&nc, amounts, s.fractions, status.address());
-  if (host::failed(status)) return false;
+  ServiceStatus service;
+  SAIF2X(&nc, amounts, s.fractions, service.address());
+  if (service.failed(status)) return false;
   SAISAO(&nc, model.mapping, s.fractions, stworkVector(vector));
   return true;
 }
@@ -265,8 +266,7 @@ void evaluate(std::string_view name, const StageInputs& in, Status status, HostC
   list.set(c::kLiquid1Holdup, &s.liquid1Holdup);
   list.set(c::kLiquid2Holdup, &s.liquid2Holdup);
 
-  SAIURD(in.reactionId, list, status);
-  if (host::failed(status)) return;
+  if (!SAIURD(in.reactionId, list, status)) return;
 
   // The rates in model order, kmol/s to kmol/h.
   SAIASO(&nc, model.mapping, rates, s.fractions);

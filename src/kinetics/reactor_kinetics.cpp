@@ -432,12 +432,13 @@ bool flashPhases(const Member& m, const ReactorInputs& in, const ModelComponents
   std::int64_t route = 0;
   std::int64_t count = 0;
   const std::int64_t workLength = work.length();
-  SAIRTU(&model.streamClass, work.data(), &workLength, &route, &count, status.address());
-  if (host::failed(status)) return false;
+  ServiceStatus service;
+  SAIRTU(&model.streamClass, work.data(), &workLength, &route, &count, service.address());
+  if (service.failed(status)) return false;
   std::int64_t present = 0;
   const std::int64_t limit = kModuleWords;
-  SACHMBPX(&ncomp, z, &limit, f.indices, f.present, &present, status.address());
-  if (host::failed(status)) return false;
+  SACHMBPX(&ncomp, z, &limit, f.indices, f.present, &present, service.address());
+  if (service.failed(status)) return false;
   const FlashCodes codes = flashCodes(m, in);
   const std::int64_t temperatureAndPressure = 2;
   const double tolerance = std::pow(10.0, -static_cast<double>(model.toleranceExponent));
@@ -449,17 +450,17 @@ bool flashPhases(const Member& m, const ReactorInputs& in, const ModelComponents
   FLSH_PFLASH(&temperatureAndPressure, &flashT, &p, &enthalpy, f.present, &present, f.indices,
               model.optionSet, &codes.phase, &codes.sub, &tolerance, &vapourFraction, &liquidSplit,
               f.liquid, f.liquid1, f.liquid2, f.vapour, &returnCode);
-  SAIFEH(&returnCode, kind.flashContext.data(), status.address(),
+  SAIFEH(&returnCode, kind.flashContext.data(), service.address(),
          static_cast<std::int64_t>(kind.flashContext.size()));
-  if (host::failed(status)) return false;
+  if (service.failed(status)) return false;
   const std::pair<const double*, std::int64_t> phases[] = {{f.vapour, stwork::kVapour},
                                                            {f.liquid, stwork::kLiquid},
                                                            {f.liquid1, stwork::kLiquid1},
                                                            {f.liquid2, stwork::kLiquid2}};
   for (const auto& phase : phases) {
     SACHMVRY(&present, f.indices, phase.first, &ncomp, stworkVector(phase.second),
-             status.address());
-    if (host::failed(status)) return false;
+             service.address());
+    if (service.failed(status)) return false;
   }
   return true;
 }
@@ -507,9 +508,8 @@ struct PhaseProperties {
   double volume = 0, enthalpy = 0;
 };
 
-bool monitorFailed(const Status& status) {
-  return status.value() == 3 || host::failed(status);
-}
+// The status a property monitor sets when it has no properties to give but did not fail.
+constexpr std::int64_t kMonitorWarning = 3;
 
 // The phases the model gives: compositions in companion order into SHS_STWORK, their
 // volumes and enthalpies from the property monitors, and the phase data.
@@ -556,18 +556,23 @@ bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents
   double dVdT = 0.0;
   double cp = 0.0;
   PhaseProperties vapour, liquid1, liquid2;
+  // The monitors leave their status alone on success; 3 or 4 means no properties.
+  ServiceStatus service;
+  const auto failing = [&service] {
+    return service.value() == kMonitorWarning || service.value() == kError;
+  };
   PPMON_VMTHRM(&t, &p, s.vapour, &nc, model.index, model.optionSet, &vapourPhase, &everything,
-               &vapour.volume, &dVdT, &cp, &vapour.enthalpy, status.address());
-  if (!monitorFailed(status)) {
+               &vapour.volume, &dVdT, &cp, &vapour.enthalpy, service.address());
+  if (!failing()) {
     PPMON_LMTHMY(&t, &p, s.liquid1, &nc, model.index, model.optionSet, &everything, &liquid1.volume,
-                 &dVdT, &cp, &liquid1.enthalpy, status.address());
+                 &dVdT, &cp, &liquid1.enthalpy, service.address());
   }
   liquid2 = liquid1;
-  if (m.phases == Phases::VapourTwoLiquids && !monitorFailed(status)) {
+  if (m.phases == Phases::VapourTwoLiquids && !failing()) {
     PPMON_LMTHMY(&t, &p, s.liquid2, &nc, model.index, model.optionSet, &everything, &liquid2.volume,
-                 &dVdT, &cp, &liquid2.enthalpy, status.address());
+                 &dVdT, &cp, &liquid2.enthalpy, service.address());
   }
-  if (monitorFailed(status)) {
+  if (failing()) {
     const auto name = shortName(m.name);
     report(status, kError,
            " %s-F-Phase properties cannot be evaluated for current condition.\\n          "
@@ -783,8 +788,7 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
   prepareRunFiles();
 
   ReactorList list = routineList(m, in, model, nc, nrxn, nu);
-  SAIURK(in.blockId, in.reactionId, list, status, packedBlockType(kind.blockType));
-  if (host::failed(status)) return;
+  if (!SAIURK(in.blockId, in.reactionId, list, status, packedBlockType(kind.blockType))) return;
 
   // The rates SAIURK gathered are in model order already: kmol/s to kmol/h.
   const double* rates = stworkVector(stwork::kRates);

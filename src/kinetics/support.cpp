@@ -35,8 +35,9 @@ std::size_t trimmedLength(const char* field, std::size_t length) {
 
 bool loadModelComponents(HostContext context, Status status, ModelComponents& out) {
   std::int64_t locations[SAISST_LOCATIONS] = {};
-  SAISST(context.address(), locations, status.address());
-  if (host::failed(status)) return false;
+  ServiceStatus service;
+  SAISST(context.address(), locations, service.address());
+  if (service.failed(status)) return false;
   const auto word = [&](int location, std::int64_t k) -> DmsWord& {
     return host::plex(locations[location - 1] + k);
   };

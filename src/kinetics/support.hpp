@@ -86,6 +86,27 @@ inline double* stworkVector(std::int64_t k) {
   return SHS_STWORK + k * kModuleWords;
 }
 
+// ---- host services' status ----
+
+// The status cell a host service writes: a cell of the call's own, so that a service
+// that succeeds (and writes its own code there) leaves the procedure's status as the
+// host handed it over.  A failure (4) is carried over to the procedure's status.
+class ServiceStatus {
+ public:
+  std::int64_t* address() { return &value_; }
+  std::int64_t value() const { return value_; }
+  // True when the service failed (4): the procedure's status is then 4 as well.
+  bool failed(Status status) const {
+    if (value_ != kServiceFailure) return false;
+    status = kServiceFailure;
+    return true;
+  }
+
+ private:
+  static constexpr std::int64_t kServiceFailure = 4;
+  std::int64_t value_ = 0;
+};
+
 // ---- the model's component set ----
 
 // What SAISST describes: the companion position of each model component (IDX), the
@@ -100,7 +121,7 @@ struct ModelComponents {
   std::int64_t count = 0;
 };
 
-// SAISST for the calling model; false when the host failed (status 4).
+// SAISST for the calling model; false when the host failed (the procedure's status 4).
 bool loadModelComponents(HostContext context, Status status, ModelComponents& out);
 
 // Reactions 1..reactions of a stoichiometry in model order (rows 1..nc) into `out` in

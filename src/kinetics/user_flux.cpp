@@ -290,6 +290,32 @@ bool buildStream(const Procedure& p, std::size_t k, const StreamInputs& s,
   return true;
 }
 
+// Whether the block is of the procedure's block type.  The data words of another type
+// hold other things than this routine's name (a batch charge's heat-flux routine sits
+// where a tube's pressure-drop routine would), so a block of another type is refused
+// before they are read: status 4 and a report naming the block.
+bool ofBlockType(const Procedure& p, const LocatedBlock& block, Status status) {
+  const std::int64_t base = DMS_LOCATI(&block.bead);
+  const PackedName type{host::readBeadWord(base, host::kBlockTypeWord).integer,
+                        host::readBeadWord(base, host::kBlockTypeWord + 1).integer};
+  const PackedName wanted = packedBlockType(p.blockType);
+  if (type == wanted) return true;
+  std::string_view name = block.id.nameText();
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  print::MessageBuffer m;
+  m.stored(" ")
+      .stored(p.name)
+      .stored("-F-Block ")
+      .user(name)
+      .stored(" is a ")
+      .user(unpackName(type).view())
+      .stored(" block, not a ")
+      .stored(unpackName(wanted).view())
+      .stored(" block.\\n          Immediate exit taken.");
+  print::report(status, kError, m);
+  return false;
+}
+
 // The routine's packed name from the block's data words; blank when the bead's offset
 // is not one.
 PackedName routineOf(const Procedure& p, std::int64_t bead) {
@@ -319,7 +345,7 @@ void evaluate(const Procedure& p, const FluxInputs& in, Status status, HostConte
   prepareRunFiles();
 
   const LocatedBlock block = locateBlock(in.blockId, status);
-  if (!block.found()) return;
+  if (!block.found() || !ofBlockType(p, block, status)) return;
   const PackedName routineName = routineOf(p, block.bead);
   const ResolvedRoutine routine = resolveRoutine(routineName, p.name, status);
   if (!routine.found()) return;

@@ -188,7 +188,7 @@ void callRoutine(const ResolvedRoutine& routine, std::span<void* const> argument
   dispatch(routine.handle, all, std::make_index_sequence<XV55_USER_ARGUMENT_COUNT>{});
 }
 
-void SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Status status,
+bool SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Status status,
             const PackedName& blockType) {
   namespace r = reactor;
   ReactorScratch& s = g_reactor;
@@ -197,7 +197,7 @@ void SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Stat
     report(status, kError,
            " SAIURK-F-The companion simulator has %d components; at most %d can be handled.\\n",
            ncomp, kModuleWords);
-    return;
+    return false;
   }
   std::fill(s.rates, s.rates + ncomp, 0.0);
   s.companionComponents = ncomp;
@@ -218,14 +218,14 @@ void SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Stat
   const Paragraph paragraph = findParagraph(id);
   if (!paragraph.found) {
     reportMissingParagraph("SAIURK", reactionId, status);
-    return;
+    return false;
   }
   const bool trayColumn = blockType[0] == packedBlockType(BlockType::Traycol)[0];
   fillIdentifiers(list.as<std::int64_t>(r::kIdentifiers), blockName, "SAIURK", blockType,
                   paragraph.routine, trayColumn);
 
   const ResolvedRoutine routine = resolveRoutine(paragraph.routine, "SAIURK", status);
-  if (!routine.found()) return;
+  if (!routine.found()) return false;
 
   // The caller's entries that the routine receives as copies; the caller keeps its own.
   std::int64_t* failure = list.as<std::int64_t>(r::kFailure);
@@ -244,7 +244,7 @@ void SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Stat
   callRoutine(routine, passed.all());
   if (*failure == 1) {
     reportFailingRoutine("SAIURK", status);
-    return;
+    return false;
   }
   // Each model component's rate from its companion position; a position outside the
   // companion list has none.
@@ -252,9 +252,10 @@ void SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Stat
     const std::int64_t at = callerIndex[i];
     callerRates[i] = at >= 1 && at <= ncomp ? s.rates[at - 1] : 0.0;
   }
+  return true;
 }
 
-void SAIURD(const Text& reactionId, ColumnList& list, Status status) {
+bool SAIURD(const Text& reactionId, ColumnList& list, Status status) {
   namespace c = column;
   ColumnScratch& s = g_column;
   s.modelComponents =
@@ -266,12 +267,12 @@ void SAIURD(const Text& reactionId, ColumnList& list, Status status) {
   const Paragraph paragraph = findParagraph(id);
   if (!paragraph.found) {
     reportMissingParagraph("SAIURD", reactionId, status);
-    return;
+    return false;
   }
   fillIdentifiers(s.identifiers, id, "SAIURD", {blankWord(), blankWord()}, paragraph.routine, true);
 
   const ResolvedRoutine routine = resolveRoutine(paragraph.routine, "SAIURD", status);
-  if (!routine.found()) return;
+  if (!routine.found()) return false;
 
   ColumnList passed = list;
   passed.set(c::kModelComponents, &s.modelComponents);
@@ -279,6 +280,7 @@ void SAIURD(const Text& reactionId, ColumnList& list, Status status) {
   passed.set(c::kOptionSet, s.options);
   passed.set(c::kIdentifiers, s.identifiers);
   callRoutine(routine, passed.all());
+  return true;
 }
 
 }  // namespace xv55::kinetics

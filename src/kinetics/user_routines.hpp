@@ -193,15 +193,16 @@ inline constexpr std::int64_t kOptionSetWords = 6;
 // routine sets it to 1 the model-failing report is issued.  Otherwise the caller's
 // rate vector (argument 19, as many as the caller's argument 16) receives the private
 // rate of each component's companion position, IDX(i).  Every failure sets status 4
-// with its report and leaves the caller's rates as they were.
-void SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Status status,
+// with its report, leaves the caller's rates as they were and returns false; a call
+// that succeeds leaves the status as it was.
+bool SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Status status,
             const PackedName& blockType);
 
 // SAIURD: the same for a column stage, without block, block type, private rates or
 // failure flag.  The index vector (argument 14, as long as argument 2 says) and the
 // option set (argument 15, 6 words) go as private copies; the identifier array
-// (argument 38) holds the reaction ID and the routine name.
-void SAIURD(const Text& reactionId, ColumnList& list, Status status);
+// (argument 38) holds the reaction ID and the routine name.  False after a report.
+bool SAIURD(const Text& reactionId, ColumnList& list, Status status);
 
 // A routine named by packed words resolved through SAIGPNTR; handle 0 after the
 // "User Subroutine Interface error" report under the name of `caller`.

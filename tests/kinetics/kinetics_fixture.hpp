@@ -1,13 +1,12 @@
 // Shared set-up of the kinetics tests: a call of a procedure assembled by argument name,
-// and in-process routines that record what they receive.
+// routines of this process that record what they receive (read by argument number, as
+// docs/kinetics.md lists them), and the calls every test starts from.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -16,7 +15,6 @@
 #include "entry/unpack.hpp"
 #include "host/companion.h"
 #include "kinetics/kinetics.hpp"
-#include "kinetics/user_routines.hpp"
 #include "support/capture_printer.hpp"
 #include "xv55/block_builder.hpp"
 #include "xv55/refhost.hpp"
@@ -27,55 +25,49 @@ namespace xv55::kinetics::testing {
 
 namespace cp = xv55::refhost::companion;
 namespace pp = xv55::refhost::properties;
+using Lines = std::vector<std::string>;
+using Reals = std::vector<double>;
+using Ints = std::vector<std::int64_t>;
 
-// A procedure call whose arguments are set by name (the names of the body's argument
-// record); arguments not set are 0, empty texts and arrays of extent 0.  The workspace,
-// status and outputs persist from one call to the next, as the host keeps them.
+// A procedure call whose arguments are set by name; those not set are 0, empty texts and
+// arrays of extent 0.  Workspace, status and outputs persist from call to call.
 class ProcedureCall {
  public:
   explicit ProcedureCall(std::span<const entry::ArgumentInfo> fields)
       : fields_(fields.begin(), fields.end()), values_(fields.size()) {}
-
-  ProcedureCall& real(std::string_view name, double v) {
-    at(name) = {{v}, {}, {}, {}};
-    return *this;
-  }
+  bool has(std::string_view name) const { return index(name) < fields_.size(); }
+  ProcedureCall& real(std::string_view name, double v) { return set(name, {v}, {}); }
   ProcedureCall& integer(std::string_view name, std::int64_t v) {
-    at(name) = {{}, {v}, {}, {}};
-    return *this;
+    return set(name, {static_cast<double>(v)}, {});
   }
   ProcedureCall& text(std::string_view name, std::string_view v) {
-    at(name) = {{}, {}, std::string(v), {}};
-    return *this;
+    return set(name, {}, {}, std::string(v));
   }
-  ProcedureCall& reals(std::string_view name, std::vector<double> v) {
+  ProcedureCall& reals(std::string_view name, Reals v) {
     const auto n = static_cast<std::int64_t>(v.size());
-    at(name) = {std::move(v), {}, {}, {n}};
-    return *this;
+    return set(name, std::move(v), {n});
   }
   // Column-major, rows x columns.
-  ProcedureCall& matrix(std::string_view name, std::vector<double> v, std::int64_t rows,
-                        std::int64_t columns) {
-    at(name) = {std::move(v), {}, {}, {rows, columns}};
-    return *this;
+  ProcedureCall& matrix(std::string_view name, Reals v, std::int64_t rows, std::int64_t columns) {
+    return set(name, std::move(v), {rows, columns});
   }
-  // An output array of n cells, each `initial` before the first call.
-  ProcedureCall& outputs(std::string_view name, std::int64_t n, double initial = -1.0) {
-    at(name) = {std::vector<double>(static_cast<std::size_t>(n), initial), {}, {}, {n}};
-    return *this;
+  // An output array of n cells, each -1 before the first call.
+  ProcedureCall& outputs(std::string_view name, std::int64_t n) {
+    return set(name, Reals(static_cast<std::size_t>(n), -1.0), {n});
   }
 
   void call(Xv55Entry entry, std::int64_t callType = 0) {
     BlockBuilder b;
     for (std::size_t k = 0; k < fields_.size(); ++k) {
       Value& v = values_[k];
+      const double first = v.reals.empty() ? 0.0 : v.reals[0];
       const auto extent = [&v](std::size_t d) { return d < v.extents.size() ? v.extents[d] : 0; };
       switch (fields_[k].kind) {
         case entry::ArgKind::RealIn:
-          b.real(v.reals.empty() ? 0.0 : v.reals[0]);
+          b.real(first);
           break;
         case entry::ArgKind::IntegerIn:
-          b.integer(v.integers.empty() ? 0 : v.integers[0]);
+          b.integer(static_cast<std::int64_t>(first));
           break;
         case entry::ArgKind::TextIn:
           b.text(v.text);
@@ -87,7 +79,7 @@ class ProcedureCall {
           b.reals(v.reals, {extent(0), extent(1)});
           break;
         case entry::ArgKind::RealOut:
-          if (v.reals.empty()) v.reals.assign(1, -1.0);
+          v.reals.resize(1, -1.0);
           b.output(v.reals[0]);
           break;
         case entry::ArgKind::RealVectorOut:
@@ -97,90 +89,89 @@ class ProcedureCall {
           ADD_FAILURE() << "argument kind not handled";
       }
     }
-    // Output cells keep their values from call to call.
-    std::int64_t row = 1;
-    for (std::size_t k = 0; k < fields_.size(); ++k) {
-      if (!entry::isOutput(fields_[k].kind)) continue;
-      for (double cell : values_[k].reals) b.outputCell(row++).real = cell;
-    }
+    eachOutputCell([&b](std::int64_t row, double& cell) { b.outputCell(row).real = cell; });
     b.status = status;
     b.hostContext = hostContext;
     b.work = work;
     b.call(entry, callType);
     status = b.status;
     work = b.work;
-    row = 1;
-    for (std::size_t k = 0; k < fields_.size(); ++k) {
-      if (!entry::isOutput(fields_[k].kind)) continue;
-      for (double& cell : values_[k].reals) cell = b.out(row++);
-    }
+    eachOutputCell([&b](std::int64_t row, double& cell) { cell = b.out(row); });
   }
 
   double out(std::string_view name, std::size_t k = 1) { return at(name).reals.at(k - 1); }
-  std::vector<double> outs(std::string_view name) { return at(name).reals; }
-  // Sets every output cell back to `value`.
-  void resetOutputs(double value = -1.0) {
-    for (std::size_t k = 0; k < fields_.size(); ++k) {
-      if (entry::isOutput(fields_[k].kind)) {
-        std::fill(values_[k].reals.begin(), values_[k].reals.end(), value);
-      }
-    }
+  Reals outs(std::string_view name) { return at(name).reals; }
+  // Every output cell, in argument order.
+  Reals allOutputs() {
+    Reals all;
+    eachOutputCell([&all](std::int64_t, double& cell) { all.push_back(cell); });
+    return all;
   }
 
   std::int64_t status = 0;
   std::int64_t hostContext = 0;
-  std::vector<double> work = std::vector<double>(8, 0.0);
+  Reals work = Reals(8, 0.0);
 
  private:
   struct Value {
-    std::vector<double> reals;
-    std::vector<std::int64_t> integers;
-    std::string text;
+    Reals reals;
     std::vector<std::int64_t> extents;
+    std::string text;
   };
-  Value& at(std::string_view name) {
+  template <class F>
+  void eachOutputCell(F f) {
+    std::int64_t row = 1;
     for (std::size_t k = 0; k < fields_.size(); ++k) {
-      if (name == fields_[k].name) return values_[k];
+      if (!entry::isOutput(fields_[k].kind)) continue;
+      for (double& cell : values_[k].reals) f(row++, cell);
     }
+  }
+  std::size_t index(std::string_view name) const {
+    std::size_t k = 0;
+    while (k < fields_.size() && name != fields_[k].name) ++k;
+    return k;
+  }
+  Value& at(std::string_view name) {
+    const std::size_t k = index(name);
+    if (k < fields_.size()) return values_[k];
     ADD_FAILURE() << "no argument named " << name;
     static Value none;
     return none;
+  }
+  ProcedureCall& set(std::string_view name, Reals v, std::vector<std::int64_t> extents,
+                     std::string text = {}) {
+    at(name) = {std::move(v), std::move(extents), std::move(text)};
+    return *this;
   }
   std::vector<entry::ArgumentInfo> fields_;
   std::vector<Value> values_;
 };
 
-template <class Record>
-ProcedureCall callOf() {
-  return ProcedureCall(Record::kFields);
-}
-
 // ---- routines of this process ----
 
-// The addresses a routine received, and what a test wants it to do.
+// Where a routine's list holds what the probes read (argument numbers; 0: not in it).
+struct Layout {
+  int companionComponents, reactions, stoichiometry, stream, identifiers, rates, failure, index,
+      options;
+  int phases[4];  // vapour, liquid, liquid 1, liquid 2 (flux: the second and third stream)
+};
+inline constexpr Layout kReactorList{16, 17, 18, 1, 9, 19, 28, 31, 11, {32, 33, 34, 35}};
+inline constexpr Layout kStageList{1, 3, 4, 0, 38, 16, 0, 14, 15, {11, 10, 32, 33}};
+inline constexpr Layout kFluxList{1, 0, 0, 2, 9, 0, 18, 0, 11, {3, 4, 0, 0}};
+
+// What a routine received (the host's common areas it read stay as they were), and what
+// a test wants it to do.
 struct Probe {
   std::array<void*, XV55_USER_ARGUMENT_COUNT> arguments{};
   int calls = 0;
-  // Rates written by companion position (1-based index k - 1); empty writes none.
-  std::vector<double> rates;
-  bool fail = false;
-  // Writes into the index vector and option set it receives.
-  bool scribble = false;
-  // Results written into the flux routines' result arguments, by list position.
-  std::vector<std::pair<int, double>> results;
-  // Copies of what the routine saw at the time of the call.
-  std::vector<double> stream;          // argument 1 (reactors)
-  std::array<std::int64_t, 20> ids{};  // the identifier array
-  std::vector<double> stoichiometry;   // NCOMP x NRXN as received
-  std::vector<double> rpropsWords = std::vector<double>(7);
-  std::vector<double> mixrxr = std::vector<double>(2);
-  std::int64_t mixrxi = 0;
-  std::vector<double> tubrxr = std::vector<double>(7);
-  std::vector<std::int64_t> tubrxi = std::vector<std::int64_t>(2);
-  std::vector<std::int64_t> disti = std::vector<std::int64_t>(2);
-  std::vector<double> distr = std::vector<double>(4);
-  std::array<std::vector<double>, 4> phases;  // reactors: vapour, liquid, liquid 1, liquid 2
-  std::vector<double> phaseData;
+  Reals rates;                                  // written by companion position
+  bool fail = false;                            // sets the failure flag
+  bool scribble = false;                        // writes into its index vector and option set
+  std::vector<std::pair<int, double>> results;  // written by argument number
+  // Copies taken during the call.
+  Reals stream, stoichiometry;
+  std::array<std::int64_t, 20> ids{};
+  std::array<Reals, 4> phases;
 
   template <class T>
   T& get(int k) const {
@@ -190,100 +181,55 @@ struct Probe {
   T* array(int k) const {
     return static_cast<T*>(arguments[static_cast<std::size_t>(k - 1)]);
   }
+  // The scalars at these argument numbers.
+  template <class T>
+  std::vector<T> values(std::initializer_list<int> at) const {
+    std::vector<T> v;
+    for (int k : at) v.push_back(get<T>(k));
+    return v;
+  }
 };
-
 inline Probe g_probe;
 
-// A reactor kinetics routine (the reactor argument list).
-inline void reactorProbe(XV55_USER_PARAMETERS) {
+inline void record(const Layout& at, std::array<void*, XV55_USER_ARGUMENT_COUNT> arguments) {
   Probe& p = g_probe;
-  p.arguments = {XV55_USER_ARGUMENTS};
+  p.arguments = arguments;
   ++p.calls;
-  namespace r = reactor;
-  const std::int64_t ncomp = p.get<std::int64_t>(r::kComponents);
-  const std::int64_t nrxn = p.get<std::int64_t>(r::kReactions);
-  const double* s = p.array<double>(r::kStream);
-  p.stream.assign(s, s + ncomp + 9);
-  std::copy_n(p.array<std::int64_t>(r::kIdentifiers), 20, p.ids.begin());
-  const double* nu = p.array<double>(r::kStoichiometry);
-  p.stoichiometry.assign(nu, nu + (nrxn > 0 ? ncomp * nrxn : 0));
-  std::copy_n(RXN_RPROPS, 7, p.rpropsWords.begin());
-  std::copy_n(RXN_MIXRXR, 2, p.mixrxr.begin());
-  p.mixrxi = MXRX_MIXRXI[0];
-  std::copy_n(TBRX_TUBRXR, 7, p.tubrxr.begin());
-  std::copy_n(TBRX_TUBRXI, 2, p.tubrxi.begin());
-  std::copy_n(RXN_DISTI, 2, p.disti.begin());
-  std::copy_n(RXN_DISTR, 4, p.distr.begin());
-  for (int k = 0; k < 4; ++k) {
-    const double* v = p.array<double>(r::kVapour + k);
-    p.phases[static_cast<std::size_t>(k)].assign(v, v + ncomp);
+  const std::int64_t ncomp = p.get<std::int64_t>(at.companionComponents);
+  const auto copy = [](int k, std::int64_t n) {
+    return k ? Reals(g_probe.array<double>(k), g_probe.array<double>(k) + n) : Reals{};
+  };
+  const std::int64_t reactions = at.reactions ? p.get<std::int64_t>(at.reactions) : 0;
+  p.stoichiometry = reactions > 0 ? copy(at.stoichiometry, ncomp * reactions) : Reals{};
+  p.stream = copy(at.stream, ncomp + 9);
+  for (std::size_t k = 0; k < 4; ++k) {
+    p.phases[k] = copy(at.phases[k], &at == &kFluxList ? ncomp + 9 : ncomp);
   }
-  p.phaseData.assign(SHS_STWORK + 600, SHS_STWORK + 612);
-  double* rates = p.array<double>(r::kRates);
-  for (std::size_t k = 0; k < p.rates.size() && static_cast<std::int64_t>(k) < ncomp; ++k) {
-    rates[k] = p.rates[k];
-  }
-  if (p.scribble) {
-    p.array<std::int64_t>(r::kComponentIndex)[0] = 99;
-    p.array<std::int64_t>(r::kOptionSets)[0] = 99;
-  }
-  if (p.fail) p.get<std::int64_t>(r::kFailure) = 1;
-}
-
-// A column-stage kinetics routine (the column-stage argument list).
-inline void stageProbe(XV55_USER_PARAMETERS) {
-  Probe& p = g_probe;
-  p.arguments = {XV55_USER_ARGUMENTS};
-  ++p.calls;
-  namespace c = column;
-  const std::int64_t ncomp = p.get<std::int64_t>(c::kCompanionComponents);
-  const std::int64_t nr = p.get<std::int64_t>(c::kReactions);
-  const double* nu = p.array<double>(c::kStoichiometry);
-  p.stoichiometry.assign(nu, nu + ncomp * nr);
-  std::copy_n(p.array<std::int64_t>(c::kIdentifiers), 20, p.ids.begin());
-  const int order[4] = {c::kVapour, c::kLiquid, c::kLiquid1, c::kLiquid2};
-  for (int k = 0; k < 4; ++k) {
-    const double* v = p.array<double>(order[k]);
-    p.phases[static_cast<std::size_t>(k)].assign(v, v + ncomp);
-  }
-  double* rates = p.array<double>(c::kRates);
-  for (std::size_t k = 0; k < p.rates.size() && static_cast<std::int64_t>(k) < ncomp; ++k) {
-    rates[k] = p.rates[k];
-  }
-  if (p.scribble) {
-    p.array<std::int64_t>(c::kComponentIndex)[0] = 99;
-    p.array<std::int64_t>(c::kOptionSet)[0] = 99;
-  }
-}
-
-// A pressure-drop, heat-flux or holdup routine: records, writes the requested results and
-// user value 1, sets its failure flag on request.
-inline void fluxProbe(XV55_USER_PARAMETERS) {
-  Probe& p = g_probe;
-  p.arguments = {XV55_USER_ARGUMENTS};
-  ++p.calls;
-  const std::int64_t ncomp = p.get<std::int64_t>(1);
-  p.stream.assign(p.array<double>(2), p.array<double>(2) + ncomp + 9);
-  std::copy_n(p.array<std::int64_t>(9), 20, p.ids.begin());
-  for (int k = 0; k < 2; ++k) {
-    p.phases[static_cast<std::size_t>(k)].assign(p.array<double>(3 + k),
-                                                 p.array<double>(3 + k) + ncomp + 9);
+  std::copy_n(p.array<std::int64_t>(at.identifiers), 20, p.ids.begin());
+  for (std::size_t k = 0; at.rates && k < p.rates.size() && std::int64_t(k) < ncomp; ++k) {
+    p.array<double>(at.rates)[k] = p.rates[k];
   }
   for (const auto& [position, value] : p.results) p.get<double>(position) = value;
-  if (p.get<std::int64_t>(12) >= 1) p.array<double>(13)[0] = 42.0;
-  if (p.fail) p.get<std::int64_t>(18) = 1;
+  if (p.scribble) {
+    p.array<std::int64_t>(at.index)[0] = 99;
+    p.array<std::int64_t>(at.options)[0] = 99;
+  }
+  if (p.fail && at.failure) p.get<std::int64_t>(at.failure) = 1;
+}
+inline void reactorProbe(XV55_USER_PARAMETERS) {
+  record(kReactorList, {XV55_USER_ARGUMENTS});
+}
+inline void stageProbe(XV55_USER_PARAMETERS) {
+  record(kStageList, {XV55_USER_ARGUMENTS});
+}
+// Writes 42 into user value 1 when it is given any (arguments 12 and 13).
+inline void fluxProbe(XV55_USER_PARAMETERS) {
+  record(kFluxList, {XV55_USER_ARGUMENTS});
+  if (g_probe.get<std::int64_t>(12) >= 1) g_probe.array<double>(13)[0] = 42.0;
 }
 
-// The components of the tests' flowsheets, all known to the property system.
-inline const std::vector<std::string> kComponents = {"METHANE", "ETHANE", "PROPANE", "N-BUTANE",
-                                                     "N-HEXANE"};
-// A composition over those components.
-inline const std::vector<double> kX = {0.5, 0.2, 0.15, 0.1, 0.05};
-
-// The lines of the captured messages.
-using Lines = std::vector<std::string>;
-
-// A flowsheet with the probes as its routines.
+// The flowsheet of the probes: five components, blocks of each type.
+inline const Reals kX = {0.5, 0.2, 0.15, 0.1, 0.05};
 inline constexpr const char* kProbeFlowsheet = R"(
 components METHANE ETHANE PROPANE N-BUTANE N-HEXANE
 reaction RX      PROBE
@@ -303,26 +249,75 @@ block PFR2 TUBRX
   pressure-drop-routine NOPE%S
 )";
 
-// A fresh host with the probe flowsheet, the companion components and the probes.
 class KineticsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     refhost::reset();
     g_probe = Probe{};
-    ASSERT_TRUE(pp::setCompanionComponents(kComponents));
-    ASSERT_TRUE(cp::loadFlowsheet(kProbeFlowsheet)) << cp::loadFlowsheet(kProbeFlowsheet).message;
+    ASSERT_TRUE(cp::loadFlowsheet(kProbeFlowsheet));
     ASSERT_TRUE(cp::registerRoutine("PROBE", reactorProbe));
     ASSERT_TRUE(cp::registerRoutine("SPROBE", stageProbe));
     ASSERT_TRUE(cp::registerRoutine("FPROBE", fluxProbe));
   }
   void TearDown() override { refhost::reset(); }
-
+  const Lines& lines() const { return capture.printer.lines; }
   xv55::testing::ScopedCapture capture;
 };
 
-// The characters of a packed identifier-array pair of words.
+// The text of a packed pair of identifier-array words.
 inline std::string packed(const std::int64_t* words) {
   return cp::unpackName(words, 2);
+}
+
+// ---- the calls the tests start from ----
+
+// A reactor: 360 kmol/h at 300 degC and 10 bar over the five components, two reactions,
+// a vapour-liquid flash; the phase members get the overall composition as every phase.
+template <class Record>
+ProcedureCall reactorCall(std::string_view block) {
+  ProcedureCall c(Record::kFields);
+  c.text("blockId", block).text("reactionId", "RX").real("temperature", 300.0);
+  c.real("pressure", 10.0).reals("composition", kX).real("flow", 360.0).outputs("rates", 5);
+  c.matrix("stoichiometry", {0, 2, 0, -1, 0, 1, 0, -1, 0, 0}, 5, 2);
+  for (const char* name : {"volume", "tubeLength", "tubeCount", "divisor"}) {
+    if (c.has(name)) c.real(name, 2.0);
+  }
+  for (const char* name : {"phaseOption", "phaseCode", "unitSet"}) {
+    if (c.has(name)) c.integer(name, std::string_view(name) == "unitSet" ? 1 : 2);
+  }
+  for (const char* name : {"vapour", "liquid", "liquid1", "liquid2"}) {
+    if (c.has(name)) c.reals(name, kX);
+  }
+  if (c.has("vapourFraction")) c.real("vapourFraction", 1.0).real("liquidSplit", 1.0);
+  return c;
+}
+
+// A column stage of two model components, PROPANE and METHANE (companion positions 3
+// and 1), at 80 degC and 2 bar.
+template <class Record>
+ProcedureCall stageCall() {
+  ProcedureCall c(Record::kFields);
+  c.text("reactionId", "STAGE").integer("componentCount", 2).integer("reactionCount", 1);
+  c.real("temperature", 80.0).real("pressure", 2.0).real("flow", 720.0).integer("stage", 4);
+  c.reals("vapourAmounts", {1.0, 3.0}).real("vapourFlow", 360.0).real("vapourHoldup", 0.5);
+  c.matrix("stoichiometry", {-1, 1}, 2, 1).outputs("rates", 2);
+  const bool one = c.has("liquidAmounts");
+  c.reals(one ? "liquidAmounts" : "liquid1Amounts", {3.0, 1.0});
+  c.real(one ? "liquidFlow" : "liquid1Flow", 180.0).real(one ? "liquidHoldup" : "liquid1Holdup", 2);
+  if (!one) c.reals("liquid2Amounts", {1, 1}).real("liquid2Flow", 36).real("liquid2Holdup", 0.5);
+  return c;
+}
+
+// A flux routine's process stream: 360 kmol/h at 100 degC, 5 bar, -2.5 MJ/kmol.
+template <class Record>
+ProcedureCall fluxCall(std::string_view block) {
+  ProcedureCall c(Record::kFields);
+  c.text("blockId", block).real("processFlow", 360.0).real("processTemperature", 100.0);
+  c.real("processPressure", 5.0).real("processEnthalpy", -2.5).reals("processComposition", kX);
+  c.real("processVapourFraction", 0.75)
+      .real("processDensity", 12)
+      .real("processMolecularWeight", 22);
+  return c;
 }
 
 }  // namespace xv55::kinetics::testing

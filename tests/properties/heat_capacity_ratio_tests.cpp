@@ -57,7 +57,7 @@ TEST_F(HeatCapacityRatio, CompositionAndUnitsReachTheMonitorsAsGiven) {
   const pp::PhaseState s =
       phase({"METHANE", "PROPANE"}, {0.7, 0.3}, 333.15, 20 * kBar, pp::Root::Vapour);
   EXPECT_NEAR(r, s.cp / s.cv, 0.002 * r);
-  // The same state in K and Pa (unit set 2).
+  // The same state in K and Pa (unit set 3).
   BlockBuilder si = ratioBlock(333.15, 20e5, {0.7, 0.3}, kSiUnits);
   EXPECT_NEAR(ratio(si), r, 1e-9 * r);
   // Negative flows count as none.

@@ -28,7 +28,7 @@ inline constexpr double kGasConstant = 8314.462618;  // J/(kmol K), CODATA 2018
 inline constexpr double kSentinel = 777.0;           // an output cell the procedure must not touch
 inline constexpr std::int64_t kContext = 11;
 inline constexpr std::int64_t kModelUnits = 1;  // degC, bar, MJ/kmol
-inline constexpr std::int64_t kSiUnits = 2;     // K, Pa, J/kmol
+inline constexpr std::int64_t kSiUnits = 3;     // K, Pa, J/kmol
 
 class PropertyProcedures : public ::testing::Test {
  protected:

@@ -38,7 +38,7 @@ inline constexpr std::int64_t kListHeaderWords = 200;
 // data offset o): the packed block name and type, the container of the block's level,
 // the number n of reaction paragraphs it names and, from word 8, their bead IDs.
 inline constexpr std::int64_t kBlockNameWord = 1;
-inline constexpr std::int64_t kBlockTypeWord = 3;
+inline constexpr std::int64_t kBlockTypeWord = host::kBlockTypeWord;
 inline constexpr std::int64_t kBlockContainerWord = 5;
 inline constexpr std::int64_t kBlockReactionCountWord = 6;
 inline constexpr std::int64_t kBlockReactionListWord = 8;
