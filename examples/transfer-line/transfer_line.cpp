@@ -219,10 +219,10 @@ bool Model::jacobian(const State& y, const Settings& u, double cj, Matrix& jac) 
   jac[0][kLevel1] = kSecondsPerHour * plant.area1 * cj - inflowSlope();  // dF/dh1
   jac[0][kFlow] = 1.0;                                                   // dF/dQ
 
-  // Pump: P1 - Ps(h1) - R, R = rise(Q) WOUT / W.  The power limit supplies dWOUT/dW and
-  // dWOUT/dPIN; its output is W min(1, (PMAX - PIN)/DP), so dWOUT/dDP = dWOUT/dPIN WOUT/W.
+  // Pump: P1 - Ps(h1) - R, R = rise(Q) WOUT / W, with dWOUT/dPIN and dWOUT/dDP from the
+  // power limit's own derivative row.
   const double dOutdInlet = power_.slope(1, powerInlet_);
-  const double dOutdRise = dOutdInlet * applied_ / rated;
+  const double dOutdRise = power_.slope(1, powerRise_);
   const double dRdInlet = rise_ / rated * dOutdInlet;
   const double dRdRise = applied_ / rated + rise_ / rated * dOutdRise;
   const double dRisedQ = hydro * pump_.slope(1, pumpFlow_);

@@ -80,7 +80,7 @@ TEST(SteadyState, SatisfiesTheUnitLawsInClosedForm) {
 }
 
 // The assembled Jacobian against central differences of the residual, where the power
-// limit is idle and where it holds the discharge (its host-filled column matters there).
+// limit is idle and where it holds the discharge (its DP column matters there).
 TEST(Jacobian, AgreesWithCentralDifferences) {
   Model model;
   const State rates{1e-3, 0.0, 0.0, 0.0, -2e-3};
