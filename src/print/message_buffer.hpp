@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 #include "entry/views.hpp"
 #include "print/print.hpp"
@@ -38,6 +39,32 @@ class MessageBuffer {
   }
   std::string_view text() const { return {chars_, length_}; }
 
+  // The message with the "I64" modifier added to each integer conversion whose value
+  // is 64 bits wide (wide[k] for the k-th value), as compiled formats have it: the
+  // print path reads an unsized integer conversion as 32 bits.
+  template <std::size_t N>
+  MessageBuffer widened(const bool (&wide)[N]) const {
+    MessageBuffer out;
+    std::size_t value = 0;
+    for (std::size_t i = 0; i < length_; ++i) {
+      out.put(chars_[i]);
+      if (chars_[i] != '%') continue;
+      if (i + 1 < length_ && chars_[i + 1] == '%') {
+        out.put(chars_[++i]);
+        continue;
+      }
+      while (i + 1 < length_ &&
+             std::string_view("-+0 #.0123456789").find(chars_[i + 1]) != std::string_view::npos) {
+        out.put(chars_[++i]);
+      }
+      if (i + 1 >= length_ || chars_[i + 1] == '&') continue;
+      const bool integer = std::string_view("diouxX").find(chars_[i + 1]) != std::string_view::npos;
+      if (integer && value < N && wide[value]) out.stored("I64");
+      ++value;
+    }
+    return out;
+  }
+
  private:
   void put(char c) {
     if (length_ < kCapacity) chars_[length_++] = c;
@@ -52,7 +79,8 @@ template <class... V>
 void report(Status status, std::int64_t code, const MessageBuffer& message, const V*... values) {
   static_assert(sizeof...(V) <= kMaxMessageValues, "the print path takes five values at most");
   status = code;
-  print::message(code, message.text(), values...);
+  constexpr bool wide[] = {std::is_same_v<V, std::int64_t>..., false};
+  print::message(code, message.widened(wide).text(), values...);
 }
 
 }  // namespace xv55::print

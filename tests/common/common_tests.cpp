@@ -9,6 +9,7 @@
 #include "common/text.hpp"
 #include "curves/curve_blocks.hpp"
 #include "entry/unpack.hpp"
+#include "print/message_buffer.hpp"
 #include "print/report.hpp"
 #include "support/capture_printer.hpp"
 #include "xv55/host_objects.hpp"
@@ -37,6 +38,16 @@ TEST(Reports, SetStatusAndPrintWithItsSeverity) {
   report(Status(&cell), kError, "(%d) (%5i) (%x)\\n", count, small, count);
   EXPECT_EQ(capture.printer.lines,
             (std::vector<std::string>{"(-4294967295) (   -7) (ffffffff00000001)"}));
+  // A message assembled at run time prints its 64-bit values at their width too; user
+  // text keeps its '%' literal.
+  capture.printer.clear();
+  print::MessageBuffer m;
+  m.stored("stage %d of %5.1f, %%, ").user("block 10%d").stored(" (%x)\\n");
+  const double width = 2.5;
+  print::report(Status(&cell), kError, m, &count, &width, &count);
+  EXPECT_EQ(
+      capture.printer.lines,
+      (std::vector<std::string>{"stage -4294967295 of   2.5, %, block 10%d (ffffffff00000001)"}));
   capture.printer.clear();
   print::note(0, "F-X-plain");
   EXPECT_EQ(capture.printer.severities, std::vector<std::int32_t>{0});
