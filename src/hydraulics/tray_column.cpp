@@ -112,6 +112,16 @@ void SPHYDR(const TrayColumnArguments& a, Status status, Workspace work) {
   presetCommonData(option, stage, 1, a.stageDatum, a.length * f.length);
   const ColumnBlock block = locateColumn(a.blockId, status);
   if (!block.found) return;
+  // A stage beyond the block's own stages has no trays to be rated with.
+  const std::int64_t blockStages =
+      block.word(host::kTrayRecordAt + host::kRecordStagesWord).integer;
+  if (blockStages > 0 && stage > blockStages) {
+    report(status, kError,
+           "SPHYDR-F-Stage %d is beyond the %d stages of Traycol block %s; rigorous hydraulic "
+           "calculations skipped.\\n",
+           stage, blockStages, text::padded<8>(block.id.nameText()));
+    return;
+  }
   copyTrayWords(block);
 
   Rating r;

@@ -183,11 +183,14 @@ TEST_F(ColumnHydraulics, TheRatingRoutineGetsTheCommonDataAndTheTrayFieldsWithTh
   const std::int64_t* f = TPSR_TRAYI + TPSR_FIELDS_WORD - 1;
   EXPECT_EQ((std::vector<std::int64_t>{f[0], f[1], f[6], f[37]}),
             (std::vector<std::int64_t>{1, 1, 42, 0}));
-  // The largest stage number grows the tables; a smaller one still finds its entry.
+  // The largest stage number grows the tables (a block that does not count its stages);
+  // a smaller one still finds its entry.
+  s.block = "PLANT.COL2";
   s.stage = 10000;
   s.option = 4;
   EXPECT_EQ(call(XV55IF_SPHYDR, s).status, 0);
   EXPECT_EQ(xv55::refhost::lastCall("TPSR_TPSAR").integers[3], 10000);
+  s.block = "PLANT.COL1";
   s.stage = 2;
   EXPECT_EQ(call(XV55IF_SPHYDR, s).status, 0);
   EXPECT_EQ(TPSR_TRAYI[TPSR_FLAG_WORD - 1], TPSR_RATED);
@@ -333,7 +336,7 @@ TEST_F(ColumnHydraulics, ARefineryStageIsFoundByItsSectionAndRatedWithItsTrays) 
 // A stage number beyond its own section's count would take the entry of the next
 // section's first stage (or the block's extra entry) and be rated with no trays: 1.0 in
 // every result and status 0.  It is refused; the last stage of each section is rated.
-TEST_F(ColumnHydraulics, AStageBeyondItsOwnSectionIsRefused) {
+TEST_F(ColumnHydraulics, AStageBeyondItsOwnSectionOrBlockIsRefused) {
   const struct {
     const char* block;
     double section, stage;
@@ -355,6 +358,20 @@ TEST_F(ColumnHydraulics, AStageBeyondItsOwnSectionIsRefused) {
                     "; rigorous hydraulic calculations skipped."});
   }
   EXPECT_EQ(xv55::refhost::lastCall("TPSR_TPSARP").calls, 0);
+  // A tray column's stage beyond the block's 20 stages likewise; its last stage is rated.
+  Stage tray;
+  tray.stage = 21;
+  capture.printer.clear();
+  const Result r = call(XV55IF_SPHYDR, tray);
+  EXPECT_EQ(r.status, 4);
+  EXPECT_EQ(r.out, std::vector<double>(10, kUntouched));
+  EXPECT_EQ(capture.printer.lines,
+            Lines{"SPHYDR-F-Stage 21 is beyond the 20 stages of Traycol block COL1; rigorous "
+                  "hydraulic calculations skipped."});
+  EXPECT_EQ(xv55::refhost::lastCall("TPSR_TPSAR").calls, 0);
+  tray.stage = 20;
+  EXPECT_EQ(call(XV55IF_SPHYDR, tray).status, 0);
+  EXPECT_EQ(TPSR_TRAYI[TPSR_FLAG_WORD - 1], TPSR_RATED);
   for (const auto& last : {std::pair{1.0, 30.0}, std::pair{2.0, 6.0}, std::pair{3.0, 4.0}}) {
     Stage s;
     s.block = "CRUDE";
