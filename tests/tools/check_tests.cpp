@@ -1,5 +1,5 @@
-// `xv55 check` on procedures whose derivatives are known to be right, wrong, kinked
-// or missing: test procedures with their own argument lists, and the library's.
+// `xv55 check` on a test procedure whose derivatives are right, wrong, kinked or
+// missing.  (The library's own procedures are swept in tests/sweep.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -105,39 +105,22 @@ TEST(Check, FlagsKinksInsteadOfFailingThere) {
   EXPECT_EQ((*element(near.json, "ax", "x"))["kinks"], 1);
 }
 
-TEST(Check, SaysSoWhenAProcedureSuppliesNoDerivatives) {
+// A procedure that writes no derivative is said to supply none; inputs that are no
+// real input cannot be checked.
+TEST(Check, SaysSoWhenNothingCanBeChecked) {
   const auto none = checkSquare(1.5, 0.0);
   EXPECT_TRUE(none.ok);
   EXPECT_FALSE(none.json["derivativesSupplied"].get<bool>());
   EXPECT_NE(none.text.find("supplies none"), std::string::npos);
-}
 
-TEST(Check, LibraryProceduresWithDerivativesAgree) {
-  Session session;
-  const std::pair<const char*, const char*> cases[] = {
-      {"spramp", R"({"x": 2.5, "x1": 1, "x2": 3, "y1": 10, "y2": 20})"},
-      {"splim_abs", R"({"x": -3, "lo": 1, "hi": 5})"},
-      {"spmatr", R"({"a": [[1, 3, 5], [2, 4, 6]], "b": [1, 1.5, 2], "y": 2})"},
-      {"sprecv", R"({"x": [0.5, 0.9, 1.7], "n": 3, "y": 3})"},
-  };
-  for (const auto& [name, inputs] : cases) {
-    CallSite site(xv55::tools::findProcedure(name), 0);
-    site.set(Json::parse(inputs));
-    const auto report = xv55::tools::checkSite(site, session, {});
-    EXPECT_TRUE(report.ok) << report.text;
-    EXPECT_TRUE(report.json["derivativesSupplied"].get<bool>()) << name;
-  }
-}
-
-TEST(Check, RefusesInputsWithoutDerivatives) {
   Session session;
   CallSite site(xv55::tools::findProcedure("sprecv"), 0);
   site.set(Json::parse(R"({"x": [0.5], "n": 3, "y": 1})"));
-  CheckSettings settings;
-  settings.only = {"n"};
-  EXPECT_THROW(xv55::tools::checkSite(site, session, settings), xv55::tools::UsageError);
-  settings.only = {"w"};
-  EXPECT_THROW(xv55::tools::checkSite(site, session, settings), xv55::tools::UsageError);
+  for (const char* input : {"n", "w"}) {
+    CheckSettings settings;
+    settings.only = {input};
+    EXPECT_THROW(xv55::tools::checkSite(site, session, settings), xv55::tools::UsageError) << input;
+  }
 }
 
 }  // namespace
