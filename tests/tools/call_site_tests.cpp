@@ -108,9 +108,8 @@ TEST(MatrixOutput, CellsAndLabelsLandWhereTheProcedureWritesThem) {
   // Contents given as rows are stored column-major and come back as rows.
   site.set(Json::parse(R"({"x": 0, "m": [[1, 2, 3], [4, 5, 6]]})"));
   const auto kept = site.call(session, 0);
-  EXPECT_EQ(kept.outputs[2], 1.0);
-  EXPECT_EQ(kept.outputs[3], 4.0);
-  EXPECT_EQ(kept.outputs[4], 2.0);
+  EXPECT_EQ(std::vector<double>(kept.outputs.begin() + 2, kept.outputs.begin() + 5),
+            (std::vector<double>{1, 4, 2}));
   EXPECT_EQ(site.outputsJson(kept)["m"], Json::parse("[[1, 2, 3], [4, 5, 6]]"));
   // Empty shapes: no rows, or rows without columns.
   site.set("m", Json::parse("[0, 3]"));
