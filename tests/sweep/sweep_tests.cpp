@@ -48,7 +48,7 @@ BlockBuilder scalars(std::initializer_list<double> values, int outputs = 1) {
 }
 
 // Linear in speed through the values at the two bracketing speed lines (the end pair
-// outside), as a performance value between curves is.
+// outside), as a performance value between curves is; speeds ascending.
 double acrossSpeeds(const std::vector<double>& speeds, const std::vector<double>& v, double n) {
   std::size_t i = 0;
   while (i + 2 < speeds.size() && n > speeds[i + 1]) ++i;
