@@ -7,12 +7,11 @@
 
 #include "call_site.hpp"
 #include "check.hpp"
+#include "entry/record.hpp"
 #include "session.hpp"
 
 namespace {
 
-using xv55::entry::ArgKind;
-using xv55::entry::ArgumentInfo;
 using xv55::entry::ProcedureInfo;
 using xv55::tools::CallSite;
 using xv55::tools::CheckSettings;
@@ -20,31 +19,31 @@ using xv55::tools::Json;
 using xv55::tools::Session;
 
 // y = x^2 + 3 z with dy/dx written as `slopeFactor` x (2 is right), and dy/dz = 3
-// (or nothing when slopeFactor is 0); x2 = |x| with its derivative sign(x).
+// (or nothing when slopeFactor is 0); ax = |x| with its derivative sign(x).
 double g_slopeFactor = 2.0;
-void squareEntry(XV55_ENTRY_PARAMS) {
-  (void)inputSizes, (void)outputSizes, (void)status, (void)hostContext, (void)realWork;
-  (void)realWorkLength, (void)derivativeColumns;
-  const auto* in = static_cast<const double*>(inputs);
-  auto* out = static_cast<double*>(outputs);
-  const double x = in[inputPositions[0] - 1];
-  const double z = in[inputPositions[1] - 1];
-  if (*callType == 0 || *callType == 4) {
-    out[outputPositions[0] - 1] = x * x + 3 * z;
-    out[outputPositions[1] - 1] = std::fabs(x);
+XV55_RECORD(SquareArguments,
+            (const double&, x, ""),
+            (const double&, z, ""),
+            (double&, y, ""),
+            (double&, ax, ""));
+void squareBody(const SquareArguments& a, xv55::Jacobian jac, xv55::CallMode mode) {
+  if (mode.wantsValues()) {
+    a.y = a.x * a.x + 3 * a.z;
+    a.ax = std::fabs(a.x);
   }
-  if ((*callType == 3 || *callType == 4) && g_slopeFactor != 0.0) {
-    const std::int64_t rows = *derivativeRows;
-    derivatives[0] = g_slopeFactor * x;    // dy/dx
-    derivatives[rows] = 3.0;               // dy/dz
-    derivatives[1] = x >= 0 ? 1.0 : -1.0;  // d|x|/dx
-  }
+  if (!mode.wantsDerivatives() || g_slopeFactor == 0.0) return;
+  jac.set(a.at.y, a.at.x, g_slopeFactor * a.x);     // dy/dx
+  jac.set(a.at.y, a.at.z, 3.0);                     // dy/dz
+  jac.set(a.at.ax, a.at.x, a.x >= 0 ? 1.0 : -1.0);  // d|x|/dx
 }
-const ArgumentInfo kSquareArguments[] = {{"x", "", ArgKind::RealIn},
-                                         {"z", "", ArgKind::RealIn},
-                                         {"y", "", ArgKind::RealOut},
-                                         {"ax", "", ArgKind::RealOut}};
-const ProcedureInfo kSquare{"XV55IF_TESTSQUARE", &squareEntry, kSquareArguments};
+void squareEntry(XV55_ENTRY_PARAMS) {
+  xv55::entry::enter<&squareBody, xv55::entry::AfterBody::Nothing>(
+      {inputs, inputSizes, outputs, outputSizes, inputPositions, outputPositions, status,
+       hostContext, realWork, realWorkLength, derivatives, derivativeRows, derivativeColumns,
+       callType});
+}
+const ProcedureInfo kSquare{"XV55IF_TESTSQUARE", &squareEntry,
+                            xv55::entry::kPositional<&squareBody>};
 
 xv55::tools::CheckReport checkSquare(double x, double slopeFactor, CheckSettings settings = {}) {
   g_slopeFactor = slopeFactor;

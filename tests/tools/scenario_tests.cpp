@@ -126,22 +126,11 @@ TEST(Scenario, SetsUpTheReferenceHostAndTheSolverOptions) {
           "host": {"printLevel": 3, "components": 4, "globals": {"2": 1e-8}},
           "options": {"18": 2}})");
   EXPECT_EQ(xv55::refhost::global(2), 1e-8);
-  // A flowsheet that cannot be read is said before any call, with the loader's reason.
-  const std::string missing =
-      failure(R"({"procedure": "spsqrt", "inputs": {"x": 1}, "flowsheet": "no-such-plant.txt"})");
-  EXPECT_NE(missing.find("no-such-plant.txt"), std::string::npos) << missing;
-  // Component names the property system does not know are refused, and it says which it does.
-  const std::string unknown =
-      failure(R"({"procedure": "spsqrt", "inputs": {"x": 1}, "host": {"components": ["XX"]}})");
-  EXPECT_EQ(unknown.rfind("host.components: an unknown or repeated name, or too many (known: ", 0),
-            0u)
-      << unknown;
-  EXPECT_NE(unknown.find("METHANE"), std::string::npos);
   xv55::refhost::reset();
 }
 
 TEST(Scenario, RefusesMalformedScenariosWithOneClearLine) {
-  // Most cases add one key to a square root that would run.
+  // Each message starts so.  Most cases add one key to a square root that would run.
   const std::string root = R"({"procedure": "spsqrt", "inputs": {"x": 1}, )";
   const std::string recv = R"({"procedure": "sprecv", "inputs": {"x": [1, 2], "n": 1, "y": 2}, )";
   const std::pair<std::string, std::string> cases[] = {
@@ -166,12 +155,20 @@ TEST(Scenario, RefusesMalformedScenariosWithOneClearLine) {
       {root + R"("host": {"globals": {"99": 1}}})",
        "host.globals: word 99 is not between 1 and 64"},
       {root + R"("options": {"twenty": 1}})", "options: 'twenty' is not an option number"},
+      // A flowsheet that cannot be read is said before any call, with the loader's reason.
+      {root + R"("flowsheet": "no-such-plant.txt"})", "flowsheet file './no-such-plant.txt' "},
+      // Component names the property system does not know are refused, with those it knows.
+      {root + R"("host": {"components": ["XX"]}})",
+       "host.components: an unknown or repeated name, or too many (known: WATER, NITROGEN, "},
       {root + R"("host": {"components": ["METHANE", 3]}})",
        "host.components must be a list of component names, not [\"METHANE\",3]"},
       {root + R"("host": {"components": ["METHANE"], "modelComponents": ["PROPANE"]}})",
        "host.modelComponents: a name not in host.components, or a name given twice"},
   };
-  for (const auto& [scenario, message] : cases) EXPECT_EQ(failure(scenario), message) << scenario;
+  for (const auto& [scenario, message] : cases) {
+    EXPECT_EQ(failure(scenario).substr(0, message.size()), message) << scenario;
+  }
+  xv55::refhost::reset();
 }
 
 // Every shipped scenario whose procedures the library has runs without a refusal.
