@@ -29,7 +29,7 @@ double cellOf(const void* address, const void* base) {
 
 void probe(const double& scalar, Matrix<const double> m, Vector<const std::int64_t> v, Text t,
            Unused, double& out, Vector<double> outs, Status status, HostContext context,
-           Workspace work, Jacobian jac, CallMode mode) {
+           Workspace work, Jacobian jac, entry::HostCallType call) {
   seen = {scalar,
           cellOf(m.data(), g_inputs),
           static_cast<double>(m.rows() * 10 + m.columns()),
@@ -40,9 +40,10 @@ void probe(const double& scalar, Matrix<const double> m, Vector<const std::int64
           static_cast<double>(outs.size()),
           static_cast<double>(work.length()),
           static_cast<double>(jac.rows() * 100 + jac.columns()),
-          static_cast<double>(mode.code()),
+          static_cast<double>(call.mode().code()),
           static_cast<double>(*context.address())};
   status = 4;
+  *call.address() = 7;  // the user-routine interfaces see the host's own callType cell
 }
 
 TEST(Unpacking, ArgumentsFollowTheirPositionsAndExtentsInOrder) {
@@ -68,45 +69,7 @@ TEST(Unpacking, ArgumentsFollowTheirPositionsAndExtentsInOrder) {
        &status, &context, work, &workLength, derivatives.data(), &rows, &columns, &callType});
   EXPECT_EQ(seen, (std::vector<double>{42, 2, 23, 62, 1, 5, 1, 4, 3, 516, 4, 99}));
   EXPECT_EQ(status, 4);
-}
-
-// The user-routine interfaces see the host's own callType cell; every other body
-// reads a copy.
-const std::int64_t* g_seenCallType = nullptr;
-std::int64_t g_code = -1;
-
-void takesHostCell(const double&, entry::HostCallType call) {
-  g_seenCallType = call.address();
-  g_code = call.mode().code();
-  *call.address() = 7;  // reaches the host
-}
-
-void takesCopy(const double&, CallMode mode) {
-  g_code = mode.code();
-}
-
-// One cell in and out, nothing else.
-struct Block {
-  double cell = 0;
-  std::int64_t position = 1, none = 0, status = 0, callType = 2;
-  entry::ArgumentBlock block() {
-    return {&cell, &none,   &cell, &none,   &position, &position, &status,
-            &none, nullptr, &none, nullptr, &none,     &none,     &callType};
-  }
-};
-
-TEST(Unpacking, HostCallTypeIsTheHostsCellWhileCallModeIsACopy) {
-  Block b;
-  entry::enter<&takesHostCell, entry::AfterBody::Nothing>(b.block());
-  EXPECT_EQ(g_seenCallType, &b.callType);
-  EXPECT_EQ(g_code, 2);
-  EXPECT_EQ(b.callType, 7);
-  b.callType = 4;
-  entry::enter<&takesCopy, entry::AfterBody::Nothing>(b.block());
-  EXPECT_EQ(g_code, 4);
-  // Neither kind of call-type parameter is positional.
-  EXPECT_EQ(entry::kPositional<&takesHostCell>.size(), 1u);
-  EXPECT_EQ(entry::kPositional<&takesCopy>.size(), 1u);
+  EXPECT_EQ(callType, 7);
 }
 
 TEST(TextView, ComparesLeadingCharactersAsABlankPaddedFieldWithinItsLength) {
