@@ -16,24 +16,21 @@ namespace {
 using xv55::testing::CapturePrinter;
 
 // Answers every request with `outcome`, the integer given, 2.5 and the text given.
-class Handler final : public QSMOptionsHandler {
- public:
-  explicit Handler(std::int32_t outcome, std::int64_t integer = 0, const char* text = nullptr)
-      : outcome_(outcome), integer_(integer), text_(text) {}
+struct Handler final : QSMOptionsHandler {
+  explicit Handler(std::int32_t o, std::int64_t i = 0, const char* t = nullptr)
+      : outcome(o), integer(i), text(t) {}
   std::int32_t request(std::int32_t, std::int64_t* intResult, double* valueResult,
                        const char** textResult) override {
     ++calls;
-    *intResult = integer_;
+    *intResult = integer;
     *valueResult = 2.5;
-    if (text_) *textResult = text_;
-    return outcome_;
+    if (text) *textResult = text;
+    return outcome;
   }
+  std::int32_t outcome;
+  std::int64_t integer;
+  const char* text;
   int calls = 0;
-
- private:
-  std::int32_t outcome_;
-  std::int64_t integer_;
-  const char* text_;
 };
 
 // Each test starts from a library with no printer and no options handler.

@@ -99,10 +99,8 @@ TEST(CommandLine, MistakesEndWithOneLineAndStatusTwo) {
 }
 
 TEST(CommandLine, ListDescribeCheckAndHelp) {
-  const Outcome list = xv55("list --json");
-  ASSERT_EQ(list.status, 0);
-  const Json all = Json::parse(list.out)["procedures"];
-  EXPECT_EQ(all.size(), xv55::entry::procedures().size());
+  EXPECT_EQ(Json::parse(xv55("list --json").out)["procedures"].size(),
+            xv55::entry::procedures().size());
   const Outcome describe = xv55("describe psimpint");
   EXPECT_NE(describe.out.find("\n  1  p0            real           1  [bar]\n"), std::string::npos)
       << describe.out;
@@ -115,8 +113,7 @@ TEST(CommandLine, ListDescribeCheckAndHelp) {
   EXPECT_EQ(check.status, 0);
   EXPECT_TRUE(Json::parse(check.out)["ok"].get<bool>());
   const Outcome help = xv55("call --help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("Usage"), std::string::npos);
+  EXPECT_TRUE(help.status == 0 && help.out.find("Usage") != std::string::npos);
 }
 
 // Inputs for any procedure from its metadata: small positive reals (each real a
