@@ -15,24 +15,22 @@ namespace {
 
 using xv55::testing::CapturePrinter;
 
-class Handler final : public QSMOptionsHandler {
- public:
-  explicit Handler(std::int32_t outcome, std::int64_t integer = 0, const char* text = nullptr)
-      : outcome_(outcome), integer_(integer), text_(text) {}
+// Answers every request with `outcome`, the integer given, 2.5 and the text given.
+struct Handler final : QSMOptionsHandler {
+  explicit Handler(std::int32_t o, std::int64_t i = 0, const char* t = nullptr)
+      : outcome(o), integer(i), text(t) {}
   std::int32_t request(std::int32_t, std::int64_t* intResult, double* valueResult,
                        const char** textResult) override {
     ++calls;
-    *intResult = integer_;
+    *intResult = integer;
     *valueResult = 2.5;
-    if (text_) *textResult = text_;
-    return outcome_;
+    if (text) *textResult = text;
+    return outcome;
   }
+  std::int32_t outcome;
+  std::int64_t integer;
+  const char* text;
   int calls = 0;
-
- private:
-  std::int32_t outcome_;
-  std::int64_t integer_;
-  const char* text_;
 };
 
 // Each test starts from a library with no printer and no options handler.
@@ -49,14 +47,15 @@ class Init : public ::testing::Test {
     const InitBlock block{1, printer, handler, 0};
     ASSERT_EQ(QRInitialize(&block), 1);
   }
-  // Outcome of a request; integer receives the integer result.
-  static std::int64_t request(std::int64_t code, std::int64_t* integer = nullptr) {
-    std::int64_t i = -5;
+  // Outcome of a request into the given result cells and text buffer.
+  static std::int64_t request(std::int64_t code, std::int64_t* integer = nullptr,
+                              double* value = nullptr, char* text = nullptr,
+                              std::int64_t length = 0) {
+    std::int64_t i = -5, outcome = 9;
     double v = -5.0;
-    char text[8] = {};
-    std::int64_t outcome = 0;
-    const std::int64_t length = sizeof text;
-    QSM_RQST_F(&code, integer ? integer : &i, &v, text, &outcome, &length);
+    char none[1] = {};
+    QSM_RQST_F(&code, integer ? integer : &i, value ? value : &v, text ? text : none, &outcome,
+               &length);
     return outcome;
   }
 };
@@ -72,9 +71,9 @@ TEST_F(Init, AcceptsVersionsOneToThreeAndRefusesOthersKeepingTheEarlierState) {
   }
   const InitBlock bad{4, nullptr, nullptr, 0};
   const InitBlock high{(std::int64_t{1} << 32) | 9, nullptr, nullptr, 0};  // low half is 9
-  EXPECT_EQ(QRInitialize(&bad), 0);
-  EXPECT_EQ(QRInitialize(&high), 0);
-  EXPECT_EQ(QRInitialize(nullptr), 0);
+  for (const InitBlock* refused : {&bad, &high, static_cast<const InitBlock*>(nullptr)}) {
+    EXPECT_EQ(QRInitialize(refused), 0);
+  }
   EXPECT_EQ(GetDLLInitializationData()->version, 2);
   EXPECT_EQ(xv55::print::hostPrinter(), &printer);
   std::int64_t integer = 0;
@@ -82,78 +81,55 @@ TEST_F(Init, AcceptsVersionsOneToThreeAndRefusesOthersKeepingTheEarlierState) {
   EXPECT_EQ(integer, 5);
 }
 
-TEST_F(Init, RegisteringFirstReturnsOneAndShowsVersionOne) {
-  Handler fallback(0);
-  EXPECT_EQ(RegisterDummyOptionsHandler(&fallback), 1);
-  EXPECT_EQ(GetDLLInitializationData()->version, 1);
-  EXPECT_EQ(request(31), 0);
-}
-
+// The registered handler answers what the host's handler does not; registering again
+// replaces it but keeps the host's, and the proxy never forwards to itself.
 TEST_F(Init, ProxyAsksTheHostFirstAndTheFallbackOnlyWhenTheHostDoesNotAnswer) {
-  Handler silent(XV55_OPTION_NOT_ANSWERED), answering(0, 8), fallback(3, 11);
+  Handler silent(XV55_OPTION_NOT_ANSWERED), answering(0, 8), fallback(3, 11), second(2);
+  EXPECT_EQ(RegisterDummyOptionsHandler(&fallback), 1);  // before initialisation
+  EXPECT_EQ(GetDLLInitializationData()->version, 1);
+  std::int64_t integer = 0;
+  EXPECT_EQ(request(31, &integer), 3);
   install(nullptr, &silent);
   EXPECT_EQ(RegisterDummyOptionsHandler(&fallback), 0);
-  std::int64_t integer = 0;
   EXPECT_EQ(request(20, &integer), 3);
   EXPECT_EQ(integer, 11);
   EXPECT_EQ(silent.calls, 1);
+  EXPECT_EQ(RegisterDummyOptionsHandler(&second), 0);
+  EXPECT_EQ(request(31), 2);
+  EXPECT_EQ(silent.calls, 2);
+  EXPECT_EQ(fallback.calls, 2);
+  RegisterDummyOptionsHandler(GetDLLInitializationData()->optionsHandler);
+  EXPECT_EQ(request(31), -1);
 
   install(nullptr, &answering);
   RegisterDummyOptionsHandler(&fallback);
   EXPECT_EQ(request(20, &integer), 0);
   EXPECT_EQ(integer, 8);
-  EXPECT_EQ(fallback.calls, 1);
-
+  EXPECT_EQ(fallback.calls, 2);
   install(nullptr, &silent);
   RegisterDummyOptionsHandler(nullptr);
   EXPECT_EQ(request(18), -1);
 }
 
-TEST_F(Init, SecondRegistrationKeepsTheHostHandlerAndNeverForwardsToItself) {
-  Handler host(XV55_OPTION_NOT_ANSWERED), first(1), second(2);
-  install(nullptr, &host);
-  RegisterDummyOptionsHandler(&first);
-  EXPECT_EQ(RegisterDummyOptionsHandler(&second), 0);
-  EXPECT_EQ(request(31), 2);
-  EXPECT_EQ(host.calls, 1);
-  EXPECT_EQ(first.calls, 0);
-  // Handing the proxy back to itself as the fallback ends too.
-  RegisterDummyOptionsHandler(GetDLLInitializationData()->optionsHandler);
-  EXPECT_EQ(request(31), -1);
-}
-
 TEST_F(Init, RequestCopiesTheTextAnswerTerminatedAndWithinTheBuffer) {
   Handler host(0, 0, "a long option text");
   install(nullptr, &host);
-  const std::int64_t code = 18;
-  std::int64_t integer = 0, outcome = 9;
-  double value = 0;
   char text[8];
   for (std::int64_t length : {6, 0}) {
     std::memset(text, '#', sizeof text);
-    QSM_RQST_F(&code, &integer, &value, text, &outcome, &length);
-    EXPECT_EQ(outcome, 0);
+    EXPECT_EQ(request(18, nullptr, nullptr, text, length), 0);
     EXPECT_EQ(std::string(text, 7), length == 6 ? std::string("a lon\0#", 7) : "#######");
   }
 }
 
 TEST_F(Init, RequestWithoutAHandlerIsRefusedWithAMessage) {
-  const std::int64_t code = 31;
-  std::int64_t integer = 7, outcome = 0;
-  double value = 3.5;
-  char text[4] = {};
-  const std::int64_t length = 4;
-  ::testing::internal::CaptureStdout();
-  QSM_RQST_F(&code, &integer, &value, text, &outcome, &length);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "Error: QSM Solver options not available, QSM_RQST_F 31 refused\n");
-  EXPECT_EQ(outcome, -1);
-  EXPECT_EQ(integer, 0);
-  EXPECT_EQ(value, 0.0);
-
   CapturePrinter printer;
   install(&printer, nullptr);
-  EXPECT_EQ(request(20), -1);
+  std::int64_t integer = 7;
+  double value = 3.5;
+  EXPECT_EQ(request(20, &integer, &value), -1);
+  EXPECT_EQ(integer, 0);
+  EXPECT_EQ(value, 0.0);
   EXPECT_EQ(printer.lines,
             std::vector<std::string>{"QSM Solver options not available, QSM_RQST_F 20 refused"});
   EXPECT_EQ(printer.severities, std::vector<std::int32_t>{XV55_SEVERITY_OPTIONS_ERROR});

@@ -1,5 +1,5 @@
-// `xv55 check` on procedures whose derivatives are known to be right, wrong, kinked
-// or missing: test procedures with their own argument lists, and the library's.
+// `xv55 check` on a test procedure whose derivatives are right, wrong, kinked or
+// missing.  (The library's own procedures are swept in tests/sweep.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,12 +7,11 @@
 
 #include "call_site.hpp"
 #include "check.hpp"
+#include "entry/record.hpp"
 #include "session.hpp"
 
 namespace {
 
-using xv55::entry::ArgKind;
-using xv55::entry::ArgumentInfo;
 using xv55::entry::ProcedureInfo;
 using xv55::tools::CallSite;
 using xv55::tools::CheckSettings;
@@ -20,31 +19,31 @@ using xv55::tools::Json;
 using xv55::tools::Session;
 
 // y = x^2 + 3 z with dy/dx written as `slopeFactor` x (2 is right), and dy/dz = 3
-// (or nothing when slopeFactor is 0); x2 = |x| with its derivative sign(x).
+// (or nothing when slopeFactor is 0); ax = |x| with its derivative sign(x).
 double g_slopeFactor = 2.0;
-void squareEntry(XV55_ENTRY_PARAMS) {
-  (void)inputSizes, (void)outputSizes, (void)status, (void)hostContext, (void)realWork;
-  (void)realWorkLength, (void)derivativeColumns;
-  const auto* in = static_cast<const double*>(inputs);
-  auto* out = static_cast<double*>(outputs);
-  const double x = in[inputPositions[0] - 1];
-  const double z = in[inputPositions[1] - 1];
-  if (*callType == 0 || *callType == 4) {
-    out[outputPositions[0] - 1] = x * x + 3 * z;
-    out[outputPositions[1] - 1] = std::fabs(x);
+XV55_RECORD(SquareArguments,
+            (const double&, x, ""),
+            (const double&, z, ""),
+            (double&, y, ""),
+            (double&, ax, ""));
+void squareBody(const SquareArguments& a, xv55::Jacobian jac, xv55::CallMode mode) {
+  if (mode.wantsValues()) {
+    a.y = a.x * a.x + 3 * a.z;
+    a.ax = std::fabs(a.x);
   }
-  if ((*callType == 3 || *callType == 4) && g_slopeFactor != 0.0) {
-    const std::int64_t rows = *derivativeRows;
-    derivatives[0] = g_slopeFactor * x;    // dy/dx
-    derivatives[rows] = 3.0;               // dy/dz
-    derivatives[1] = x >= 0 ? 1.0 : -1.0;  // d|x|/dx
-  }
+  if (!mode.wantsDerivatives() || g_slopeFactor == 0.0) return;
+  jac.set(a.at.y, a.at.x, g_slopeFactor * a.x);     // dy/dx
+  jac.set(a.at.y, a.at.z, 3.0);                     // dy/dz
+  jac.set(a.at.ax, a.at.x, a.x >= 0 ? 1.0 : -1.0);  // d|x|/dx
 }
-const ArgumentInfo kSquareArguments[] = {{"x", "", ArgKind::RealIn},
-                                         {"z", "", ArgKind::RealIn},
-                                         {"y", "", ArgKind::RealOut},
-                                         {"ax", "", ArgKind::RealOut}};
-const ProcedureInfo kSquare{"XV55IF_TESTSQUARE", &squareEntry, kSquareArguments};
+void squareEntry(XV55_ENTRY_PARAMS) {
+  xv55::entry::enter<&squareBody, xv55::entry::AfterBody::Nothing>(
+      {inputs, inputSizes, outputs, outputSizes, inputPositions, outputPositions, status,
+       hostContext, realWork, realWorkLength, derivatives, derivativeRows, derivativeColumns,
+       callType});
+}
+const ProcedureInfo kSquare{"XV55IF_TESTSQUARE", &squareEntry,
+                            xv55::entry::kPositional<&squareBody>};
 
 xv55::tools::CheckReport checkSquare(double x, double slopeFactor, CheckSettings settings = {}) {
   g_slopeFactor = slopeFactor;
@@ -105,39 +104,22 @@ TEST(Check, FlagsKinksInsteadOfFailingThere) {
   EXPECT_EQ((*element(near.json, "ax", "x"))["kinks"], 1);
 }
 
-TEST(Check, SaysSoWhenAProcedureSuppliesNoDerivatives) {
+// A procedure that writes no derivative is said to supply none; inputs that are no
+// real input cannot be checked.
+TEST(Check, SaysSoWhenNothingCanBeChecked) {
   const auto none = checkSquare(1.5, 0.0);
   EXPECT_TRUE(none.ok);
   EXPECT_FALSE(none.json["derivativesSupplied"].get<bool>());
   EXPECT_NE(none.text.find("supplies none"), std::string::npos);
-}
 
-TEST(Check, LibraryProceduresWithDerivativesAgree) {
-  Session session;
-  const std::pair<const char*, const char*> cases[] = {
-      {"spramp", R"({"x": 2.5, "x1": 1, "x2": 3, "y1": 10, "y2": 20})"},
-      {"splim_abs", R"({"x": -3, "lo": 1, "hi": 5})"},
-      {"spmatr", R"({"a": [[1, 3, 5], [2, 4, 6]], "b": [1, 1.5, 2], "y": 2})"},
-      {"sprecv", R"({"x": [0.5, 0.9, 1.7], "n": 3, "y": 3})"},
-  };
-  for (const auto& [name, inputs] : cases) {
-    CallSite site(xv55::tools::findProcedure(name), 0);
-    site.set(Json::parse(inputs));
-    const auto report = xv55::tools::checkSite(site, session, {});
-    EXPECT_TRUE(report.ok) << report.text;
-    EXPECT_TRUE(report.json["derivativesSupplied"].get<bool>()) << name;
-  }
-}
-
-TEST(Check, RefusesInputsWithoutDerivatives) {
   Session session;
   CallSite site(xv55::tools::findProcedure("sprecv"), 0);
   site.set(Json::parse(R"({"x": [0.5], "n": 3, "y": 1})"));
-  CheckSettings settings;
-  settings.only = {"n"};
-  EXPECT_THROW(xv55::tools::checkSite(site, session, settings), xv55::tools::UsageError);
-  settings.only = {"w"};
-  EXPECT_THROW(xv55::tools::checkSite(site, session, settings), xv55::tools::UsageError);
+  for (const char* input : {"n", "w"}) {
+    CheckSettings settings;
+    settings.only = {input};
+    EXPECT_THROW(xv55::tools::checkSite(site, session, settings), xv55::tools::UsageError) << input;
+  }
 }
 
 }  // namespace
