@@ -12,13 +12,49 @@ CALL_VALUES, CALL_SETUP, CALL_CLEANUP, CALL_DERIVATIVES, CALL_BOTH = range(5)
 _CALL_NAMES = {"values": 0, "setup": 1, "set-up": 1, "cleanup": 2,
                "clean-up": 2, "derivatives": 3, "both": 4}
 TEXT_LENGTH = 40
-MAX_OUTPUT_CELLS = 1 << 22  # of a matrix output given its shape, as the command-line host's
+# The command-line host's caps: cells of one vector or matrix output, and elements of
+# the workspace or of the derivative matrix.
+MAX_OUTPUT_CELLS = 1 << 22
+MAX_MATRIX_ELEMENTS = 1 << 24
+_INT64 = (-2**63, 2**63 - 1)
 _TEXT_CELLS = 5
 _UNTOUCHED = -7.0e77  # derivative elements the procedure did not write keep it
 
 
 class UsageError(ValueError):
     """A value the procedure cannot take: unknown name, wrong type, bad extent."""
+
+
+def _is_number(v):
+    return isinstance(v, (int, float, np.integer, np.floating)) and \
+        not isinstance(v, (bool, np.bool_))
+
+
+def _whole(v, low, high):
+    """v as an int when it is a whole number from low to high, else None (no bool,
+    no complex, no rounding of 2.5 or of a float beyond the range)."""
+    if not _is_number(v):
+        return None
+    if isinstance(v, (float, np.floating)):
+        if not (np.isfinite(v) and float(v).is_integer()):
+            return None
+    v = int(v)
+    return v if low <= v <= high else None
+
+
+def _path(path, what):
+    """A file path as text: a str or os.PathLike naming it with text, no NUL."""
+    if isinstance(path, (bytes, bytearray)):
+        raise UsageError(f"the {what} path {path!r} is bytes; give it as a text or a Path")
+    try:
+        text = os.fspath(path)
+    except TypeError:
+        raise UsageError(f"the {what} path {path!r} is not a text or a Path") from None
+    if not isinstance(text, str):
+        raise UsageError(f"the {what} path {path!r} is bytes; give it as a text or a Path")
+    if "\0" in text:
+        raise UsageError(f"the {what} path {text!r} holds a NUL character")
+    return text
 
 
 @dataclass(frozen=True)
@@ -112,38 +148,48 @@ class Library:
 
     def __init__(self, library=None, procedures=None):
         default_library, default_procedures = _default_paths()
-        library = library or os.environ.get("XV55_LIBRARY") or default_library
-        procedures = procedures or os.environ.get("XV55_PROCEDURES") or default_procedures
+        library = _path(library or os.environ.get("XV55_LIBRARY") or default_library,
+                        "library")
+        procedures = _path(procedures or os.environ.get("XV55_PROCEDURES")
+                           or default_procedures, "procedure metadata")
         try:
-            self._dll = ctypes.CDLL(str(library))
+            self._dll = ctypes.CDLL(library)
         except OSError as e:
             raise UsageError(f"cannot load {library}: {e}") from None
         try:
             with open(procedures, encoding="utf-8") as f:
                 catalogue = json.load(f)
-        except OSError as e:
+        except (OSError, ValueError) as e:
             raise UsageError(f"cannot read the procedure metadata {procedures}: {e}") from None
         self.procedures = {}
-        for p in catalogue["procedures"]:
-            arguments = [Argument(a["name"], a["kind"], a["extents"], a["unit"], True)
-                         for a in p["inputs"]]
-            arguments += [Argument(a["name"], a["kind"], a["extents"], a["unit"], False)
-                          for a in p["outputs"]]
-            entry = getattr(self._dll, p["name"])
-            entry.restype = None
-            entry.argtypes = [ctypes.c_void_p] * 14
-            self.procedures[p["name"]] = Procedure(self, p["name"], entry, arguments)
+        try:
+            for p in catalogue["procedures"]:
+                arguments = [Argument(a["name"], a["kind"], a["extents"], a["unit"], True)
+                             for a in p["inputs"]]
+                arguments += [Argument(a["name"], a["kind"], a["extents"], a["unit"], False)
+                              for a in p["outputs"]]
+                entry = getattr(self._dll, p["name"])
+                entry.restype = None
+                entry.argtypes = [ctypes.c_void_p] * 14
+                self.procedures[p["name"]] = Procedure(self, p["name"], entry, arguments)
+        except (KeyError, TypeError, AttributeError) as e:
+            raise UsageError(f"{procedures} is not the metadata of {library}: "
+                             f"{type(e).__name__} {e}") from None
 
         # Solver options: printing enabled (20) and a solver marker (31) that is the
         # call number, so that each call is a new solver pass, unless set here.
         self.options = {}
         self.marker = None
         self.messages = []
+        self.on_message = None  # called with each Message as the library ends it
+        self._interrupted = None
         self.calls = 0
         self._call_type = 0
         self._pending = None
-        self._write_line = _WRITE_LINE(self._on_line)
-        self._end_message = _END_MESSAGE(self._on_end)
+        self._write_line = _WRITE_LINE(lambda host, line: self._guarded(
+            "the printer failed", lambda: self._on_line(host, line)))
+        self._end_message = _END_MESSAGE(lambda host, severity: self._guarded(
+            "the printer failed", lambda: self._on_end(host, severity)))
         self._request = _REQUEST(self._on_request)
         self._printer_ops = _PrinterOps(self._write_line, self._end_message)
         self._handler_ops = _HandlerOps(self._request)
@@ -177,23 +223,44 @@ class Library:
     def load_flowsheet(self, path):
         """Loads a flowsheet file into the reference host (docs/flowsheet.md), for the
         procedures that read its blocks; raises UsageError with the reader's reason."""
+        path = _path(path, "flowsheet")
+        try:
+            name = os.fsencode(path)
+        except UnicodeEncodeError:
+            raise UsageError(f"the flowsheet path {path!r} cannot be encoded") from None
         message = ctypes.create_string_buffer(512)
-        if not self._host().xv55_load_flowsheet(str(path).encode(), message, len(message)):
+        if not self._host().xv55_load_flowsheet(name, message, len(message)):
             raise UsageError(message.value.decode("latin-1"))
 
     def reset_host(self):
         """The reference host back to its defaults (no flowsheet, empty store)."""
         self._host().xv55_reset_host()
 
+    # The three callbacks run inside a library call: nothing may escape them (ctypes
+    # would print it and carry on).  A failure becomes a warning among the call's
+    # messages; an interrupt is raised again once the call has returned.
+    def _guarded(self, what, action):
+        try:
+            return action()
+        except Exception as e:  # noqa: BLE001 - reported as a message
+            reason = str(e) if isinstance(e, UsageError) else f"{type(e).__name__}: {e}"
+            self.messages.append(Message(2, f"{what}: {reason}", self._call_type))
+        except BaseException as e:  # noqa: BLE001 - raised after the call
+            self._interrupted = self._interrupted or e
+        return None
+
     def _on_line(self, _self, line):
         text = line.decode("latin-1") if line is not None else ""
         self._pending = text if self._pending is None else self._pending + "\n" + text
 
     def _on_end(self, _self, severity):
-        self.messages.append(Message(int(severity), self._pending or "", self._call_type))
+        message = Message(int(severity), self._pending or "", self._call_type)
         self._pending = None
+        self.messages.append(message)
+        if self.on_message is not None:
+            self._guarded("the message hook failed", lambda: self.on_message(message))
 
-    def _on_request(self, _self, code, integer, value, _text):
+    def _answer(self, code):
         if code in self.options:
             answer = self.options[code]
         elif code == _OPTION_PRINT_ENABLED:
@@ -201,9 +268,21 @@ class Library:
         elif code == _OPTION_SOLVER_MARKER:
             answer = self.marker if self.marker is not None else self.calls
         else:
+            return None
+        as_integer = _whole(answer, *_INT64)
+        if as_integer is None and _is_number(answer) and np.isfinite(answer):
+            as_integer = int(answer)  # a real option: its integer part
+        if as_integer is None or not -2**63 <= as_integer < 2**63:
+            raise UsageError(f"{answer!r} is not a finite number within the 64-bit "
+                             "integers; not answered")
+        return as_integer, float(answer)
+
+    def _on_request(self, _self, code, integer, value, _text):
+        answer = self._guarded(f"solver option {code}",
+                               lambda: self._answer(code))
+        if answer is None:
             return _NOT_ANSWERED
-        integer[0] = int(answer)
-        value[0] = float(answer)
+        integer[0], value[0] = answer
         return 0
 
     def _take_messages(self):
@@ -217,6 +296,8 @@ class Library:
 
     def procedure(self, name):
         """A procedure by its entry point name; "XV55IF_" and case may be left out."""
+        if not isinstance(name, str):
+            raise UsageError(f"a procedure is named by a text, not {name!r}")
         wanted = name.upper()
         for full, p in self.procedures.items():
             if wanted in (full, full[len("XV55IF_"):]):
@@ -266,11 +347,13 @@ class CallSite:
     output cells that persist from one call to the next."""
 
     def __init__(self, procedure, work=1000):
-        if not isinstance(work, (int, np.integer)) or work < 0:
-            raise UsageError(f"workspace length {work!r} is not a non-negative integer")
+        length = _whole(work, 0, MAX_MATRIX_ELEMENTS)
+        if length is None or isinstance(work, (float, np.floating)):
+            raise UsageError(f"workspace length {work!r} is not an integer between 0 and "
+                             f"{MAX_MATRIX_ELEMENTS}")
         self.procedure = procedure
         self.values = {}
-        self.work = np.zeros(int(work), dtype=np.float64)
+        self.work = np.zeros(length, dtype=np.float64)
         self._outputs = None
 
     def set(self, **values):
@@ -288,12 +371,21 @@ class CallSite:
         """One call; values given here change the site's inputs from now on."""
         call_type = _call_type(call_type)
         self.set(**values)
+        rows = columns = 0
+        for a in self.procedure.arguments:  # before laying out the block
+            v = self.values.get(a.name)
+            count = 1 if v is None or isinstance(v, bytes) else np.size(v)
+            rows, columns = (rows, columns + count) if a.is_input else (rows + count, columns)
+        if rows * columns > MAX_MATRIX_ELEMENTS:
+            raise UsageError(f"{self.procedure.name}: the derivative matrix would have "
+                             f"{rows} x {columns} elements, more than {MAX_MATRIX_ELEMENTS}")
         block = _Block(self.procedure, self.values)
         if self._outputs is not None and len(self._outputs) == len(block.outputs):
             kept = [a for a in self.procedure.outputs if a.name not in values]
             block.keep_outputs(self._outputs, kept)
         lib = self.procedure.library
         lib._take_messages()
+        lib._interrupted = None
         lib.calls += 1
         lib._call_type = call_type
         status = np.zeros(1, dtype=np.int64)
@@ -308,6 +400,9 @@ class CallSite:
                              p(work), p(scalars[1:]), p(derivatives), p(scalars[2:]),
                              p(scalars[3:]), p(scalars[4:]))
         self._outputs = block.outputs.copy()
+        if lib._interrupted is not None:
+            interrupted, lib._interrupted = lib._interrupted, None
+            raise interrupted
         matrix = derivatives[:block.rows * block.columns].reshape(
             (block.rows, block.columns), order="F")
         written = bool((matrix != _UNTOUCHED).any())
@@ -326,21 +421,20 @@ def _fail(procedure, argument, what):
 
 
 def _real(procedure, argument, v):
-    if isinstance(v, (bool, np.bool_)) or not isinstance(v, (int, float, np.integer,
-                                                                np.floating)):
+    if not _is_number(v):
         _fail(procedure, argument, f"expected a real number, got {v!r}")
-    return float(v)
+    try:
+        return float(v)
+    except OverflowError:
+        _fail(procedure, argument, "the integer is beyond the reals (more than 1.8e308)")
 
 
 def _integer(procedure, argument, v):
-    if isinstance(v, (bool, np.bool_)):
+    if not _is_number(v) or (isinstance(v, (float, np.floating)) and
+                             not (np.isfinite(v) and float(v).is_integer())):
         _fail(procedure, argument, f"expected an integer, got {v!r}")
-    if isinstance(v, (float, np.floating)) and float(v).is_integer():
-        v = int(v)
-    if not isinstance(v, (int, np.integer)):
-        _fail(procedure, argument, f"expected an integer, got {v!r}")
-    if not -2**63 <= int(v) < 2**63:
-        _fail(procedure, argument, f"the integer {v} is out of range")
+    if _whole(v, *_INT64) is None:
+        _fail(procedure, argument, f"the integer {v!r} is out of range")
     return int(v)
 
 
@@ -352,19 +446,26 @@ def _check(procedure, argument, v):
             return _real(procedure, argument, v)
         if argument.extents == 2:
             return _matrix_output(procedure, argument, v)
-        if isinstance(v, (int, np.integer)) and not isinstance(v, bool):
-            if v < 0:
-                _fail(procedure, argument, f"a negative number of cells ({v})")
-            return np.zeros(int(v))
+        if _is_number(v):
+            cells = _whole(v, 0, MAX_OUTPUT_CELLS)
+            if cells is None:
+                _fail(procedure, argument, f"expected its number of cells (0 to "
+                      f"{MAX_OUTPUT_CELLS}) or a list of its contents, got {v!r}")
+            return np.zeros(cells)
         return _array(procedure, argument, v, 1, np.float64)
     if kind == "unused":
         return 0.0
     if kind == "text":
         if not isinstance(v, str):
             _fail(procedure, argument, f"expected a text, got {v!r}")
-        data = v.encode("latin-1", errors="replace")
+        try:
+            data = v.encode("latin-1")
+        except UnicodeEncodeError as e:
+            _fail(procedure, argument, f"the text holds {v[e.start]!r}, not a Latin-1 character")
         if len(data) > TEXT_LENGTH:
             _fail(procedure, argument, f"the text has {len(data)} characters, more than 40")
+        if b"\0" in data:
+            _fail(procedure, argument, "the text holds a NUL character")
         return data
     dtype = np.int64 if kind.startswith("integer") else np.float64
     if argument.extents == 0:
@@ -372,20 +473,15 @@ def _check(procedure, argument, v):
     return _array(procedure, argument, v, argument.extents, dtype)
 
 
-def _is_number(v):
-    return isinstance(v, (int, float, np.integer, np.floating)) and \
-        not isinstance(v, (bool, np.bool_))
-
-
 def _matrix_output(procedure, argument, v):
     """A matrix output: its shape (rows, columns), or its contents as a 2-D array."""
     listed = isinstance(v, (tuple, list)) or (isinstance(v, np.ndarray) and v.ndim == 1)
     if listed and len(v) == 2 and all(map(_is_number, v)):
-        if not all(e >= 0 and (isinstance(e, (int, np.integer)) or float(e).is_integer())
-                   for e in v) or int(v[0]) * int(v[1]) > MAX_OUTPUT_CELLS:
+        rows, columns = (_whole(e, 0, MAX_OUTPUT_CELLS) for e in v)
+        if rows is None or columns is None or rows * columns > MAX_OUTPUT_CELLS:
             _fail(procedure, argument, f"the shape ({v[0]!r}, {v[1]!r}) is not (rows, columns): "
                   f"two integers of at least 0, at most {MAX_OUTPUT_CELLS} cells in all")
-        return np.zeros((int(v[0]), int(v[1])))
+        return np.zeros((rows, columns))
     return _array(procedure, argument, v, 2, np.float64,
                   "its shape (rows, columns) or a list of its rows")
 
@@ -406,9 +502,18 @@ def _array(procedure, argument, v, dimensions, dtype, expected=None):
               f"({dimensions} dimension{'s' if dimensions == 2 else ''}), got {a.ndim}")
     if a.size and not (np.issubdtype(a.dtype, np.number) and not np.issubdtype(a.dtype, np.bool_)):
         _fail(procedure, argument, f"values of type {a.dtype} are not numbers")
-    if dtype is np.int64 and a.size and not np.issubdtype(a.dtype, np.integer):
-        if not np.all(np.isfinite(a)) or not np.all(a == np.trunc(a)):
+    if np.issubdtype(a.dtype, np.complexfloating):
+        _fail(procedure, argument, "complex values are not real numbers")
+    if not argument.is_input and a.size > MAX_OUTPUT_CELLS:
+        _fail(procedure, argument, f"{a.size} cells, more than {MAX_OUTPUT_CELLS}")
+    if dtype is np.int64 and a.size:
+        if not np.issubdtype(a.dtype, np.integer) and \
+                not (np.all(np.isfinite(a)) and np.all(a == np.trunc(a))):
             _fail(procedure, argument, "expected integers")
+        low, high = a.min().item(), a.max().item()  # Python numbers: exact comparisons
+        if low < _INT64[0] or high > _INT64[1]:
+            _fail(procedure, argument, f"the integer {high if high > _INT64[1] else low!r} "
+                  "is out of range")
     return np.array(a, dtype=dtype)
 
 

@@ -201,21 +201,130 @@ def test_a_call_site_keeps_its_output_cells_and_workspace(lib):
     assert site.work[3] == 42.0
 
 
-@pytest.mark.parametrize("name, values, message", [
-    ("spnone", {}, "unknown procedure 'spnone'"),
-    ("spramp", {"x": 1}, "XV55IF_SPRAMP: missing input x1"),
-    ("spramp", {"q": 1}, "XV55IF_SPRAMP has no argument 'q'"),
-    ("spramp", {"x": "fast"}, "input x: expected a real number"),
-    ("sprecv", {"x": [1], "n": 2.5, "y": 1}, "input n: expected an integer"),
-    ("sprecv", {"x": [1], "n": 2}, "output y needs its number of cells"),
-    ("sprecv", {"x": [[1]], "n": 2, "y": 1}, "input x: expected a list of values"),
-    ("spmatr", {"a": [[1, 2], [3]], "b": [1], "y": 1}, "input a: rows of different lengths"),
-    ("spmatr", {"a": [["a"]], "b": [1], "y": 1}, "input a: values of type"),
-    ("spsqrt", {"x": 1, "call_type": 7}, "call type 7 is none"),
+def _call(name, **values):
+    return lambda lib: lib[name](**values)
+
+
+def _set(name, **values):
+    return lambda lib: lib[name].site().set(**values)
+
+
+WIDE = np.zeros((1, 4097))  # with 4096 output cells, 4096 x 4098 derivative elements
+
+# Each misuse and the start of what the package says; values at and beyond the
+# command-line host's caps: 2**22 output cells, 2**24 workspace or derivative elements.
+MISUSES = {
+    "unknown procedure": (_call("spnone"), "unknown procedure 'spnone'"),
+    "index not a text": (lambda lib: lib[3], "a procedure is named by a text, not 3"),
+    "index as bytes": (lambda lib: lib[b"spramp"], "a procedure is named by a text, not b'"),
+    "missing input": (_call("spramp", x=1), "XV55IF_SPRAMP: missing input x1"),
+    "unknown argument": (_call("spramp", q=1), "XV55IF_SPRAMP has no argument 'q'"),
+    "text for a real": (_call("spramp", x="fast"), "input x: expected a real number"),
+    "complex real": (_call("spsqrt", x=1 + 2j), "input x: expected a real number"),
+    "integer beyond the reals": (_call("spsqrt", x=10**400), "input x: the integer is beyond"),
+    "complex in a matrix": (_call("spmatr", a=[[1 + 2j]], b=[1], y=1),
+                            "input a: complex values are not real numbers"),
+    "fractional integer": (_call("sprecv", x=[1], n=2.5, y=1), "input n: expected an integer"),
+    "boolean integer": (_call("sprecv", x=[1], n=True, y=1), "input n: expected an integer"),
+    "1e30 integer": (_call("sprecv", x=[1], n=1e30, y=1),
+                     "input n: the integer 1e+30 is out of range"),
+    "1e30 in an integer vector": (_set("sppumpcurve", npts=[3, 1e30]),
+                                  "input npts: the integer 1e+30 is out of range"),
+    "2**63 in an integer vector": (_set("sppumpcurve", npts=np.array([2**63], dtype=np.uint64)),
+                                   "input npts: the integer 9223372036854775808 is out of"),
+    "infinite integer in a vector": (_set("sppumpcurve", npts=[np.inf]),
+                                     "input npts: expected integers"),
+    "text beyond Latin-1": (_set("sppumpcurve", curveType="Tabular d\u0430ta"),
+                            "input curveType: the text holds '\u0430', not a Latin-1"),
+    "text with a NUL": (_set("sppumpcurve", curveType="Tabular\0data"),
+                        "input curveType: the text holds a NUL character"),
+    "text of 41 characters": (_set("sppumpcurve", curveType="x" * 41),
+                              "input curveType: the text has 41 characters, more than 40"),
+    "output cells needed": (_call("sprecv", x=[1], n=2), "output y needs its number of cells"),
+    "output cells beyond the cap": (_call("sprecv", x=[1], n=1, y=2**22 + 1),
+                                    "output y: expected its number of cells (0 to 4194304)"),
+    "output contents beyond the cap": (_call("sprecv", x=[1], n=1, y=np.zeros(2**22 + 1)),
+                                       "output y: 4194305 cells, more than 4194304"),
+    "derivative matrix beyond the cap": (_call("spmatr", a=WIDE, b=[1], y=4096),
+                                         "XV55IF_SPMATR: the derivative matrix would have "
+                                         "4096 x 4098 elements, more than 16777216"),
+    "vector for a vector": (_call("sprecv", x=[[1]], n=2, y=1), "input x: expected a list of"),
+    "ragged matrix": (_call("spmatr", a=[[1, 2], [3]], b=[1], y=1),
+                      "input a: rows of different lengths"),
+    "texts in a matrix": (_call("spmatr", a=[["a"]], b=[1], y=1), "input a: values of type"),
+    "call type 7": (_call("spsqrt", x=1, call_type=7), "call type 7 is none"),
+    "workspace beyond the cap": (lambda lib: lib["spramp"].site(work=2**24 + 1),
+                                 "workspace length 16777217 is not an integer between 0 and"),
+    "workspace 1e30": (lambda lib: lib["spramp"].site(work=1e30), "workspace length 1e+30"),
+    "workspace True": (lambda lib: lib["spramp"].site(work=True), "workspace length True"),
+    "flowsheet path as bytes": (lambda lib: lib.load_flowsheet(b"plant.fsh"),
+                                "the flowsheet path b'plant.fsh' is bytes"),
+    "flowsheet path with a NUL": (lambda lib: lib.load_flowsheet("plant\0.fsh"),
+                                  "the flowsheet path 'plant\\x00.fsh' holds a NUL"),
+    "flowsheet path a number": (lambda lib: lib.load_flowsheet(5),
+                                "the flowsheet path 5 is not a text or a Path"),
+    "library path as bytes": (lambda lib: xv55.Library(library=b"libxv55.so"),
+                              "the library path b'libxv55.so' is bytes"),
+    "library as its metadata": (lambda lib: xv55.Library(procedures=lib._dll._name),
+                                "cannot read the procedure metadata"),
+}
+
+
+@pytest.mark.parametrize("misuse", MISUSES.values(), ids=MISUSES.keys())
+def test_misuses_are_usage_errors(lib, misuse):
+    action, message = misuse
+    with pytest.raises(xv55.UsageError) as raised:
+        action(lib)
+    assert str(raised.value).startswith(message) or f": {message}" in str(raised.value)
+
+
+# A power of 100 kW with 6 bar of rise from 5 bar under an 8 bar limit is cut to
+# (8 - 5) / 6 of itself, 50 kW, with a warning once per solver marker.
+REDUCED = " \npPSpec-W-Power has been reduced from 100.0 kW to 50.00 kW to keep\n" \
+          " outlet pressure below 8.000 bar"
+
+
+def _hook_fails(message):
+    raise RuntimeError("screen gone")
+
+
+@pytest.mark.parametrize("setting, expected", [
+    ({"options": {20: "yes"}},
+     [(2, "solver option 20: 'yes' is not a finite number within the 64-bit integers; "
+          "not answered")]),
+    ({"options": {20: 1e30}}, [(2, "solver option 20: 1e+30 is not a finite number")]),
+    ({"marker": float("nan")},
+     [(2, "solver option 31: nan is not a finite number"), (2, REDUCED)]),
+    ({"on_message": _hook_fails},
+     [(2, REDUCED), (2, "the message hook failed: RuntimeError: screen gone")]),
 ])
-def test_mistakes_are_usage_errors(lib, name, values, message):
-    with pytest.raises(xv55.UsageError, match=message.replace("[", r"\[")):
-        lib[name](**values)
+def test_a_failing_callback_is_a_message_and_no_answer(lib, capfd, setting, expected):
+    site = lib["sppspc"].site(work=4)
+    try:
+        lib.options.update(setting.get("options", {}))
+        lib.marker = setting.get("marker")
+        lib.on_message = setting.get("on_message")
+        r = site.call("values", w=100.0, pin=5.0, pmax=8.0, dp=6.0)
+    finally:
+        lib.options.clear()
+        lib.marker = lib.on_message = None
+    assert r.outputs["wout"] == 50.0
+    assert [(m.severity, m.text[:len(t)]) for m, (_, t) in zip(r.messages, expected)] == expected
+    assert len(r.messages) == len(expected)
+    assert capfd.readouterr().err == ""
+
+
+def test_an_interrupt_in_a_callback_is_raised_after_the_call(lib):
+    def interrupt(message):
+        raise KeyboardInterrupt
+    site = lib["sppspc"].site(work=4)
+    lib.on_message = interrupt
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            site.call("values", w=100.0, pin=5.0, pmax=8.0, dp=6.0)
+    finally:
+        lib.on_message = None
+    assert site.call("values").outputs["wout"] == 50.0  # the call had completed
 
 
 def test_metadata_is_the_command_line_hosts(lib, cli):
