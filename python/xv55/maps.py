@@ -32,6 +32,7 @@ COMPRESSOR = "XV55IF_SPPCURVE"
 # by position, whatever the arguments are called.
 PUMP_KINDS = ["text", "integer", "integer", "integer vector", "real", "real vector",
               "real matrix", "real matrix", "real matrix", "real", "text"]
+MAX_POINTS = 10000  # along each curve
 COMPRESSOR_KINDS = ["text", "integer", "integer", "integer vector", "text", "real",
                     "real vector", "real matrix", "real matrix", "real matrix",
                     "real vector", "real vector", "real", "text"]
@@ -60,6 +61,26 @@ class Map:
     notes: list = field(default_factory=list)   # margins, warnings
 
 
+def _reals(value, what):
+    """A list of numbers from the map file as floats."""
+    if not isinstance(value, list) or not all(
+            isinstance(v, (int, float)) and not isinstance(v, bool) for v in value):
+        raise UsageError(f"'{what}' is a list of numbers, not {value!r:.60}")
+    try:
+        return [float(v) for v in value]
+    except OverflowError:
+        raise UsageError(f"'{what}' holds a number beyond the reals") from None
+
+
+def _entry(given, key, kind, default):
+    """given[key] when it is of that kind (dict or str), else default when absent."""
+    value = given.get(key, default)
+    if not isinstance(value, kind):
+        raise UsageError(f"'{key}' is {'an object' if kind is dict else 'a text'}, "
+                         f"not {value!r:.60}")
+    return value
+
+
 def _procedure(lib, name, kinds):
     if name not in lib.procedures:
         raise UsageError(f"this library has no {name}")
@@ -75,6 +96,9 @@ def _tables(given, key, speeds):
     rows = given.get(key)
     if not isinstance(rows, list) or len(rows) != len(speeds):
         raise UsageError(f"'{key}' needs one list of points per speed ({len(speeds)})")
+    rows = [_reals(r, key) for r in rows]
+    if not all(rows):
+        raise UsageError(f"'{key}' has a curve without points")
     counts = [len(r) for r in rows]
     width = max(counts + [1])
     table = np.array([list(r) + [r[-1] if r else 0.0] * (width - len(r)) for r in rows],
@@ -84,11 +108,11 @@ def _tables(given, key, speeds):
 
 def _curve_inputs(given, value_key):
     """Curve type, counts, speeds, tables and coefficients common to both procedures."""
-    speeds = [float(s) for s in given.get("speeds", [])]
+    speeds = _reals(given.get("speeds", []), "speeds")
     if not speeds:
         raise UsageError("'speeds' lists the speed of each curve")
-    curve_type = given.get("curveType", "Tabular data")
-    method = given.get("splineMethod", "Hermite")
+    curve_type = _entry(given, "curveType", str, "Tabular data")
+    method = _entry(given, "splineMethod", str, "Hermite")
     if curve_type.startswith("Tabular"):
         flow, counts = _tables(given, "flow", speeds)
         values, value_counts = _tables(given, value_key, speeds)
@@ -98,11 +122,18 @@ def _curve_inputs(given, value_key):
         ranges = [(min(f[:n]), max(f[:n])) for f, n in zip(flow, counts)]
         knots = [np.sort(f[:n]) for f, n in zip(flow, counts)]
     else:
-        coefficients = np.array(given.get("coefficients", {}).get(value_key, []), dtype=float)
-        if coefficients.shape[0] != len(speeds):
+        rows = _entry(given, "coefficients", dict, {}).get(value_key, [])
+        if not isinstance(rows, list) or len(rows) != len(speeds):
             raise UsageError(f"'coefficients.{value_key}' needs one row per speed")
-        ranges = [tuple(r) for r in given.get("flowRange", [])]
-        if len(ranges) != len(speeds):
+        rows = [_reals(r, f"coefficients.{value_key}") for r in rows]
+        if len({len(r) for r in rows}) != 1:
+            raise UsageError(f"'coefficients.{value_key}' has rows of different lengths")
+        coefficients = np.array(rows, dtype=float)
+        ranges = given.get("flowRange", [])
+        if not isinstance(ranges, list) or len(ranges) != len(speeds):
+            raise UsageError("'flowRange' needs [lowest, highest] flow per speed")
+        ranges = [tuple(_reals(r, "flowRange")) for r in ranges]
+        if any(len(r) != 2 for r in ranges):
             raise UsageError("'flowRange' needs [lowest, highest] flow per speed")
         counts = [2] * len(speeds)
         flow = values = np.zeros((len(speeds), 2))
@@ -124,10 +155,10 @@ def pump_map(lib, given, points=60):
     """The pump map's lines, every value from XV55IF_SPPUMPCURVE."""
     procedure = _procedure(lib, PUMP, PUMP_KINDS)
     names = [a.name for a in procedure.inputs]
-    units = given.get("units", {})
+    units = _entry(given, "units", dict, {})
     panels = []
     for quantity in ("head", "efficiency"):
-        if quantity not in given and not (quantity in given.get("coefficients", {})):
+        if quantity not in given and quantity not in _entry(given, "coefficients", dict, {}):
             continue
         c = _curve_inputs(given, quantity)
         nc, np_ = len(c["speeds"]), max(c["counts"])
@@ -148,7 +179,7 @@ def pump_map(lib, given, points=60):
                 panel.lines.append(Line(f"{s:g} knots", knots,
                                         _evaluate(site, names[4], names[9], s, knots),
                                         "knots"))
-        for s in given.get("interpolatedSpeeds", []):
+        for s in _reals(given.get("interpolatedSpeeds", []), "interpolatedSpeeds"):
             lo = np.interp(s, c["speeds"], [r[0] for r in c["ranges"]])
             hi = np.interp(s, c["speeds"], [r[1] for r in c["ranges"]])
             flows = np.linspace(lo, hi, points)
@@ -158,21 +189,27 @@ def pump_map(lib, given, points=60):
         panels.append(panel)
     if not panels:
         raise UsageError("a pump map needs 'head' (and may have 'efficiency')")
-    return Map(given.get("title", "Pump map"), units.get("flow", ""), panels)
+    return Map(_entry(given, "title", str, "Pump map"), units.get("flow", ""), panels)
 
 
 def compressor_map(lib, given, points=60):
     """The compressor map's lines and operating point, from XV55IF_SPPCURVE."""
     procedure = _procedure(lib, COMPRESSOR, COMPRESSOR_KINDS)
     names = [a.name for a in procedure.inputs]
-    units = given.get("units", {})
+    units = _entry(given, "units", dict, {})
     c = _curve_inputs(given, "head")
     nc, np_ = len(c["speeds"]), max(c["counts"])
-    surge = [float(q) for q in given.get("surge", [])]
-    stone = [float(q) for q in given.get("stonewall", [])]
+    surge = _reals(given.get("surge", []), "surge")
+    stone = _reals(given.get("stonewall", []), "stonewall")
     if len(surge) != nc or len(stone) != nc:
         raise UsageError("'surge' and 'stonewall' give one flow per speed")
     point = given.get("operatingPoint")
+    if point is not None:
+        try:
+            speed_at, flow_at = _reals([point["speed"], point["flow"]], "operatingPoint")
+        except (TypeError, KeyError, UsageError):
+            raise UsageError("'operatingPoint' is an object of two numbers, speed and flow, "
+                             f"not {point!r:.60}") from None
     values = [c["curve_type"], nc, np_, c["counts"], "Yes", c["speeds"][0], c["speeds"],
               c["values"], c["flow"], c["coefficients"], surge, stone, c["ranges"][0][0],
               c["method"]]
@@ -196,18 +233,20 @@ def compressor_map(lib, given, points=60):
     notes = []
     if point:
         option = given.get("limitOption", "Yes")
-        r = site.call("values", **{names[4]: option, speed: float(point["speed"]),
-                                   flow: float(point["flow"])})
+        r = site.call("values", **{names[4]: option, speed: speed_at, flow: flow_at})
         y, surge_margin, stone_margin = list(r.outputs.values())
-        panel.lines.append(Line(f"operating point ({point['speed']:g})",
-                                np.array([float(point["flow"])]), np.array([y]), "point"))
+        panel.lines.append(Line(f"operating point ({speed_at:g})",
+                                np.array([flow_at]), np.array([y]), "point"))
         notes.append(f"surge margin {surge_margin:.1f} %, stonewall margin {stone_margin:.1f} %")
         notes += [m.text.strip() for m in r.messages if m.text.strip()]
     site.call("cleanup")
-    return Map(given.get("title", "Compressor map"), units.get("flow", ""), [panel], notes)
+    return Map(_entry(given, "title", str, "Compressor map"), units.get("flow", ""), [panel],
+               notes)
 
 
 def build(lib, given, points=60):
+    if not isinstance(given, dict):
+        raise UsageError(f"a map is a JSON object, not {given!r:.60}")
     kind = given.get("map")
     if kind == "pump":
         return pump_map(lib, given, points)
@@ -265,6 +304,8 @@ def main(argv=None):
     try:
         if not args.output.endswith((".png", ".svg")):
             raise UsageError("the picture is a .png or .svg file")
+        if not 2 <= args.points <= MAX_POINTS:
+            raise UsageError(f"--points is from 2 to {MAX_POINTS}, not {args.points}")
         with open(args.map, encoding="utf-8") as f:
             given = json.load(f)
         picture = build(Library(args.library, args.procedures), given, args.points)

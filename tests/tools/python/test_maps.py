@@ -117,14 +117,36 @@ def test_compressor_map_plots_limits_and_the_operating_point(tmp_path):
     assert written(tmp_path / "compressor.png", "png")
 
 
-def test_mistakes_in_a_map_file_end_with_status_two(tmp_path, capsys):
-    bad = tmp_path / "bad.json"
-    bad.write_text(json.dumps({"map": "fan"}))
-    assert maps.main([str(bad), "-o", str(tmp_path / "x.png")]) == 2
-    assert "xv55.maps:" in capsys.readouterr().err
-    with pytest.raises(xv55.UsageError, match="one list of points per speed"):
-        maps.build(StandInLibrary(), {"map": "pump", "speeds": [1, 2], "flow": [[1]],
-                                      "head": [[1]]})
+PUMP = {"map": "pump", "speeds": [1], "flow": [[1, 2]], "head": [[3, 4]]}
+COMPRESSOR = dict(PUMP, map="compressor", surge=[1], stonewall=[2])
+
+
+@pytest.mark.parametrize("given, message", [
+    ([], "a map is a JSON object, not []"),
+    ({"map": "fan"}, "'map' is \"pump\" or \"compressor\", not 'fan'"),
+    (dict(PUMP, speeds=[1, 2]), "'flow' needs one list of points per speed (2)"),
+    (dict(PUMP, speeds=["a"]), "'speeds' is a list of numbers, not ['a']"),
+    (dict(PUMP, head=[["x", 4]]), "'head' is a list of numbers, not ['x', 4]"),
+    (dict(PUMP, flow=[[]], head=[[]]), "'flow' has a curve without points"),
+    (dict(PUMP, curveType=5), "'curveType' is a text, not 5"),
+    (dict(PUMP, title=None), "'title' is a text, not None"),
+    (dict(PUMP, curveType="Polynomial", coefficients={"head": [[1, 2]]}, flowRange=[[1]]),
+     "'flowRange' needs [lowest, highest] flow per speed"),
+    (dict(COMPRESSOR, operatingPoint={"speed": "x", "flow": 1}),
+     "'operatingPoint' is an object of two numbers, speed and flow"),
+])
+def test_mistakes_in_a_map_are_usage_errors(given, message):
+    with pytest.raises(xv55.UsageError) as raised:
+        maps.build(StandInLibrary(), given)
+    assert str(raised.value).startswith(message)
+
+
+def test_mistakes_on_the_command_line_end_with_status_two(tmp_path, capsys):
+    good = tmp_path / "pump.json"
+    good.write_text(json.dumps(PUMP))
+    for args in (["-o", "map.gif"], ["-o", "map.png", "--points", "0"]):
+        assert maps.main([str(good)] + args) == 2
+        assert capsys.readouterr().err.startswith("xv55.maps: ")
 
 
 needs_pump = pytest.mark.skipif(
