@@ -199,11 +199,17 @@ class Library:
                                 ctypes.addressof(self._handler), 0)
         self._dll.QRInitialize.restype = ctypes.c_int32
         self._dll.QRInitialize.argtypes = [ctypes.POINTER(_InitBlock)]
+        self._install()
+
+    def _install(self):
+        """Hands this Library's printer and handler to the library, which calls those
+        of the last one installed: they must outlive it even when the caller lets go
+        of this object.  A call through another Library installs that one again."""
+        global _INSTALLED
+        if _INSTALLED is self:
+            return
         if self._dll.QRInitialize(ctypes.byref(self._init)) != 1:
             raise UsageError("the library refused the initialisation block")
-        # The library calls the printer and handler of the last Library made: they
-        # must outlive it even when the caller lets go of this object.
-        global _INSTALLED
         _INSTALLED = self
 
     def _host(self):
@@ -379,11 +385,19 @@ class CallSite:
         if rows * columns > MAX_MATRIX_ELEMENTS:
             raise UsageError(f"{self.procedure.name}: the derivative matrix would have "
                              f"{rows} x {columns} elements, more than {MAX_MATRIX_ELEMENTS}")
+        work = self.work
+        if not (isinstance(work, np.ndarray) and work.dtype == np.float64 and work.ndim == 1
+                and work.flags.c_contiguous and work.flags.writeable
+                and len(work) <= MAX_MATRIX_ELEMENTS):
+            raise UsageError(f"the workspace of this call site is a writable 1-D float64 numpy "
+                             f"array of at most {MAX_MATRIX_ELEMENTS} elements, not "
+                             f"{type(work).__name__} {getattr(work, 'dtype', '')}".rstrip())
         block = _Block(self.procedure, self.values)
         if self._outputs is not None and len(self._outputs) == len(block.outputs):
             kept = [a for a in self.procedure.outputs if a.name not in values]
             block.keep_outputs(self._outputs, kept)
         lib = self.procedure.library
+        lib._install()
         lib._take_messages()
         lib._interrupted = None
         lib.calls += 1
@@ -392,7 +406,7 @@ class CallSite:
         scalars = np.array([0, len(self.work), block.rows, block.columns, call_type],
                            dtype=np.int64)  # context, work length, rows, columns, type
         derivatives = np.full(max(block.rows * block.columns, 1), _UNTOUCHED)
-        work = self.work if len(self.work) else np.zeros(1)
+        work = work if len(work) else np.zeros(1)
         p = _pointer
         self.procedure.entry(p(block.cells), p(block.input_sizes), p(block.outputs),
                              p(block.output_sizes), p(block.input_positions),
@@ -424,9 +438,12 @@ def _real(procedure, argument, v):
     if not _is_number(v):
         _fail(procedure, argument, f"expected a real number, got {v!r}")
     try:
-        return float(v)
-    except OverflowError:
+        r = float(v)
+    except OverflowError:  # a Python integer beyond 1.8e308
         _fail(procedure, argument, "the integer is beyond the reals (more than 1.8e308)")
+    if np.isinf(r) and np.isfinite(v):  # a long double beyond 1.8e308
+        _fail(procedure, argument, f"the number {v!s} is beyond the reals")
+    return r
 
 
 def _integer(procedure, argument, v):
@@ -514,7 +531,11 @@ def _array(procedure, argument, v, dimensions, dtype, expected=None):
         if low < _INT64[0] or high > _INT64[1]:
             _fail(procedure, argument, f"the integer {high if high > _INT64[1] else low!r} "
                   "is out of range")
-    return np.array(a, dtype=dtype)
+    with np.errstate(over="ignore"):
+        out = np.array(a, dtype=dtype)
+    if dtype is np.float64 and a.dtype.itemsize > 8 and np.any(np.isinf(out) & np.isfinite(a)):
+        _fail(procedure, argument, "a number is beyond the reals")
+    return out
 
 
 def _labels(name, extents):

@@ -209,6 +209,14 @@ def _set(name, **values):
     return lambda lib: lib[name].site().set(**values)
 
 
+def _rework(work):
+    def replace_and_call(lib):
+        site = lib["spsqrt"].site()
+        site.work = work
+        site.call(x=1.0)
+    return replace_and_call
+
+
 WIDE = np.zeros((1, 4097))  # with 4096 output cells, 4096 x 4098 derivative elements
 
 # Each misuse and the start of what the package says; values at and beyond the
@@ -222,6 +230,8 @@ MISUSES = {
     "text for a real": (_call("spramp", x="fast"), "input x: expected a real number"),
     "complex real": (_call("spsqrt", x=1 + 2j), "input x: expected a real number"),
     "integer beyond the reals": (_call("spsqrt", x=10**400), "input x: the integer is beyond"),
+    "long double beyond the reals": (_call("sprecv", x=np.array([1e300], np.longdouble) ** 2,
+                                           n=1, y=1), "input x: a number is beyond the reals"),
     "complex in a matrix": (_call("spmatr", a=[[1 + 2j]], b=[1], y=1),
                             "input a: complex values are not real numbers"),
     "fractional integer": (_call("sprecv", x=[1], n=2.5, y=1), "input n: expected an integer"),
@@ -257,6 +267,11 @@ MISUSES = {
                                  "workspace length 16777217 is not an integer between 0 and"),
     "workspace 1e30": (lambda lib: lib["spramp"].site(work=1e30), "workspace length 1e+30"),
     "workspace True": (lambda lib: lib["spramp"].site(work=True), "workspace length True"),
+    "workspace replaced by singles": (_rework(np.zeros(4, dtype=np.float32)),
+                                      "the workspace of this call site is a writable 1-D "
+                                      "float64 numpy array of at most 16777216 elements, "
+                                      "not ndarray float32"),
+    "workspace replaced by a list": (_rework([0.0] * 4), "the workspace of this call site"),
     "flowsheet path as bytes": (lambda lib: lib.load_flowsheet(b"plant.fsh"),
                                 "the flowsheet path b'plant.fsh' is bytes"),
     "flowsheet path with a NUL": (lambda lib: lib.load_flowsheet("plant\0.fsh"),
@@ -312,6 +327,12 @@ def test_a_failing_callback_is_a_message_and_no_answer(lib, capfd, setting, expe
     assert [(m.severity, m.text[:len(t)]) for m, (_, t) in zip(r.messages, expected)] == expected
     assert len(r.messages) == len(expected)
     assert capfd.readouterr().err == ""
+
+
+def test_a_library_object_made_later_does_not_take_the_messages(lib):
+    later = xv55.Library()
+    r = lib["sppspc"](call_type="values", w=100.0, pin=5.0, pmax=8.0, dp=6.0)
+    assert [m.text for m in r.messages] == [REDUCED] and later.messages == []
 
 
 def test_an_interrupt_in_a_callback_is_raised_after_the_call(lib):
