@@ -218,8 +218,9 @@ def _rework(work):
 
 
 WIDE = np.zeros((1, 4097))  # with 4096 output cells, 4096 x 4098 derivative elements
+SINGLES = np.zeros(4, dtype=np.float32)
 
-# Each misuse and the start of what the package says; values at and beyond the
+# Each misuse and a part of what the package says; values at and beyond the
 # command-line host's caps: 2**22 output cells, 2**24 workspace or derivative elements.
 MISUSES = {
     "unknown procedure": (_call("spnone"), "unknown procedure 'spnone'"),
@@ -227,57 +228,41 @@ MISUSES = {
     "missing input": (_call("spramp", x=1), "XV55IF_SPRAMP: missing input x1"),
     "unknown argument": (_call("spramp", q=1), "XV55IF_SPRAMP has no argument 'q'"),
     "text for a real": (_call("spramp", x="fast"), "input x: expected a real number"),
-    "integer beyond the reals": (_call("spsqrt", x=10**400), "input x: the integer is beyond"),
-    "long double beyond the reals": (_call("sprecv", x=np.array([1e300], np.longdouble) ** 2,
-                                           n=1, y=1), "input x: a number is beyond the reals"),
-    "complex in a matrix": (_call("spmatr", a=[[1 + 2j]], b=[1], y=1),
-                            "input a: complex values are not real numbers"),
-    "fractional integer": (_call("sprecv", x=[1], n=2.5, y=1), "input n: expected an integer"),
-    "boolean integer": (_call("sprecv", x=[1], n=True, y=1), "input n: expected an integer"),
-    "1e30 integer": (_call("sprecv", x=[1], n=1e30, y=1),
-                     "input n: the integer 1e+30 is out of range"),
-    "1e30 in an integer vector": (_set("sppumpcurve", npts=[3, 1e30]),
-                                  "input npts: the integer 1e+30 is out of range"),
-    "2**63 in an integer vector": (_set("sppumpcurve", npts=np.array([2**63], dtype=np.uint64)),
-                                   "input npts: the integer 9223372036854775808 is out of"),
-    "infinite integer in a vector": (_set("sppumpcurve", npts=[np.inf]),
-                                     "input npts: expected integers"),
-    "text beyond Latin-1": (_set("sppumpcurve", curveType="Tabular d\u0430ta"),
-                            "input curveType: the text holds '\u0430', not a Latin-1"),
-    "text with a NUL": (_set("sppumpcurve", curveType="Tabular\0data"),
-                        "input curveType: the text holds a NUL character"),
-    "text of 41 characters": (_set("sppumpcurve", curveType="x" * 41),
-                              "input curveType: the text has 41 characters, more than 40"),
-    "output cells needed": (_call("sprecv", x=[1], n=2), "output y needs its number of cells"),
-    "output cells beyond the cap": (_call("sprecv", x=[1], n=1, y=2**22 + 1),
-                                    "output y: expected its number of cells (0 to 4194304)"),
-    "output contents beyond the cap": (_call("sprecv", x=[1], n=1, y=np.zeros(2**22 + 1)),
-                                       "output y: 4194305 cells, more than 4194304"),
-    "derivative matrix beyond the cap": (_call("spmatr", a=WIDE, b=[1], y=4096),
-                                         "XV55IF_SPMATR: the derivative matrix would have "
-                                         "4096 x 4098 elements, more than 16777216"),
-    "vector for a vector": (_call("sprecv", x=[[1]], n=2, y=1), "input x: expected a list of"),
-    "ragged matrix": (_call("spmatr", a=[[1, 2], [3]], b=[1], y=1),
-                      "input a: rows of different lengths"),
-    "texts in a matrix": (_call("spmatr", a=[["a"]], b=[1], y=1), "input a: values of type"),
+    "integer beyond reals": (_call("spsqrt", x=10**400), "x: the integer is beyond the reals"),
+    "long double": (_call("sprecv", x=np.array([1e300], np.longdouble) ** 2, n=1, y=1),
+                    "input x: a number is beyond the reals"),
+    "complex": (_call("spmatr", a=[[1 + 2j]], b=[1], y=1), "a: complex values are not real"),
+    "fractional integer": (_call("sprecv", x=[1], n=2.5, y=1), "n: expected an integer"),
+    "boolean integer": (_call("sprecv", x=[1], n=True, y=1), "n: expected an integer"),
+    "1e30 integer": (_call("sprecv", x=[1], n=1e30, y=1), "n: the integer 1e+30 is out of"),
+    "1e30 in integers": (_set("sppumpcurve", npts=[3, 1e30]), "the integer 1e+30 is out of"),
+    "2**63 in integers": (_set("sppumpcurve", npts=np.array([2**63], np.uint64)),
+                          "npts: the integer 9223372036854775808 is out of range"),
+    "inf in integers": (_set("sppumpcurve", npts=[np.inf]), "npts: expected integers"),
+    "beyond Latin-1": (_set("sppumpcurve", curveType="d\u0430ta"), "holds '\u0430', not a Lat"),
+    "text with a NUL": (_set("sppumpcurve", curveType="a\0b"), "the text holds a NUL"),
+    "41 characters": (_set("sppumpcurve", curveType="x" * 41), "41 characters, more than 40"),
+    "no output cells": (_call("sprecv", x=[1], n=2), "output y needs its number of cells"),
+    "cells beyond cap": (_call("sprecv", x=[1], n=1, y=2**22 + 1), "cells (0 to 4194304)"),
+    "contents beyond cap": (_call("sprecv", x=[1], n=1, y=np.zeros(2**22 + 1)),
+                            "output y: 4194305 cells, more than 4194304"),
+    "matrix beyond cap": (_call("spmatr", a=WIDE, b=[1], y=4096), "XV55IF_SPMATR: the "
+                          "derivative matrix would have 4096 x 4098 elements, more than 16777216"),
+    "vector for a vector": (_call("sprecv", x=[[1]], n=2, y=1), "x: expected a list of values"),
+    "ragged matrix": (_call("spmatr", a=[[1, 2], [3]], b=[1], y=1), "a: rows of different"),
+    "texts in a matrix": (_call("spmatr", a=[["a"]], b=[1], y=1), "a: values of type"),
     "call type 7": (_call("spsqrt", x=1, call_type=7), "call type 7 is none"),
-    "workspace beyond the cap": (lambda lib: lib["spramp"].site(work=2**24 + 1),
-                                 "workspace length 16777217 is not an integer between 0 and"),
-    "workspace True": (lambda lib: lib["spramp"].site(work=True), "workspace length True"),
-    "workspace replaced by singles": (_rework(np.zeros(4, dtype=np.float32)),
-                                      "the workspace of this call site is a writable 1-D "
-                                      "float64 numpy array of at most 16777216 elements, "
-                                      "not ndarray float32"),
-    "flowsheet path as bytes": (lambda lib: lib.load_flowsheet(b"plant.fsh"),
-                                "the flowsheet path b'plant.fsh' is bytes"),
-    "flowsheet path with a NUL": (lambda lib: lib.load_flowsheet("plant\0.fsh"),
-                                  "the flowsheet path 'plant\\x00.fsh' holds a NUL"),
-    "flowsheet path a number": (lambda lib: lib.load_flowsheet(5),
-                                "the flowsheet path 5 is not a text or a Path"),
-    "library path as bytes": (lambda lib: xv55.Library(library=b"libxv55.so"),
-                              "the library path b'libxv55.so' is bytes"),
-    "library as its metadata": (lambda lib: xv55.Library(procedures=lib._dll._name),
-                                "cannot read the procedure metadata"),
+    "work beyond cap": (lambda lib: lib["spramp"].site(work=2**24 + 1),
+                        "workspace length 16777217 is not an integer between 0 and 16777216"),
+    "work True": (lambda lib: lib["spramp"].site(work=True), "workspace length True"),
+    "work replaced": (_rework(SINGLES), "the workspace of this call site is a writable 1-D "
+                      "float64 numpy array of at most 16777216 elements, not ndarray float32"),
+    "path as bytes": (lambda lib: lib.load_flowsheet(b"a.fsh"), "path b'a.fsh' is bytes"),
+    "path with a NUL": (lambda lib: lib.load_flowsheet("a\0.fsh"), "'a\\x00.fsh' holds a NUL"),
+    "path a number": (lambda lib: lib.load_flowsheet(5), "path 5 is not a text or a Path"),
+    "library as bytes": (lambda lib: xv55.Library(library=b"x.so"), "path b'x.so' is bytes"),
+    "library as metadata": (lambda lib: xv55.Library(procedures=lib._dll._name),
+                            "cannot read the procedure metadata"),
 }
 
 
@@ -286,7 +271,7 @@ def test_misuses_are_usage_errors(lib, misuse):
     action, message = misuse
     with pytest.raises(xv55.UsageError) as raised:
         action(lib)
-    assert str(raised.value).startswith(message) or f": {message}" in str(raised.value)
+    assert message in str(raised.value)
 
 
 # A power of 100 kW with 6 bar of rise from 5 bar under an 8 bar limit is cut to
