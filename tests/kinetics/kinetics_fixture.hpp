@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "entry/unpack.hpp"
@@ -50,6 +51,13 @@ class ProcedureCall {
   // Column-major, rows x columns.
   ProcedureCall& matrix(std::string_view name, Reals v, std::int64_t rows, std::int64_t columns) {
     return set(name, std::move(v), {rows, columns});
+  }
+  // Scalars, reals or integers, of those names the record has.
+  ProcedureCall& present(std::initializer_list<std::pair<std::string_view, double>> values) {
+    for (const auto& [name, v] : values) {
+      if (has(name)) real(name, v);
+    }
+    return *this;
   }
   // An output array of n cells, each -1 before the first call.
   ProcedureCall& outputs(std::string_view name, std::int64_t n) {
@@ -264,6 +272,9 @@ class KineticsTest : public ::testing::Test {
   xv55::testing::ScopedCapture capture;
 };
 
+// The line that ends every refusal.
+inline const std::string kExit = "          Immediate exit taken.";
+
 // The text of a packed pair of identifier-array words.
 inline std::string packed(const std::int64_t* words) {
   return cp::unpackName(words, 2);
@@ -276,19 +287,14 @@ inline std::string packed(const std::int64_t* words) {
 template <class Record>
 ProcedureCall reactorCall(std::string_view block) {
   ProcedureCall c(Record::kFields);
-  c.text("blockId", block).text("reactionId", "RX").real("temperature", 300.0);
-  c.real("pressure", 10.0).reals("composition", kX).real("flow", 360.0).outputs("rates", 5);
+  c.text("blockId", block).text("reactionId", "RX").reals("composition", kX).outputs("rates", 5);
   c.matrix("stoichiometry", {0, 2, 0, -1, 0, 1, 0, -1, 0, 0}, 5, 2);
-  for (const char* name : {"volume", "tubeLength", "tubeCount", "divisor"}) {
-    if (c.has(name)) c.real(name, 2.0);
-  }
-  for (const char* name : {"phaseOption", "phaseCode", "unitSet"}) {
-    if (c.has(name)) c.integer(name, std::string_view(name) == "unitSet" ? 1 : 2);
-  }
+  c.present({{"temperature", 300}, {"pressure", 10}, {"flow", 360}, {"volume", 2}});
+  c.present({{"tubeLength", 2}, {"tubeCount", 2}, {"divisor", 2}, {"phaseOption", 2}});
+  c.present({{"phaseCode", 2}, {"unitSet", 1}, {"vapourFraction", 1}, {"liquidSplit", 1}});
   for (const char* name : {"vapour", "liquid", "liquid1", "liquid2"}) {
     if (c.has(name)) c.reals(name, kX);
   }
-  if (c.has("vapourFraction")) c.real("vapourFraction", 1.0).real("liquidSplit", 1.0);
   return c;
 }
 

@@ -14,11 +14,14 @@ namespace {
 
 using ReactorKinetics = KineticsTest;
 
-// Stream vector words past the NCOMP flows: total flow, T, P, six no-values.
-Reals streamTail(double flow, double t, double p) {
-  Reals tail = {flow, t, p};
-  tail.resize(9, PPEXEC_USER[0]);
-  return tail;
+// The stream vector the routine saw: the flows (kmol/s), their total, 573.15 K, 1e6 Pa and
+// six no-values.
+void expectStream(Reals stream, double tolerance) {
+  stream.insert(stream.end(), {0.1, 573.15, 1.0e6});
+  stream.resize(stream.size() + 6, PPEXEC_USER[0]);
+  ASSERT_EQ(g_probe.stream.size(), stream.size());
+  for (std::size_t k = 0; k < stream.size(); ++k)
+    EXPECT_NEAR(g_probe.stream[k], stream[k], tolerance);
 }
 
 TEST_F(ReactorKinetics, TheRoutineSeesTheStreamVectorAndTheCommonAreasInModelOrder) {
@@ -32,10 +35,7 @@ TEST_F(ReactorKinetics, TheRoutineSeesTheStreamVectorAndTheCommonAreasInModelOrd
   ASSERT_EQ(g_probe.calls, 1) << capture.printer.text();
   EXPECT_EQ(c.outs("rates"), (Reals{30 * 3600.0, 10 * 3600.0}));  // propane, methane
   // Flows of 360 kmol/h at the companion positions of propane (3) and methane (1), kmol/s.
-  Reals stream = {0.075, 0, 0.025, 0, 0};
-  const Reals tail = streamTail(0.1, 573.15, 1.0e6);
-  stream.insert(stream.end(), tail.begin(), tail.end());
-  for (std::size_t k = 0; k < stream.size(); ++k) EXPECT_NEAR(g_probe.stream[k], stream[k], 1e-15);
+  expectStream({0.075, 0, 0.025, 0, 0}, 1e-15);
   EXPECT_EQ(g_probe.stoichiometry, (Reals{1, 0, -1, 0, 0}));
   // NCOMP, reactions, flashed; no tube position.
   EXPECT_EQ(g_probe.values<std::int64_t>({16, 17, 29}), (Ints{5, 1, 1}));
@@ -85,25 +85,21 @@ TEST_F(ReactorKinetics, UnitSetTwoIsEnglishUnits) {
   const double kelvin = (572.0 + 459.67) * 5.0 / 9.0;
   const double pascals = 145.0 * 0.45359237 * 9.80665 / (0.0254 * 0.0254);
   ProcedureCall tank = reactorCall<StirredTankArguments>("PLANT.CSTR1");
-  tank.integer("unitSet", 2).real("temperature", 572.0).real("pressure", 145.0);
-  tank.real("volume", 70.0).real("flow", 800.0);
-  tank.call(XV55IF_SPRKUSR);
-  ASSERT_EQ(g_probe.calls, 1) << capture.printer.text();
-  EXPECT_NEAR(g_probe.stream[6], kelvin, 1e-9);
-  EXPECT_NEAR(g_probe.stream[7], pascals, 1e-6);
-  EXPECT_NEAR(RXN_RPROPS[0], kelvin, 1e-9);
-  EXPECT_NEAR(g_probe.stream[5], 800.0 / 2.204622507095337 / 3600.0, 1e-15);
-  EXPECT_EQ(RXN_MIXRXR[0], 70.0 * 0.02832059934735298);
-
   ProcedureCall tube = reactorCall<PlugFlowArguments>("PLANT.PFR1");
-  tube.integer("unitSet", 2).real("temperature", 572.0).real("pressure", 145.0);
-  tube.real("tubeLength", 3.0).real("tubeDiameter", 0.1).real("flow", 800.0);
-  tube.call(XV55IF_SPRPUSR);
-  EXPECT_NEAR(g_probe.stream[6], kelvin, 1e-9);
-  EXPECT_NEAR(g_probe.stream[7], pascals, 1e-6);
+  tank.real("volume", 70.0);
+  tube.real("tubeLength", 3.0).real("tubeDiameter", 0.1);
+  for (auto [c, entry] : {std::pair{&tube, &XV55IF_SPRPUSR}, {&tank, &XV55IF_SPRKUSR}}) {
+    c->integer("unitSet", 2).real("temperature", 572.0).real("pressure", 145.0);
+    c->real("flow", 800.0).call(entry);
+    ASSERT_EQ(c->status, 0) << capture.printer.text();
+    EXPECT_NEAR(g_probe.stream[6], kelvin, 1e-9);
+    EXPECT_NEAR(g_probe.stream[7], pascals, 1e-6);
+    EXPECT_NEAR(RXN_RPROPS[0], kelvin, 1e-9);
+    EXPECT_NEAR(g_probe.stream[5], 800.0 / 2.204622507095337 / 3600.0, 1e-15);
+  }
+  EXPECT_EQ(RXN_MIXRXR[0], 70.0 * 0.02832059934735298);
   EXPECT_EQ(TBRX_TUBRXR[0], 3.0 * 0.30480000376701355);
   EXPECT_EQ(TBRX_TUBRXR[1], 0.1 * 0.30480000376701355);
-  EXPECT_NEAR(g_probe.stream[5], 800.0 / 2.204622507095337 / 3600.0, 1e-15);
   // Any other unit set is the model's own: degC and bar.
   tank.integer("unitSet", 3).real("temperature", 300.0).real("pressure", 10.0);
   tank.call(XV55IF_SPRKUSR);
@@ -134,10 +130,7 @@ TEST_F(ReactorKinetics, PlugFlowFillsTheTubeAreasAndRenormalisesItsComposition) 
   c.hostContext = 3;
   c.reals("composition", {0, 0}).matrix("stoichiometry", {-1, 1}, 2, 1).outputs("rates", 2);
   c.call(XV55IF_SPRPUSR);
-  Reals stream = {0, 0.05, 0, 0, 0.05};
-  const Reals tail = streamTail(0.1, 573.15, 1.0e6);
-  stream.insert(stream.end(), tail.begin(), tail.end());
-  for (std::size_t k = 0; k < stream.size(); ++k) EXPECT_NEAR(g_probe.stream[k], stream[k], 1e-12);
+  expectStream({0, 0.05, 0, 0, 0.05}, 1e-12);
 }
 
 TEST_F(ReactorKinetics, FlashesAndTheirCodesFollowEachKindsRule) {
@@ -250,14 +243,14 @@ TEST_F(ReactorKinetics, UnusableInputsAndHostFailuresStopBeforeTheRoutine) {
   ProcedureCall more = reactorCall<StirredTankArguments>("PLANT.CSTR1");
   more.hostContext = 4;  // five fractions for a model of two components
   more.call(XV55IF_SPRKUSR);
-  const std::string exit = "          Immediate exit taken.";
-  EXPECT_EQ(lines(), (Lines{" SPRKUSR-F-Invalid input: temperature = nan", exit,
-                            " SPRPUSR-F-Invalid input: divisor = 0", exit,
-                            " SPBOUSR-F-Invalid input: integerParameters = 1e+300", exit,
-                            " SPRKUSR-F-The workspace of 7 words is too short: 8 are needed.", exit,
-                            " SPRKUSR-F-Array sizes do not agree: 5 components given, "
-                            "stoichiometry of 5 rows, 2 components in the model.",
-                            exit}));
+  EXPECT_EQ(lines(),
+            (Lines{" SPRKUSR-F-Invalid input: temperature = nan", kExit,
+                   " SPRPUSR-F-Invalid input: divisor = 0", kExit,
+                   " SPBOUSR-F-Invalid input: integerParameters = 1e+300", kExit,
+                   " SPRKUSR-F-The workspace of 7 words is too short: 8 are needed.", kExit,
+                   " SPRKUSR-F-Array sizes do not agree: 5 components given, "
+                   "stoichiometry of 5 rows, 2 components in the model.",
+                   kExit}));
   EXPECT_EQ(nan.outs("rates"), Reals(5, -1.0));
   EXPECT_EQ(shortWork.work, Reals(7, 0.0));
   // The host's component set, flash, store and property monitors.

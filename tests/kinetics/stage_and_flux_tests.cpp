@@ -57,13 +57,12 @@ TEST_F(StageKinetics, LimitsCountsAndUnusableInputsAreRefused) {
   stageCall<ColumnStageArguments>().integer("componentCount", 3).call(XV55IF_SPRDKUSR);
   stageCall<ColumnStageArguments>().integer("reactionCount", 2).call(XV55IF_SPRDKUSR);
   stageCall<ColumnStageArguments>().real("liquidHoldup", std::nan("")).call(XV55IF_SPRDKUSR);
-  const std::string exit = "          Immediate exit taken.";
   EXPECT_EQ(lines(), (Lines{" SPRDKUSR-F-Array sizes do not agree: 3 components given, "
                             "stoichiometry of 2 rows, 2 components in the model.",
-                            exit,
+                            kExit,
                             " SPRDKUSR-F-Array sizes do not agree: 2 components given, "
                             "stoichiometry of 2 rows, 2 components in the model.",
-                            exit, " SPRDKUSR-F-Invalid input: liquidHoldup = nan", exit}));
+                            kExit, " SPRDKUSR-F-Invalid input: liquidHoldup = nan", kExit}));
   // A phase without amounts has no fractions: the host refuses it.
   ProcedureCall empty = stageCall<ColumnStageArguments>();
   empty.reals("vapourAmounts", {0.0, 0.0}).call(XV55IF_SPRDKUSR);
@@ -135,11 +134,10 @@ TEST_F(UserFlux, ABlockOfAnotherTypeIsRefusedBeforeItsDataWordsAreRead) {
   fluxCall<HoldupArguments>("PLANT.CSTR1").call(XV55IF_SPRPHLD_USER);
   EXPECT_EQ(c.status, 4);
   EXPECT_EQ(c.allOutputs(), Reals(c.allOutputs().size(), -1.0));
-  const std::string exit = "          Immediate exit taken.";
   EXPECT_EQ(lines(),
-            (Lines{" SPRPDPDZ_USER-F-Block BATCH1 is a CHARGEX block, not a TUBRX block.", exit,
-                   " SPBOQFlux_USER-F-Block PFR1 is a TUBRX block, not a CHARGEX block.", exit,
-                   " SPRPHLD_USER-F-Block CSTR1 is a MIXRX block, not a TUBRX block.", exit}));
+            (Lines{" SPRPDPDZ_USER-F-Block BATCH1 is a CHARGEX block, not a TUBRX block.", kExit,
+                   " SPBOQFlux_USER-F-Block PFR1 is a TUBRX block, not a CHARGEX block.", kExit,
+                   " SPRPHLD_USER-F-Block CSTR1 is a MIXRX block, not a TUBRX block.", kExit}));
   EXPECT_EQ(g_probe.calls, 0);
 }
 
@@ -155,7 +153,6 @@ TEST_F(UserFlux, UnresolvableRoutinesLimitsAndUnusableInputsAreRefused) {
       .reals("processComposition", {0.5, 0.5, 0, 0, 0, 0})
       .call(XV55IF_SPRPHLD_USER);
   const std::string unable = " Unable to resolve the User Defined Subroutine: ";
-  const std::string exit = "          Immediate exit taken.";
   EXPECT_EQ(
       lines(),
       (Lines{" SPRPDPDZ_USER-F-User Subroutine Interface error.", unable + "NOPE%S.",
@@ -164,8 +161,8 @@ TEST_F(UserFlux, UnresolvableRoutinesLimitsAndUnusableInputsAreRefused) {
              " SPRPHLD_USER-F-Array sizes exceed the limits: at most 91 components of the "
              "companion simulator and 100 values in each composition, parameter set and "
              "work area.",
-             exit, " SPBOQFlux_USER-F-Invalid input: processPressure = inf", exit,
-             " SPRPHLD_USER-F-A composition of 6 components is given for a model of 5.", exit}));
+             kExit, " SPBOQFlux_USER-F-Invalid input: processPressure = inf", kExit,
+             " SPRPHLD_USER-F-A composition of 6 components is given for a model of 5.", kExit}));
   EXPECT_EQ(g_probe.calls, 0);
 }
 

@@ -97,8 +97,8 @@ TEST_F(Saiurk, AReactionIdMatchesOnlyWhenBothPackedWordsDo) {
     capture.printer.clear();
     EXPECT_FALSE(c.call("PLANT.CSTR1", id));
     const std::string padded = (std::string(id) + "        ").substr(0, 8);
-    EXPECT_EQ(lines(), (Lines{" SAIURK-F-Reaction ID: " + padded + " not found  in Corvane.",
-                              "          Immediate exit taken."}));
+    EXPECT_EQ(lines(),
+              (Lines{" SAIURK-F-Reaction ID: " + padded + " not found  in Corvane.", kExit}));
   }
   // A user's '%' is printed as it is.
   capture.printer.clear();

@@ -1,7 +1,6 @@
 // The reference host: units, data store, error facility, splines and the control interface.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -20,7 +19,6 @@ namespace {
 
 namespace rh = xv55::refhost;
 using xv55::host::plex;
-using Ints = std::vector<std::int64_t>;
 using Reals = std::vector<double>;
 using Lines = std::vector<std::string>;
 using UnitService = double (*)(const double*, const std::int64_t*, const std::int64_t*);
@@ -74,9 +72,6 @@ struct Curve {
     const auto n = static_cast<std::int64_t>(x.size());
     PPPETM_PCINTP(x.data(), c.data(), &where, &r, &n, &lower, &upper);
     return r;
-  }
-  std::ptrdiff_t finite(std::size_t n) const {
-    return std::count_if(c.begin(), c.begin() + n, [](double v) { return std::isfinite(v); });
   }
 };
 
@@ -132,21 +127,6 @@ TEST_F(Refhost, StoreAllocatesLocatesFreesAndReuses) {
   EXPECT_EQ(DMS_LOCATI(&id), bead);
   for (std::int64_t k = 1; k <= 8; ++k) EXPECT_EQ(plex(keep.base + k).integer, k * 11);
   EXPECT_TRUE(rh::reportLines().empty());
-}
-
-TEST_F(Refhost, ResetRestoresTheDefaults) {
-  EXPECT_TRUE(rh::setGlobal(3, 0.25));
-  EXPECT_FALSE(rh::setGlobal(rh::kGlobalWords + 1, 1.0));
-  rh::setComponentCount(7);
-  rh::setPrintLevel(3);
-  EXPECT_EQ((Reals{DMS_RGLOB[2], double(DMS_NCOMP[0]), double(GPIOUT())}), (Reals{0.25, 7, 3}));
-  const Block a = allocate(3);
-  plex(a.base + 1).real = 5.0;
-  rh::reset();
-  EXPECT_EQ(plex(a.base + 1).real, 0.0);
-  EXPECT_EQ(Reals(DMS_RGLOB, DMS_RGLOB + 4), (Reals{1e35, 1e-10, 1e-6, 0.0}));
-  EXPECT_EQ((Ints{DMS_NCOMP[0], GPIOUT(), rh::liveBlocks()}), (Ints{0, 0, 0}));
-  EXPECT_EQ(allocate(3).handle, rh::kFirstHandle);
 }
 
 TEST_F(Refhost, ErrorsAreCountedOneByOneAndLimited) {
@@ -222,34 +202,6 @@ TEST_F(Refhost, SplineEvaluationExtrapolatesTheEndCubicsAndClips) {
   EXPECT_EQ(curve.at(-2.0, 4.5, 8.0), 4.5);
   EXPECT_EQ(Curve({}, {}, 1).at(3.0, -1.0, 2.0), -99.0);       // no points: result untouched
   EXPECT_EQ(Curve({1.0}, {5.0}, 1).at(3.0, -1.0, 2.0), -1.0);  // one point: only clipped
-}
-
-TEST_F(Refhost, InjectedFailuresLastTheirCountAndCallsAreRecorded) {
-  EXPECT_FALSE(rh::injectFailure("GPIOUT"));
-  EXPECT_FALSE(rh::injectFailure("NO_SUCH"));
-  for (const UnitCase& u : kUnits) {
-    ASSERT_TRUE(rh::injectFailure(u.name, 2));
-    for (int i = 0; i < 3; ++i)
-      EXPECT_EQ(std::isnan(convert(u.service, 36.0, 2, 3)), i < 2) << u.name;
-    const rh::CallRecord r = rh::lastCall(u.name);
-    EXPECT_EQ(r.calls, 3) << u.name;
-    EXPECT_EQ(r.reals, Reals{36.0}) << u.name;
-    EXPECT_EQ(r.integers, (Ints{2, 3})) << u.name;
-  }
-  ASSERT_TRUE(rh::injectFailure("GPTEMP", 1));
-  ASSERT_TRUE(rh::injectFailure("GPTEMP", 0));  // cancelled
-  EXPECT_EQ(convert(GPTEMP, 1.0, 1, 1), 274.15);
-
-  ASSERT_TRUE(rh::injectFailure("DMS_ALLOCR"));
-  const Block failed = allocate(4), b = allocate(4);
-  EXPECT_EQ((Ints{failed.handle, failed.base}), (Ints{0, 0}));
-  EXPECT_EQ(rh::reportLines(), Lines{" DMS_ALLOCR-E-Cannot allocate 4 words (injected failure)."});
-  ASSERT_TRUE(rh::injectFailure("DMS_LOCATR"));
-  EXPECT_EQ(locate(b.handle), 0);
-  ASSERT_TRUE(rh::injectFailure("DMS_ATFREE"));
-  release(b.handle);
-  EXPECT_EQ(rh::liveBlocks(), 1);
-  EXPECT_EQ(rh::reportLines().size(), 2u);  // the failed locate reports nothing
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // central differences by the rule of xv55/derivative_check.hpp.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -41,16 +42,16 @@ struct Branch {
 };
 
 struct Procedure {
-  Procedure(std::string n, Xv55Entry e, std::function<BlockBuilder()> m)
-      : name(std::move(n)), entry(e), make(std::move(m)) {}
+  Procedure(std::string n, Xv55Entry e, std::uint64_t s, std::function<BlockBuilder()> m)
+      : name(std::move(n)), entry(e), seed(s), make(std::move(m)) {}
   std::string name;
   Xv55Entry entry;
+  std::uint64_t seed;                  // of the points drawn
   std::function<BlockBuilder()> make;  // the block, already set up where needed
   std::vector<Input> inputs;
   std::vector<Branch> branches;
   std::vector<std::int64_t> switches;  // real columns that select a mode, not differentiated
-  std::uint64_t seed = 1;
-  bool cleanUp = false;  // callType 2 after the sweep
+  bool cleanUp = false;                // callType 2 after the sweep
 };
 
 // What a sweep found.
@@ -125,9 +126,9 @@ inline Tally run(const Procedure& p, int random = 200, int repeats = 4) {
   BlockBuilder block = p.make();
   DerivativeCheckOptions options;
   for (std::int64_t column : realColumns(block)) {
-    bool isSwitch = false;
-    for (std::int64_t s : p.switches) isSwitch = isSwitch || s == column;
-    if (!isSwitch) options.columns.push_back(column);
+    if (std::ranges::find(p.switches, column) == p.switches.end()) {
+      options.columns.push_back(column);
+    }
   }
   for (const Point& point : pointsOf(p, random, repeats)) {
     for (std::size_t k = 0; k < point.size(); ++k) {
@@ -141,9 +142,7 @@ inline Tally run(const Procedure& p, int random = 200, int repeats = 4) {
     }
     ++t.valid;
     for (const ElementCheck& e : compareDerivatives(block, p.entry, options)) {
-      bool varied = false;
-      for (const Input& in : p.inputs) varied = varied || in.column == e.column;
-      if (varied) ++t.elements;
+      if (std::ranges::find(p.inputs, e.column, &Input::column) != p.inputs.end()) ++t.elements;
       std::ostringstream what;
       what.precision(10);
       what << describe(p, point) << ": d out" << e.row << "/d in" << e.column;

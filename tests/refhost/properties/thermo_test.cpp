@@ -48,14 +48,6 @@ TEST(PengRobinson, IdealGasLimitAndReferenceState) {
   EXPECT_NEAR(s.entropy, 8314.462618 * std::log(1e5), 1e-3);  // -R ln(P/P0) at 1 Pa
 }
 
-TEST(PengRobinson, HeatCapacityRatioOfNitrogenNearAmbient) {
-  // NIST Chemistry WebBook (Span et al. 2000): nitrogen at 300 K, 1 bar, Cp 29.12 and
-  // Cv 20.80 J/(mol K): ratio 1.400.
-  const auto s = state({"NITROGEN"}, {1}, 300, 1 * kBar);
-  EXPECT_NEAR(s.cp / s.cv, 1.400, 0.01 * 1.400);
-  EXPECT_TRUE(s.vapour);
-}
-
 TEST(PengRobinson, MethaneAt300KAgainstVirialEquation) {
   // Virial equation with B = -42.4 cm3/mol (Tsonopoulos 1974) and C = 2477 cm6/mol2
   // (Orbey & Vera 1983) for methane at 300 K, both within 1 % of the Setzmann-Wagner
