@@ -77,7 +77,7 @@ XV55_RECORD(ValveArguments,
             (const std::int64_t&, bound, ""),    // 1: closed-valve rule and lower bound
             (double&, cvout, ""));  // flow coefficient
 
-void SPVALVE(const ValveArguments& args);
+void SPVALVE(const ValveArguments& args, Status status);
 
 // ---- junction pressure, unit conversion, pump efficiency ----
 XV55_RECORD(JunctionArguments,

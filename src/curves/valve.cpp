@@ -2,7 +2,9 @@
 // its characteristic (a table of position and flow coefficient points), with an
 // optional closed-valve rule and lower bound.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "curves/curves.hpp"
@@ -62,12 +64,33 @@ void interpolate(double x, std::int64_t n, const Vector<const double>& pos,
                                 result);
 }
 
+// A characteristic that is set must hold numbers: the first NaN or infinite entry
+// among the points read is named (status 4) and nothing is computed.  An unset
+// table (first coefficient at or above 1e35) is not read.
+bool tableIsFinite(std::int64_t n, const Vector<const double>& pos, const Vector<const double>& cv,
+                   Status status) {
+  if (n <= 0 || (std::isfinite(cv(1)) && cv(1) >= kUnsetCoefficient)) return true;
+  for (std::int64_t k = 1; k <= n; ++k) {
+    for (const auto& [name, table] : {std::pair{"POS", &pos}, std::pair{"CV", &cv}}) {
+      const double value = (*table)(k);
+      if (std::isfinite(value)) continue;
+      report(status, kError,
+             " SPVALVE-E-Entry %s(%d) of the valve characteristic is %g, not a finite "
+             "number.\n           The valve flow coeff is left unchanged.\n",
+             name, k, value);
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
-void SPVALVE(const ValveArguments& args) {
+void SPVALVE(const ValveArguments& args, Status status) {
   const auto& [n, pos, cv, x, unused5, unused6, bound, cvout, at] = args;
   // Points beyond either array's declared extent are not read.
   const std::int64_t points = std::min({n, pos.size(), cv.size()});
+  if (!tableIsFinite(points, pos, cv, status)) return;
   interpolate(x, points, pos, cv, cvout);
   if (bound != 1) return;
   if (x <= 0.0) {

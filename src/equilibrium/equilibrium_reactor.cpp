@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 #include "equilibrium/equilibrium.hpp"
@@ -397,6 +398,39 @@ double fromModel(Quantity q, double value, std::int64_t unitSet) {
   return value >= kNotGiven ? 0.0 : host::fromSi(q, value, unitSet);
 }
 
+// A product word the results can be taken from: a number, or at least the not-given
+// marker (returned as 0).  A NaN or a negative infinity, which the block gives at
+// conditions it cannot handle (a vanishing pressure), is refused with no output written.
+bool productWordUsable(double value) {
+  return value > -std::numeric_limits<double>::infinity();
+}
+
+bool productIsNumeric(Call& c, std::int64_t stream, std::int64_t base, std::int64_t n) {
+  const struct {
+    std::int64_t word;
+    const char* name;
+  } words[] = {{SHS_TOTAL_FLOW, "flow"},
+               {SHS_MASS_ENTHALPY, "enthalpy"},
+               {SHS_MOLECULAR_WEIGHT, "molecular weight"},
+               {SHS_MASS_DENSITY, "density"}};
+  const char* bad = nullptr;
+  for (std::int64_t i = 1; i <= n && bad == nullptr; ++i) {
+    if (!productWordUsable(plex(base + i).real)) bad = "component flow";
+  }
+  for (const auto& w : words) {
+    if (bad == nullptr && !productWordUsable(plex(base + n + w.word).real)) bad = w.name;
+  }
+  if (bad == nullptr) return true;
+  const double pressure = c.a.reactorPressure;
+  print::MessageBuffer m;
+  m.stored(" GETRGR-F-Product stream %d of EQLBRX block ")
+      .user(c.trimmedName())
+      .stored(" has no number for its %s at a reactor pressure of %g;\n")
+      .stored("           no product is returned.\n");
+  print::report(c.status, kError, m, &stream, bad, &pressure);
+  return false;
+}
+
 void getResults(Call& c, Workspace work) {
   const std::int64_t feeds = c.data(host::kEqlbFeedCountAt).integer;
   ProductStream products[kRecordedStreams];
@@ -411,6 +445,7 @@ void getResults(Call& c, Workspace work) {
       return;
     }
     if (k <= kRecordedStreams) products[k - 1] = {id, base};
+    if (!productIsNumeric(c, k, base, n)) return;
   }
   if (c.phasesWatched) watchPhases(c, work, products);
 

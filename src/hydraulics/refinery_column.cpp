@@ -161,10 +161,15 @@ void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
               table(kDatum), table(kFlowParameter), table(kVapourLoad), table(kStageWork),
               table(kLiquidMw), table(kVapourMw), block.workWords(), &r.holdup, r.results);
 
-  const double noValue = host::noValueMagnitude();
-  writeOutputs(a, table(kPressure)[0], f, option, r, noValue);
-  if (holdupFailed(option, r, noValue)) reportHoldupFailure(block, section, stage, status);
+  // The rated marker is left whenever the rating ran; a failed holdup leaves every
+  // output as it was.
   markRated(work);
+  const double noValue = host::noValueMagnitude();
+  if (holdupFailed(option, r, noValue)) {
+    reportHoldupFailure(block, section, stage, status);
+    return;
+  }
+  writeOutputs(a, table(kPressure)[0], f, option, r, noValue);
 }
 
 }  // namespace xv55::hydraulics

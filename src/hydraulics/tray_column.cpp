@@ -133,13 +133,14 @@ void SPHYDR(const TrayColumnArguments& a, Status status, Workspace work) {
              tables.table(kVapourLoad), tables.table(kStageWork), tables.table(kLiquidMw),
              tables.table(kVapourMw), &length, block.workWords(), &r.holdup, r.results);
 
+  // A failed holdup leaves every output as it was.
   const double noValue = host::noValueMagnitude();
-  writeOutputs(a, tables.table(kPressure)[0], f, option, r, noValue);
   if (holdupFailed(option, r, noValue)) {
     reportHoldupFailure(block, stage, status);
-  } else {
-    markRated(work);
+    return;
   }
+  writeOutputs(a, tables.table(kPressure)[0], f, option, r, noValue);
+  markRated(work);
 }
 
 }  // namespace xv55::hydraulics

@@ -46,9 +46,13 @@ void SPENTH_MOLAR(const PureEnthalpyArguments& args, Status status, HostContext 
   }
   const EnthalpyRoutine routine = args.phase != 0 ? GPIVEX : GPILEX;
   double* z = stream.work(host::WorkVector::Fractions);
+  // The enthalpies are gathered in a work vector of the stream area and written only
+  // when every component has one: a failure leaves all outputs as they were.
+  double* gathered = stream.work(host::WorkVector::Liquid);
   std::fill(z, z + n, 0.0);
   for (std::int64_t i = 1; i <= n; ++i) {
-    double& h = args.enthalpies(i);
+    double& h = gathered[i - 1];
+    h = 0.0;
     z[i - 1] = 1.0;
     hostStatus = 0;
     routine(&args.temperature, &args.pressure, z, &n, &h, &hostStatus, context.address());
@@ -61,6 +65,7 @@ void SPENTH_MOLAR(const PureEnthalpyArguments& args, Status status, HostContext 
       return;
     }
   }
+  for (std::int64_t i = 1; i <= n; ++i) args.enthalpies(i) = gathered[i - 1];
 }
 
 }  // namespace xv55::numerics

@@ -16,7 +16,7 @@ XV55_RECORD(PureEnthalpyArguments,
 
 // h(i) is the molar enthalpy of pure component i (GPIVEX for the vapour, GPILEX for the
 // liquid) for i = 1 .. n, n the output extent.  The first refusal of the host stops the
-// loop with status 4 and a message; the enthalpies not reached keep their values.
+// loop with status 4 and a message; every enthalpy then keeps its value.
 void SPENTH_MOLAR(const PureEnthalpyArguments& args, Status status, HostContext context);
 
 }  // namespace xv55::numerics

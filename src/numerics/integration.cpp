@@ -7,6 +7,7 @@
 // Pressures are in bar; every pressure difference is converted to Pa.
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
 
 #include "common/units.hpp"
@@ -52,7 +53,8 @@ constexpr double kDienerLinearLimit = units::single(1e-9f);
 constexpr double kDienerLinearSlope = units::single(31622.7f);
 
 // An input the integration cannot start from: a non-finite value, a non-positive
-// number of intervals (no step) or specific volume (the flux divides by it).
+// upstream pressure (the volume law divides by the pressure), number of intervals (no
+// step) or specific volume (the flux divides by it).
 struct NamedInput {
   const char* name;
   double value;
@@ -67,6 +69,29 @@ bool acceptInputs(const NamedInput (&inputs)[N], const char* form, Status status
     if (std::isfinite(in.value) && (!in.mustBePositive || in.value > 0.0)) continue;
     report(status, kError, "F-SPSIMPINT-Invalid input to %s integration: %s = %g, nothing computed",
            form, in.name, in.value);
+    return false;
+  }
+  return true;
+}
+
+// A grid of N intervals over the range must lower the start pressure with its first
+// step; a step lost below the start pressure's precision is refused (status 4).
+bool acceptGrid(double start, double h, double intervals, const char* form, Status status) {
+  if (start - h < start) return true;
+  report(status, kError,
+         "F-SPSIMPINT-Invalid input to %s integration: N = %g gives a step of %g bar, too small "
+         "to move from %g bar, nothing computed",
+         form, intervals, h, start);
+  return false;
+}
+
+// The results are written only when all of them are numbers; otherwise the call is
+// refused (status 4) and the outputs keep their values.
+bool resultsAreFinite(std::initializer_list<double> results, const char* form, Status status) {
+  for (double r : results) {
+    if (std::isfinite(r)) continue;
+    report(status, kError, "F-SPSIMPINT-Failure %s integration, no finite flux at these inputs",
+           form);
     return false;
   }
   return true;
@@ -245,7 +270,7 @@ double dienerFlux(double fluxSquared) {
 
 entry::Outcome PSIMPINT(const SimpsonArguments& args, Status status) {
   const auto& [p0, ps, pb, v0, a, n, intervals, flux, pmax, maximumFound, at] = args;
-  const NamedInput inputs[] = {{"P0", p0, false},     {"Ps", ps, false}, {"Pb", pb, false},
+  const NamedInput inputs[] = {{"P0", p0, true},      {"Ps", ps, false}, {"Pb", pb, false},
                                {"V0", v0, true},      {"a", a, false},   {"n", n, false},
                                {"N", intervals, true}};
   if (!acceptInputs(inputs, "Simpson", status)) return entry::Outcome::Rejected;
@@ -254,8 +279,10 @@ entry::Outcome PSIMPINT(const SimpsonArguments& args, Status status) {
 
   if (drop < kSimpsonSmallDrop) {
     const double v = volume(p0);
+    const double g = std::sqrt(std::fmax(drop, 0.0) * kPaPerBar * (v0 + v) / (v * v));
+    if (!resultsAreFinite({g}, "Simpson", status)) return entry::Outcome::Rejected;
     pmax = pb;
-    flux = std::sqrt(std::fmax(drop, 0.0) * kPaPerBar * (v0 + v) / (v * v));
+    flux = g;
     return entry::Outcome::Done;
   }
 
@@ -265,23 +292,25 @@ entry::Outcome PSIMPINT(const SimpsonArguments& args, Status status) {
 
   if (range < kSimpsonSmallRange) {
     const double v = volume(start);
+    const double g = std::sqrt((liquid + std::fmax(range, 0.0) * kPaPerBar * (u + v)) / (v * v));
+    if (!resultsAreFinite({g}, "Simpson", status)) return entry::Outcome::Rejected;
     pmax = pb;
-    flux = std::sqrt((liquid + std::fmax(range, 0.0) * kPaPerBar * (u + v)) / (v * v));
+    flux = g;
     return entry::Outcome::Done;
   }
+  if (!acceptGrid(start, h, intervals, "Simpson", status)) return entry::Outcome::Rejected;
 
   const March m{volume, start, pb, liquid, liquid / (v0 * v0), kSimpsonEndTolerance, true};
   const auto fluxAt = [](double integral, double v, double) { return integral / (v * v); };
   const Search found = search(m, h, intervals, kSimpsonSmallStep, u, fluxAt);
-  double result = found.lastFlux;
+  double result = found.lastFlux, pm = ps, maximum = 1.0;
   if (found.found && found.pass.end == Pass::End::ReachedEnd) {
-    pmax = pb;
-    maximumFound = 0.0;
+    pm = pb;
+    maximum = 0.0;
     result = found.pass.flux;
   } else if (found.found) {
     const Vertex top = parabolaMaximum(found.pass, found.h);
-    pmax = top.p;
-    maximumFound = 1.0;
+    pm = top.p;
     result = top.flux;
   } else if (stalled(found)) {
     report(status, kError, "F-SPSIMPINT-Failure Simpson integration, step budget exhausted");
@@ -289,13 +318,14 @@ entry::Outcome PSIMPINT(const SimpsonArguments& args, Status status) {
   } else if (p0 < ps) {
     report(status, kError, "F-SPSIMPINT-Failure Simpson integration, step too small");
     return entry::Outcome::Rejected;
-  } else {
-    // Every refinement passed the maximum within three steps of the start: it
-    // lies at Ps.
-    pmax = ps;
-    maximumFound = 1.0;
   }
-  flux = std::sqrt(result);
+  // Otherwise every refinement passed the maximum within three steps of the start:
+  // it lies at Ps.
+  const double g = std::sqrt(result);
+  if (!resultsAreFinite({g, pm}, "Simpson", status)) return entry::Outcome::Rejected;
+  flux = g;
+  pmax = pm;
+  maximumFound = maximum;
   return entry::Outcome::Done;
 }
 
@@ -305,7 +335,7 @@ entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
                &s = args.s, &rho = args.rho, &w = args.w, &mode = args.mode,
                &intervals = args.intervals;
   double &flux = args.flux, &pmax = args.pmax, &discharge = args.discharge;
-  const NamedInput inputs[] = {{"P0", p0, false},     {"Ps", ps, false},     {"Pb", pb, false},
+  const NamedInput inputs[] = {{"P0", p0, true},      {"Ps", ps, false},     {"Pb", pb, false},
                                {"V0", v0, true},      {"a", a, false},       {"n", n, false},
                                {"S", s, false},       {"rho", rho, false},   {"w", w, false},
                                {"mode", mode, false}, {"N", intervals, true}};
@@ -322,8 +352,10 @@ entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
 
   if (drop < kDienerSmallDrop) {
     const double f1 = factor(1.0);
+    const double g = dienerFlux(kTwicePaPerBar * v0 * drop * f1 / ((v0 - f1 * v0) * v0));
+    if (!resultsAreFinite({g}, "Diener", status)) return entry::Outcome::Rejected;
     pmax = pb;
-    flux = dienerFlux(kTwicePaPerBar * v0 * drop * f1 / ((v0 - f1 * v0) * v0));
+    flux = g;
     return entry::Outcome::Done;
   }
 
@@ -336,12 +368,16 @@ entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
   // succeed.
   if (range < kDienerSmallRange) {
     const double f1 = factor(1.0);
+    const double g = dienerFlux((liquid + kTwicePaPerBar * v0 * std::fmax(range, 0.0)) * f1 /
+                                (u * u - v0 * v0 * f1));
+    const double cd = dischargeAt(1.0);
+    if (!resultsAreFinite({g, cd}, "Diener", status)) return entry::Outcome::Rejected;
     pmax = pb;
-    if (!searching) discharge = dischargeAt(1.0);
-    flux = dienerFlux((liquid + kTwicePaPerBar * v0 * std::fmax(range, 0.0)) * f1 /
-                      (u * u - v0 * v0 * f1));
+    if (!searching) discharge = cd;
+    flux = g;
     return entry::Outcome::Done;
   }
+  if (!acceptGrid(start, h, intervals, "Diener", status)) return entry::Outcome::Rejected;
 
   const March m{volume, start, pb, liquid, 0.0, kDienerEndTolerance, searching};
   const auto fluxAt = [&](double integral, double v, double p) {
@@ -349,18 +385,19 @@ entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
     return integral * f / (v * v - f * (v0 * v0));
   };
   const Search found = search(m, h, intervals, kDienerSmallStep, u, fluxAt);
-  double result = found.lastFlux;
+  double result = found.lastFlux, pm = pb, cd = 0.0;
+  bool writesDischarge = false;
   if (found.found && !searching) {
-    pmax = pb;
-    discharge = dischargeAt(1.0);
+    cd = dischargeAt(1.0);
+    writesDischarge = true;
     result = found.pass.flux;
   } else if (found.found && found.pass.end == Pass::End::ReachedEnd) {
-    pmax = pb;
     result = found.pass.flux;
   } else if (found.found) {
     const Vertex top = parabolaMaximum(found.pass, found.h);
-    pmax = top.p;
-    discharge = dischargeAt(drop / (p0 - top.p));
+    pm = top.p;
+    cd = dischargeAt(drop / (p0 - top.p));
+    writesDischarge = true;
     result = top.flux;
   } else if (stalled(found)) {
     report(status, kError, "F-SPSIMPINT-Failure Diener integration, step budget exhausted");
@@ -369,7 +406,11 @@ entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
     report(status, kError, "F-SPSIMPINT-Failure Diener integration, step too small");
     return entry::Outcome::Rejected;
   }
-  flux = dienerFlux(result);
+  const double g = dienerFlux(result);
+  if (!resultsAreFinite({g, pm, cd}, "Diener", status)) return entry::Outcome::Rejected;
+  flux = g;
+  pmax = pm;
+  if (writesDischarge) discharge = cd;
   return entry::Outcome::Done;
 }
 

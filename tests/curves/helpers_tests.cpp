@@ -72,7 +72,7 @@ TEST_F(Helpers, PowerIsReducedToKeepTheOutletAtItsMaximumWithAWarningPerMarker) 
 }
 
 double valve(std::int64_t n, std::vector<double> pos, std::vector<double> cv, double x,
-             std::int64_t bound = 0) {
+             std::int64_t bound = 0, std::int64_t* status = nullptr) {
   BlockBuilder b;
   b.integer(n);
   b.reals(pos, {std::ssize(pos)});
@@ -81,7 +81,11 @@ double valve(std::int64_t n, std::vector<double> pos, std::vector<double> cv, do
   b.integer(bound);
   b.output(-5.0);
   b.call(XV55IF_SPVALVE);
-  for (std::size_t k = 0; k < pos.size(); ++k) EXPECT_EQ(b.inputCell(2 + k).real, pos[k]);
+  for (std::size_t k = 0; k < pos.size(); ++k) {
+    const double in = b.inputCell(2 + k).real;
+    EXPECT_TRUE(in == pos[k] || (std::isnan(in) && std::isnan(pos[k])));
+  }
+  if (status != nullptr) *status = b.status;
   return b.out(1);
 }
 
@@ -110,6 +114,33 @@ TEST_F(Helpers, ValveIsAPointLineParabolaOrTheHostSplineWithClosedValveAndLowerB
                                   "           The valve flow coeff is set to the lower bound."}));
   EXPECT_EQ(printer.severities, (std::vector<std::int32_t>{1}));
   EXPECT_DOUBLE_EQ(valve(2, {0, 1}, {0, 1}, -0.5, 2), -0.5);  // no rule, no bound
+}
+
+TEST_F(Helpers, AValveTableWithANonFiniteEntryIsRefusedByNameAndTheOutputKept) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const struct {
+    std::vector<double> pos, cv;
+    std::string entry;  // as the message names it
+  } cases[] = {
+      {{0, kNaN}, {1, 2}, "POS(2) of the valve characteristic is nan"},
+      {{0, 1, 2}, {-kInf, 1, 2}, "CV(1) of the valve characteristic is -inf"},
+      {{0, 1, 2}, {kInf, 1, 2}, "CV(1) of the valve characteristic is inf"},  // not "unset"
+      {{0, 1, 2, 3, 4}, {1, 2, 3, kNaN, 5}, "CV(4) of the valve characteristic is nan"},
+  };
+  for (const auto& c : cases) {
+    printer.clear();
+    std::int64_t status = 0;
+    EXPECT_EQ(valve(std::ssize(c.pos), c.pos, c.cv, 0.5, 1, &status), -5.0) << c.entry;
+    EXPECT_EQ(status, 4);
+    EXPECT_EQ(printer.lines, (Lines{" SPVALVE-E-Entry " + c.entry + ", not a finite number.",
+                                    "           The valve flow coeff is left unchanged."}));
+    EXPECT_EQ(printer.severities, (std::vector<std::int32_t>{4}));
+  }
+  // Entries that are not read are not checked: past N, or behind an unset table.
+  std::int64_t status = 0;
+  EXPECT_EQ(valve(2, {0, 1, kNaN}, {0, 1, kNaN}, 0.5, 0, &status), 0.5);
+  EXPECT_EQ(valve(3, {0, 1, kNaN}, {1e35, 1, kNaN}, 0.5, 0, &status), -5.0);
+  EXPECT_EQ(status, 0);
 }
 
 TEST(JunctionPressure, LowestOrLastInletWithItsDerivativeAndATrace) {

@@ -419,6 +419,19 @@ TEST_F(EquilibriumReactor, InputsAndOutputsThatDoNotFitAreRefused) {
             (Lines{"EQLBRX-F-Outputs 2 to 4 do not fit 2 product streams of 3 components (output "
                    "2 is 3 x 1, outputs 3 and 4 have 2); nothing computed."}));
   EXPECT_EQ(site.flow(1), kUntouched);
+  // A vanishing reactor pressure leaves the block no number for its products: refused,
+  // every output as it was.
+  Feed vacuum;
+  vacuum.reactorPressure = 1e-308;
+  Site empty(vacuum);
+  capture.printer.clear();
+  EXPECT_EQ(empty.call(), 4);
+  EXPECT_EQ(empty.outputs(), std::vector<double>(12, kUntouched));
+  EXPECT_EQ(capture.printer.lines,
+            (Lines{" GETRGR-F-Product stream 1 of EQLBRX block DRUM has no number for its "
+                   "enthalpy at a reactor pressure of 1e-308;",
+                   "           no product is returned."}));
+  EXPECT_EQ(capture.printer.severities, (std::vector<std::int32_t>{4}));
 }
 
 // The unit set goes to every conversion, both ways.  Field units (lbmol/h, degF, psia,

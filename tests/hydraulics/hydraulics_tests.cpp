@@ -24,7 +24,6 @@ namespace cp = xv55::refhost::companion;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kUntouched = -7.0;
-constexpr double kNoValue = 1.0e35;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kG = 9.80665;
 
@@ -196,15 +195,22 @@ TEST_F(ColumnHydraulics, TheRatingRoutineGetsTheCommonDataAndTheTrayFieldsWithTh
   EXPECT_EQ(TPSR_TRAYI[TPSR_FLAG_WORD - 1], TPSR_RATED);
 }
 
-TEST_F(ColumnHydraulics, ResultsWithoutValueComeBackAsOneAndTheHoldupFailureIsFatal) {
-  // COL2 sets tray field 2 to a flooding method the rating routine does not have.
+TEST_F(ColumnHydraulics, ResultsWithoutValueComeBackAsOneAndAHoldupFailureWritesNothing) {
+  // COL2 sets tray field 2 to a flooding method the rating routine does not have: no
+  // result and no holdup.  Option 4 neither writes nor tests the holdup.
   Stage s;
   s.block = "PLANT.COL2";
   s.stage = 3;
+  s.option = 4;
+  const Result quiet = call(XV55IF_SPHYDR, s);
+  EXPECT_EQ(quiet.out, (std::vector<double>{2.0, kUntouched, 1, 1, 1, 1, 1, 1, 1, 1}));
+  EXPECT_EQ(quiet.status, 0);
+  EXPECT_TRUE(capture.printer.lines.empty());
+  EXPECT_EQ(quiet.work.back(), 999.0);
+  // From option 5 on the holdup is tested: fatal, and every output keeps its value.
+  s.option = 5;
   const Result r = call(XV55IF_SPHYDR, s);
-  for (int k = 2; k < 10; ++k) EXPECT_EQ(r.out[k], 1.0) << k;
-  EXPECT_EQ(r.out[1], kNoValue);  // the holdup is converted, not replaced
-  EXPECT_EQ(r.out[0], 2.0);       // no drop: the stage pressure itself
+  EXPECT_EQ(r.out, std::vector<double>(10, kUntouched));
   EXPECT_EQ(r.status, 4);
   EXPECT_EQ(capture.printer.lines,
             (Lines{"GPHYDR-Fatal Error",
@@ -212,18 +218,6 @@ TEST_F(ColumnHydraulics, ResultsWithoutValueComeBackAsOneAndTheHoldupFailureIsFa
                    "for stage 3  in Traycol block COL2"}));
   EXPECT_EQ(capture.printer.severities, std::vector<std::int32_t>{4});
   EXPECT_EQ(r.work.back(), 0.0);  // no rated marker after the failure
-
-  // Option 4: no holdup written and none tested, even when the routine fails it.
-  capture.printer.clear();
-  s = Stage{};
-  s.option = 4;
-  ASSERT_TRUE(xv55::refhost::injectFailure("TPSR_TPSAR"));
-  const Result quiet = call(XV55IF_SPHYDR, s);
-  EXPECT_EQ(quiet.out[1], kUntouched);
-  EXPECT_NE(quiet.out[2], 1.0);  // the other results stand
-  EXPECT_EQ(quiet.status, 0);
-  EXPECT_TRUE(capture.printer.lines.empty());
-  EXPECT_EQ(quiet.work.back(), 999.0);
 }
 
 TEST_F(ColumnHydraulics, DenserVapourThanLiquidSkipsTheRatingWithAWarning) {
@@ -392,7 +386,7 @@ TEST_F(ColumnHydraulics, TheRefineryHoldupFailureNamesTheMainColumnOrTheStripper
     ASSERT_TRUE(xv55::refhost::injectFailure("TPSR_TPSARP"));
     const Result r = call(XV55IF_SPHYDRP, s);
     EXPECT_EQ(r.status, 4);
-    EXPECT_EQ(r.out[1], kNoValue);
+    EXPECT_EQ(r.out, std::vector<double>(10, kUntouched));
     EXPECT_EQ(r.work.back(), 999.0);  // left whenever the rating was called
   }
   const std::string first = "GPHYDRP-Fatal Error";

@@ -66,6 +66,16 @@ void expectCases(Xv55Entry entry, std::initializer_list<Case> cases) {
   }
 }
 
+std::string p0Zero(const std::string& form) {
+  return "F-SPSIMPINT-Invalid input to " + form + " integration: P0 = 0, nothing computed";
+}
+// From 10 bar the liquid reaches Ps = 5; the 4 bar left to Pb = 1 over 1e308 intervals.
+std::string tooFine(const std::string& form) {
+  return "F-SPSIMPINT-Invalid input to " + form +
+         " integration: N = 1e+308 gives a step of 4e-308 bar, too small to move from 5 bar, "
+         "nothing computed";
+}
+
 TEST(Integrations, RejectedInputsAreNamedAndTheFailureStands) {
   Outcome r = run(XV55IF_PSIMPINT, {kNaN, 5, 1, 0.1, 1, 1, 10});
   EXPECT_EQ(r.status, XV55_STATUS_ERROR);
@@ -127,6 +137,13 @@ TEST(SimpsonIntegration, ClosedFormsMaximaAndExhaustedSteps) {
            "F-SPSIMPINT-Failure Simpson integration, step budget exhausted"},
           // ... but from Ps or above a maximum within the first steps lies at Ps.
           {{2, 2, 2 - 2e-5, 0.1, 1, 1, 1e-3}, {kAny, 2, 1}},
+          // No upstream pressure, a grid too fine to leave the start pressure, and a volume
+          // law that overflows (v(P0) = V0 (Ps/P0)^2 = inf, so G^2 = 0 inf / inf): refused.
+          {{0, 5, 1, 0.1, 1, 1, 10}, {kSentinel, kSentinel, kSentinel}, p0Zero("Simpson")},
+          {{10, 5, 1, 0.1, 1, 1, 1e308}, {kSentinel, kSentinel, kSentinel}, tooFine("Simpson")},
+          {{1e-300, 1e300, 1e-300, 0.1, 1, 2, 10},
+           {kSentinel, kSentinel, kSentinel},
+           "F-SPSIMPINT-Failure Simpson integration, no finite flux at these inputs"},
       });
 }
 
@@ -194,6 +211,12 @@ TEST(DienerIntegration, ClosedFormsAndExhaustedSteps) {
                   {{10, 20, 1, 0.1, 1, 1, 2, 1, 1, 1, 1e12},
                    {kSentinel, kSentinel, kSentinel},
                    "F-SPSIMPINT-Failure Diener integration, step budget exhausted"},
+                  {{0, 5, 1, 0.1, 1, 1, 2, 1, 1, 1, 10},
+                   {kSentinel, kSentinel, kSentinel},
+                   p0Zero("Diener")},
+                  {{10, 5, 1, 0.1, 1, 1, 2, 1, 1, 0, 1e308},
+                   {kSentinel, kSentinel, kSentinel},
+                   tooFine("Diener")},
               });
 }
 

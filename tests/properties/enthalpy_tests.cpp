@@ -84,6 +84,9 @@ TEST_F(PureEnthalpy, RefusalsStopWithStatusFourAndAMessage) {
   fails(nullptr, 0, 25, 1, 3, "3 enthalpies are asked for but the model has 2 components.");
   fails("GPIVEX", 3, 25, 1, 2,
         "The property system gives no enthalpy for component 1 at 25 degC and 1 bar.");
+  // A vanishing pressure gives the host a NaN enthalpy: refused, not passed on.
+  fails(nullptr, 0, 25, 1e-308, 2,
+        "The property system gives no enthalpy for component 1 at 25 degC and 1e-308 bar.");
   fails(nullptr, 0, kNaN, 1, 2, "Temperature nan");
   fails(nullptr, 0, 25, 0, 2, "Pressure 0 is 0 Pa");
 }
