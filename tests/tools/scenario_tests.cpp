@@ -69,12 +69,13 @@ TEST(Scenario, CsvHasOneRowPerCallAndTheSweptDerivatives) {
             "1,main,4,2,0,15,5,\n"
             "1,main,4,2.5,0,17.5,5,\n"
             "2,main,0,,0,17.5,,\n");
-  // A ramp between two infinite values is inf - inf: NaN, written as the JSON results
-  // write it, never with a sign.
+  // A sweep over the whole range of reals: its points are -1.5e308, 0 and 1.5e308 (the
+  // span itself overflows); the ramp is y1 = 10 left of x1 = 1 and y2 = 20 right of x2 = 3.
   EXPECT_EQ(run(std::string("{") + kRamp + R"(, "steps": [{"call": 0,
-                "inputs": {"y1": "inf", "y2": "inf"}}]})",
+                "sweep": {"input": "x", "from": -1.5e308, "to": 1.5e308, "points": 3}}]})",
                 "csv"),
-            "step,site,callType,status,y,messages\n1,main,0,0,nan,\n");
+            "step,site,callType,x,status,y,messages\n1,main,0,-1.5e+308,0,10,\n"
+            "1,main,0,0,0,10,\n1,main,0,1.5e+308,0,20,\n");
   // Several sites: their outputs are named by site; messages are quoted.
   const std::string two = run(R"({"sites": {
       "m": {"procedure": "spmatr", "inputs": {"a": [[1, 2]], "b": [1], "y": 1}},

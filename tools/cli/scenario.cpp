@@ -160,9 +160,11 @@ Sweep sweepOf(const Json& spec, CallSite& site, const std::string& where) {
     if (n > kMaxStepCalls) {
       throw UsageError(where + ".sweep.points: at most " + std::to_string(kMaxStepCalls));
     }
+    // Weighted ends rather than from + (to - from) t: exact at both ends, and finite for
+    // any finite ends (to - from may overflow).
     for (std::int64_t k = 0; k < n; ++k) {
-      s.values.push_back(
-          n == 1 ? from : from + (to - from) * static_cast<double>(k) / static_cast<double>(n - 1));
+      const double t = n == 1 ? 0.0 : static_cast<double>(k) / static_cast<double>(n - 1);
+      s.values.push_back((1.0 - t) * from + t * to);
     }
   }
   for (double v : s.values) {
