@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "columns_internal.hpp"
@@ -42,6 +43,15 @@ constexpr std::int64_t kFirstReactionDataWord = host::kReactionRoutineAt + host:
 constexpr std::int64_t kMinReactionOffset = host::kReactionOffsetWord + 1;
 // How much of a field an error message quotes.
 constexpr std::size_t kQuotedLength = 40;
+// Liquid passes a tray may have, as the rating takes them.
+constexpr std::int64_t kMaxTrayPasses = 8;
+// Tray fields the rating reads: passes, flooding correlation, crest formula, downcomer
+// flood check (a switch).
+constexpr std::int64_t kPassesField = 1;
+constexpr std::int64_t kFloodingField = 2;
+constexpr std::int64_t kCrestField = 3;
+constexpr std::int64_t kDowncomerCheckField = 4;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr char kPoint = '.';
 constexpr char kComment = '#';
 
@@ -129,11 +139,104 @@ constexpr BlockStatement kBlockStatements[] = {
     {"equilibrium-reaction", "EQLBRX", kEqlbReactionAt, parseEquilibriumReaction},
 };
 
+// A real as a message shows it: the shortest text that reads back.
+std::string realText(double v) {
+  if (std::isnan(v)) return "not a number";
+  char buffer[32];
+  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr);
+}
+
+// The range a tray field's value must lie in; `field` is 1-based.
+void trayFieldRange(std::int64_t field, std::int64_t& low, std::int64_t& high) {
+  low = 0;
+  high = host::kTrayFieldNotSet;
+  if (field == kPassesField) {
+    low = 1;
+    high = kMaxTrayPasses;
+  } else if (field == kFloodingField || field == kCrestField) {
+    low = 1;
+  } else if (field == kDowncomerCheckField) {
+    high = 1;
+  }
+}
+
+// Checks the tray words of a complete column block as the rating will read them,
+// whichever statement set them: tray fields and their defaults within their ranges,
+// rating constants finite and not negative (0: the rating's default), each tray
+// section's geometry finite and positive.  False with the error and the line of the
+// offending word.
+bool checkTrayWords(const BlockDef& block, std::string& error, std::int64_t& line) {
+  const auto word = [&block](std::int64_t k) -> const DataWord& { return block.words.at(k); };
+  for (std::int64_t k = 1; k <= host::kTrayFieldCount; ++k) {
+    std::int64_t low = 0, high = 0;
+    trayFieldRange(k, low, high);
+    for (const bool isDefault : {false, true}) {
+      const DataWord& w = word((isDefault ? host::kTrayDefaultsAt : host::kTrayFieldsAt) + k - 1);
+      const std::int64_t v = w.value.integer;
+      if ((v >= low && v <= high) || (!isDefault && v == host::kTrayFieldNotSet)) continue;
+      line = w.line;
+      error = std::string(isDefault ? "the default of " : "") + "tray field " + std::to_string(k) +
+              " of block " + block.name + " is " + std::to_string(v) + ", outside " +
+              std::to_string(low) + " .. " + std::to_string(high);
+      return false;
+    }
+  }
+  for (std::int64_t k = 1; k <= host::kTrayConstantCount; ++k) {
+    const auto it = block.words.find(host::kTrayConstantsAt + k - 1);
+    if (it == block.words.end()) continue;
+    const double v = it->second.value.real;
+    if (std::isfinite(v) && v >= 0) continue;
+    line = it->second.line;
+    error = "tray constant " + std::to_string(k) + " of block " + block.name + " is " +
+            realText(v) + ": a constant is finite and not negative (0: the rating's default)";
+    return false;
+  }
+  using W = host::TraySectionWord;
+  constexpr std::pair<W, const char*> kGeometry[] = {{W::Diameter, "diameter"},
+                                                     {W::WeirHeight, "weir height"},
+                                                     {W::WeirLength, "weir length"},
+                                                     {W::DowncomerArea, "downcomer area"},
+                                                     {W::TraySpacing, "tray spacing"}};
+  for (std::int64_t n = 0; n < traySectionCount(block); ++n) {
+    const auto real = [&](W w) {
+      const auto it = block.words.find(traySectionWord(n, w));
+      return it == block.words.end() ? 0.0 : it->second.value.real;
+    };
+    line = word(traySectionWord(n, W::Section)).line;
+    const auto type = block.words.find(traySectionWord(n, W::TrayType));
+    const std::int64_t code = type == block.words.end() ? 0 : type->second.value.integer;
+    if (code < host::kSieveTray || code > host::kBubbleCapTray) {
+      error = "tray section " + std::to_string(n + 1) + " of block " + block.name +
+              " has tray type " + std::to_string(code) + ", none of 1 sieve, 2 valve, 3 bubble cap";
+      return false;
+    }
+    for (const auto& [w, what] : kGeometry) {
+      const double v = real(w);
+      // A tray without a weir is possible; without diameter, length, area or spacing not.
+      if (std::isfinite(v) && (v > 0 || (w == W::WeirHeight && v == 0))) continue;
+      error = std::string("the ") + what + " of tray section " + std::to_string(n + 1) +
+              " of block " + block.name + " is " + realText(v) +
+              (w == W::WeirHeight ? ", not finite and at least 0" : ", not finite and above 0");
+      return false;
+    }
+    if (!std::isfinite(kQuarterPi * real(W::Diameter) * real(W::Diameter))) {
+      error = "the tray area of tray section " + std::to_string(n + 1) + " of block " + block.name +
+              " is beyond the range of reals";
+      return false;
+    }
+  }
+  return true;
+}
+
 class Reader {
  public:
   Reader(const Source& source, Flowsheet& flowsheet) : source_(source), fs_(flowsheet) {}
 
   bool read(std::string_view text, LoadResult& result) {
+    // A UTF-8 byte-order mark, as some editors write one, is no part of the first line.
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+      text.remove_prefix(kByteOrderMark.size());
+    }
     std::size_t start = 0;
     while (start < text.size()) {
       std::size_t end = text.find('\n', start);
@@ -587,7 +690,10 @@ class Reader {
     for (BlockDef& b : fs_.blocks) {
       std::string error;
       std::int64_t line = 0;
-      if (isColumnType(b.type) && !completeColumnBlock(b, error, line)) return failAt(line, error);
+      if (isColumnType(b.type) &&
+          (!completeColumnBlock(b, error, line) || !checkTrayWords(b, error, line))) {
+        return failAt(line, error);
+      }
       if (b.type == "EQLBRX") {
         completeEquilibriumBlock(b, static_cast<std::int64_t>(fs_.components.size()));
       }

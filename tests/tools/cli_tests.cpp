@@ -65,7 +65,7 @@ TEST(CommandLine, CallPrintsOutputsStatusDerivativesAndMessages) {
 }
 
 TEST(CommandLine, MistakesEndWithOneLineAndStatusTwo) {
-  const std::pair<const char*, const char*> cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"call SPNONE", "xv55: unknown procedure 'SPNONE' (xv55 list shows them all)\n"},
       {"call spsqrt", "xv55: XV55IF_SPSQRT: missing input x\n"},
       {"call spsqrt x=1 z=2", "xv55: XV55IF_SPSQRT has no argument 'z' (inputs: x; outputs: y)\n"},
@@ -77,9 +77,21 @@ TEST(CommandLine, MistakesEndWithOneLineAndStatusTwo) {
        "xv55: call type 9 is none of 0 values, 1 setup, 2 cleanup, 3 derivatives, 4 both\n"},
       {"call spsqrt --in /nonexistent.json", "xv55: cannot read /nonexistent.json\n"},
       {"describe", "xv55: procedure is required (xv55 --help)\n"},
-      {"frobnicate", "xv55: A subcommand is required (xv55 --help)\n"},
+      {"frobnicate",
+       "xv55: unknown command 'frobnicate' (commands: list, describe, call, run, "
+       "check)\n"},
       {"run /nonexistent.json", "xv55: cannot read /nonexistent.json\n"},
       {"check spsqrt x=1 --only y", "xv55: XV55IF_SPSQRT: y is an output\n"},
+      {"check spsqrt x=1 --step nan", "xv55: --step must be a finite number above 0, not nan\n"},
+      {"check spsqrt x=1 --step 0", "xv55: --step must be a finite number above 0, not 0\n"},
+      {"check spsqrt x=1 --rtol -1", "xv55: --rtol must be a finite number above 0, not -1\n"},
+      {"check spsqrt x=1 --atol inf", "xv55: --atol must be a finite number above 0, not inf\n"},
+      {"check spsqrt x=1 --points 10001", "xv55: --points: at most 10000\n"},
+      // Texts are handed over in Latin-1, one byte a character.
+      {"call eqlbrx blockId='\u20ac'",
+       "xv55: XV55IF_EQLBRX: input blockId: the text holds a character that is not Latin-1\n"},
+      {"call eqlbrx blockId=" + std::string(40, 'x').replace(0, 1, "\u00c9"),  // 41 bytes
+       "xv55: XV55IF_EQLBRX: missing input unitSet\n"},
       {"call eqlbrx productCompositions='[3,-2]'",
        "xv55: XV55IF_EQLBRX: output productCompositions: the shape [3,-2] is not [rows, "
        "columns]: two integers of at least 0, at most 4194304 cells in all\n"},
@@ -96,6 +108,15 @@ TEST(CommandLine, MistakesEndWithOneLineAndStatusTwo) {
   const Outcome json = xv55("run -", "{\"procedure\": ");
   EXPECT_EQ(json.status, 2);
   EXPECT_EQ(json.err.rfind("xv55: standard input is not valid JSON: ", 0), 0u) << json.err;
+  const Outcome huge = xv55("run -", R"({"procedure": "spsqrt", "inputs": {"x": 1e400}})");
+  EXPECT_EQ(huge.err,
+            "xv55: standard input holds a number beyond the range of reals: number overflow "
+            "parsing '1e400'\n");
+  // Nested 50000 deep: refused while reading, before anything copies it.
+  const Outcome deep = xv55("run -", R"({"procedure": "spsqrt", "inputs": {"x": 1}, "title": )" +
+                                         std::string(50000, '[') + std::string(50000, ']') + "}");
+  EXPECT_EQ(deep.status, 2);
+  EXPECT_EQ(deep.err, "xv55: standard input is nested more than 64 levels deep\n");
 }
 
 TEST(CommandLine, ListDescribeCheckAndHelp) {

@@ -69,6 +69,13 @@ TEST(Scenario, CsvHasOneRowPerCallAndTheSweptDerivatives) {
             "1,main,4,2,0,15,5,\n"
             "1,main,4,2.5,0,17.5,5,\n"
             "2,main,0,,0,17.5,,\n");
+  // A sweep over the whole range of reals: its points are -1.5e308, 0 and 1.5e308 (the
+  // span itself overflows); the ramp is y1 = 10 left of x1 = 1 and y2 = 20 right of x2 = 3.
+  EXPECT_EQ(run(std::string("{") + kRamp + R"(, "steps": [{"call": 0,
+                "sweep": {"input": "x", "from": -1.5e308, "to": 1.5e308, "points": 3}}]})",
+                "csv"),
+            "step,site,callType,x,status,y,messages\n1,main,0,-1.5e+308,0,10,\n"
+            "1,main,0,0,0,10,\n1,main,0,1.5e+308,0,20,\n");
   // Several sites: their outputs are named by site; messages are quoted.
   const std::string two = run(R"({"sites": {
       "m": {"procedure": "spmatr", "inputs": {"a": [[1, 2]], "b": [1], "y": 1}},
@@ -141,6 +148,15 @@ TEST(Scenario, RefusesMalformedScenariosWithOneClearLine) {
        "scenario: \"inputs\" and \"work\" at the top belong to a \"procedure\""},
       {R"({"title": "nothing"})", "scenario: no \"procedure\" and no \"sites\""},
       {root + R"("format": "xml"})", "format must be \"json\" or \"csv\", not \"xml\""},
+      {root + R"("format": 5})", "format must be \"json\" or \"csv\", not 5"},
+      {root + R"("host": {"globals": {"two": 1}}})", "host.globals: 'two' is not a word number"},
+      {root + R"("steps": [{"repeat": 10000001}]})", "step 1.repeat: at most 10000000"},
+      {root + R"("steps": [{"repeat": 4000, "sweep": {"input": "x", "from": 1, "to": 2,
+                                                   "points": 4000}}]})",
+       "step 1: 4000 points of 4000 calls each, more than 10000000 calls"},
+      // 65 nested lists: refused before any part is copied.
+      {root + R"("title": )" + std::string(65, '[') + std::string(65, ']') + "}",
+       "the scenario is nested more than 64 levels deep"},
       {recv + R"("steps": [{"sweep": {"input": "x", "values": [1]}}]})",
        "XV55IF_SPRECV: input x is an array with no element 'x' (elements are x[i])"},
       {recv + R"("steps": [{"sweep": {"input": "n", "values": [1.5]}}]})",

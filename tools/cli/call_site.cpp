@@ -42,6 +42,30 @@ std::string describe(const Json& v) {
   }
 }
 
+// The procedures read texts one byte a character, in Latin-1: a UTF-8 text is
+// converted to that.  An empty result names what is wrong.
+std::string toLatin1(std::string_view utf8, std::string& out) {
+  out.clear();
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    // Two-byte sequences C2 80 .. C3 BF are U+0080 .. U+00FF.
+    if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size() &&
+        (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
+      out +=
+          static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
+      ++i;
+      continue;
+    }
+    if (c >= 0xC4 && c <= 0xF4) return "the text holds a character that is not Latin-1";
+    return "the text is not UTF-8";
+  }
+  return {};
+}
+
 class Checker {
  public:
   Checker(const entry::ProcedureInfo& p, const entry::ArgumentInfo& a) : p_(p), a_(a) {}
@@ -194,7 +218,10 @@ ArgumentValue checkValue(const entry::ProcedureInfo& procedure, const entry::Arg
       break;
     case ArgKind::TextIn:
       if (!v.is_string()) check.fail("expected a text, got " + describe(v));
-      out.text = v.get<std::string>();
+      if (const std::string why = toLatin1(v.get_ref<const std::string&>(), out.text);
+          !why.empty()) {
+        check.fail(why);
+      }
       if (out.text.size() > static_cast<std::size_t>(units::kTextLength)) {
         check.fail("the text has " + std::to_string(out.text.size()) + " characters, more than " +
                    std::to_string(units::kTextLength));

@@ -38,6 +38,7 @@ struct Summary {
 };
 
 std::string format(double v) {
+  if (std::isnan(v)) return "nan";  // whatever its sign bit
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%.6g", v);
   return buffer;
@@ -96,6 +97,21 @@ CheckReport checkSite(CallSite& site, Session& session, const CheckSettings& set
   }
   if (settings.pointsAround < 0 || !(settings.spread >= 0)) {
     throw UsageError("points around and spread must not be negative");
+  }
+  if (settings.pointsAround > kMaxPointsAround) {
+    throw UsageError("--points: at most " + std::to_string(kMaxPointsAround));
+  }
+  // A step or tolerance that is zero, negative or not finite would judge every element
+  // wrong (or none), whatever the procedure computes.
+  const std::pair<const char*, double> positive[] = {
+      {"--step", settings.options.relativeStep},
+      {"--rtol", settings.options.relativeTolerance},
+      {"--atol", settings.options.absoluteTolerance}};
+  for (const auto& [what, value] : positive) {
+    if (!(value > 0) || !std::isfinite(value)) {
+      throw UsageError(std::string(what) + " must be a finite number above 0, not " +
+                       format(value));
+    }
   }
 
   std::vector<double> base(static_cast<std::size_t>(block.inputColumns()) + 1, 0.0);

@@ -11,6 +11,9 @@
 
 namespace xv55::tools {
 
+// Most points a check takes around the given one.
+inline constexpr int kMaxPointsAround = 10000;
+
 struct CheckSettings {
   DerivativeCheckOptions options;
   int pointsAround = 4;            // points besides the given one

@@ -40,12 +40,7 @@ Json readJson(const std::string& file) {
     all << in.rdbuf();
     text = all.str();
   }
-  try {
-    return Json::parse(text);
-  } catch (const Json::parse_error& e) {
-    throw UsageError((file == "-" ? std::string("standard input") : file) +
-                     " is not valid JSON: " + e.what());
-  }
+  return xv55::tools::parseJson(text, file == "-" ? std::string("standard input") : file);
 }
 
 // Inputs from a JSON file (or standard input) and name=value pairs, the pairs last.
@@ -176,6 +171,17 @@ int run(int argc, char** argv) {
       ->delimiter(',');
   checkCommand->add_flag("--json", json, "the report as JSON");
 
+  // A first word that names no command is reported as such, not as a missing one.
+  if (argc > 1 && argv[1][0] != '-') {
+    const std::string first = argv[1];
+    std::string known;
+    bool found = false;
+    for (const CLI::App* command : app.get_subcommands({})) {
+      found = found || command->get_name() == first;
+      known += (known.empty() ? "" : ", ") + command->get_name();
+    }
+    if (!found) throw UsageError("unknown command '" + first + "' (commands: " + known + ")");
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

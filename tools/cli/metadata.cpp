@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "common/units.hpp"
 #include "xv55/xv55.h"
@@ -72,6 +74,56 @@ std::string pretty(const Json& value) {
   std::string out;
   prettyInto(value, 0, out);
   return out + "\n";
+}
+
+namespace {
+
+// The library's message without its "[json.exception.kind.N] " tag.
+std::string withoutTag(const char* what) {
+  std::string text = what;
+  if (!text.empty() && text.front() == '[') {
+    const std::size_t end = text.find("] ");
+    if (end != std::string::npos) text.erase(0, end + 2);
+  }
+  return text;
+}
+
+std::string tooDeep(const std::string& what) {
+  return what + " is nested more than " + std::to_string(kMaxJsonDepth) + " levels deep";
+}
+
+}  // namespace
+
+Json parseJson(std::string_view text, const std::string& source) {
+  struct TooDeep {};
+  const Json::parser_callback_t bounded = [](int depth, Json::parse_event_t event, Json&) {
+    if (depth >= kMaxJsonDepth &&
+        (event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start)) {
+      throw TooDeep{};
+    }
+    return true;
+  };
+  try {
+    return Json::parse(text.begin(), text.end(), bounded);
+  } catch (const TooDeep&) {
+    throw UsageError(tooDeep(source));
+  } catch (const Json::parse_error& e) {
+    throw UsageError(source + " is not valid JSON: " + withoutTag(e.what()));
+  } catch (const Json::out_of_range& e) {
+    throw UsageError(source + " holds a number beyond the range of reals: " + withoutTag(e.what()));
+  }
+}
+
+void requireDepth(const Json& value, const std::string& what) {
+  // Depth first with a stack of its own, so that the check itself needs none.
+  std::vector<std::pair<const Json*, int>> open = {{&value, 1}};
+  while (!open.empty()) {
+    const auto [v, depth] = open.back();
+    open.pop_back();
+    if (!v->is_structured()) continue;
+    if (depth > kMaxJsonDepth) throw UsageError(tooDeep(what));
+    for (const Json& child : *v) open.emplace_back(&child, depth + 1);
+  }
 }
 
 const entry::ProcedureInfo& findProcedure(std::string_view name) {

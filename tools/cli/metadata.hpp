@@ -24,6 +24,18 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Deepest nesting of lists and objects the tools read.  Call sites, steps, sweeps and
+// matrices need six levels; the bound keeps copying and printing a hostile document
+// within the stack.
+inline constexpr int kMaxJsonDepth = 64;
+
+// Parses JSON text from `source` (a file name or "standard input" for messages).
+// Throws UsageError naming the source for malformed JSON, a number beyond the range
+// of reals and nesting deeper than kMaxJsonDepth.
+Json parseJson(std::string_view text, const std::string& source);
+// Throws UsageError when `value` is nested deeper than kMaxJsonDepth.
+void requireDepth(const Json& value, const std::string& what);
+
 // The procedure with that entry point name; the "XV55IF_" prefix may be left out
 // and case does not matter.  Throws UsageError for an unknown name.
 const entry::ProcedureInfo& findProcedure(std::string_view name);

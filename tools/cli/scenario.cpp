@@ -22,6 +22,8 @@ namespace {
 
 // Sweeps with at least this many points show a progress bar on a terminal.
 constexpr std::size_t kLongSweep = 100;
+// Most calls one step makes: sweep points times repeats.
+constexpr std::int64_t kMaxStepCalls = 10000000;
 
 void onlyKeys(const Json& object, const std::string& what,
               std::initializer_list<const char*> keys) {
@@ -49,7 +51,8 @@ std::int64_t count(const Json& v, const std::string& what, std::int64_t least) {
   return v.get<std::int64_t>();
 }
 
-std::int64_t optionCode(const std::string& key) {
+// A key of "options" or "host.globals": a number from 0 to 1000000.
+std::int64_t numberKey(const std::string& key, const std::string& what) {
   std::size_t used = 0;
   long code = -1;
   try {
@@ -58,7 +61,7 @@ std::int64_t optionCode(const std::string& key) {
     used = 0;
   }
   if (used != key.size() || code < 0 || code > 1000000) {
-    throw UsageError("options: '" + key + "' is not an option number");
+    throw UsageError(what);
   }
   return code;
 }
@@ -113,7 +116,7 @@ void setUpHost(const Json& host) {
   if (host.contains("globals")) {
     if (!host["globals"].is_object()) throw UsageError("host.globals must be a JSON object");
     for (const auto& [word, value] : host["globals"].items()) {
-      const std::int64_t w = optionCode(word);
+      const std::int64_t w = numberKey(word, "host.globals: '" + word + "' is not a word number");
       if (!refhost::setGlobal(w, number(value, "host.globals." + word))) {
         throw UsageError("host.globals: word " + word + " is not between 1 and " +
                          std::to_string(refhost::kGlobalWords));
@@ -154,10 +157,14 @@ Sweep sweepOf(const Json& spec, CallSite& site, const std::string& where) {
     const double from = number(spec["from"], where + ".sweep.from");
     const double to = number(spec["to"], where + ".sweep.to");
     const std::int64_t n = count(spec["points"], where + ".sweep.points", 1);
-    if (n > 10000000) throw UsageError(where + ".sweep.points: at most 10000000");
+    if (n > kMaxStepCalls) {
+      throw UsageError(where + ".sweep.points: at most " + std::to_string(kMaxStepCalls));
+    }
+    // Weighted ends rather than from + (to - from) t: exact at both ends, and finite for
+    // any finite ends (to - from may overflow).
     for (std::int64_t k = 0; k < n; ++k) {
-      s.values.push_back(
-          n == 1 ? from : from + (to - from) * static_cast<double>(k) / static_cast<double>(n - 1));
+      const double t = n == 1 ? 0.0 : static_cast<double>(k) / static_cast<double>(n - 1);
+      s.values.push_back((1.0 - t) * from + t * to);
     }
   }
   for (double v : s.values) {
@@ -209,7 +216,9 @@ std::string csvField(const std::string& s) {
 }
 
 // The shortest text that reads back as the same double.
+// Non-finite numbers as in the JSON results: nan (whatever its sign bit), inf, -inf.
 std::string csvNumber(double v) {
+  if (std::isnan(v)) return "nan";
   char buffer[32];
   const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
   return std::string(buffer, end);
@@ -265,16 +274,21 @@ void writeCsv(const std::vector<Row>& rows, bool qualify, std::ostream& out) {
 
 void runScenario(const Json& scenario, const std::filesystem::path& folder, Session& session,
                  const RunSettings& settings, std::ostream& out) {
+  requireDepth(scenario, "the scenario");  // before any part of it is copied
   onlyKeys(scenario, "scenario",
            {"title", "format", "flowsheet", "host", "options", "procedure", "inputs", "work",
             "sites", "steps"});
   std::string format = settings.format;
   if (format.empty() && scenario.contains("format")) {
-    format = scenario["format"].is_string() ? scenario["format"].get<std::string>() : "?";
+    const Json& given = scenario["format"];
+    if (!given.is_string() || (given != "json" && given != "csv")) {
+      throw UsageError("format must be \"json\" or \"csv\", not " + given.dump());
+    }
+    format = given.get<std::string>();
   }
   if (format.empty()) format = "json";
   if (format != "json" && format != "csv") {
-    throw UsageError("format must be \"json\" or \"csv\", not \"" + format + "\"");
+    throw UsageError("format must be \"json\" or \"csv\", not " + Json(format).dump());
   }
 
   // Call sites, by name in the order given; a top-level procedure is the site "main".
@@ -342,7 +356,7 @@ void runScenario(const Json& scenario, const std::filesystem::path& folder, Sess
     if (!scenario["options"].is_object()) throw UsageError("options must be a JSON object");
     for (const auto& [code, value] : scenario["options"].items()) {
       const double v = number(value, "options." + code);
-      const std::int64_t c = optionCode(code);
+      const std::int64_t c = numberKey(code, "options: '" + code + "' is not an option number");
       session.options.answers[static_cast<std::int32_t>(c)] = {
           std::fabs(v) < 9e18 ? static_cast<std::int64_t>(v) : 0, v};
     }
@@ -374,10 +388,18 @@ void runScenario(const Json& scenario, const std::filesystem::path& folder, Sess
     if (step.contains("marker")) session.options.marker = number(step["marker"], where + ".marker");
     const std::int64_t repeat =
         step.contains("repeat") ? count(step["repeat"], where + ".repeat", 1) : 1;
+    if (repeat > kMaxStepCalls) {
+      throw UsageError(where + ".repeat: at most " + std::to_string(kMaxStepCalls));
+    }
 
     Sweep sweep;
     if (step.contains("sweep")) sweep = sweepOf(step["sweep"], callSite, where);
     const std::size_t points = step.contains("sweep") ? sweep.values.size() : 1;
+    if (static_cast<std::int64_t>(points) > kMaxStepCalls / repeat) {
+      throw UsageError(where + ": " + std::to_string(points) + " points of " +
+                       std::to_string(repeat) + " calls each, more than " +
+                       std::to_string(kMaxStepCalls) + " calls");
+    }
     Progress progress(points * static_cast<std::size_t>(repeat),
                       step.contains("sweep") ? settings.progress : 0,
                       site.name + " " + sweep.label);
