@@ -162,28 +162,48 @@ TEST(Unpacking, DerivativeColumnsFollowArgumentOrderNotStorage) {
 
 // ---- the derivative matrix's shape ----
 
-// The entry point under test, called with the builder's (correct) shape changed.
+// The entry point under test, called with the builder's (correct) shape changed and,
+// when g_replaceStorage is set, g_storage as the matrix.
 Xv55Entry g_target = nullptr;
 std::int64_t g_rowsChange = 0, g_columnsChange = 0;
-double* g_storage = nullptr;  // replaces the builder's matrix when set
+bool g_replaceStorage = false;
+double* g_storage = nullptr;
 void reshaped(XV55_ENTRY_PARAMS) {
   const std::int64_t rows = *derivativeRows + g_rowsChange;
   const std::int64_t columns = *derivativeColumns + g_columnsChange;
   g_target(inputs, inputSizes, outputs, outputSizes, inputPositions, outputPositions, status,
-           hostContext, realWork, realWorkLength, g_storage ? g_storage : derivatives, &rows,
+           hostContext, realWork, realWorkLength, g_replaceStorage ? g_storage : derivatives, &rows,
            &columns, callType);
 }
 
+// A refused call: status 4, one message naming the entry point and the shape it needs,
+// nothing written.
+void expectRefused(BlockBuilder& b, const xv55::testing::CapturePrinter& printer,
+                   const std::string& name, const std::string& what) {
+  EXPECT_EQ(b.status, 4) << what;
+  EXPECT_EQ(printer.severities, std::vector<std::int32_t>{4}) << what;
+  const std::string needs =
+      std::to_string(b.outputCells()) + " rows x " + std::to_string(b.inputColumns()) + " columns";
+  EXPECT_NE(printer.text().find(name + "-E-"), std::string::npos) << what;
+  EXPECT_NE(printer.text().find(needs), std::string::npos) << what << " " << needs;
+  for (std::int64_t row = 1; row <= b.outputCells(); ++row) {
+    EXPECT_EQ(b.out(row), -1.0) << what;
+    for (std::int64_t j = 1; j <= b.inputColumns(); ++j) {
+      EXPECT_EQ(b.derivative(row, j), BlockBuilder::kUntouched) << what;
+    }
+  }
+}
+
 // SPMATR, y = A b with A 2 x 2 and b of 2: 2 output rows, 6 input columns.
-TEST(DerivativeShape, ASmallerOrNegativeMatrixIsRefusedOnDerivativeCallsOnly) {
+TEST(DerivativeShape, ASmallerNegativeOrMissingMatrixIsRefusedOnDerivativeCallsOnly) {
   struct Case {
     std::int64_t rowsChange, columnsChange, callType;
-    bool refused;
+    bool refused, noStorage = false;
   };
-  const Case cases[] = {{0, 0, 4, false},  {1, 3, 3, false},   {-1, 0, 4, true},
-                        {0, -1, 3, true},  {-3, 0, 4, true},   {0, -7, 4, true},
-                        {-2, -6, 4, true}, {-1, -1, 0, false}, {-3, -7, 0, false},
-                        {-1, -1, 2, false}};
+  const Case cases[] = {{0, 0, 4, false},   {1, 3, 3, false},      {-1, 0, 4, true},
+                        {0, -1, 3, true},   {-3, 0, 4, true},      {0, -7, 4, true},
+                        {-2, -6, 4, true},  {0, 0, 4, true, true}, {-1, -1, 0, false},
+                        {-3, -7, 0, false}, {-1, -1, 2, false}};
   g_target = XV55IF_SPMATR;
   for (const Case& c : cases) {
     xv55::testing::ScopedCapture capture;
@@ -194,23 +214,15 @@ TEST(DerivativeShape, ASmallerOrNegativeMatrixIsRefusedOnDerivativeCallsOnly) {
     b.callType = c.callType;
     g_rowsChange = c.rowsChange;
     g_columnsChange = c.columnsChange;
-    // A larger matrix than the builder's keeps the writes in storage.
-    std::vector<double> larger(3 * 9, BlockBuilder::kUntouched);
-    g_storage = c.rowsChange > 0 ? larger.data() : nullptr;
+    std::vector<double> larger(3 * 9);  // a larger matrix keeps the writes in storage
+    g_replaceStorage = c.rowsChange > 0 || c.noStorage;
+    g_storage = c.noStorage ? nullptr : larger.data();
     b.call(&reshaped);
-    g_storage = nullptr;
+    g_replaceStorage = false;
     const std::string what = std::to_string(c.rowsChange) + "," + std::to_string(c.columnsChange) +
                              " type " + std::to_string(c.callType);
     if (c.refused) {
-      EXPECT_EQ(b.status, 4) << what;
-      EXPECT_EQ(capture.printer.severities, std::vector<std::int32_t>{4}) << what;
-      EXPECT_NE(capture.printer.text().find("XV55IF_SPMATR-E-"), std::string::npos) << what;
-      EXPECT_NE(capture.printer.text().find("2 rows x 6 columns"), std::string::npos) << what;
-      EXPECT_EQ(b.out(1), -1.0) << what;  // outputs and derivatives untouched
-      EXPECT_EQ(b.out(2), -1.0) << what;
-      for (std::int64_t j = 1; j <= 6; ++j) {
-        EXPECT_EQ(b.derivative(1, j), BlockBuilder::kUntouched) << what;
-      }
+      expectRefused(b, capture.printer, "XV55IF_SPMATR", what);
     } else {
       EXPECT_EQ(b.status, 0) << what;
       EXPECT_TRUE(capture.printer.lines.empty()) << what;
@@ -222,37 +234,19 @@ TEST(DerivativeShape, ASmallerOrNegativeMatrixIsRefusedOnDerivativeCallsOnly) {
   }
 }
 
-// No storage for a matrix the call writes into is refused; an empty shape needs none.
-TEST(DerivativeShape, MissingStorageIsRefusedUnlessTheShapeIsEmpty) {
-  xv55::testing::ScopedCapture capture;
-  const double x = 4.0;
-  double y = -1.0;
-  const std::int64_t one[] = {1}, none[] = {0}, context = 0, workLength = 0;
-  std::int64_t status = 0, callType = 4, rows = 1, columns = 1;
-  XV55IF_SPSQRT(const_cast<double*>(&x), none, &y, none, one, one, &status, &context, nullptr,
-                &workLength, nullptr, &rows, &columns, &callType);
-  EXPECT_EQ(status, 4);
-  EXPECT_EQ(y, -1.0);
-  // SPRECV with an empty series and an empty result: 0 rows, 1 column (the count).
-  const std::int64_t positions[] = {1, 1}, sizes[] = {0, 0};
-  const std::int64_t n = 0;
-  status = 0;
-  rows = columns = 0;
-  XV55IF_SPRECV(const_cast<std::int64_t*>(&n), sizes, &y, sizes, positions, one, &status, &context,
-                nullptr, &workLength, nullptr, &rows, &columns, &callType);
-  EXPECT_NE(status, 4);
-  EXPECT_EQ(capture.printer.severities.size(), 1U);  // SPSQRT's refusal alone
-}
-
 // Every procedure with derivatives refuses a matrix one row or one column short,
-// before its body runs.  The list is that of the interface: the procedures whose
-// trailing arguments carry a derivative matrix, and SPPINT.
+// before its body runs (the workspace stays as it was).  The list is that of the
+// interface: the procedures whose trailing arguments carry a derivative matrix, and
+// SPPINT.
 TEST(DerivativeShape, EveryProcedureWithDerivativesRefusesAShortMatrix) {
   const std::set<std::string> expected = {
       "XV55IF_SPSQRT", "XV55IF_SPRAMP", "XV55IF_SPLIM_ABS",   "XV55IF_SPQUAL",
       "XV55IF_SPRECV", "XV55IF_SPMATR", "XV55IF_SPPUMPCURVE", "XV55IF_SPPCURVE",
       "XV55IF_SPPSPC", "XV55IF_SPEFFP", "XV55IF_SPPMIN",      "XV55IF_SPPINT"};
   std::set<std::string> found;
+  const std::vector<double> one = {1.0};
+  const std::vector<std::int64_t> oneInteger = {1};
+  using enum entry::ArgKind;
   for (const entry::ProcedureInfo& p : entry::procedures()) {
     if (!p.writesDerivatives) continue;
     found.insert(p.name);
@@ -260,54 +254,26 @@ TEST(DerivativeShape, EveryProcedureWithDerivativesRefusesAShortMatrix) {
       xv55::testing::ScopedCapture capture;
       BlockBuilder b;
       for (const entry::ArgumentInfo& a : p.arguments) {
-        switch (a.kind) {
-          case entry::ArgKind::RealIn:
-            b.real(1.0);
-            break;
-          case entry::ArgKind::IntegerIn:
-            b.integer(1);
-            break;
-          case entry::ArgKind::TextIn:
-          case entry::ArgKind::UnusedIn:
-            b.text("x");
-            break;
-          case entry::ArgKind::RealVectorIn:
-            b.reals({1.0});
-            break;
-          case entry::ArgKind::IntegerVectorIn:
-            b.integers(std::vector<std::int64_t>{1}, {1});
-            break;
-          case entry::ArgKind::RealMatrixIn:
-            b.reals(std::vector<double>{1.0}, {1, 1});
-            break;
-          case entry::ArgKind::IntegerMatrixIn:
-            b.integers(std::vector<std::int64_t>{1}, {1, 1});
-            break;
-          case entry::ArgKind::RealOut:
-            b.output(-1.0);
-            break;
-          case entry::ArgKind::RealVectorOut:
-            b.outputs(1, {1}, -1.0);
-            break;
-          case entry::ArgKind::RealMatrixOut:
-            b.outputs(1, {1, 1}, -1.0);
-            break;
-          case entry::ArgKind::Trailing:
-            break;
-        }
+        if (a.kind == RealIn) b.real(1.0);
+        if (a.kind == IntegerIn) b.integer(1);
+        if (a.kind == TextIn || a.kind == UnusedIn) b.text("x");
+        if (a.kind == RealVectorIn || a.kind == RealMatrixIn)
+          b.reals(one, a.kind == RealVectorIn ? std::initializer_list<std::int64_t>{1}
+                                              : std::initializer_list<std::int64_t>{1, 1});
+        if (a.kind == IntegerVectorIn || a.kind == IntegerMatrixIn)
+          b.integers(oneInteger, a.kind == IntegerVectorIn
+                                     ? std::initializer_list<std::int64_t>{1}
+                                     : std::initializer_list<std::int64_t>{1, 1});
+        if (a.kind == RealOut) b.output(-1.0);
+        if (a.kind == RealVectorOut) b.outputs(1, {1}, -1.0);
+        if (a.kind == RealMatrixOut) b.outputs(1, {1, 1}, -1.0);
       }
       g_target = p.entry;
       g_rowsChange = rowsChange;
       g_columnsChange = columnsChange;
       b.work.assign(64, 0.0);
       b.call(&reshaped);
-      EXPECT_EQ(b.status, 4) << p.name;
-      EXPECT_EQ(capture.printer.severities, std::vector<std::int32_t>{4}) << p.name;
-      const std::string needs = std::to_string(b.outputCells()) + " rows x " +
-                                std::to_string(b.inputColumns()) + " columns";
-      EXPECT_NE(capture.printer.text().find(std::string(p.name) + "-E-"), std::string::npos);
-      EXPECT_NE(capture.printer.text().find(needs), std::string::npos) << p.name << ": " << needs;
-      for (std::int64_t row = 1; row <= b.outputCells(); ++row) EXPECT_EQ(b.out(row), -1.0);
+      expectRefused(b, capture.printer, p.name, p.name);
       for (double w : b.work) EXPECT_EQ(w, 0.0) << p.name;
     }
   }
