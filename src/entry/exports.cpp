@@ -49,9 +49,9 @@ std::span<const ProcedureInfo> procedures() {
   return kProcedures;
 }
 
-void refuseDerivativeShape(const ArgumentBlock& block, const char* procedure, std::int64_t rows,
+void refuseDerivativeShape(std::int64_t* status, const char* procedure, std::int64_t rows,
                            std::int64_t columns) {
-  report(Status(block.status), kError,
+  report(Status(status), kError,
          " %s-E-Derivatives are asked for in a matrix smaller than the %d rows x %d columns "
          "this call needs (or with a negative extent): the call is refused.\\n",
          procedure, rows, columns);

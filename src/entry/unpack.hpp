@@ -374,14 +374,17 @@ inline bool derivativeShapeFits(const ArgumentBlock& block, std::int64_t rows,
                                 std::int64_t columns) {
   const std::int64_t givenRows = *block.derivativeRows;
   const std::int64_t givenColumns = *block.derivativeColumns;
-  if (givenRows < 0 || givenColumns < 0) return false;
-  if (rows == 0 || columns == 0) return true;
-  return block.derivatives != nullptr && givenRows >= rows && givenColumns >= columns;
+  if (rows > 0 && columns > 0) {  // then the given extents are positive as well
+    return block.derivatives != nullptr && givenRows >= rows && givenColumns >= columns;
+  }
+  return givenRows >= 0 && givenColumns >= 0;
 }
 
 // Refuses a call whose derivative matrix is too small (status 4, one message);
-// out of line, so that the entry points carry only the test.
-void refuseDerivativeShape(const ArgumentBlock& block, const char* procedure, std::int64_t rows,
+// out of line, so that the entry points carry only the test.  It takes the status
+// cell alone: handing it the block would make every entry point lay the block out
+// in memory.
+void refuseDerivativeShape(std::int64_t* status, const char* procedure, std::int64_t rows,
                            std::int64_t columns);
 
 template <class F>
@@ -419,7 +422,8 @@ struct BodyOf<Result (*)(P...)> {
         if (CallMode(*block.callType).wantsDerivatives() &&
             !derivativeShapeFits(block, cursor.rowsCounted(), cursor.columnsCounted()))
             [[unlikely]] {
-          refuseDerivativeShape(block, procedure, cursor.rowsCounted(), cursor.columnsCounted());
+          refuseDerivativeShape(block.status, procedure, cursor.rowsCounted(),
+                                cursor.columnsCounted());
           return Outcome::Rejected;
         }
       } else {
