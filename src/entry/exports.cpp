@@ -12,6 +12,7 @@
 #include "entry/tables/pipe.hpp"
 #include "entry/tables/properties.hpp"
 #include "entry/unpack.hpp"
+#include "print/report.hpp"
 
 #define XV55_PROCEDURE_TABLE(X) \
   XV55_NUMERICS_PROCEDURES(X)   \
@@ -30,19 +31,30 @@
     entry::enter<&BODY, entry::AfterBody::AFTER>(                                               \
         {inputs, inputSizes, outputs, outputSizes, inputPositions, outputPositions, status,     \
          hostContext, realWork, realWorkLength, derivatives, derivativeRows, derivativeColumns, \
-         callType});                                                                            \
+         callType},                                                                             \
+        "XV55IF_" #NAME);                                                                       \
   }
 XV55_PROCEDURE_TABLE(XV55_DEFINE_ENTRY)
 
 namespace xv55::entry {
 namespace {
 using namespace xv55;
-#define XV55_DESCRIBE(NAME, BODY, AFTER) {"XV55IF_" #NAME, &XV55IF_##NAME, kPositional<&BODY>},
+#define XV55_DESCRIBE(NAME, BODY, AFTER)                \
+  {"XV55IF_" #NAME, &XV55IF_##NAME, kPositional<&BODY>, \
+   BodyOf<decltype(&BODY)>::kWritesDerivatives},
 const ProcedureInfo kProcedures[] = {XV55_PROCEDURE_TABLE(XV55_DESCRIBE)};
 }  // namespace
 
 std::span<const ProcedureInfo> procedures() {
   return kProcedures;
+}
+
+void refuseDerivativeShape(std::int64_t* status, const char* procedure, std::int64_t rows,
+                           std::int64_t columns) {
+  report(Status(status), kError,
+         " %s-E-Derivatives are asked for in a matrix smaller than the %d rows x %d columns "
+         "this call needs (or with a negative extent): the call is refused.\\n",
+         procedure, rows, columns);
 }
 
 }  // namespace xv55::entry

@@ -137,6 +137,11 @@ class Cursor {
   void skipInput() { ++nextInput_; }
   const ArgumentBlock& block() const { return b_; }
 
+  // Output and input elements counted so far: once every argument is taken, the
+  // derivative matrix's rows and columns.
+  std::int64_t rowsCounted() const { return nextRow_ - 1; }
+  std::int64_t columnsCounted() const { return nextColumn_ - 1; }
+
   // The argument just taken occupies this many columns (inputs) or rows (outputs).
   void countColumns(std::int64_t elements) { nextColumn_ = saturatingSum(nextColumn_, elements); }
   void countRows(std::int64_t elements) { nextRow_ = saturatingSum(nextRow_, elements); }
@@ -362,6 +367,26 @@ enum class Outcome {
   Rejected,
 };
 
+// Whether the host's derivative matrix holds the rows x columns a body with
+// derivatives writes (counted by the cursor).  Negative extents never fit; an
+// empty shape fits any matrix with non-negative extents, even without storage.
+inline bool derivativeShapeFits(const ArgumentBlock& block, std::int64_t rows,
+                                std::int64_t columns) {
+  const std::int64_t givenRows = *block.derivativeRows;
+  const std::int64_t givenColumns = *block.derivativeColumns;
+  if (rows > 0 && columns > 0) {  // then the given extents are positive as well
+    return block.derivatives != nullptr && givenRows >= rows && givenColumns >= columns;
+  }
+  return givenRows >= 0 && givenColumns >= 0;
+}
+
+// Refuses a call whose derivative matrix is too small (status 4, one message);
+// out of line, so that the entry points carry only the test.  It takes the status
+// cell alone: handing it the block would make every entry point lay the block out
+// in memory.
+void refuseDerivativeShape(std::int64_t* status, const char* procedure, std::int64_t rows,
+                           std::int64_t columns);
+
 template <class F>
 struct BodyOf;
 template <class Result, class... P>
@@ -378,36 +403,54 @@ struct BodyOf<Result (*)(P...)> {
     return out;
   }
 
+  // A body that writes derivatives declares a Jacobian.
+  static constexpr bool kWritesDerivatives = (std::is_same_v<P, Jacobian> || ...);
+
   // Takes the parameters one after the other, in order, each into a local of its
   // own (a record is built in place), and calls the body with them: nothing is
-  // copied on the way.
+  // copied on the way.  Once all are taken the cursor knows the derivative
+  // matrix's shape; a call that asks for derivatives into a smaller matrix is
+  // refused before the body runs.
   template <auto Body, class... Remaining>
   struct Taker;
   template <auto Body>
   struct Taker<Body> {
     template <class... Taken>
-    static Result call(Cursor&, Taken&... taken) {
-      return Body(taken...);
+    static Outcome call(Cursor& cursor, const char* procedure, Taken&... taken) {
+      if constexpr (kWritesDerivatives) {
+        const ArgumentBlock& block = cursor.block();
+        if (CallMode(*block.callType).wantsDerivatives() &&
+            !derivativeShapeFits(block, cursor.rowsCounted(), cursor.columnsCounted()))
+            [[unlikely]] {
+          refuseDerivativeShape(block.status, procedure, cursor.rowsCounted(),
+                                cursor.columnsCounted());
+          return Outcome::Rejected;
+        }
+      } else {
+        (void)cursor;
+        (void)procedure;
+      }
+      if constexpr (std::is_void_v<Result>) {
+        Body(taken...);
+        return Outcome::Done;
+      } else {
+        return Body(taken...);
+      }
     }
   };
   template <auto Body, class Next, class... Rest>
   struct Taker<Body, Next, Rest...> {
     template <class... Taken>
-    static Result call(Cursor& cursor, Taken&... taken) {
+    static Outcome call(Cursor& cursor, const char* procedure, Taken&... taken) {
       typename StoredAs<Next>::type next = Arg<Next>::take(cursor);
-      return Taker<Body, Rest...>::call(cursor, taken..., next);
+      return Taker<Body, Rest...>::call(cursor, procedure, taken..., next);
     }
   };
 
   template <auto Body>
-  static Outcome call(const ArgumentBlock& block) {
+  static Outcome call(const ArgumentBlock& block, const char* procedure) {
     Cursor cursor(block);
-    if constexpr (std::is_void_v<Result>) {
-      Taker<Body, P...>::call(cursor);
-      return Outcome::Done;
-    } else {
-      return Taker<Body, P...>::call(cursor);
-    }
+    return Taker<Body, P...>::call(cursor, procedure);
   }
 };
 
@@ -418,9 +461,11 @@ enum class AfterBody {
   ReportInformation,
 };
 
+// `procedure` is the entry point's name, for the refusal of a derivative matrix
+// that is too small.
 template <auto Body, AfterBody After>
-void enter(const ArgumentBlock& block) {
-  const Outcome outcome = BodyOf<decltype(Body)>::template call<Body>(block);
+void enter(const ArgumentBlock& block, const char* procedure = "") {
+  const Outcome outcome = BodyOf<decltype(Body)>::template call<Body>(block, procedure);
   if constexpr (After == AfterBody::ReportInformation) {
     if (outcome != Outcome::Rejected) *block.status = XV55_STATUS_INFORMATION;
   }
@@ -443,6 +488,7 @@ struct ProcedureInfo {
   const char* name;
   Xv55Entry entry;
   std::span<const ArgumentInfo> arguments;
+  bool writesDerivatives = false;  // for call types 3 and 4, into a matrix of the call's shape
 };
 
 // Every procedure entry point of the library, in export-table order.

@@ -11,14 +11,18 @@
 // examined.
 #include "pipe/dispatch.hpp"
 
+#include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string_view>
 
 #include "common/units.hpp"
 #include "host/pipe_correlations.h"
 #include "pipe/pipe_flow.hpp"
+#include "print/report.hpp"
 
 namespace xv55::pipe {
 namespace {
@@ -279,6 +283,110 @@ constexpr PressureDropRow kPressureDropRows[] = {
      &friedel},
 };
 
+// ---- names that select nothing ----
+
+// The keywords a procedure accepts from one table, joined by ", " at compile
+// time, for the message about a name that selects none of them.
+inline constexpr std::size_t kKeywordListLength = 192;
+struct KeywordList {
+  char chars[kKeywordListLength] = {};
+};
+constexpr std::size_t kProcedureCount = 6;
+
+template <class Row, std::size_t N>
+constexpr KeywordList keywordsOf(const Row (&rows)[N], Procedure procedure) {
+  KeywordList out;
+  std::size_t at = 0;
+  for (const Row& row : rows) {
+    if (!row.accepted.contain(procedure)) continue;
+    if (at > 0) {
+      out.chars[at++] = ',';
+      out.chars[at++] = ' ';
+    }
+    for (char c : row.keyword) out.chars[at++] = c;
+  }
+  return out;  // a list too long for the buffer does not compile
+}
+
+// Index of a procedure among kProcedureCount: the position of its bit.
+constexpr std::size_t indexOf(Procedure procedure) {
+  return static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(procedure)));
+}
+
+template <class Row, std::size_t N>
+constexpr auto keywordListsOf(const Row (&rows)[N]) {
+  struct Lists {
+    KeywordList of[kProcedureCount];
+  } lists;
+  for (std::size_t k = 0; k < kProcedureCount; ++k) {
+    lists.of[k] = keywordsOf(rows, static_cast<Procedure>(1U << k));
+  }
+  return lists;
+}
+
+constexpr auto kHoldupKeywords = keywordListsOf(kHoldupRows);
+constexpr auto kPressureDropKeywords = keywordListsOf(kPressureDropRows);
+
+// Call sites and names already warned about: a fixed open-addressed table of
+// 64-bit keys (0: free).  A key probes kProbeLength slots from its home slot; when
+// all are taken by other keys it replaces the one at home, so the table never
+// grows, and a site whose key was replaced is warned about once more.
+constexpr std::size_t kRememberedNames = 512;  // a power of two
+constexpr std::size_t kProbeLength = 8;
+std::uint64_t g_warned[kRememberedNames] = {};
+
+enum class Step : std::uint8_t { Holdup, PressureDrop };
+
+// FNV-1a over the name cell's address, the procedure, the step and the name
+// without trailing blanks.
+std::uint64_t keyOf(Text name, Procedure procedure, Step step) {
+  constexpr std::uint64_t kOffset = 14695981039346656037ULL;
+  constexpr std::uint64_t kPrime = 1099511628211ULL;
+  std::uint64_t key = kOffset;
+  const auto mix = [&key](unsigned char byte) { key = (key ^ byte) * kPrime; };
+  const auto site = reinterpret_cast<std::uintptr_t>(name.chars().data());
+  for (std::size_t k = 0; k < sizeof site; ++k) mix(static_cast<unsigned char>(site >> (8 * k)));
+  mix(static_cast<unsigned char>(procedure));
+  mix(static_cast<unsigned char>(step));
+  std::string_view chars = name.chars();
+  while (!chars.empty() && chars.back() == ' ') chars.remove_suffix(1);
+  for (char c : chars) mix(static_cast<unsigned char>(c));
+  return key == 0 ? 1 : key;
+}
+
+// Whether this key is new; remembers it.
+bool firstWarning(std::uint64_t key) {
+  const std::size_t home = key & (kRememberedNames - 1);
+  for (std::size_t k = 0; k < kProbeLength; ++k) {
+    std::uint64_t& slot = g_warned[(home + k) & (kRememberedNames - 1)];
+    if (slot == key) return false;
+    if (slot == 0) {
+      slot = key;
+      return true;
+    }
+  }
+  g_warned[home] = key;
+  return true;
+}
+
+void warnUnknownHoldup(const Profile& profile, Text name, Status status) {
+  if (!firstWarning(keyOf(name, profile.procedure, Step::Holdup))) return;
+  report(status, kWarning,
+         " %s-W-Holdup correlation \"%s\" selects nothing: the no-slip holdup is used.\\n"
+         " Accepted: %s\\n",
+         profile.name, name.padded<units::kTextLength>(),
+         kHoldupKeywords.of[indexOf(profile.procedure)].chars);
+}
+
+void warnUnknownPressureDrop(const Profile& profile, Text name, Status status) {
+  if (!firstWarning(keyOf(name, profile.procedure, Step::PressureDrop))) return;
+  report(status, kWarning,
+         " %s-W-Pressure-drop correlation \"%s\" selects nothing: no frictional or "
+         "acceleration loss is computed.\\n Accepted: %s\\n",
+         profile.name, name.padded<units::kTextLength>(),
+         kPressureDropKeywords.of[indexOf(profile.procedure)].chars);
+}
+
 const HoldupRow* selectHoldup(Procedure procedure, Text name) {
   for (const HoldupRow& row : kHoldupRows) {
     if (row.accepted.contain(procedure) && name.startsWith(row.keyword)) return &row;
@@ -343,8 +451,13 @@ void convert(const Profile& profile, const Stream& in, Section& s) {
 
 }  // namespace
 
+void forgetUnknownNames() {
+  std::memset(g_warned, 0, sizeof g_warned);
+}
+
 Evaluation evaluate(const Profile& profile, const Stream& stream, Text holdupName,
-                    const Text* pressureDropName, std::initializer_list<double> procedureInputs) {
+                    const Text* pressureDropName, std::initializer_list<double> procedureInputs,
+                    Status status) {
   PIP_PIPBL1();
   PIP_PIPBL2();
   PIP_PIPFFC();
@@ -362,6 +475,8 @@ Evaluation evaluate(const Profile& profile, const Stream& stream, Text holdupNam
   const unsigned reads = (holdupRow ? holdupRow->reads : 0U) | (dropRow ? dropRow->reads : 0U);
   if (!optionalInputsFinite(stream, reads)) return e;
   e.valid = true;
+  if (!singlePhase && !holdupRow) warnUnknownHoldup(profile, holdupName, status);
+  if (pressureDropName && !dropRow) warnUnknownPressureDrop(profile, *pressureDropName, status);
 
   // Holdup step.
   RoutineResult held;

@@ -55,6 +55,7 @@ class Procedures {
 // What a procedure is to the dispatch.
 struct Profile {
   Procedure procedure;
+  const char* name;         // for messages
   double viscosityDivisor;  // cP per lb/(ft s)
   bool foldsInclination;    // the angle is taken through asin(sin), into -pi/2 ... pi/2
 };
@@ -133,8 +134,21 @@ struct Evaluation {
 // Holdup step and pressure-drop step.  procedureInputs are the procedure's own
 // numbers (length, multiplier, divisor, sign); they only take part in the
 // finiteness test.  Without a pressure-drop name only the holdup step runs.
+//
+// A name that selects nothing keeps its result (the no-slip holdup; no friction
+// and no acceleration term) and is warned about (status 2, one message naming it
+// and the keywords the procedure accepts) once per call site and name.  A call
+// site is the address of the name's own input cell, which a host keeps for one
+// argument of one call of the model; the name is its characters without trailing
+// blanks.  Only a step that runs looks at its name: in single-phase flow the
+// holdup name is not read and "Darcy" is taken whatever the pressure-drop name.
 Evaluation evaluate(const Profile& profile, const Stream& stream, Text holdupName,
-                    const Text* pressureDropName, std::initializer_list<double> procedureInputs);
+                    const Text* pressureDropName, std::initializer_list<double> procedureInputs,
+                    Status status);
+
+// Forgets which call sites were warned about an unknown name, so that each warns
+// again once (a new run of the host, a test, a fuzzing input).
+void forgetUnknownNames();
 
 // Frictional and acceleration pressure drops over a section of the given length (m),
 // in psi.  A gradient in Pa/m (the packed-bed routine) is taken over the length and

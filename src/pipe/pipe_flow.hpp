@@ -151,15 +151,17 @@ XV55_RECORD(ColebrookArguments,
 
 // A NaN or infinite input that a two-phase procedure reads makes every output NaN
 // (SPPCBR: as PIPCBR below).  A zero divisor of SPPINT3 or SPDPCONST is reported
-// (status 4); the outputs that depend on it keep their previous content.
-// SPPINT writes its outputs on every call, whatever the call type, and derivatives
-// for call types 3 and 4.
-void SPPINT(const SectionArguments& args, Jacobian jac, CallMode mode);
+// (status 4); the outputs that depend on it keep their previous content.  A
+// correlation name that selects nothing keeps the no-slip holdup (or no friction
+// and acceleration loss) and is warned about once per call site and name (status
+// 2; dispatch.hpp).  SPPINT writes its outputs on every call, whatever the call
+// type, and derivatives for call types 3 and 4.
+void SPPINT(const SectionArguments& args, Status status, Jacobian jac, CallMode mode);
 void SPPINT3(const PackedSectionArguments& args, Status status);
-void SPDPDZFR(const GradientArguments& args);
-void SPPMOM(const MomentumArguments& args);
+void SPDPDZFR(const GradientArguments& args, Status status);
+void SPPMOM(const MomentumArguments& args, Status status);
 void SPDPCONST(const CoefficientArguments& args, Status status);
-void SPHLD(const HoldupArguments& args);
+void SPHLD(const HoldupArguments& args, Status status);
 void SPPCBR(const ColebrookArguments& args);
 
 // Darcy (Moody) friction factor from the Reynolds number and the relative

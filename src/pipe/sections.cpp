@@ -26,18 +26,18 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // The procedures as the dispatch sees them: the keywords they accept are in the
-// keyword tables' rows; here their viscosity divisor and inclination rule.
-constexpr Profile kIntegratedSection{Procedure::IntegratedSection,
+// keyword tables' rows; here their name, viscosity divisor and inclination rule.
+constexpr Profile kIntegratedSection{Procedure::IntegratedSection, "SPPINT",
                                      units::kCentipoisePerPoundPerFootSecond, false};
-constexpr Profile kPackedSection{Procedure::PackedSection, units::kCentipoisePerPoundPerFootSecond,
-                                 false};
-constexpr Profile kGradient{Procedure::Gradient, units::kCentipoisePerPoundPerFootSecondGradient,
-                            false};
-constexpr Profile kMomentum{Procedure::Momentum, units::kCentipoisePerPoundPerFootSecondGradient,
-                            false};
-constexpr Profile kCoefficient{Procedure::Coefficient,
+constexpr Profile kPackedSection{Procedure::PackedSection, "SPPINT3",
+                                 units::kCentipoisePerPoundPerFootSecond, false};
+constexpr Profile kGradient{Procedure::Gradient, "SPDPDZFR",
+                            units::kCentipoisePerPoundPerFootSecondGradient, false};
+constexpr Profile kMomentum{Procedure::Momentum, "SPPMOM",
+                            units::kCentipoisePerPoundPerFootSecondGradient, false};
+constexpr Profile kCoefficient{Procedure::Coefficient, "SPDPCONST",
                                units::kCentipoisePerPoundPerFootSecondGradient, true};
-constexpr Profile kHoldupOnly{Procedure::HoldupOnly,
+constexpr Profile kHoldupOnly{Procedure::HoldupOnly, "SPHLD",
                               units::kCentipoisePerPoundPerFootSecondGradient, true};
 
 // SPHLD has no roughness input; the routines that take one receive this
@@ -88,10 +88,11 @@ Stream streamOf(const Arguments& a) {
 
 }  // namespace
 
-void SPPINT(const SectionArguments& a, Jacobian jac, CallMode mode) {
+void SPPINT(const SectionArguments& a, Status status, Jacobian jac, CallMode mode) {
   const Stream stream = streamOf(a);
-  const Evaluation e = evaluate(kIntegratedSection, stream, a.holdupCorrelation,
-                                &a.pressureDropCorrelation, {a.length, a.frictionMultiplier});
+  const Evaluation e =
+      evaluate(kIntegratedSection, stream, a.holdupCorrelation, &a.pressureDropCorrelation,
+               {a.length, a.frictionMultiplier}, status);
   if (!e.valid) {
     a.holdup = a.frictionLoss = a.accelerationLoss = kNaN;
     if (mode.wantsDerivatives()) sectionDerivatives(a, e, {}, jac);
@@ -108,7 +109,7 @@ void SPPINT(const SectionArguments& a, Jacobian jac, CallMode mode) {
 void SPPINT3(const PackedSectionArguments& a, Status status) {
   const Stream stream = streamOf(a);
   const Evaluation e = evaluate(kPackedSection, stream, a.holdupCorrelation,
-                                &a.pressureDropCorrelation, {a.length, a.frictionDivisor});
+                                &a.pressureDropCorrelation, {a.length, a.frictionDivisor}, status);
   if (!e.valid) {
     a.holdup = a.frictionLoss = a.accelerationLoss = kNaN;
     return;
@@ -127,17 +128,17 @@ void SPPINT3(const PackedSectionArguments& a, Status status) {
       loss.friction * units::kPascalsPerPsi / a.frictionDivisor / units::kPascalsPerBar;
 }
 
-void SPDPDZFR(const GradientArguments& a) {
+void SPDPDZFR(const GradientArguments& a, Status status) {
   const Stream stream = streamOf(a);
-  const Evaluation e =
-      evaluate(kGradient, stream, a.holdupCorrelation, &a.pressureDropCorrelation, {a.sign});
+  const Evaluation e = evaluate(kGradient, stream, a.holdupCorrelation, &a.pressureDropCorrelation,
+                                {a.sign}, status);
   a.gradient = e.valid ? barPerMetre(e) * (-a.sign) : kNaN;
 }
 
-void SPPMOM(const MomentumArguments& a) {
+void SPPMOM(const MomentumArguments& a, Status status) {
   const Stream stream = streamOf(a);
   const Evaluation e = evaluate(kMomentum, stream, a.holdupCorrelation, &a.pressureDropCorrelation,
-                                {a.length, a.frictionMultiplier});
+                                {a.length, a.frictionMultiplier}, status);
   if (!e.valid) {
     a.holdup = a.normalisedLoss = kNaN;
     return;
@@ -152,7 +153,7 @@ void SPPMOM(const MomentumArguments& a) {
 void SPDPCONST(const CoefficientArguments& a, Status status) {
   const Stream stream = streamOf(a);
   const Evaluation e = evaluate(kCoefficient, stream, a.holdupCorrelation,
-                                &a.pressureDropCorrelation, {a.sign, a.gradientDivisor});
+                                &a.pressureDropCorrelation, {a.sign, a.gradientDivisor}, status);
   if (!e.valid) {
     a.coefficient = kNaN;
     return;
@@ -173,9 +174,9 @@ void SPDPCONST(const CoefficientArguments& a, Status status) {
                   (e.section.rhoNsSi * speed * speed);
 }
 
-void SPHLD(const HoldupArguments& a) {
+void SPHLD(const HoldupArguments& a, Status status) {
   const Stream stream = streamOf(a);
-  const Evaluation e = evaluate(kHoldupOnly, stream, a.holdupCorrelation, nullptr, {});
+  const Evaluation e = evaluate(kHoldupOnly, stream, a.holdupCorrelation, nullptr, {}, status);
   if (!e.valid) {
     a.holdup = kNaN;
     return;

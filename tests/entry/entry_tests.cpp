@@ -6,11 +6,14 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "entry/unpack.hpp"
 #include "entry/views.hpp"
+#include "support/capture_printer.hpp"
+#include "xv55/block_builder.hpp"
 #include "xv55/xv55.h"
 
 namespace {
@@ -155,6 +158,126 @@ TEST(Unpacking, DerivativeColumnsFollowArgumentOrderNotStorage) {
   const std::vector<double> want = {1 / w, (x - d) / (w * w), -(x - c) / (w * w), 0, 0};
   for (std::size_t k = 0; k < want.size(); ++k) EXPECT_DOUBLE_EQ(row[k], want[k]) << k;
   EXPECT_EQ(jac[1], -9.0);  // rows 2 and 3 belong to no output
+}
+
+// ---- the derivative matrix's shape ----
+
+// The entry point under test, called with the builder's (correct) shape changed and,
+// when g_replaceStorage is set, g_storage as the matrix.
+Xv55Entry g_target = nullptr;
+std::int64_t g_rowsChange = 0, g_columnsChange = 0;
+bool g_replaceStorage = false;
+double* g_storage = nullptr;
+void reshaped(XV55_ENTRY_PARAMS) {
+  const std::int64_t rows = *derivativeRows + g_rowsChange;
+  const std::int64_t columns = *derivativeColumns + g_columnsChange;
+  g_target(inputs, inputSizes, outputs, outputSizes, inputPositions, outputPositions, status,
+           hostContext, realWork, realWorkLength, g_replaceStorage ? g_storage : derivatives, &rows,
+           &columns, callType);
+}
+
+// A refused call: status 4, one message naming the entry point and the shape it needs,
+// nothing written.
+void expectRefused(BlockBuilder& b, const xv55::testing::CapturePrinter& printer,
+                   const std::string& name, const std::string& what) {
+  EXPECT_EQ(b.status, 4) << what;
+  EXPECT_EQ(printer.severities, std::vector<std::int32_t>{4}) << what;
+  const std::string needs =
+      std::to_string(b.outputCells()) + " rows x " + std::to_string(b.inputColumns()) + " columns";
+  EXPECT_NE(printer.text().find(name + "-E-"), std::string::npos) << what;
+  EXPECT_NE(printer.text().find(needs), std::string::npos) << what << " " << needs;
+  for (std::int64_t row = 1; row <= b.outputCells(); ++row) {
+    EXPECT_EQ(b.out(row), -1.0) << what;
+    for (std::int64_t j = 1; j <= b.inputColumns(); ++j) {
+      EXPECT_EQ(b.derivative(row, j), BlockBuilder::kUntouched) << what;
+    }
+  }
+}
+
+// SPMATR, y = A b with A 2 x 2 and b of 2: 2 output rows, 6 input columns.
+TEST(DerivativeShape, ASmallerNegativeOrMissingMatrixIsRefusedOnDerivativeCallsOnly) {
+  struct Case {
+    std::int64_t rowsChange, columnsChange, callType;
+    bool refused, noStorage = false;
+  };
+  const Case cases[] = {{0, 0, 4, false},   {1, 3, 3, false},      {-1, 0, 4, true},
+                        {0, -1, 3, true},   {-3, 0, 4, true},      {0, -7, 4, true},
+                        {-2, -6, 4, true},  {0, 0, 4, true, true}, {-1, -1, 0, false},
+                        {-3, -7, 0, false}, {-1, -1, 2, false}};
+  g_target = XV55IF_SPMATR;
+  for (const Case& c : cases) {
+    xv55::testing::ScopedCapture capture;
+    BlockBuilder b;
+    b.reals(std::vector<double>{1.0, 3.0, 2.0, 4.0}, {2, 2});  // A = [1 2; 3 4]
+    b.reals({5.0, 6.0});
+    b.outputs(2, {2}, -1.0);
+    b.callType = c.callType;
+    g_rowsChange = c.rowsChange;
+    g_columnsChange = c.columnsChange;
+    std::vector<double> larger(3 * 9);  // a larger matrix keeps the writes in storage
+    g_replaceStorage = c.rowsChange > 0 || c.noStorage;
+    g_storage = c.noStorage ? nullptr : larger.data();
+    b.call(&reshaped);
+    g_replaceStorage = false;
+    const std::string what = std::to_string(c.rowsChange) + "," + std::to_string(c.columnsChange) +
+                             " type " + std::to_string(c.callType);
+    if (c.refused) {
+      expectRefused(b, capture.printer, "XV55IF_SPMATR", what);
+    } else {
+      EXPECT_EQ(b.status, 0) << what;
+      EXPECT_TRUE(capture.printer.lines.empty()) << what;
+      if (c.callType == 0 || c.callType == 4) {
+        EXPECT_EQ(b.out(1), 1 * 5 + 2 * 6) << what;
+        EXPECT_EQ(b.out(2), 3 * 5 + 4 * 6) << what;
+      }
+    }
+  }
+}
+
+// Every procedure with derivatives refuses a matrix one row or one column short,
+// before its body runs (the workspace stays as it was).  The list is that of the
+// interface: the procedures whose trailing arguments carry a derivative matrix, and
+// SPPINT.
+TEST(DerivativeShape, EveryProcedureWithDerivativesRefusesAShortMatrix) {
+  const std::set<std::string> expected = {
+      "XV55IF_SPSQRT", "XV55IF_SPRAMP", "XV55IF_SPLIM_ABS",   "XV55IF_SPQUAL",
+      "XV55IF_SPRECV", "XV55IF_SPMATR", "XV55IF_SPPUMPCURVE", "XV55IF_SPPCURVE",
+      "XV55IF_SPPSPC", "XV55IF_SPEFFP", "XV55IF_SPPMIN",      "XV55IF_SPPINT"};
+  std::set<std::string> found;
+  const std::vector<double> one = {1.0};
+  const std::vector<std::int64_t> oneInteger = {1};
+  using enum entry::ArgKind;
+  for (const entry::ProcedureInfo& p : entry::procedures()) {
+    if (!p.writesDerivatives) continue;
+    found.insert(p.name);
+    for (const auto& [rowsChange, columnsChange] : {std::pair{-1, 0}, std::pair{0, -1}}) {
+      xv55::testing::ScopedCapture capture;
+      BlockBuilder b;
+      for (const entry::ArgumentInfo& a : p.arguments) {
+        if (a.kind == RealIn) b.real(1.0);
+        if (a.kind == IntegerIn) b.integer(1);
+        if (a.kind == TextIn || a.kind == UnusedIn) b.text("x");
+        if (a.kind == RealVectorIn || a.kind == RealMatrixIn)
+          b.reals(one, a.kind == RealVectorIn ? std::initializer_list<std::int64_t>{1}
+                                              : std::initializer_list<std::int64_t>{1, 1});
+        if (a.kind == IntegerVectorIn || a.kind == IntegerMatrixIn)
+          b.integers(oneInteger, a.kind == IntegerVectorIn
+                                     ? std::initializer_list<std::int64_t>{1}
+                                     : std::initializer_list<std::int64_t>{1, 1});
+        if (a.kind == RealOut) b.output(-1.0);
+        if (a.kind == RealVectorOut) b.outputs(1, {1}, -1.0);
+        if (a.kind == RealMatrixOut) b.outputs(1, {1, 1}, -1.0);
+      }
+      g_target = p.entry;
+      g_rowsChange = rowsChange;
+      g_columnsChange = columnsChange;
+      b.work.assign(64, 0.0);
+      b.call(&reshaped);
+      expectRefused(b, capture.printer, p.name, p.name);
+      for (double w : b.work) EXPECT_EQ(w, 0.0) << p.name;
+    }
+  }
+  EXPECT_EQ(found, expected);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "host/pipe_correlations.h"
 #include "pipe_cases.hpp"
+#include "support/capture_printer.hpp"
 #include "xv55/refhost.hpp"
 
 namespace {
@@ -136,6 +137,18 @@ bool accepts(const Accepts& row, Proc p) {
   return row.procedures.empty() ||
          std::find(row.procedures.begin(), row.procedures.end(), p) != row.procedures.end();
 }
+// The warning about a name that selects nothing: the name, then the keywords p accepts.
+template <std::size_t N>
+std::string warningOf(const char* step, const char* name, const Accepts (&rows)[N], Proc p) {
+  std::string list;
+  for (const Accepts& row : rows) {
+    if (accepts(row, p)) list += (list.empty() ? "" : ", ") + std::string(row.keyword);
+  }
+  return std::string(" ") + info(p).name + "-W-" + step + " correlation \"" + name +
+         "\" selects nothing" + (step[0] == 'H' ? ": the no-slip holdup is used." : "") +
+         (step[0] == 'P' ? ": no frictional or acceleration loss is computed." : "") +
+         "\n Accepted: " + list + "\n";
+}
 
 // Every procedure calls the routine of each keyword it accepts, with its full argument
 // list in field units (its own viscosity divisor), and falls back otherwise.
@@ -160,7 +173,11 @@ TEST_F(PipeTest, EachProcedureAcceptsItsOwnKeywordsAndFallsBackOtherwise) {
       c.drop = "none";
       const Reals expected = row.routine ? argumentsOf(row.routine, c, p) : Reals{};
       rh::reset();
+      ScopedCapture capture;
       const Reals out = run(p, c);
+      const std::string warning = warningOf("Holdup", row.keyword, holdups, p);
+      EXPECT_EQ(capture.printer.text().find(warning) != std::string::npos, !accepts(row, p))
+          << capture.printer.text();
       if (row.routine) {
         EXPECT_EQ(callsOf(row.routine), accepts(row, p) ? 1 : 0);
         if (accepts(row, p)) expectArguments(row.routine, expected);
@@ -191,7 +208,14 @@ TEST_F(PipeTest, EachProcedureAcceptsItsOwnKeywordsAndFallsBackOtherwise) {
       c.drop = row.keyword;
       const Reals expected = row.routine ? argumentsOf(row.routine, c, p) : Reals{};
       rh::reset();
-      const Reals out = run(p, c);
+      ScopedCapture capture;
+      BlockBuilder b = blockOf(p, c);
+      b.call(info(p).entry);
+      const Reals out = outputsOf(b);
+      EXPECT_EQ(b.status, accepts(row, p) ? 0 : 2);
+      if (!accepts(row, p)) {
+        EXPECT_EQ(capture.printer.text(), warningOf("Pressure-drop", row.keyword, drops, p));
+      }
       const double friction = out[info(p).frictionOutput - 1];
       EXPECT_EQ(friction != 0.0 && std::isfinite(friction), accepts(row, p));
       if (row.routine && accepts(row, p)) expectArguments(row.routine, expected);
@@ -202,6 +226,38 @@ TEST_F(PipeTest, EachProcedureAcceptsItsOwnKeywordsAndFallsBackOtherwise) {
       }
     }
   }
+}
+
+// The warning comes once per call site (the name's cell) and name; the results stay
+// those of the fall-back.  In single-phase flow no name is looked at.
+TEST_F(PipeTest, AnUnknownNameIsWarnedAboutOncePerCallSiteAndName) {
+  Case c;
+  c.holdup = "beggs-brill";
+  c.drop = "Fanning";
+  BlockBuilder site = blockOf(Proc::Sppint, c), other = blockOf(Proc::Sppint, c);
+  const Reals expected = {c.liquidFraction, 0.0, 0.0};  // no-slip holdup, no losses
+  struct Step {
+    BlockBuilder* block;
+    const char* drop;
+    std::size_t messages;
+  };
+  for (const Step& step :
+       {Step{&site, "Fanning", 2}, Step{&site, "Fanning", 0}, Step{&other, "Fanning", 2},
+        Step{&site, "Moody", 1}, Step{&site, "Fanning   ", 0}}) {
+    ScopedCapture capture;
+    std::memcpy(step.block->inputCell(15).text, std::string(step.drop).append(40, '\0').data(), 40);
+    step.block->status = 0;
+    step.block->call(XV55IF_SPPINT);
+    EXPECT_EQ(capture.printer.severities.size(), step.messages) << step.drop;
+    EXPECT_EQ(step.block->status, step.messages > 0 ? 2 : 0) << step.drop;
+    EXPECT_EQ(outputsOf(*step.block), expected);
+  }
+  ScopedCapture capture;
+  c.liquidFraction = 1.0;  // liquid only: "Darcy" whatever the names
+  BlockBuilder single = blockOf(Proc::Sppint, c);
+  single.call(XV55IF_SPPINT);
+  EXPECT_EQ(single.status, 0);
+  EXPECT_TRUE(capture.printer.lines.empty());
 }
 
 TEST_F(PipeTest, AHoldupRoutineIsCalledOnceWhenBothNamesSelectIt) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "pipe/dispatch.hpp"
 #include "xv55/block_builder.hpp"
 #include "xv55/refhost.hpp"
 #include "xv55/xv55.h"
@@ -103,7 +104,10 @@ inline std::int64_t callsOf(const char* service) {
 
 class PipeTest : public ::testing::Test {
  protected:
-  void SetUp() override { refhost::reset(); }
+  void SetUp() override {
+    refhost::reset();
+    pipe::forgetUnknownNames();  // each test's call sites warn afresh
+  }
   void TearDown() override { refhost::reset(); }
 };
 
