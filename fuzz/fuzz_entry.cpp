@@ -537,10 +537,12 @@ const char* shapedText(std::string_view procedure, std::string_view name, Fuzzed
 }
 
 // Values of an input array by its name: ascending speeds, positions and abscissae per
-// curve (rows of a matrix: first index fastest), mole fractions, point counts.
+// curve (along each row of a matrix, first index fastest; along a vector), mole
+// fractions.  An input that has run out of bytes still gives strictly ascending values.
 void shapedArray(std::string_view name, std::int64_t rows, std::int64_t columns,
                  std::vector<double>& v, FuzzedDataProvider& fdp) {
   const bool ascending = name == "speed" || name == "xtab" || name == "pos" || name == "cv";
+  if (columns == 1) std::swap(rows, columns);  // a vector ascends along its cells
   for (std::int64_t i = 0; i < rows; ++i) {
     double at = ascending ? fdp.ConsumeFloatingPointInRange<double>(0.0, 50.0) : 0.0;
     for (std::int64_t j = 0; j < columns; ++j) {
@@ -548,7 +550,7 @@ void shapedArray(std::string_view name, std::int64_t rows, std::int64_t columns,
       if (ascending) {
         cell = at;
         // Now and then a repeated abscissa.
-        at += fdp.ConsumeProbability<float>() < 0.05f
+        at += fdp.ConsumeProbability<float>() > 0.95f
                   ? 0.0
                   : fdp.ConsumeFloatingPointInRange<double>(0.01, 100.0);
       } else if (name == "qsurge") {
@@ -571,14 +573,14 @@ void shapedArray(std::string_view name, std::int64_t rows, std::int64_t columns,
 
 // The families the shaped calls reach.
 constexpr const char* kShapedProcedures[] = {
-    "XV55IF_SPPUMPCURVE",  "XV55IF_SPPCURVE",      "XV55IF_SPVALVE",       "XV55IF_SPPMIN",
-    "XV55IF_SPPINT",       "XV55IF_SPPINT3",       "XV55IF_SPDPDZFR",      "XV55IF_SPPMOM",
-    "XV55IF_SPDPCONST",    "XV55IF_SPHLD",         "XV55IF_SPPCBR",        "XV55IF_SPHYDR",
-    "XV55IF_SPHYDRP",      "XV55IF_EQLBRX",        "XV55IF_SPRKUSR",       "XV55IF_SPRKUSR1",
-    "XV55IF_SPRKUSR2",     "XV55IF_SPRKUSR3",      "XV55IF_SPRPUSR",       "XV55IF_SPRPUSR1",
-    "XV55IF_SPRPUSR2",     "XV55IF_SPRPUSR3",      "XV55IF_SPBOUSR",       "XV55IF_SPRADKUSER",
-    "XV55IF_SPRDKUSR",     "XV55IF_SPRDKUS3",      "XV55IF_SPRPDPDZ_USER", "XV55IF_SPRPQFLUX_USER",
-    "XV55IF_SPRPHLD_USER", "XV55IF_SPBOQFLUX_USER"};
+    "XV55IF_SPPSPC",         "XV55IF_SPPUMPCURVE",  "XV55IF_SPPCURVE",      "XV55IF_SPVALVE",
+    "XV55IF_SPPMIN",         "XV55IF_SPPINT",       "XV55IF_SPPINT3",       "XV55IF_SPDPDZFR",
+    "XV55IF_SPPMOM",         "XV55IF_SPDPCONST",    "XV55IF_SPHLD",         "XV55IF_SPPCBR",
+    "XV55IF_SPHYDR",         "XV55IF_SPHYDRP",      "XV55IF_EQLBRX",        "XV55IF_SPRKUSR",
+    "XV55IF_SPRKUSR1",       "XV55IF_SPRKUSR2",     "XV55IF_SPRKUSR3",      "XV55IF_SPRPUSR",
+    "XV55IF_SPRPUSR1",       "XV55IF_SPRPUSR2",     "XV55IF_SPRPUSR3",      "XV55IF_SPBOUSR",
+    "XV55IF_SPRADKUSER",     "XV55IF_SPRDKUSR",     "XV55IF_SPRDKUS3",      "XV55IF_SPRPDPDZ_USER",
+    "XV55IF_SPRPQFLUX_USER", "XV55IF_SPRPHLD_USER", "XV55IF_SPBOQFLUX_USER"};
 
 const xv55::entry::ProcedureInfo* findProcedure(std::string_view name) {
   for (const auto& p : xv55::entry::procedures()) {
