@@ -12,12 +12,21 @@
 //    printer or standard output;
 //  - the initialisation exports in a random order with random versions, printers,
 //    handlers and solver-option requests.
-// A small flowsheet with user routines of this process is loaded at start-up (and again
-// whenever the host's store has been reset), and text arguments are often names it
-// holds, so that the user-routine procedures find blocks, reaction paragraphs and
-// routines as well as miss them.
+// A small flowsheet with user routines of this process is loaded for every input, and
+// text arguments are often names it holds, so that the user-routine procedures find
+// blocks, reaction paragraphs and routines as well as miss them.
+// Half of the procedure inputs are shaped instead: the block is built as a model
+// builds it, by argument name: consistent curve tables of random size (every curve
+// form and spline method) set up and then evaluated on the same workspace, valve
+// characteristics, two-phase pipe sections over every holdup and pressure-drop
+// keyword, and the flowsheet's families (tray and refinery columns, reactors, the
+// equilibrium drum) with the component count and stream counts their blocks hold.
+// A solver-options handler answers the print switch (20) and the solver marker (31),
+// which changes between some of the calls, so that once-per-marker warnings fire.
+// Every input starts from a reset reference host (flowsheet loaded afresh) and the
+// library's initialisation state at load, so that a finding reproduces alone.
 // Run (on a copy of the corpus, which libFuzzer grows):
-//   cp -r fuzz/corpus /tmp/xv55-corpus && build-fuzz/bin/xv55_fuzz -max_total_time=60
+//   cp -r fuzz/corpus/entry /tmp/xv55-corpus && build-fuzz/bin/xv55_fuzz -max_total_time=60
 //   /tmp/xv55-corpus
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -28,11 +37,14 @@
 #include <cstring>
 #include <limits>
 #include <numeric>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/units.hpp"
 #include "entry/unpack.hpp"
 #include "print/print.hpp"
+#include "xv55/block_builder.hpp"
 #include "xv55/host_objects.hpp"
 #include "xv55/refhost.hpp"
 #include "xv55/refhost/companion.hpp"
@@ -168,17 +180,17 @@ void loadFlowsheet() {
   cp::registerRoutine("FZFLUX", fluxRoutine);
 }
 
-// The reference host keeps what procedures allocate and what each host context's
-// component set needs: start afresh now and then, so that the store never fills up.
-void keepHostFresh() {
-  static std::int64_t inputs = 0;
-  constexpr std::int64_t kInputsBetweenResets = 4096;
-  constexpr std::int64_t kMostLiveBlocks = 1024;
-  if (++inputs % kInputsBetweenResets != 0 && xv55::refhost::liveBlocks() < kMostLiveBlocks) {
-    return;
-  }
+// Every input from the state of a fresh process: the reference host reset and the
+// flowsheet loaded again, the library's initialisation data as at load (no printer
+// of the host's, no options handler), the quiet printer for messages.
+void startAfresh() {
   xv55::refhost::reset();
   loadFlowsheet();
+  const InitBlock none{1, nullptr, nullptr, 0};
+  QRInitialize(&none);
+  *GetDLLInitializationData() = InitBlock{};
+  SAIPRNAM = 0;
+  xv55::print::setHostPrinter(&g_printer);
 }
 
 void fuzzPrint(FuzzedDataProvider& fdp) {
@@ -366,6 +378,335 @@ void fuzzProcedure(FuzzedDataProvider& fdp) {
   }
 }
 
+// ---- shaped calls: blocks as a model builds them ----
+
+// Answers the print switch (20), the solver marker (31) and the equilibrium option (18)
+// as a solver does between passes; nothing else is answered.
+class SolverHandler final : public QSMOptionsHandler {
+ public:
+  std::int32_t request(std::int32_t code, std::int64_t* integer, double* value,
+                       const char**) override {
+    switch (code) {
+      case 20:
+        *integer = printSwitch;
+        return 0;
+      case 31:
+        *value = marker;
+        return 0;
+      case 18:
+        *integer = equilibrium;
+        return 0;
+      default:
+        return -1;
+    }
+  }
+  std::int64_t printSwitch = 1;
+  double marker = 1.0;
+  std::int64_t equilibrium = 0;
+};
+SolverHandler g_solver;
+
+// Names a model passes; a few carry a suffix (only the leading characters count) and
+// one of each list selects nothing.
+constexpr const char* kCurveForms[] = {"Tabular data", "Polynomials", "Extended Polynomials",
+                                       "Table"};
+constexpr const char* kSplineMethods[] = {"Harwell", "Hermite", "Natural cubic", ""};
+constexpr const char* kLimitOptions[] = {"No limits", "Limits", ""};
+constexpr const char* kHoldupNames[] = {"Beggs-Brill",
+                                        "HTFS",
+                                        "Flanigan",
+                                        "Eaton",
+                                        "Hoogendorn",
+                                        "Hughmark",
+                                        "Slack",
+                                        "Orkiszewski",
+                                        "Lockhart-Martinelli",
+                                        "Hagedorn-Brown",
+                                        "Rouhani",
+                                        "Beggs-Brill (1973)",
+                                        "beggs-brill",
+                                        ""};
+constexpr const char* kPressureDropNames[] = {"Ergun",
+                                              "Darcy",
+                                              "Beggs-Brill",
+                                              "HTFS",
+                                              "Dukler",
+                                              "Slack",
+                                              "Orkiszewski",
+                                              "Angel-Welchon-Ros",
+                                              "Lockhart-Martinelli",
+                                              "Hagedorn-Brown",
+                                              "Friedel",
+                                              "Darcy-Weisbach",
+                                              "darcy",
+                                              ""};
+constexpr const char* kBlockOptions[] = {"REINIT", "reinit", ""};
+constexpr const char* kReactions[] = {"RX", "STAGE", "LOST", "NONE"};
+
+template <std::size_t N>
+const char* pick(FuzzedDataProvider& fdp, const char* const (&names)[N]) {
+  return names[fdp.ConsumeIntegralInRange<std::size_t>(0, N - 1)];
+}
+
+// The sizes one call site agrees on.
+struct Shape {
+  std::int64_t curves, points, coefficients, valvePoints, inlets, reactions, products;
+  std::int64_t components = 3;  // the flowsheet's
+};
+
+std::int64_t vectorExtent(const Shape& z, std::string_view name, FuzzedDataProvider& fdp) {
+  if (name == "npts" || name == "speed" || name == "qsurge" || name == "qstone") return z.curves;
+  if (name == "pos" || name == "cv") return z.valvePoints;
+  if (name == "pins") return z.inlets;
+  if (name.find("omposition") != name.npos || name == "vapour" || name.starts_with("liquid")) {
+    return z.components;
+  }
+  if (name.starts_with("product")) return z.products;
+  return fdp.ConsumeIntegralInRange<std::int64_t>(0, 4);
+}
+
+std::pair<std::int64_t, std::int64_t> matrixExtents(const Shape& z, std::string_view name,
+                                                    FuzzedDataProvider& fdp) {
+  if (name == "ytab" || name == "xtab") return {z.curves, z.points};
+  if (name == "coef") return {z.curves, z.coefficients};
+  if (name == "stoichiometry") return {z.components, z.reactions};
+  if (name == "productCompositions") return {z.components, z.products};
+  return {fdp.ConsumeIntegralInRange<std::int64_t>(1, 3),
+          fdp.ConsumeIntegralInRange<std::int64_t>(1, 3)};
+}
+
+double fraction(FuzzedDataProvider& fdp) {
+  return fdp.ConsumeProbability<double>();
+}
+
+// A real input by its name: counts as whole numbers, fractions in [0, 1], angles,
+// temperatures and pressures in their ranges, anything else moderate.
+double shapedReal(std::string_view name, FuzzedDataProvider& fdp) {
+  if (name == "stage" || name == "section" || name == "stageDatum" || name == "stageDatum2" ||
+      name == "option" || name == "tubeCount") {
+    return static_cast<double>(fdp.ConsumeIntegralInRange<int>(0, 7));
+  }
+  if (name == "liquidFraction" || name == "quality" || name == "vapourFraction" ||
+      name == "liquidSplit" || name == "fraction" || name == "position") {
+    return fraction(fdp);
+  }
+  if (name == "angle") return fdp.ConsumeFloatingPointInRange<double>(-1.6, 1.6);
+  if (name == "roughness") return fdp.ConsumeFloatingPointInRange<double>(0.0, 0.01);
+  if (name == "sign") return fdp.ConsumeBool() ? 1.0 : -1.0;
+  if (name == "reynolds") return fdp.ConsumeFloatingPointInRange<double>(1.0, 1e7);
+  if (name == "pdriven") return fdp.ConsumeBool() ? 0.0 : 1.0;
+  if (name == "reactorTemperature" && fdp.ConsumeBool()) return 1.0e35;
+  if (name.find("emperature") != name.npos) {
+    return fdp.ConsumeFloatingPointInRange<double>(-50.0, 600.0);
+  }
+  if (name.find("ressure") != name.npos) return fdp.ConsumeFloatingPointInRange<double>(0.01, 200);
+  if (name == "surfaceTension") return fdp.ConsumeFloatingPointInRange<double>(0.001, 0.08);
+  if (name.find("iscosity") != name.npos) {
+    return fdp.ConsumeFloatingPointInRange<double>(0.005, 50.0);
+  }
+  return plausibleReal(fdp);
+}
+
+std::int64_t shapedInteger(const Shape& z, std::string_view name, FuzzedDataProvider& fdp) {
+  if (name == "nc") return z.curves;
+  if (name == "np") return z.points;
+  if (name == "n") return z.valvePoints;
+  if (name == "unitSet") return fdp.ConsumeIntegralInRange<std::int64_t>(1, 2);
+  if (name == "bound") return fdp.ConsumeIntegralInRange<std::int64_t>(0, 1);
+  return fdp.ConsumeIntegralInRange<std::int64_t>(0, 6);
+}
+
+const char* shapedText(std::string_view procedure, std::string_view name, FuzzedDataProvider& fdp) {
+  if (name == "curveType") return pick(fdp, kCurveForms);
+  if (name == "splineMethod") return pick(fdp, kSplineMethods);
+  if (name == "limitOption") return pick(fdp, kLimitOptions);
+  if (name == "holdupCorrelation") return pick(fdp, kHoldupNames);
+  if (name == "pressureDropCorrelation") return pick(fdp, kPressureDropNames);
+  if (name == "option") return pick(fdp, kBlockOptions);
+  if (name == "reactionId") return pick(fdp, kReactions);
+  if (name == "blockId" && fdp.ConsumeProbability<float>() < 0.8f) {
+    // The block of the procedure's family, as the flowsheet holds it.
+    if (procedure == "XV55IF_SPHYDR" || procedure == "XV55IF_SPRADKUSER") return "C1";
+    if (procedure == "XV55IF_SPHYDRP") return "RC";
+    if (procedure == "XV55IF_EQLBRX") return "P.D1";
+    if (procedure.starts_with("XV55IF_SPRK")) return "R1";
+    if (procedure.starts_with("XV55IF_SPBO")) return "B1";
+    if (procedure.starts_with("XV55IF_SPRP")) return "P.T1";
+  }
+  return kKnownTexts[fdp.ConsumeIntegralInRange<std::size_t>(0, std::size(kKnownTexts) - 1)];
+}
+
+// Values of an input array by its name: ascending speeds, positions and abscissae per
+// curve (along each row of a matrix, first index fastest; along a vector), mole
+// fractions.  An input that has run out of bytes still gives strictly ascending values.
+void shapedArray(std::string_view name, std::int64_t rows, std::int64_t columns,
+                 std::vector<double>& v, FuzzedDataProvider& fdp) {
+  const bool ascending = name == "speed" || name == "xtab" || name == "pos" || name == "cv";
+  if (columns == 1) std::swap(rows, columns);  // a vector ascends along its cells
+  for (std::int64_t i = 0; i < rows; ++i) {
+    double at = ascending ? fdp.ConsumeFloatingPointInRange<double>(0.0, 50.0) : 0.0;
+    for (std::int64_t j = 0; j < columns; ++j) {
+      double& cell = v[static_cast<std::size_t>(i + j * rows)];
+      if (ascending) {
+        cell = at;
+        // Now and then a repeated abscissa.
+        at += fdp.ConsumeProbability<float>() > 0.95f
+                  ? 0.0
+                  : fdp.ConsumeFloatingPointInRange<double>(0.01, 100.0);
+      } else if (name == "qsurge") {
+        cell = fdp.ConsumeFloatingPointInRange<double>(0.0, 60.0);
+      } else if (name == "qstone") {
+        cell = fdp.ConsumeFloatingPointInRange<double>(60.0, 500.0);
+      } else if (name.find("omposition") != name.npos || name == "vapour" ||
+                 name.starts_with("liquid")) {
+        cell = fraction(fdp);
+      } else {
+        cell = fdp.ConsumeFloatingPointInRange<double>(-100.0, 500.0);
+      }
+    }
+  }
+  if (name == "speed" && rows > 1 && fdp.ConsumeBool()) {
+    // Curves in any order: set-up sorts them.
+    std::reverse(v.begin(), v.end());
+  }
+}
+
+// The families the shaped calls reach.
+constexpr const char* kShapedProcedures[] = {
+    "XV55IF_SPPSPC",         "XV55IF_SPPUMPCURVE",  "XV55IF_SPPCURVE",      "XV55IF_SPVALVE",
+    "XV55IF_SPPMIN",         "XV55IF_SPPINT",       "XV55IF_SPPINT3",       "XV55IF_SPDPDZFR",
+    "XV55IF_SPPMOM",         "XV55IF_SPDPCONST",    "XV55IF_SPHLD",         "XV55IF_SPPCBR",
+    "XV55IF_SPHYDR",         "XV55IF_SPHYDRP",      "XV55IF_EQLBRX",        "XV55IF_SPRKUSR",
+    "XV55IF_SPRKUSR1",       "XV55IF_SPRKUSR2",     "XV55IF_SPRKUSR3",      "XV55IF_SPRPUSR",
+    "XV55IF_SPRPUSR1",       "XV55IF_SPRPUSR2",     "XV55IF_SPRPUSR3",      "XV55IF_SPBOUSR",
+    "XV55IF_SPRADKUSER",     "XV55IF_SPRDKUSR",     "XV55IF_SPRDKUS3",      "XV55IF_SPRPDPDZ_USER",
+    "XV55IF_SPRPQFLUX_USER", "XV55IF_SPRPHLD_USER", "XV55IF_SPBOQFLUX_USER"};
+
+const xv55::entry::ProcedureInfo* findProcedure(std::string_view name) {
+  for (const auto& p : xv55::entry::procedures()) {
+    if (name == p.name) return &p;
+  }
+  return nullptr;
+}
+
+void fuzzShaped(FuzzedDataProvider& fdp) {
+  const std::string_view name = pick(fdp, kShapedProcedures);
+  const xv55::entry::ProcedureInfo* procedure = findProcedure(name);
+  if (!procedure) return;
+
+  Shape z{};
+  z.curves = fdp.ConsumeIntegralInRange<std::int64_t>(1, 10);
+  z.points = fdp.ConsumeIntegralInRange<std::int64_t>(2, 20);
+  z.coefficients = fdp.ConsumeBool() ? 8 : fdp.ConsumeIntegralInRange<std::int64_t>(1, 8);
+  z.valvePoints = fdp.ConsumeIntegralInRange<std::int64_t>(1, 12);
+  z.inlets = fdp.ConsumeIntegralInRange<std::int64_t>(1, 5);
+  z.reactions = fdp.ConsumeIntegralInRange<std::int64_t>(1, 2);
+  z.products = fdp.ConsumeIntegralInRange<std::int64_t>(1, 3);
+
+  xv55::BlockBuilder b;
+  std::vector<std::int64_t> scalarColumns;
+  std::vector<double> values;
+  bool tabular = false;
+  for (const xv55::entry::ArgumentInfo& info : procedure->arguments) {
+    const std::string_view arg = info.name;
+    switch (info.kind) {
+      case ArgKind::RealIn:
+        scalarColumns.push_back(b.real(shapedReal(arg, fdp)));
+        break;
+      case ArgKind::IntegerIn:
+        b.integer(shapedInteger(z, arg, fdp));
+        break;
+      case ArgKind::TextIn: {
+        const char* text = shapedText(name, arg, fdp);
+        if (arg == "curveType") tabular = text[0] == 'T';
+        b.text(text);
+        break;
+      }
+      case ArgKind::UnusedIn:
+        b.real(0.0);
+        break;
+      case ArgKind::RealVectorIn:
+      case ArgKind::IntegerVectorIn: {
+        const std::int64_t n = vectorExtent(z, arg, fdp);
+        values.assign(static_cast<std::size_t>(n), 0.0);
+        if (info.kind == ArgKind::IntegerVectorIn) {
+          std::vector<std::int64_t> counts(static_cast<std::size_t>(n));
+          for (auto& c : counts) c = fdp.ConsumeIntegralInRange<std::int64_t>(2, z.points);
+          b.integers(counts, {n});
+        } else {
+          shapedArray(arg, n, 1, values, fdp);
+          b.reals(values, {n});
+        }
+        break;
+      }
+      case ArgKind::RealMatrixIn:
+      case ArgKind::IntegerMatrixIn: {
+        const auto [rows, columns] = matrixExtents(z, arg, fdp);
+        values.assign(static_cast<std::size_t>(rows * columns), 0.0);
+        shapedArray(arg, rows, columns, values, fdp);
+        b.reals(values, {rows, columns});
+        break;
+      }
+      case ArgKind::RealOut:
+        b.output(anyReal(fdp));
+        break;
+      case ArgKind::RealVectorOut: {
+        const std::int64_t n = vectorExtent(z, arg, fdp);
+        b.outputs(n, {n}, anyReal(fdp));
+        break;
+      }
+      case ArgKind::RealMatrixOut: {
+        const auto [rows, columns] = matrixExtents(z, arg, fdp);
+        b.outputs(rows * columns, {rows, columns}, anyReal(fdp));
+        break;
+      }
+      case ArgKind::Trailing:
+        break;
+    }
+  }
+
+  // The workspace a model declares: what the curves need, or a length of its choice.
+  std::int64_t work = 0;
+  if (name == "XV55IF_SPPUMPCURVE") {
+    work = tabular ? 5 * z.points * z.curves : (z.coefficients + 5) * z.curves;
+  }
+  switch (fdp.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0:
+      break;
+    case 1:
+      work = fdp.ConsumeIntegralInRange<std::int64_t>(0, 12);
+      break;
+    default:
+      work = std::max<std::int64_t>(work, fdp.ConsumeIntegralInRange<std::int64_t>(12, 800));
+  }
+  b.work.assign(static_cast<std::size_t>(work), 0.0);
+  b.hostContext = fdp.ConsumeIntegralInRange<std::int64_t>(0, 2);
+
+  // A solver between passes: the handler answers, the marker moves on now and then.
+  g_solver.printSwitch = fdp.ConsumeIntegralInRange<std::int64_t>(-1, 2);
+  g_solver.marker = fdp.ConsumeBool() ? 0.0 : 1.0;
+  g_solver.equilibrium = fdp.ConsumeIntegralInRange<std::int64_t>(0, 2);
+  const InitBlock solver{1, &g_printer,
+                         fdp.ConsumeProbability<float>() < 0.9f ? &g_solver : nullptr, 0};
+  QRInitialize(&solver);
+
+  // Set up (usually), then evaluate at moved operating points.
+  if (fdp.ConsumeProbability<float>() < 0.8f) b.call(procedure->entry, XV55_CALL_SETUP);
+  for (int call = fdp.ConsumeIntegralInRange<int>(1, 5); call > 0; --call) {
+    if (!scalarColumns.empty() && fdp.ConsumeBool()) {
+      const std::int64_t column =
+          scalarColumns[fdp.ConsumeIntegralInRange<std::size_t>(0, scalarColumns.size() - 1)];
+      double& value = b.inputCell(column).real;
+      value = fdp.ConsumeProbability<float>() < 0.1f
+                  ? anyReal(fdp)
+                  : value * fdp.ConsumeFloatingPointInRange<double>(0.0, 3.0);
+    }
+    if (fdp.ConsumeProbability<float>() < 0.3f) g_solver.marker += 1.0;
+    static constexpr std::int64_t kTypes[] = {0, 4, 4, 3, 1, 2};
+    b.call(procedure->entry, kTypes[fdp.ConsumeIntegralInRange<std::size_t>(0, 5)]);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -377,8 +718,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  xv55::print::setHostPrinter(&g_printer);
-  keepHostFresh();
+  startAfresh();
   FuzzedDataProvider fdp(data, size);
   switch (fdp.ConsumeIntegralInRange<int>(0, 9)) {
     case 0:
@@ -387,8 +727,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 1:
       fuzzInitialisation(fdp);
       break;
-    default:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
       fuzzProcedure(fdp);
+      break;
+    default:
+      fuzzShaped(fdp);
   }
   return 0;
 }
