@@ -43,6 +43,7 @@
 
 #include "common/units.hpp"
 #include "entry/unpack.hpp"
+#include "pipe/dispatch.hpp"
 #include "print/print.hpp"
 #include "xv55/block_builder.hpp"
 #include "xv55/host_objects.hpp"
@@ -182,7 +183,8 @@ void loadFlowsheet() {
 
 // Every input from the state of a fresh process: the reference host reset and the
 // flowsheet loaded again, the library's initialisation data as at load (no printer
-// of the host's, no options handler), the quiet printer for messages.
+// of the host's, no options handler), no unknown pipe names remembered, the quiet
+// printer for messages.
 void startAfresh() {
   xv55::refhost::reset();
   loadFlowsheet();
@@ -190,6 +192,7 @@ void startAfresh() {
   QRInitialize(&none);
   *GetDLLInitializationData() = InitBlock{};
   SAIPRNAM = 0;
+  xv55::pipe::forgetUnknownNames();
   xv55::print::setHostPrinter(&g_printer);
 }
 
