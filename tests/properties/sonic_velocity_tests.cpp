@@ -24,16 +24,6 @@ const Reals kNitrogen = {1, 0, 0, 0, 0};
 const Reals kButanes = {0, 0, 0.5, 0.5, 0};  // propane/n-butane 50:50
 constexpr double kButanesWeight = 0.5 * 44.097 + 0.5 * 58.123;
 
-double molecularWeight(const Names& names, const Reals& x) {
-  double mw = 0;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    pp::ComponentData d;
-    EXPECT_TRUE(pp::componentData(names[i], d));
-    mw += x[i] * d.molecularWeight;
-  }
-  return mw;
-}
-
 // c of one phase from the equation of state: V sqrt(-(Cp/Cv) (dP/dV)_T / M).
 double phaseVelocity(const pp::PhaseState& s, double mw) {
   return s.volume * std::sqrt(-(s.cp / s.cv) * s.dPdV / mw);
@@ -84,7 +74,8 @@ TEST_F(SonicVelocity, TwoPhasesMixWithTheDefaultLiquidVelocity) {
   // The homogeneous formula with c_L = 1524 m/s.
   const pp::PhaseState gas = phase(names, f.vapour, t, p, pp::Root::Vapour);
   const pp::PhaseState liquid = phase(names, f.liquid, t, p, pp::Root::Liquid);
-  const double mG = molecularWeight(names, f.vapour), mL = molecularWeight(names, f.liquid);
+  const auto weight = [](const Reals& x) { return x[0] * 44.097 + x[1] * 58.123; };
+  const double mG = weight(f.vapour), mL = weight(f.liquid);
   const double cG = phaseVelocity(gas, mG), cL = kLiquidDefault;
   const double rhoG = mG / gas.volume, rhoL = mL / liquid.volume;
   const double x = f.vapourFraction * mG / kButanesWeight;
