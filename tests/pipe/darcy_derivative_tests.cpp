@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "pipe/pipe_flow.hpp"
 #include "pipe_cases.hpp"
 
 namespace {
@@ -72,6 +73,12 @@ TEST_F(PipeTest, OnlyDarcyWritesDerivativesAndInvalidInputsGiveNaN) {
   for (std::int64_t i = 1; i <= 3; ++i)  // the name columns are left
     for (std::int64_t j = 1; j <= kFirstName; ++j)
       EXPECT_EQ(std::isnan(b.derivative(i, j)), j < kFirstName);
+}
+
+TEST(ColebrookSlopes, CarryTheValueOfTheFrictionFactorRoutineBitForBit) {
+  for (double re : {0.0, 0.05, 0.1, 700.0, 2500.0, 2500.5, 3000.0, 3500.0, 3500.5, 1e4, 1e8})
+    for (double r : {0.0, 1e-5, 4.5e-4, 0.05})
+      EXPECT_EQ(xv55::pipe::colebrookSlopes(re, r).f, xv55::pipe::PIPCBR(re, r)) << re << " " << r;
 }
 
 }  // namespace
