@@ -70,7 +70,9 @@ TEST(BlockLookup, FindsEachBlockAtItsOwnLevelOrReportsItsLevel) {
   EXPECT_EQ(capture.printer.lines.at(9),
             " Cannot locate the Block ID Bead in Corvane for: R%d      ");
   EXPECT_EQ(capture.printer.lines.at(10), " at Hierarchy Level: PLANT.LOOP");
-  EXPECT_EQ(cp::hierarchyDepth(), 0);  // the stack is restored on every path
+  EXPECT_EQ(bead("PLANT.LOOP.R101"), 0);  // the R101 of the levels above does not count
+  EXPECT_EQ(bead("PLANT.C1"), 0);         // nor that of a level below
+  EXPECT_EQ(cp::hierarchyDepth(), 0);     // the stack is restored on every path
   refhost::reset();
 }
 

@@ -26,14 +26,14 @@ void expectStream(Reals stream, double tolerance) {
 
 TEST_F(ReactorKinetics, TheRoutineSeesTheStreamVectorAndTheCommonAreasInModelOrder) {
   ASSERT_TRUE(pp::setModelComponents(7, {"PROPANE", "METHANE"}));
+  g_probe.rates = {10, 20, 30, 40, 50};  // kmol/s by companion position
+  g_probe.scribble = true;               // the routine writes into its index vector and option set
   ProcedureCall c = reactorCall<StirredTankArguments>("PLANT.CSTR1");
   c.hostContext = 7;
   c.reals("composition", {0.25, 0.75}).matrix("stoichiometry", {-1, 1}, 2, 1).outputs("rates", 2);
   c.real("reactorValue", 0.5).real("propertyWord3", 3).real("propertyWord4", 4);
-  g_probe.rates = {10, 20, 30, 40, 50};  // kmol/s by companion position
   c.real("propertyWord5", 5).real("propertyWord6", 6).call(XV55IF_SPRKUSR);
   ASSERT_EQ(g_probe.calls, 1) << capture.printer.text();
-  EXPECT_EQ(c.outs("rates"), (Reals{30 * 3600.0, 10 * 3600.0}));  // propane, methane
   // Flows of 360 kmol/h at the companion positions of propane (3) and methane (1), kmol/s.
   expectStream({0.075, 0, 0.025, 0, 0}, 1e-15);
   EXPECT_EQ(g_probe.stoichiometry, (Reals{1, 0, -1, 0, 0}));
@@ -47,6 +47,31 @@ TEST_F(ReactorKinetics, TheRoutineSeesTheStreamVectorAndTheCommonAreasInModelOrd
   EXPECT_EQ(SAIPRNAM, 76);
   // A gas: every phase of the flash is the feed, in companion order.
   for (const Reals& phase : g_probe.phases) EXPECT_NEAR(phase.at(2), 0.25, 1e-12);
+  // Its rates by the index it was given, not the one it wrote; its identifiers.
+  EXPECT_EQ(c.outs("rates"), (Reals{30 * 3600.0, 10 * 3600.0}));
+  for (std::size_t k = 51; k < XV55_USER_ARGUMENT_COUNT; ++k) {
+    EXPECT_EQ(g_probe.arguments[k], &DMS_INITV[1]) << "argument " << k + 1;
+  }
+  const std::int64_t* ids = g_probe.ids.data();
+  EXPECT_EQ((Lines{packed(ids), packed(ids + 2), packed(ids + 4), packed(ids + 6), packed(ids + 8),
+                   packed(ids + 16)}),
+            (Lines{"CSTR1", "SAIURK", "SAIURK", "MIXRX", "PROBE", "MIXRX"}));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(ids + 18), 8), "        ");
+  EXPECT_EQ(ids[19], 1);
+  // A routine that writes no rates gives zeros, not the last call's; after a failing
+  // one the next call succeeds.
+  g_probe.rates.clear();
+  c.call(XV55IF_SPRKUSR);
+  EXPECT_EQ(c.outs("rates"), (Reals{0, 0}));
+  g_probe.fail = true;
+  c.call(XV55IF_SPRKUSR);
+  EXPECT_EQ(c.status, 4);
+  g_probe = Probe{};
+  g_probe.rates = {1, 1, 1, 1, 1};
+  c.status = 0;
+  c.call(XV55IF_SPRKUSR);
+  EXPECT_EQ(c.status, 0) << capture.printer.text();
+  EXPECT_EQ(c.outs("rates"), (Reals{3600, 3600}));
 }
 
 TEST_F(ReactorKinetics, StoichiometryIsLoadedOnceUntilTheCleanUpCallAndAreasFollowTheirShape) {

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "host/companion.h"
@@ -15,7 +14,6 @@ namespace {
 namespace rh = xv55::refhost;
 namespace cp = xv55::refhost::companion;
 using Ints = std::vector<std::int64_t>;
-using Lines = std::vector<std::string>;
 using Addresses = std::array<void*, XV55_USER_ARGUMENT_COUNT>;
 
 Addresses seen;
@@ -85,28 +83,6 @@ TEST_F(Dispatch, RoutinesOfAUserLibraryAreFoundUnderTheirSpellings) {
   call(mine.handle, a.addresses);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(seen, a.addresses);
-}
-
-TEST_F(Dispatch, UnresolvedNamesAndStaleHandlesCallNothing) {
-  EXPECT_EQ((Ints{resolve("NOSUCH").handle, resolve("NOSUCH").status}), (Ints{0, 4}));
-  ASSERT_TRUE(cp::registerRoutine("MINE", inProcess));
-  ASSERT_TRUE(rh::injectFailure("SAIGPNTR"));
-  EXPECT_EQ(resolve("MINE").status, 4);
-  const std::int64_t handle = resolve("MINE").handle;
-
-  Arguments a;
-  call(0, a.addresses);
-  ASSERT_TRUE(cp::loadFlowsheet("components A\n").ok);  // handles handed out before go
-  call(handle, a.addresses);
-  ASSERT_TRUE(rh::injectFailure("DMS_DOCALL"));
-  call(resolve("MINE").handle, a.addresses);
-  EXPECT_EQ(calls, 0);
-  EXPECT_EQ(cp::lastDispatch().calls, 3);
-  EXPECT_EQ(rh::reportLines(),
-            (Lines{" DMS_DOCALL-E-Handle 0 names no resolved routine; nothing called.",
-                   " DMS_DOCALL-E-Handle " + std::to_string(handle) +
-                       " names no resolved routine; nothing called.",
-                   " DMS_DOCALL-E-Routine MINE not called (injected failure)."}));
 }
 
 }  // namespace

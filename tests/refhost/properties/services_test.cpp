@@ -40,17 +40,6 @@ class PropertyServices : public ::testing::Test {
     }
     return false;
   }
-
-  // The vapour monitor on methane (companion position 3) with everything else fixed.
-  std::int64_t vapourMonitor(double t, double p, Reals x, Ints idx, double& v, double& dvdt,
-                             double& cp) {
-    const std::int64_t n = static_cast<std::int64_t>(x.size()), phase = 2, calculation = 3;
-    double h = -1;
-    std::int64_t status = 0;
-    PPMON_VMTHRM(&t, &p, x.data(), &n, idx.data(), &kPengRobinson, &phase, &calculation, &v, &dvdt,
-                 &cp, &h, &status);
-    return status;
-  }
 };
 
 TEST_F(PropertyServices, StreamAreaDescribesTheModelsComponents) {
@@ -78,34 +67,6 @@ TEST_F(PropertyServices, StreamAreaDescribesTheModelsComponents) {
   SAIASO(&three, mapping, companion.data(), back.data());
   EXPECT_EQ(back, (Reals{0.25, 0.75, -1.0}));
   EXPECT_TRUE(reported("SAIASO", "outside 0 to the 2 components"));
-}
-
-TEST_F(PropertyServices, MonitorsRefuseUnusableInput) {
-  struct Case {
-    double t, p;
-    Reals x;
-    Ints idx;
-    const char* text;
-  };
-  const Case cases[] = {
-      {300, kBar, {0.0, 0.0}, {3, 4}, "sum to zero"},
-      {0, kBar, {1.0}, {3}, "Temperature 0 K"},
-      {300, -kBar, {1.0}, {3}, "Pressure -100000 Pa"},
-      {NAN, kBar, {1.0}, {3}, "Temperature nan K"},
-      {300, kBar, {NAN}, {3}, "not a number"},
-      {300, kBar, {1.0}, {8}, "Index 8 of entry 1"},
-      {300, kBar, {1.0}, {0}, "Index 0 of entry 1"},
-      {300, kBar, Reals(101, 0.01), Ints(101, 3), "Component count 101"},
-  };
-  for (const Case& c : cases) {
-    rh::clearReportLines();
-    double v = -1, dvdt = -1, cp = -1;
-    PPBASE_ESDPDV[0] = 1e35;
-    EXPECT_EQ(vapourMonitor(c.t, c.p, c.x, c.idx, v, dvdt, cp), 4) << c.text;
-    EXPECT_EQ(v, -1) << c.text;
-    EXPECT_EQ(PPBASE_ESDPDV[0], 1e35) << c.text;
-    EXPECT_TRUE(reported("PPMON_VMTHRM", c.text)) << c.text;
-  }
 }
 
 TEST_F(PropertyServices, FlashRoadOfAKineticsProcedure) {
