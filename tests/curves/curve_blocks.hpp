@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "support/capture_printer.hpp"
-#include "support/derivative_check.hpp"
 #include "xv55/block_builder.hpp"
 #include "xv55/refhost.hpp"
 

@@ -167,8 +167,7 @@ TEST_F(EquilibriumReactor, AFlashDrumSplitsItsFeedIntoVapourAndLiquidThatCloseTh
 }
 
 TEST_F(EquilibriumReactor, TheFeedAndConditionsReachTheBlockAndTheInputsStayAsGiven) {
-  Feed f;
-  f.option = "reinit";  // lower case counts
+  Feed f{.option = "reinit"};  // lower case counts
   Site site(f);
   const auto inputs = [&] {
     std::vector<double> all;
@@ -206,10 +205,8 @@ TEST_F(EquilibriumReactor, TheFeedAndConditionsReachTheBlockAndTheInputsStayAsGi
 }
 
 TEST_F(EquilibriumReactor, AnAdiabaticReactorKeepsTheFeedsEnthalpy) {
-  Feed f;
-  f.reactorTemperature = 1.0e35;  // not given: passed on as it is
-  f.reactorPressure = 2;
-  Site site(f);
+  // A reactor temperature of 1e35 is not given: passed on as it is.
+  Site site{Feed{.reactorPressure = 2, .reactorTemperature = 1.0e35}};
   EXPECT_EQ(site.call(), 0) << capture.printer.text();
   EXPECT_EQ(xv55::refhost::lastCall("EQLB_URE06I").reals.at(0), 1.0e35);
   // Energy balance: the feed's enthalpy at 30 degC, 10 bar against the products'.
@@ -233,11 +230,7 @@ TEST_F(EquilibriumReactor, OneReactionReachesTheEquilibriumOfItsConstant) {
                         " equilibrium-reaction 0.5 PROPANE -2 ETHANE 1 N-BUTANE 1\n"));
   ASSERT_TRUE(props::setCompanionComponents({"ETHANE", "PROPANE", "N-BUTANE"}));
   ASSERT_TRUE(props::setModelComponents(kContext, {"N-BUTANE", "ETHANE", "PROPANE"}));
-  Feed f;
-  f.block = "RX";
-  f.z = {0.2, 0.1, 0.7};
-  f.reactorTemperature = 200;
-  Site site(f);
+  Site site{Feed{.block = "RX", .z = {0.2, 0.1, 0.7}, .reactorTemperature = 200}};
   ASSERT_EQ(site.call(), 0) << capture.printer.text();
   const double x = (170 - std::sqrt(170.0 * 170.0 - 4 * 2250)) / 2;
   const double y[] = {(20 + x) / 100, (10 + x) / 100, (70 - 2 * x) / 100};
@@ -308,8 +301,7 @@ TEST_F(EquilibriumReactor, ASuccessfulCallLeavesTheStatusAsItFoundIt) {
 }
 
 TEST_F(EquilibriumReactor, BlocksAndStreamsThatDoNotFitAreFatal) {
-  Feed f;
-  f.block = "PLANT.DRUMX";
+  Feed f{.block = "PLANT.DRUMX"};
   EXPECT_EQ(Site(f).call(), 4);
   f.block = "MIXED";  // one product, the model expects two
   EXPECT_EQ(Site(f).call(), 4);
@@ -339,8 +331,7 @@ TEST_F(EquilibriumReactor, ComponentClashesAreFatal) {
   ASSERT_TRUE(cp::loadFlowsheet("components METHANE PROPANE\nblock D EQLBRX\n streams 1 2\n"));
   ASSERT_TRUE(props::setCompanionComponents(kCompanion));
   ASSERT_TRUE(props::setModelComponents(kContext, kModel));
-  Feed f;
-  f.block = "D";
+  Feed f{.block = "D"};
   EXPECT_EQ(Site(f).call(), 4);
   EXPECT_EQ(capture.printer.lines,
             (Lines{"PUTRGI-F-Clash in No. of Components in Blockid D       .",
@@ -368,9 +359,7 @@ TEST_F(EquilibriumReactor, ComponentClashesAreFatal) {
 // earlier feed) with one note, and does not run the block.  A first call sets the block up
 // with the least feed, 1e-10 kmol/h.
 TEST_F(EquilibriumReactor, NoFeedGivesNoProductsAndOneNote) {
-  Feed f;
-  f.flow = 0;
-  Site site(f);
+  Site site{Feed{.flow = 0}};
   EXPECT_EQ(site.call(), 0) << capture.printer.text();
   EXPECT_NEAR(streamWord(eq::feedStream("PLANT", "DRUM", 1), 4), 1e-10 / 3600, 1e-25);
   EXPECT_NEAR(site.flow(1) + site.flow(2), 1e-10, 1e-22);
@@ -393,15 +382,9 @@ TEST_F(EquilibriumReactor, NoFeedGivesNoProductsAndOneNote) {
 }
 
 TEST_F(EquilibriumReactor, InputsAndOutputsThatDoNotFitAreRefused) {
-  Feed nan;
-  nan.z[1] = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_EQ(Site(nan).call(), 4);
-  Feed hot;
-  hot.reactorTemperature = std::numeric_limits<double>::infinity();
-  EXPECT_EQ(Site(hot).call(), 4);
-  Feed many;
-  many.z = std::vector<double>(4, 0.25);  // more than the model's three
-  EXPECT_EQ(Site(many).call(), 4);
+  EXPECT_EQ(Site(Feed{.z = {0.4, std::numeric_limits<double>::quiet_NaN(), 0.4}}).call(), 4);
+  EXPECT_EQ(Site(Feed{.reactorTemperature = std::numeric_limits<double>::infinity()}).call(), 4);
+  EXPECT_EQ(Site(Feed{.z = std::vector<double>(4, 0.25)}).call(), 4);  // more than three
   EXPECT_EQ(capture.printer.lines,
             (Lines{"EQLBRX-F-Element 2 of input 6 (feed composition) is not a finite number; "
                    "nothing computed.",
@@ -410,9 +393,7 @@ TEST_F(EquilibriumReactor, InputsAndOutputsThatDoNotFitAreRefused) {
                    "EQLBRX-F-The feed composition has 4 components; the model has 3 and at most 91 "
                    "are handled."}));
   // Output 2 must be NC x NP: a host that declares it shorter is refused, not overrun.
-  Feed narrow;
-  narrow.compositionColumns = 1;
-  Site site(narrow);
+  Site site{Feed{.compositionColumns = 1}};
   capture.printer.clear();
   EXPECT_EQ(site.call(), 4);
   EXPECT_EQ(capture.printer.lines,
@@ -421,9 +402,7 @@ TEST_F(EquilibriumReactor, InputsAndOutputsThatDoNotFitAreRefused) {
   EXPECT_EQ(site.flow(1), kUntouched);
   // A vanishing reactor pressure leaves the block no number for its products: refused,
   // every output as it was.
-  Feed vacuum;
-  vacuum.reactorPressure = 1e-308;
-  Site empty(vacuum);
+  Site empty{Feed{.reactorPressure = 1e-308}};
   capture.printer.clear();
   EXPECT_EQ(empty.call(), 4);
   EXPECT_EQ(empty.outputs(), std::vector<double>(12, kUntouched));
@@ -438,13 +417,13 @@ TEST_F(EquilibriumReactor, InputsAndOutputsThatDoNotFitAreRefused) {
 // Btu/lbmol, lb/ft3) by their definitions: 1 lb = 0.45359237 kg, 1 psi = 6894.757293168 Pa,
 // 1 Btu/lb = 2.326 kJ/kg, 1 lb/ft3 = 16.018463373960 kg/m3.
 TEST_F(EquilibriumReactor, FieldUnitsConvertBothWays) {
-  Feed f;
-  f.unitSet = 2;  // lbmol/h, degF, psia
-  f.flow = 100.0 / 0.45359237;
-  f.temperature = 86;
-  f.reactorPressure = f.pressure = 10e5 / 6894.757293168361;
-  f.reactorTemperature = 68;
-  Site site(f);
+  const double psia = 10e5 / 6894.757293168361;
+  Site site{Feed{.unitSet = 2,  // lbmol/h, degF, psia
+                 .flow = 100.0 / 0.45359237,
+                 .temperature = 86,
+                 .pressure = psia,
+                 .reactorPressure = psia,
+                 .reactorTemperature = 68}};
   EXPECT_EQ(site.call(), 0) << capture.printer.text();
   Site metric{Feed{}};
   metric.call();
@@ -542,8 +521,7 @@ TEST_F(PhaseWatch, InformationNeedsPrintLevelTwoAndDoesNotHideAWarning) {
 }
 
 TEST_F(PhaseWatch, AShortWorkspaceIsNamedOnceAndResultsStillCome) {
-  Feed f;
-  f.workWords = 10;
+  Feed f{.workWords = 10};
   Site site(f);
   std::int64_t status = 0;
   EXPECT_EQ(callAt(site, 1.0, &status),

@@ -38,12 +38,6 @@ TEST(PhaseRecord, ChangesAreFoundStreamByStreamAfterTheTotal) {
   // Stream 1 loses its liquid, stream 3 gains one: the total stays.
   EXPECT_EQ(changes(before, makeup({{V}, {L}, {V, L}})),
             (std::vector<PhaseChange>{{Kind::Decreased, 1, 0}, {Kind::Increased, 3, 0}}));
-  // The total changes too when only one stream does.
-  EXPECT_EQ(changes(before, makeup({{V, L}, {L, W}, {V}})),
-            (std::vector<PhaseChange>{{Kind::TotalPhases, 0, 0}, {Kind::Increased, 2, 0}}));
-  // The same phases in another order: a sequence change, not a change of kind.
-  EXPECT_EQ(changes(before, makeup({{L, V}, {L}, {V}})),
-            (std::vector<PhaseChange>{{Kind::Sequence, 1, 0}}));
   // A phase of another kind, phase by phase.
   EXPECT_EQ(changes(before, makeup({{V, W}, {V}, {V}})),
             (std::vector<PhaseChange>{{Kind::PhaseKind, 1, 2}, {Kind::PhaseKind, 2, 1}}));

@@ -167,11 +167,8 @@ TEST_F(ColumnHydraulics, AStageIsRatedAsTheFormulasWorkedByHandGiveIt) {
 }
 
 TEST_F(ColumnHydraulics, TheRatingRoutineGetsTheCommonDataAndTheTrayFieldsWithTheirDefaults) {
-  Stage s;
-  s.stage = 12.4;  // the valve trays; whole numbers are rounded
-  s.option = 6;
-  s.length = 2.5;
-  s.datum = 31;
+  // The valve trays; whole numbers are rounded.
+  Stage s{.stage = 12.4, .datum = 31, .option = 6, .length = 2.5};
   ASSERT_EQ(call(XV55IF_SPHYDR, s).status, 0);
   const std::int64_t* i = TPSR_TRAYI;
   EXPECT_EQ((std::vector<std::int64_t>{i[0], i[1], i[2], i[3]}),
@@ -198,10 +195,7 @@ TEST_F(ColumnHydraulics, TheRatingRoutineGetsTheCommonDataAndTheTrayFieldsWithTh
 TEST_F(ColumnHydraulics, ResultsWithoutValueComeBackAsOneAndAHoldupFailureWritesNothing) {
   // COL2 sets tray field 2 to a flooding method the rating routine does not have: no
   // result and no holdup.  Option 4 neither writes nor tests the holdup.
-  Stage s;
-  s.block = "PLANT.COL2";
-  s.stage = 3;
-  s.option = 4;
+  Stage s{.block = "PLANT.COL2", .stage = 3, .option = 4};
   const Result quiet = call(XV55IF_SPHYDR, s);
   EXPECT_EQ(quiet.out, (std::vector<double>{2.0, kUntouched, 1, 1, 1, 1, 1, 1, 1, 1}));
   EXPECT_EQ(quiet.status, 0);
@@ -221,8 +215,7 @@ TEST_F(ColumnHydraulics, ResultsWithoutValueComeBackAsOneAndAHoldupFailureWrites
 }
 
 TEST_F(ColumnHydraulics, DenserVapourThanLiquidSkipsTheRatingWithAWarning) {
-  Stage s;
-  s.vapourMolarDensity = 15;  // 750 kg/m3 against 600
+  Stage s{.vapourMolarDensity = 15};  // 750 kg/m3 against 600
   const Result r = call(XV55IF_SPHYDR, s);
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(capture.printer.lines,
@@ -237,10 +230,8 @@ TEST_F(ColumnHydraulics, DenserVapourThanLiquidSkipsTheRatingWithAWarning) {
 }
 
 TEST_F(ColumnHydraulics, EqualDensitiesAndZeroFlowsReachTheRatingWithTheirFloors) {
-  Stage s;
-  s.vapourMolarDensity = 12;  // 600 kg/m3 on both sides
-  s.liquidFlow = 0;
-  s.vapourFlow = -3;
+  // 600 kg/m3 on both sides.
+  Stage s{.liquidFlow = 0, .vapourFlow = -3, .vapourMolarDensity = 12};
   EXPECT_NE(call(XV55IF_SPHYDR, s).status, 2);
   const auto rec = xv55::refhost::lastCall("TPSR_TPSAR");
   ASSERT_GE(rec.reals.size(), 15u);
@@ -287,12 +278,9 @@ TEST_F(ColumnHydraulics, UnusableCallsAreRefusedBeforeAnyRating) {
            skipped},
   };
   for (const auto& c : cases) {
-    Stage s;
-    s.block = c.block;
-    s.section = c.section;
-    s.stage = c.stage;
     capture.printer.clear();
-    const Result r = call(c.procedure, s);
+    const Result r =
+        call(c.procedure, Stage{.block = c.block, .section = c.section, .stage = c.stage});
     EXPECT_EQ(r.status, 4) << c.message;
     ASSERT_FALSE(capture.printer.lines.empty()) << c.message;
     EXPECT_EQ(capture.printer.lines[0], c.message);
@@ -300,21 +288,16 @@ TEST_F(ColumnHydraulics, UnusableCallsAreRefusedBeforeAnyRating) {
     EXPECT_EQ(r.out, std::vector<double>(10, kUntouched)) << c.message;
   }
   // A later input that is not a number is named by its own position.
-  Stage s;
-  s.datum2 = -HUGE_VAL;
-  s.block = "CRUDE";
   capture.printer.clear();
-  EXPECT_EQ(call(XV55IF_SPHYDRP, s).status, 4);
+  EXPECT_EQ(call(XV55IF_SPHYDRP, Stage{.block = "CRUDE", .datum2 = -HUGE_VAL}).status, 4);
   EXPECT_EQ(capture.printer.lines,
             Lines{"SPHYDRP-F-Input 16 (stage datum 2) is not a finite number" + skipped});
   EXPECT_EQ(xv55::refhost::columns::ratings(), 0);
 }
 
 TEST_F(ColumnHydraulics, ARefineryStageIsFoundByItsSectionAndRatedWithItsTrays) {
-  Stage s;
-  s.block = "CRUDE";
-  s.section = 2;  // the first stripper, whose trays are those of the worked example
-  s.stage = 4;
+  // The first stripper, whose trays are those of the worked example.
+  Stage s{.block = "CRUDE", .section = 2, .stage = 4};
   const Result r = call(XV55IF_SPHYDRP, s);
   ASSERT_EQ(r.status, 0) << capture.printer.text();
   const auto rec = xv55::refhost::lastCall("TPSR_TPSARP");
@@ -337,12 +320,9 @@ TEST_F(ColumnHydraulics, AStageBeyondItsOwnSectionOrBlockIsRefused) {
     std::int64_t count;
   } beyond[] = {{"CRUDE", 1, 31, 30}, {"CRUDE", 2, 7, 6}, {"CRUDE", 3, 5, 4}, {"EMPTY", 1, 1, 0}};
   for (const auto& b : beyond) {
-    Stage s;
-    s.block = b.block;
-    s.section = b.section;
-    s.stage = b.stage;
     capture.printer.clear();
-    const Result r = call(XV55IF_SPHYDRP, s);
+    const Result r =
+        call(XV55IF_SPHYDRP, Stage{.block = b.block, .section = b.section, .stage = b.stage});
     EXPECT_EQ(r.status, 4) << b.block << b.stage;
     EXPECT_EQ(r.out, std::vector<double>(10, kUntouched));
     EXPECT_EQ(capture.printer.lines,
@@ -353,8 +333,7 @@ TEST_F(ColumnHydraulics, AStageBeyondItsOwnSectionOrBlockIsRefused) {
   }
   EXPECT_EQ(xv55::refhost::lastCall("TPSR_TPSARP").calls, 0);
   // A tray column's stage beyond the block's 20 stages likewise; its last stage is rated.
-  Stage tray;
-  tray.stage = 21;
+  Stage tray{.stage = 21};
   capture.printer.clear();
   const Result r = call(XV55IF_SPHYDR, tray);
   EXPECT_EQ(r.status, 4);
@@ -367,20 +346,16 @@ TEST_F(ColumnHydraulics, AStageBeyondItsOwnSectionOrBlockIsRefused) {
   EXPECT_EQ(call(XV55IF_SPHYDR, tray).status, 0);
   EXPECT_EQ(TPSR_TRAYI[TPSR_FLAG_WORD - 1], TPSR_RATED);
   for (const auto& last : {std::pair{1.0, 30.0}, std::pair{2.0, 6.0}, std::pair{3.0, 4.0}}) {
-    Stage s;
-    s.block = "CRUDE";
-    s.section = last.first;
-    s.stage = last.second;
-    EXPECT_EQ(call(XV55IF_SPHYDRP, s).status, 0);
+    EXPECT_EQ(
+        call(XV55IF_SPHYDRP, Stage{.block = "CRUDE", .section = last.first, .stage = last.second})
+            .status,
+        0);
     EXPECT_EQ(TPSR_TRAYI[TPSR_FLAG_WORD - 1], TPSR_RATED) << last.first;
   }
 }
 
 TEST_F(ColumnHydraulics, TheRefineryHoldupFailureNamesTheMainColumnOrTheStripper) {
-  Stage s;
-  s.block = "CRUDE";
-  s.option = 7;
-  s.stage = 3;
+  Stage s{.block = "CRUDE", .stage = 3, .option = 7};
   for (double section : {1.0, 2.0, 3.0}) {
     s.section = section;
     ASSERT_TRUE(xv55::refhost::injectFailure("TPSR_TPSARP"));
@@ -408,20 +383,19 @@ TEST(TrayRating, FloodingFollowsFairsChart) {
                            const StageFlows& flows) {
     return rateTray(tray, o, flows).results[TPSR_FLOOD_FACTOR - 1];
   };
-  TrayGeometry t;  // a sieve tray of 1.5 m, 24 in spacing
-  t.diameter = 1.5;
-  t.weirHeight = 0.05;
-  t.weirLength = 1.1;
-  t.downcomerArea = 0.15;
-  t.traySpacing = 0.6096;
-  StageFlows s;
-  s.liquidVolume = 0.0028;
-  s.vapourVolume = 0.42;
-  s.liquidDensity = 600;
-  s.vapourDensity = 4;
-  s.surfaceTension = 0.020;
-  s.vapourLoad = 0.42 * std::sqrt(4.0 / 596.0);
-  s.flowParameter = 0.1;
+  // A sieve tray of 1.5 m, 24 in spacing.
+  const TrayGeometry t{.diameter = 1.5,
+                       .weirHeight = 0.05,
+                       .weirLength = 1.1,
+                       .downcomerArea = 0.15,
+                       .traySpacing = 0.6096};
+  StageFlows s{.liquidVolume = 0.0028,
+               .vapourVolume = 0.42,
+               .liquidDensity = 600,
+               .vapourDensity = 4,
+               .surfaceTension = 0.020,
+               .flowParameter = 0.1,
+               .vapourLoad = 0.42 * std::sqrt(4.0 / 596.0)};
   EXPECT_NEAR(capacity(t, {}, s), 0.091, 0.004);
   double previous = 1.0;
   for (double flowParameter : {0.01, 0.1, 0.5, 1.0}) {

@@ -204,11 +204,6 @@ TEST(SeriesFraction, AtAndNearOneValueAndSlopeKeepFullAccuracy) {
           << n << " " << x;
     }
   }
-  // At x = 1: 1 / (N + 1) and -N / (2 (N + 1)).
-  BlockBuilder one = series({1.0}, 1, 5, 1, 1);
-  one.call(XV55IF_SPRECV, 4);
-  EXPECT_EQ(one.out(1), 1.0 / 6.0);
-  EXPECT_DOUBLE_EQ(one.derivative(1, 1), -5.0 / 12.0);
 }
 
 TEST(MatrixProduct, ValuesAndDerivativeColumns) {
