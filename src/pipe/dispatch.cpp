@@ -538,13 +538,12 @@ Evaluation evaluate(const Profile& profile, const Stream& stream, Text holdupNam
   return e;
 }
 
-SectionLosses sectionLosses(const Evaluation& e, double lengthMetres, double packedBedDivisor) {
+SectionLosses sectionLosses(const Evaluation& e, double lengthMetres) {
   const Section& s = e.section;
   const double length = lengthMetres / units::kMetresPerFoot;  // ft
   SectionLosses out;
-  out.friction = e.frictionPascalsPerMetre
-                     ? e.friction * lengthMetres / (packedBedDivisor * units::kPascalsPerPsi)
-                     : e.friction * length;
+  out.friction = e.frictionPascalsPerMetre ? e.friction * lengthMetres / units::kPascalsPerPsi
+                                           : e.friction * length;
   switch (e.acceleration) {
     case Acceleration::None:
       break;

@@ -151,15 +151,14 @@ Evaluation evaluate(const Profile& profile, const Stream& stream, Text holdupNam
 void forgetUnknownNames();
 
 // Frictional and acceleration pressure drops over a section of the given length (m),
-// in psi.  A gradient in Pa/m (the packed-bed routine) is taken over the length and
-// divided by packedBedDivisor.
+// in psi.  A gradient in Pa/m (the packed-bed routine) is taken over the length.
 struct SectionLosses {
   double friction = 0.0;
   double acceleration = 0.0;
   double kineticRatio = 0.0;        // E_k of Acceleration::Kinetic, after its cap
   bool kineticRatioCapped = false;  // E_k was brought down to its cap
 };
-SectionLosses sectionLosses(const Evaluation& e, double lengthMetres, double packedBedDivisor);
+SectionLosses sectionLosses(const Evaluation& e, double lengthMetres);
 
 // The correlations the library computes itself, from the model-unit stream values
 // (two_phase.cpp).

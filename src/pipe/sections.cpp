@@ -98,7 +98,7 @@ void SPPINT(const SectionArguments& a, Status status, Jacobian jac, CallMode mod
     if (mode.wantsDerivatives()) sectionDerivatives(a, e, {}, jac);
     return;
   }
-  const SectionLosses loss = sectionLosses(e, a.length, 1.0);
+  const SectionLosses loss = sectionLosses(e, a.length);
   a.holdup = e.reportedHoldup;
   a.frictionLoss =
       loss.friction * units::kPascalsPerPsi * a.frictionMultiplier / units::kPascalsPerBar;
@@ -115,7 +115,7 @@ void SPPINT3(const PackedSectionArguments& a, Status status) {
     return;
   }
   // The divisor applies to the friction output alone, once, whatever the keyword.
-  const SectionLosses loss = sectionLosses(e, a.length, 1.0);
+  const SectionLosses loss = sectionLosses(e, a.length);
   a.holdup = e.reportedHoldup;
   a.accelerationLoss = barOf(loss.acceleration);
   if (a.frictionDivisor == 0.0) {
@@ -143,7 +143,7 @@ void SPPMOM(const MomentumArguments& a, Status status) {
     a.holdup = a.normalisedLoss = kNaN;
     return;
   }
-  const double friction = sectionLosses(e, a.length, 1.0).friction;  // psi
+  const double friction = sectionLosses(e, a.length).friction;  // psi
   const double speed = std::fabs(a.velocity) + kVelocityFloor;
   a.holdup = e.reportedHoldup;
   a.normalisedLoss = friction * units::kPascalsPerPsi * a.frictionMultiplier /
