@@ -76,6 +76,12 @@ TEST(Scenario, CsvHasOneRowPerCallAndTheSweptDerivatives) {
                 "csv"),
             "step,site,callType,x,status,y,messages\n1,main,0,-1.5e+308,0,10,\n"
             "1,main,0,0,0,10,\n1,main,0,1.5e+308,0,20,\n");
+  // A ramp of zero width has no slope towards x2 there: 0 * inf is the processor's
+  // default NaN, whose sign bit is set, and CSV writes it as JSON does, without a sign.
+  EXPECT_EQ(run(R"({"procedure": "XV55IF_SPRAMP", "format": "csv",
+                    "inputs": {"x": 1, "x1": 1, "x2": 1, "y1": 10, "y2": 20},
+                    "steps": [{"sweep": {"input": "x2", "values": [1]}}]})"),
+            "step,site,callType,x2,status,y,d y / d x2,messages\n1,main,4,1,0,10,nan,\n");
   // Several sites: their outputs are named by site; messages are quoted.
   const std::string two = run(R"({"sites": {
       "m": {"procedure": "spmatr", "inputs": {"a": [[1, 2]], "b": [1], "y": 1}},
