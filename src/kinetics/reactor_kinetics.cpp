@@ -459,10 +459,10 @@ struct PhaseProperties {
 // The status a property monitor sets when it has no properties to give but did not fail.
 constexpr std::int64_t kMonitorWarning = 3;
 
-// The phases the model gives: compositions in companion order into SHS_STWORK, their
-// volumes and enthalpies from the property monitors, and the phase data.
-bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents& model,
-                 std::int64_t nc, double t, double p, double totalFlow, Status status) {
+// The phase compositions the model gives (the overall one standing in for those it does
+// not give), in model order into the scratch and in companion order into SHS_STWORK.
+void modelCompositions(const Member& m, const ReactorInputs& in, const ModelComponents& model,
+                       std::int64_t nc) {
   PhaseScratch& s = g_phases;
   // The overall composition as the model gives it (the plug-flow kinds' renormalised).
   std::copy(in.composition.data(), in.composition.data() + nc, s.overall);
@@ -499,7 +499,35 @@ bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents
   for (const auto& phase : phases) {
     SAISAO(&nc, model.mapping, phase.first, stworkVector(phase.second));
   }
+}
 
+// The phase data the routine reads beside the compositions.
+void putPhaseData(const ModelPhases& phases, double totalFlow, const PhaseProperties& vapour,
+                  const PhaseProperties& liquid1, const PhaseProperties& liquid2,
+                  double molecularWeight) {
+  namespace w = stwork;
+  double* data = stworkVector(w::kPhaseData);
+  const auto put = [data](std::int64_t word, double value) { data[word - 1] = value; };
+  put(w::kVapourFractionWord, phases.vapourFraction);
+  put(w::kLiquidFractionWord, 1.0 - phases.vapourFraction);
+  put(w::kLiquidSplitWord, phases.liquidSplit);
+  put(w::kVapourFlowWord, phases.vapourFraction * totalFlow);
+  put(w::kLiquidFlowWord, (1.0 - phases.vapourFraction) * totalFlow);
+  put(w::kVapourVolumeWord, vapour.volume);
+  put(w::kLiquid1VolumeWord, liquid1.volume);
+  put(w::kLiquid2VolumeWord, liquid2.volume);
+  put(w::kVapourEnthalpyWord, vapour.enthalpy);
+  put(w::kLiquid1EnthalpyWord, liquid1.enthalpy);
+  put(w::kLiquid2EnthalpyWord, liquid2.enthalpy);
+  put(w::kMolecularWeightWord, molecularWeight);
+}
+
+// The phases the model gives: compositions in companion order into SHS_STWORK, their
+// volumes and enthalpies from the property monitors, and the phase data.
+bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents& model,
+                 std::int64_t nc, double t, double p, double totalFlow, Status status) {
+  modelCompositions(m, in, model, nc);
+  PhaseScratch& s = g_phases;
   const std::int64_t vapourPhase = 1;
   const std::int64_t everything = 3;
   double dVdT = 0.0;
@@ -530,22 +558,7 @@ bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents
     return false;
   }
   const double molecularWeight = PPUTL_AVEMW(&nc, model.index, s.overall);
-
-  namespace w = stwork;
-  double* data = stworkVector(w::kPhaseData);
-  const auto put = [data](std::int64_t word, double value) { data[word - 1] = value; };
-  put(w::kVapourFractionWord, in.phases.vapourFraction);
-  put(w::kLiquidFractionWord, 1.0 - in.phases.vapourFraction);
-  put(w::kLiquidSplitWord, in.phases.liquidSplit);
-  put(w::kVapourFlowWord, in.phases.vapourFraction * totalFlow);
-  put(w::kLiquidFlowWord, (1.0 - in.phases.vapourFraction) * totalFlow);
-  put(w::kVapourVolumeWord, vapour.volume);
-  put(w::kLiquid1VolumeWord, liquid1.volume);
-  put(w::kLiquid2VolumeWord, liquid2.volume);
-  put(w::kVapourEnthalpyWord, vapour.enthalpy);
-  put(w::kLiquid1EnthalpyWord, liquid1.enthalpy);
-  put(w::kLiquid2EnthalpyWord, liquid2.enthalpy);
-  put(w::kMolecularWeightWord, molecularWeight);
+  putPhaseData(in.phases, totalFlow, vapour, liquid1, liquid2, molecularWeight);
   return true;
 }
 
@@ -576,11 +589,9 @@ double fillStream(const ReactorInputs& in, const ModelComponents& model, const d
   return total;
 }
 
-// The routine's argument list: module storage, the host's areas and the model's arrays.
-ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelComponents& model,
-                        std::int64_t nc, std::int64_t nrxn, double* nu) {
-  namespace a = reactor;
-  ReactorList list;
+// The scalars of the routine's argument list.
+void setRoutineScalars(const Member& m, const ReactorInputs& in, std::int64_t nc,
+                       std::int64_t nrxn) {
   RoutineStorage& r = g_routine;
   std::fill(std::begin(r.ones), std::end(r.ones), 1);
   std::fill(std::begin(r.hundreds), std::end(r.hundreds), kModuleWords);
@@ -600,6 +611,15 @@ ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelCom
   r.integerWorkspaceCount = in.reaction.integerWorkspaceCount;
   r.realWorkspaceCount = in.reaction.realWorkspaceCount;
   r.position = m.reactor == Reactor::PlugFlow ? in.tube->position : 0.0;
+}
+
+// The routine's argument list: module storage, the host's areas and the model's arrays.
+ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelComponents& model,
+                        std::int64_t nc, std::int64_t nrxn, double* nu) {
+  namespace a = reactor;
+  setRoutineScalars(m, in, nc, nrxn);
+  ReactorList list;
+  RoutineStorage& r = g_routine;
   list.set(a::kStream, r.stream);
   list.set(2, &r.ones[0]);
   list.set(3, &r.ones[1]);
@@ -663,6 +683,54 @@ void cleanUp(const Member& m, Workspace work, Status status) {
   SAIGCLEAR(status.address());
 }
 
+// What the phase split starts from: the composition (companion order), the stream
+// vector, the counts and the state in SI units.
+struct FeedState {
+  const double* x;
+  const double* sout;
+  std::int64_t nc, ncomp;
+  double t, p, total;
+};
+
+// The phases into SHS_STWORK: a flash (the plug-flow and batch kinds only for a flow),
+// or the model's.  False on failure (status 4).
+bool placePhases(const Member& m, const ReactorInputs& in, const ModelComponents& model,
+                 Workspace work, const FeedState& f, Status status) {
+  const bool absolute = m.reactor == Reactor::PlugFlow || m.reactor == Reactor::Batch;
+  RoutineStorage& r = g_routine;
+  r.flashed = 1;
+  if (m.phases != Phases::Flash) {
+    return modelPhases(m, in, model, f.nc, f.t, f.p, f.sout[f.ncomp + stream::kTotalFlow - 1],
+                       status);
+  }
+  if (!absolute || f.total > 0.0)
+    return flashPhases(m, in, model, work, f.x, f.ncomp, f.t, f.p, status);
+  r.flashed = 0;
+  for (std::int64_t v : {stwork::kVapour, stwork::kLiquid, stwork::kLiquid1, stwork::kLiquid2}) {
+    std::fill(stworkVector(v), stworkVector(v) + f.ncomp, 0.0);
+  }
+  return true;
+}
+
+// The stoichiometry in companion order: loaded once per call site (until the clean-up
+// call); a tray column's on every call.
+double* companionStoichiometry(const ReactorKind& kind, const ReactorInputs& in,
+                               const ModelComponents& model, Workspace work,
+                               const KeptArea& stoichiometry, std::int64_t ncomp) {
+  const std::int64_t nc = in.composition.size();
+  const std::int64_t nrxn = in.reaction.stoichiometry.columns();
+  double* nu = stoichiometry.data;
+  if (kind.stoichiometrySlots.handle == 0) {
+    nu = g_routine.stoichiometry;
+    std::fill(nu, nu + ncomp * nrxn, 0.0);
+  }
+  if (nrxn > 0 && (kind.stoichiometrySlots.handle == 0 || !stoichiometry.marked)) {
+    placeStoichiometry(in.reaction.stoichiometry, nc, nrxn, model, ncomp, nu);
+    if (kind.stoichiometrySlots.handle != 0) work[kind.stoichiometrySlots.marker] = kAreaMarker;
+  }
+  return nu;
+}
+
 void evaluate(const Member& m, const ReactorInputs& in, Status status, HostContext context,
               Workspace work) {
   const ReactorKind& kind = kindOf(m.reactor);
@@ -702,38 +770,14 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
   double* sout = streamArea.data;
   const double total = fillStream(in, model, x, nc, ncomp, absolute, t, p, sout);
 
-  // The phases: a flash (the plug-flow kinds only for a flow), or the model's.
-  RoutineStorage& r = g_routine;
-  r.flashed = 1;
-  if (m.phases != Phases::Flash) {
-    if (!modelPhases(m, in, model, nc, t, p, sout[ncomp + stream::kTotalFlow - 1], status)) {
-      return;
-    }
-  } else if (!absolute || total > 0.0) {
-    if (!flashPhases(m, in, model, work, x, ncomp, t, p, status)) return;
-  } else {
-    r.flashed = 0;
-    for (std::int64_t v : {stwork::kVapour, stwork::kLiquid, stwork::kLiquid1, stwork::kLiquid2}) {
-      std::fill(stworkVector(v), stworkVector(v) + ncomp, 0.0);
-    }
-  }
+  if (!placePhases(m, in, model, work, {x, sout, nc, ncomp, t, p, total}, status)) return;
 
+  RoutineStorage& r = g_routine;
   truncateInto(in.reaction.integerParameters, r.integers);
   truncateInto(in.reaction.reactionIntegerParameters, r.reactionIntegers);
   std::copy(sout, sout + ncomp + kStreamExtraWords, r.stream);
 
-  // The stoichiometry in companion order: loaded once per call site (until the clean-up
-  // call); a tray column's on every call.
-  double* nu = stoichiometry.data;
-  if (kind.stoichiometrySlots.handle == 0) {
-    nu = r.stoichiometry;
-    std::fill(nu, nu + ncomp * nrxn, 0.0);
-  }
-  if (nrxn > 0 && (kind.stoichiometrySlots.handle == 0 || !stoichiometry.marked)) {
-    placeStoichiometry(in.reaction.stoichiometry, nc, nrxn, model, ncomp, nu);
-    if (kind.stoichiometrySlots.handle != 0) work[kind.stoichiometrySlots.marker] = kAreaMarker;
-  }
-
+  double* nu = companionStoichiometry(kind, in, model, work, stoichiometry, ncomp);
   prepareRunFiles();
 
   ReactorList list = routineList(m, in, model, nc, nrxn, nu);
