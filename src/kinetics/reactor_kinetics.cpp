@@ -790,6 +790,19 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
   for (std::int64_t i = 1; i <= n; ++i) in.rates(i) = rates[i - 1] * units::kSecondsPerHour;
 }
 
+// The groups every reactor record holds under the same names (a record without one
+// does not compile); the body adds its phase information and its reactor's areas.
+template <class R>
+ReactorInputs sharedInputs(const R& a, std::int64_t phaseCode) {
+  return {.call = a.call,
+          .state = a.state,
+          .composition = a.composition,
+          .reaction = a.reaction,
+          .phaseCode = phaseCode,
+          .properties = a.properties,
+          .rates = a.rates};
+}
+
 void run(const Member& m, const ReactorInputs& in, CallMode mode, Status status,
          HostContext context, Workspace work) {
   if (mode.isCleanUp()) return cleanUp(m, work, status);
@@ -800,162 +813,92 @@ void run(const Member& m, const ReactorInputs& in, CallMode mode, Status status,
 
 void SPRKUSR(const StirredTankArguments& a, HostCallType call, Status status, HostContext context,
              Workspace work) {
-  run(kSprkusr,
-      {.call = a.call,
-       .state = a.state,
-       .composition = a.composition,
-       .reaction = a.reaction,
-       .phaseCode = a.phaseOption,
-       .properties = a.properties,
-       .unitSet = a.unitSet,
-       .rates = a.rates,
-       .tank = &a.tank},
-      call.mode(), status, context, work);
+  ReactorInputs in = sharedInputs(a, a.phaseOption);
+  in.unitSet = a.unitSet;
+  in.tank = &a.tank;
+  run(kSprkusr, in, call.mode(), status, context, work);
 }
 void SPRKUSR1(const StirredTankOnePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  run(kSprkusr1,
-      {.call = a.call,
-       .state = a.state,
-       .composition = a.composition,
-       .phases = {.vapourFraction = a.split.vapourFraction, .liquidSplit = a.split.liquidSplit},
-       .reaction = a.reaction,
-       .phaseCode = a.phaseOption,
-       .properties = a.properties,
-       .unitSet = a.unitSet,
-       .rates = a.rates,
-       .tank = &a.tank},
-      call.mode(), status, context, work);
+  ReactorInputs in = sharedInputs(a, a.phaseOption);
+  in.phases = {.vapourFraction = a.split.vapourFraction, .liquidSplit = a.split.liquidSplit};
+  in.unitSet = a.unitSet;
+  in.tank = &a.tank;
+  run(kSprkusr1, in, call.mode(), status, context, work);
 }
 void SPRKUSR2(const StirredTankTwoPhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  run(kSprkusr2,
-      {.call = a.call,
-       .state = a.state,
-       .composition = a.composition,
-       .phases = {.vapour = a.vapour,
-                  .liquid = a.liquid,
-                  .vapourFraction = a.split.vapourFraction,
-                  .liquidSplit = a.split.liquidSplit},
-       .reaction = a.reaction,
-       .phaseCode = a.phaseOption,
-       .properties = a.properties,
-       .unitSet = a.unitSet,
-       .rates = a.rates,
-       .tank = &a.tank},
-      call.mode(), status, context, work);
+  ReactorInputs in = sharedInputs(a, a.phaseOption);
+  in.phases = {.vapour = a.vapour,
+               .liquid = a.liquid,
+               .vapourFraction = a.split.vapourFraction,
+               .liquidSplit = a.split.liquidSplit};
+  in.unitSet = a.unitSet;
+  in.tank = &a.tank;
+  run(kSprkusr2, in, call.mode(), status, context, work);
 }
 void SPRKUSR3(const StirredTankThreePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  run(kSprkusr3,
-      {.call = a.call,
-       .state = a.state,
-       .composition = a.composition,
-       .phases = {.vapour = a.vapour,
-                  .liquid1 = a.liquid1,
-                  .liquid2 = a.liquid2,
-                  .vapourFraction = a.split.vapourFraction,
-                  .liquidSplit = a.split.liquidSplit},
-       .reaction = a.reaction,
-       .phaseCode = a.phaseOption,
-       .properties = a.properties,
-       .unitSet = a.unitSet,
-       .rates = a.rates,
-       .tank = &a.tank},
-      call.mode(), status, context, work);
+  ReactorInputs in = sharedInputs(a, a.phaseOption);
+  in.phases = {.vapour = a.vapour,
+               .liquid1 = a.liquid1,
+               .liquid2 = a.liquid2,
+               .vapourFraction = a.split.vapourFraction,
+               .liquidSplit = a.split.liquidSplit};
+  in.unitSet = a.unitSet;
+  in.tank = &a.tank;
+  run(kSprkusr3, in, call.mode(), status, context, work);
 }
 void SPRPUSR(const PlugFlowArguments& a, HostCallType call, Status status, HostContext context,
              Workspace work) {
-  run(kSprpusr,
-      {.call = a.call,
-       .state = a.state,
-       .composition = a.composition,
-       .reaction = a.reaction,
-       .phaseCode = a.phaseCode,
-       .properties = a.properties,
-       .unitSet = a.unitSet,
-       .rates = a.rates,
-       .tube = &a.tube},
-      call.mode(), status, context, work);
+  ReactorInputs in = sharedInputs(a, a.phaseCode);
+  in.unitSet = a.unitSet;
+  in.tube = &a.tube;
+  run(kSprpusr, in, call.mode(), status, context, work);
 }
 void SPRPUSR1(const PlugFlowOnePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  run(kSprpusr1,
-      {.call = a.call,
-       .state = a.state,
-       .composition = a.composition,
-       .phases = {.vapourFraction = a.split.vapourFraction, .liquidSplit = a.split.liquidSplit},
-       .reaction = a.reaction,
-       .phaseCode = a.phaseCode,
-       .properties = a.properties,
-       .unitSet = a.unitSet,
-       .rates = a.rates,
-       .tube = &a.tube},
-      call.mode(), status, context, work);
+  ReactorInputs in = sharedInputs(a, a.phaseCode);
+  in.phases = {.vapourFraction = a.split.vapourFraction, .liquidSplit = a.split.liquidSplit};
+  in.unitSet = a.unitSet;
+  in.tube = &a.tube;
+  run(kSprpusr1, in, call.mode(), status, context, work);
 }
 void SPRPUSR2(const PlugFlowTwoPhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  run(kSprpusr2,
-      {.call = a.call,
-       .state = a.state,
-       .composition = a.composition,
-       .phases = {.vapour = a.vapour,
-                  .liquid = a.liquid,
-                  .vapourFraction = a.split.vapourFraction,
-                  .liquidSplit = a.split.liquidSplit},
-       .reaction = a.reaction,
-       .phaseCode = a.phaseCode,
-       .properties = a.properties,
-       .unitSet = a.unitSet,
-       .rates = a.rates,
-       .tube = &a.tube},
-      call.mode(), status, context, work);
+  ReactorInputs in = sharedInputs(a, a.phaseCode);
+  in.phases = {.vapour = a.vapour,
+               .liquid = a.liquid,
+               .vapourFraction = a.split.vapourFraction,
+               .liquidSplit = a.split.liquidSplit};
+  in.unitSet = a.unitSet;
+  in.tube = &a.tube;
+  run(kSprpusr2, in, call.mode(), status, context, work);
 }
 void SPRPUSR3(const PlugFlowThreePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  run(kSprpusr3,
-      {.call = a.call,
-       .state = a.state,
-       .composition = a.composition,
-       .phases = {.vapour = a.vapour,
-                  .liquid1 = a.liquid1,
-                  .liquid2 = a.liquid2,
-                  .vapourFraction = a.split.vapourFraction,
-                  .liquidSplit = a.split.liquidSplit},
-       .reaction = a.reaction,
-       .phaseCode = a.phaseCode,
-       .properties = a.properties,
-       .unitSet = a.unitSet,
-       .rates = a.rates,
-       .tube = &a.tube},
-      call.mode(), status, context, work);
+  ReactorInputs in = sharedInputs(a, a.phaseCode);
+  in.phases = {.vapour = a.vapour,
+               .liquid1 = a.liquid1,
+               .liquid2 = a.liquid2,
+               .vapourFraction = a.split.vapourFraction,
+               .liquidSplit = a.split.liquidSplit};
+  in.unitSet = a.unitSet;
+  in.tube = &a.tube;
+  run(kSprpusr3, in, call.mode(), status, context, work);
 }
 void SPBOUSR(const BatchArguments& a, HostCallType call, Status status, HostContext context,
              Workspace work) {
-  run(kSpbousr,
-      {.call = a.call,
-       .state = a.state,
-       .composition = a.composition,
-       .reaction = a.reaction,
-       .phaseCode = a.phaseCode,
-       .properties = a.properties,
-       .unitSet = a.unitSet,
-       .rates = a.rates},
-      call.mode(), status, context, work);
+  ReactorInputs in = sharedInputs(a, a.phaseCode);
+  in.unitSet = a.unitSet;
+  run(kSpbousr, in, call.mode(), status, context, work);
 }
 void SPRADKUSER(const TrayColumnArguments& a, Status status, HostContext context, Workspace work,
                 CallMode mode) {
-  run(kSpradkuser,
-      {.call = a.call,
-       .state = a.state,
-       .composition = a.composition,
-       .reaction = a.reaction,
-       .phaseCode = a.phaseOption,
-       .properties = a.properties,
-       .rates = a.rates,
-       .columnIntegers = &a.columnIntegers,
-       .columnProperties = &a.columnProperties},
-      mode, status, context, work);
+  ReactorInputs in = sharedInputs(a, a.phaseOption);
+  in.columnIntegers = &a.columnIntegers;
+  in.columnProperties = &a.columnProperties;
+  run(kSpradkuser, in, mode, status, context, work);
 }
 
 }  // namespace xv55::kinetics

@@ -125,7 +125,7 @@ FluxInputs tubular(const Text& blockId, std::int64_t reactorMode, const FluxStre
   return in;
 }
 
-FluxInputs inputsOf(const PressureDropArguments& a) {
+FluxInputs fluxInputs(const PressureDropArguments& a) {
   FluxInputs in = tubular(a.blockId, a.reactorMode, a.process, a.feed, a.fluid, a.option,
                           a.userValueCount, a.parameters);
   in.handOver({{"tubeCount", a.tube.tubeCount},
@@ -148,7 +148,7 @@ FluxInputs inputsOf(const PressureDropArguments& a) {
   return in;
 }
 
-FluxInputs inputsOf(const TubeHeatFluxArguments& a) {
+FluxInputs fluxInputs(const TubeHeatFluxArguments& a) {
   FluxInputs in = tubular(a.blockId, a.reactorMode, a.process, a.feed, a.fluid, a.option,
                           a.userValueCount, a.parameters);
   in.handOver({{"tubeCount", a.tube.tubeCount},
@@ -170,7 +170,7 @@ FluxInputs inputsOf(const TubeHeatFluxArguments& a) {
   return in;
 }
 
-FluxInputs inputsOf(const HoldupArguments& a) {
+FluxInputs fluxInputs(const HoldupArguments& a) {
   FluxInputs in;
   in.blockId = a.blockId;
   in.streams[0] = &a.process;
@@ -193,7 +193,7 @@ FluxInputs inputsOf(const HoldupArguments& a) {
 
 // The batch's process stream lists its composition after its flow; `process` holds it
 // in the order of the other members.
-FluxInputs inputsOf(const BatchHeatFluxArguments& a, const FluxStream& process) {
+FluxInputs fluxInputs(const BatchHeatFluxArguments& a, const FluxStream& process) {
   FluxInputs in;
   in.blockId = a.blockId;
   in.streams[0] = &process;
@@ -443,17 +443,17 @@ void run(const Procedure& p, const FluxInputs& in, HostCallType call, Status sta
 
 void SPRPDPDZ_USER(const PressureDropArguments& args, HostCallType call, Status status,
                    HostContext context) {
-  run(kPressureDrop, inputsOf(args), call, status, context);
+  run(kPressureDrop, fluxInputs(args), call, status, context);
 }
 
 void SPRPQFLUX_USER(const TubeHeatFluxArguments& args, HostCallType call, Status status,
                     HostContext context) {
-  run(kTubeHeatFlux, inputsOf(args), call, status, context);
+  run(kTubeHeatFlux, fluxInputs(args), call, status, context);
 }
 
 void SPRPHLD_USER(const HoldupArguments& args, HostCallType call, Status status,
                   HostContext context) {
-  run(kHoldup, inputsOf(args), call, status, context);
+  run(kHoldup, fluxInputs(args), call, status, context);
 }
 
 void SPBOQFLUX_USER(const BatchHeatFluxArguments& args, HostCallType call, Status status,
@@ -466,7 +466,7 @@ void SPBOQFLUX_USER(const BatchHeatFluxArguments& args, HostCallType call, Statu
                            args.processDensity,
                            args.processMolecularWeight,
                            args.processComposition};
-  run(kBatchHeatFlux, inputsOf(args, process), call, status, context);
+  run(kBatchHeatFlux, fluxInputs(args, process), call, status, context);
 }
 
 }  // namespace xv55::kinetics
