@@ -188,6 +188,22 @@ void callRoutine(const ResolvedRoutine& routine, std::span<void* const> argument
   dispatch(routine.handle, all, std::make_index_sequence<XV55_USER_ARGUMENT_COUNT>{});
 }
 
+// The routine's private copies: cleared rates, the index vector and the option sets.
+void copyPrivateEntries(ReactorList& list, std::int64_t ncomp) {
+  namespace r = reactor;
+  ReactorScratch& s = g_reactor;
+  std::fill(s.rates, s.rates + ncomp, 0.0);
+  s.companionComponents = ncomp;
+  // Private copies of the index vector and the option sets.
+  s.modelComponents =
+      std::clamp<std::int64_t>(*list.as<std::int64_t>(r::kModelComponents), 0, kModuleWords);
+  std::copy_n(list.as<const std::int64_t>(r::kComponentIndex), s.modelComponents, s.index);
+  s.optionSets =
+      std::clamp<std::int64_t>(*list.as<std::int64_t>(r::kOptionSetCount), 0, kMaxOptionSets);
+  std::copy_n(list.as<const std::int64_t>(r::kOptionSets), kOptionSetWords * s.optionSets,
+              s.options);
+}
+
 bool SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Status status,
             const PackedName& blockType) {
   namespace r = reactor;
@@ -199,16 +215,7 @@ bool SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Stat
            ncomp, kModuleWords);
     return false;
   }
-  std::fill(s.rates, s.rates + ncomp, 0.0);
-  s.companionComponents = ncomp;
-  // Private copies of the index vector and the option sets.
-  s.modelComponents =
-      std::clamp<std::int64_t>(*list.as<std::int64_t>(r::kModelComponents), 0, kModuleWords);
-  std::copy_n(list.as<const std::int64_t>(r::kComponentIndex), s.modelComponents, s.index);
-  s.optionSets =
-      std::clamp<std::int64_t>(*list.as<std::int64_t>(r::kOptionSetCount), 0, kMaxOptionSets);
-  std::copy_n(list.as<const std::int64_t>(r::kOptionSets), kOptionSetWords * s.optionSets,
-              s.options);
+  copyPrivateEntries(list, ncomp);
 
   const PackedName id = packReactionId(reactionId);
   const BlockId block = SplitBlockId(blockId);
