@@ -1,9 +1,10 @@
-// The equilibrium reactor procedure: the model's feed goes into the EQLBRX block's first
-// feed stream, its temperature and pressure into the block's parameters; the host's
-// equilibrium reactor library runs the block; its product streams come back in the
-// model's units and component order.  The steps are named as in their messages: the
-// block lookup (SRGFIN), the input transfer (PUTRGI), the error check (SRGERR) and the
-// result transfer (GETRGR), which also watches the phases of the product streams.
+// The equilibrium reactor procedure: the model's feed goes into the EQLBRX
+// block's first feed stream, its temperature and pressure into the block's
+// parameters; the host's equilibrium reactor library runs the block; its
+// product streams come back in the model's units and component order.  The
+// steps are named as in their messages: the block lookup (SRGFIN), the input
+// transfer (PUTRGI), the error check (SRGERR) and the result transfer (GETRGR),
+// which also watches the phases of the product streams.
 //
 // The model's inputs are never written: they are converted into local copies.
 #include <algorithm>
@@ -15,16 +16,16 @@
 
 #include "equilibrium/equilibrium.hpp"
 #include "equilibrium/phase_record.hpp"
-#include "host/companion.h"
-#include "host/data_management.h"
-#include "host/equilibrium.h"
-#include "host/flash_monitors.h"
-#include "host/property_system.h"
 #include "host/services.hpp"
 #include "init/options.hpp"
 #include "kinetics/block_location.hpp"
 #include "print/message_buffer.hpp"
 #include "print/report.hpp"
+#include "xv55/host/companion.h"
+#include "xv55/host/data_management.h"
+#include "xv55/host/equilibrium.h"
+#include "xv55/host/flash_monitors.h"
+#include "xv55/host/property_system.h"
 
 namespace xv55::equilibrium {
 namespace {
@@ -33,12 +34,13 @@ using host::plex;
 using host::Quantity;
 
 constexpr double kFirstCallMarker = 999.0;
-// Temperatures at or above it are not converted; enthalpies and densities at or above
-// it come back as 0.
+// Temperatures at or above it are not converted; enthalpies and densities at or
+// above it come back as 0.
 constexpr double kNotGiven = 1.0e35;
 // The least feed flow, in the model's unit.
 constexpr double kMinFeedFlow = 1.0e-10;
-// Densities above the ceiling come back as the replacement; enthalpies above theirs as 0.
+// Densities above the ceiling come back as the replacement; enthalpies above
+// theirs as 0.
 constexpr double kDensityCeiling = 1.0e6;
 constexpr double kDensityReplacement = 1.0e-6;
 constexpr double kEnthalpyCeiling = 1.0e6;
@@ -49,7 +51,8 @@ constexpr std::int64_t kFeedWords = 100;
 constexpr std::int64_t kMaxFeedComponents = kFeedWords - SHS_TAIL_WORDS;
 // A stream vector of the companion simulator's components, in its order.
 constexpr std::int64_t kCompanionWords = 200;
-constexpr std::int64_t kMaxCompanionComponents = kCompanionWords - SHS_TAIL_WORDS;
+constexpr std::int64_t kMaxCompanionComponents =
+    kCompanionWords - SHS_TAIL_WORDS;
 // Feed flash: temperature and pressure given, vapour and liquid.
 constexpr std::int64_t kFlashTemperaturePressure = 2;
 constexpr std::int64_t kFlashVapourLiquid = 2;
@@ -59,46 +62,60 @@ constexpr std::size_t kOptionLength = 8;
 
 // A blank-padded text without its trailing blanks.
 std::string_view withoutTrailingBlanks(std::string_view text) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  while (!text.empty() && text.back() == ' ')
+    text.remove_suffix(1);
   return text;
 }
 
 // What the steps of one call share.
 struct Call {
-  Call(const EquilibriumArguments& args, Status s) : a(args), status(s) {}
+  Call(const EquilibriumArguments &args, Status s) : a(args), status(s) {}
 
-  const EquilibriumArguments& a;
+  const EquilibriumArguments &a;
   Status status;
-  std::int64_t nc = 0;     // model components of the feed
-  std::int64_t np = 0;     // product streams the model expects
-  std::int64_t ncomp = 0;  // the companion simulator's components
+  std::int64_t nc = 0;    // model components of the feed
+  std::int64_t np = 0;    // product streams the model expects
+  std::int64_t ncomp = 0; // the companion simulator's components
   std::int64_t locations[SAISST_LOCATIONS] = {};
-  double feed[kFeedWords] = {};  // SOUT: component flows, flow, T, P, six further words
+  double feed[kFeedWords] =
+      {}; // SOUT: component flows, flow, T, P, six further words
   double reactorTemperature = 0;
   double reactorPressure = 0;
   bool reinitialise = false;
   kinetics::BlockId id;
   std::int64_t dataBase = 0;
   bool phasesWatched = false;
-  bool warned = false;  // this call has given a warning
+  bool warned = false; // this call has given a warning
 
   std::int64_t unitSet() const { return a.unitSet; }
-  DmsWord& data(std::int64_t k) const { return plex(dataBase + k); }
-  std::int64_t index(std::int64_t i) const { return plex(locations[SAISST_INDEX - 1] + i).integer; }
-  const std::int64_t* mapping() const { return &plex(locations[SAISST_MAPPING - 1] + 1).integer; }
-  const std::int64_t* optionSet() const { return &plex(locations[SAISST_OPTIONS - 1] + 1).integer; }
-  std::int64_t modelComponents() const { return plex(locations[SAISST_COUNTS - 1] + 1).integer; }
-  std::int64_t streamId(std::int64_t k) const { return data(host::kEqlbStreamsAt + k - 1).integer; }
-  std::string_view trimmedName() const { return withoutTrailingBlanks(id.nameText()); }
+  DmsWord &data(std::int64_t k) const { return plex(dataBase + k); }
+  std::int64_t index(std::int64_t i) const {
+    return plex(locations[SAISST_INDEX - 1] + i).integer;
+  }
+  const std::int64_t *mapping() const {
+    return &plex(locations[SAISST_MAPPING - 1] + 1).integer;
+  }
+  const std::int64_t *optionSet() const {
+    return &plex(locations[SAISST_OPTIONS - 1] + 1).integer;
+  }
+  std::int64_t modelComponents() const {
+    return plex(locations[SAISST_COUNTS - 1] + 1).integer;
+  }
+  std::int64_t streamId(std::int64_t k) const {
+    return data(host::kEqlbStreamsAt + k - 1).integer;
+  }
+  std::string_view trimmedName() const {
+    return withoutTrailingBlanks(id.nameText());
+  }
 };
 
 // ---- checks of the call ----
 
-bool inputsUsable(const Call& c) {
-  const EquilibriumArguments& a = c.a;
+bool inputsUsable(const Call &c) {
+  const EquilibriumArguments &a = c.a;
   struct Named {
     std::int64_t position;
-    const char* name;
+    const char *name;
     double value;
   };
   const Named scalars[] = {{3, "feed flow", a.feedFlow},
@@ -106,16 +123,21 @@ bool inputsUsable(const Call& c) {
                            {5, "feed pressure", a.feedPressure},
                            {7, "reactor pressure", a.reactorPressure},
                            {8, "reactor temperature", a.reactorTemperature}};
-  for (const Named& in : scalars) {
-    if (std::isfinite(in.value)) continue;
-    report(c.status, kError, "EQLBRX-F-Input %d (%s) is not a finite number; nothing computed.\\n",
-           in.position, in.name);
+  for (const Named &in : scalars) {
+    if (std::isfinite(in.value))
+      continue;
+    report(
+        c.status, kError,
+        "EQLBRX-F-Input %d (%s) is not a finite number; nothing computed.\\n",
+        in.position, in.name);
     return false;
   }
   for (std::int64_t i = 1; i <= c.nc; ++i) {
-    if (std::isfinite(a.feedComposition(i))) continue;
+    if (std::isfinite(a.feedComposition(i)))
+      continue;
     report(c.status, kError,
-           "EQLBRX-F-Element %d of input 6 (feed composition) is not a finite number; nothing "
+           "EQLBRX-F-Element %d of input 6 (feed composition) is not a finite "
+           "number; nothing "
            "computed.\\n",
            i);
     return false;
@@ -123,28 +145,32 @@ bool inputsUsable(const Call& c) {
   return true;
 }
 
-bool sizesUsable(const Call& c) {
-  const EquilibriumArguments& a = c.a;
+bool sizesUsable(const Call &c) {
+  const EquilibriumArguments &a = c.a;
   if (c.nc < 1 || c.nc > c.modelComponents() || c.nc > kMaxFeedComponents) {
     report(c.status, kError,
-           "EQLBRX-F-The feed composition has %d components; the model has %d and at most %d "
+           "EQLBRX-F-The feed composition has %d components; the model has %d "
+           "and at most %d "
            "are handled.\\n",
            c.nc, c.modelComponents(), kMaxFeedComponents);
     return false;
   }
   if (c.ncomp < 1 || c.ncomp > kMaxCompanionComponents) {
     report(c.status, kError,
-           "EQLBRX-F-The companion simulator lists %d components; 1 to %d are handled.\\n", c.ncomp,
-           kMaxCompanionComponents);
+           "EQLBRX-F-The companion simulator lists %d components; 1 to %d are "
+           "handled.\\n",
+           c.ncomp, kMaxCompanionComponents);
     return false;
   }
-  if (a.productCompositions.rows() != c.nc || a.productCompositions.columns() != c.np ||
+  if (a.productCompositions.rows() != c.nc ||
+      a.productCompositions.columns() != c.np ||
       a.productEnthalpies.size() != c.np || a.productDensities.size() != c.np) {
     report(c.status, kError,
-           "EQLBRX-F-Outputs 2 to 4 do not fit %d product streams of %d components (output 2 "
+           "EQLBRX-F-Outputs 2 to 4 do not fit %d product streams of %d "
+           "components (output 2 "
            "is %d x %d, outputs 3 and 4 have %d); nothing computed.\\n",
-           c.np, c.nc, a.productCompositions.rows(), a.productCompositions.columns(),
-           a.productEnthalpies.size());
+           c.np, c.nc, a.productCompositions.rows(),
+           a.productCompositions.columns(), a.productEnthalpies.size());
     return false;
   }
   return true;
@@ -153,29 +179,33 @@ bool sizesUsable(const Call& c) {
 // ---- the feed ----
 
 // SOUT in the companion simulator's units, and the flash of the feed.
-void buildFeed(Call& c, double flow, double temperature, double pressure) {
-  for (std::int64_t i = 1; i <= c.nc; ++i) c.feed[i - 1] = c.a.feedComposition(i) * flow;
+void buildFeed(Call &c, double flow, double temperature, double pressure) {
+  for (std::int64_t i = 1; i <= c.nc; ++i)
+    c.feed[i - 1] = c.a.feedComposition(i) * flow;
   c.feed[c.nc + SHS_TOTAL_FLOW - 1] = flow;
   c.feed[c.nc + SHS_TEMPERATURE - 1] = temperature;
   c.feed[c.nc + SHS_PRESSURE - 1] = pressure;
   for (std::int64_t k = SHS_MASS_ENTHALPY; k <= SHS_TAIL_WORDS; ++k) {
     c.feed[c.nc + k - 1] = PPEXEC_USER[0];
   }
-  // The flash takes the feed in the companion simulator's order; its properties of the
-  // feed replace the filler words.
+  // The flash takes the feed in the companion simulator's order; its properties
+  // of the feed replace the filler words.
   double stream[kCompanionWords] = {};
   SAISAO(&c.nc, c.mapping(), c.feed, stream);
   std::copy(c.feed + c.nc, c.feed + c.nc + SHS_TAIL_WORDS, stream + c.ncomp);
-  std::int64_t code = kFlashTemperaturePressure, phases = kFlashVapourLiquid, rc = 0;
+  std::int64_t code = kFlashTemperaturePressure, phases = kFlashVapourLiquid,
+               rc = 0;
   FLSH_FLASH(&code, stream, &c.ncomp, c.optionSet(), &phases, &rc);
-  if (rc != 0) return;
-  std::copy(stream + c.ncomp + SHS_MASS_ENTHALPY - 1, stream + c.ncomp + SHS_TAIL_WORDS,
+  if (rc != 0)
+    return;
+  std::copy(stream + c.ncomp + SHS_MASS_ENTHALPY - 1,
+            stream + c.ncomp + SHS_TAIL_WORDS,
             c.feed + c.nc + SHS_MASS_ENTHALPY - 1);
 }
 
 // ---- SRGFIN: the block ----
 
-bool findBlock(Call& c) {
+bool findBlock(Call &c) {
   c.id = kinetics::SplitBlockId(c.a.blockId);
   std::int64_t packed[2] = {};
   SAIC2ID(c.id.name, packed, static_cast<std::int64_t>(sizeof c.id.name));
@@ -205,7 +235,7 @@ bool findBlock(Call& c) {
 
 // ---- PUTRGI: the inputs into the block ----
 
-void reportStreamMissing(Call& c, std::int64_t stream) {
+void reportStreamMissing(Call &c, std::int64_t stream) {
   print::MessageBuffer m;
   m.stored(" PUTRGI-F-Stream %d of EQLBRX block ")
       .user(c.id.nameText())
@@ -213,7 +243,7 @@ void reportStreamMissing(Call& c, std::int64_t stream) {
   print::report(c.status, kError, m, &stream);
 }
 
-bool putInputs(Call& c) {
+bool putInputs(Call &c) {
   const std::int64_t feeds = c.data(host::kEqlbFeedCountAt).integer;
   const std::int64_t products = c.data(host::kEqlbProductCountAt).integer;
   if (products != c.np) {
@@ -241,15 +271,19 @@ bool putInputs(Call& c) {
       print::report(c.status, kError, m);
       return false;
     }
-    for (std::int64_t k = 1; k <= n + SHS_TOTAL_FLOW; ++k) plex(base + k).real = 0.0;
-    if (f != 1) continue;
+    for (std::int64_t k = 1; k <= n + SHS_TOTAL_FLOW; ++k)
+      plex(base + k).real = 0.0;
+    if (f != 1)
+      continue;
     bool present[kCompanionWords] = {};
     std::int64_t copied = 0;
     for (std::int64_t i = 1; i <= c.nc; ++i) {
       const std::int64_t position = c.index(i);
-      if (position < 1 || position > n || position > kMaxCompanionComponents) continue;
+      if (position < 1 || position > n || position > kMaxCompanionComponents)
+        continue;
       plex(base + position).real = c.feed[i - 1];
-      if (!present[position - 1]) ++copied;
+      if (!present[position - 1])
+        ++copied;
       present[position - 1] = true;
     }
     for (std::int64_t k = 1; k <= SHS_TAIL_WORDS; ++k)
@@ -279,14 +313,16 @@ bool putInputs(Call& c) {
   const std::int64_t parameters = c.data(host::kEqlbParametersAt).integer;
   const auto setParameter = [&](std::int64_t word, double value) {
     const std::int64_t at = EQLB_CURE06[word - 1];
-    if (at >= 1) c.data(parameters + at - 1).real = value;
+    if (at >= 1)
+      c.data(parameters + at - 1).real = value;
   };
   setParameter(EQLB_TEMPERATURE, c.reactorTemperature);
   setParameter(EQLB_PRESSURE, c.reactorPressure);
   setParameter(EQLB_DUTY, missing);
   setParameter(EQLB_APPROACH, missing);
   if (c.reinitialise) {
-    c.data(c.data(host::kEqlbFlagsAt).integer + host::kEqlbReinitialiseFlag - 1).integer = 1;
+    c.data(c.data(host::kEqlbFlagsAt).integer + host::kEqlbReinitialiseFlag - 1)
+        .integer = 1;
   }
   return true;
 }
@@ -294,9 +330,10 @@ bool putInputs(Call& c) {
 // ---- SRGERR: the block's error state ----
 
 // False when the block failed.
-bool checkErrors(Call& c) {
+bool checkErrors(Call &c) {
   std::int64_t word = c.data(host::kEqlbErrorWordAt).integer;
-  if (word >= 0) return true;
+  if (word >= 0)
+    return true;
   std::int64_t severity = 0;
   char text[EQLB_ERROR_TEXT_LENGTH];
   EQLB_EURE06(&word, &severity, text, EQLB_ERROR_TEXT_LENGTH);
@@ -310,10 +347,10 @@ bool checkErrors(Call& c) {
       .stored(".\\n")
       .user(hostText)
       .stored(".\\n")
-      // The stored text, in two literals so that the repository's wording check passes it.
-      .stored(
-          "          Check your spec"
-          "ification in Corvane.");
+      // The stored text, in two literals so that the repository's wording check
+      // passes it.
+      .stored("          Check your spec"
+              "ification in Corvane.");
   print::report(c.status, warning ? kWarning : kError, m);
   c.warned = c.warned || warning;
   return warning;
@@ -327,28 +364,31 @@ struct ProductStream {
   std::int64_t base = 0;
 };
 
-void reportPhaseChange(Call& c, const PhaseChange& change) {
+void reportPhaseChange(Call &c, const PhaseChange &change) {
   print::MessageBuffer m;
   switch (change.kind) {
-    case PhaseChange::Kind::TotalPhases:
-      m.stored(" GETRGR-I-The total number of phases has changed in");
-      break;
-    case PhaseChange::Kind::Decreased:
-      m.stored(" GETRGR-I-The number of phases in outlet stream %d has decreased in block:");
-      break;
-    case PhaseChange::Kind::Increased:
-      m.stored(" GETRGR-I-The number of phases in outlet stream %d has increased in block:");
-      break;
-    case PhaseChange::Kind::PhaseKind:
-      m.stored(" GETRGR-I-Phase %d of outlet stream %d has changed in block:");
-      break;
-    case PhaseChange::Kind::Sequence:
-      m.stored(" GETRGR-I-The phase sequence in stream %d in block:");
-      break;
+  case PhaseChange::Kind::TotalPhases:
+    m.stored(" GETRGR-I-The total number of phases has changed in");
+    break;
+  case PhaseChange::Kind::Decreased:
+    m.stored(" GETRGR-I-The number of phases in outlet stream %d has decreased "
+             "in block:");
+    break;
+  case PhaseChange::Kind::Increased:
+    m.stored(" GETRGR-I-The number of phases in outlet stream %d has increased "
+             "in block:");
+    break;
+  case PhaseChange::Kind::PhaseKind:
+    m.stored(" GETRGR-I-Phase %d of outlet stream %d has changed in block:");
+    break;
+  case PhaseChange::Kind::Sequence:
+    m.stored(" GETRGR-I-The phase sequence in stream %d in block:");
+    break;
   }
   m.user(c.id.nameText()).stored(".\\n");
   // Information does not hide a warning this call has given.
-  if (!c.warned) c.status = kInformation;
+  if (!c.warned)
+    c.status = kInformation;
   if (change.kind == PhaseChange::Kind::PhaseKind) {
     print::message(kInformation, m.text(), &change.phase, &change.stream);
   } else {
@@ -356,8 +396,9 @@ void reportPhaseChange(Call& c, const PhaseChange& change) {
   }
 }
 
-// Compares the products' phases with the reference record and keeps the records.
-void watchPhases(Call& c, Workspace work, const ProductStream* products) {
+// Compares the products' phases with the reference record and keeps the
+// records.
+void watchPhases(Call &c, Workspace work, const ProductStream *products) {
   PhaseMakeup now;
   now.streams = std::min(c.np, kRecordedStreams);
   for (std::int64_t k = 0; k < now.streams; ++k) {
@@ -365,27 +406,29 @@ void watchPhases(Call& c, Workspace work, const ProductStream* products) {
     std::int64_t id = products[k].id, phases = 0;
     SHS_NPHASE(&id, &phases);
     now.count[s] = std::max<std::int64_t>(phases, 0);
-    for (std::int64_t j = 1; j <= std::min(now.count[s], kRecordedPhases); ++j) {
+    for (std::int64_t j = 1; j <= std::min(now.count[s], kRecordedPhases);
+         ++j) {
       SHS_LPHASE(&id, &j, &now.kind[s][static_cast<std::size_t>(j - 1)]);
     }
   }
   const double point = init::requestOption(init::kOptionSolverMarker).value;
-  double* record = &work[kRecordSlot];
-  double* reference = &work[kReferenceSlot];
+  double *record = &work[kRecordSlot];
+  double *reference = &work[kReferenceSlot];
   PhaseMakeup firstAtPoint, latest;
   const bool haveReference = readRecord(reference, firstAtPoint);
   const double stored = work[kSolverPointSlot];
-  const bool samePoint =
-      haveReference && std::isfinite(stored) && point <= stored + kSamePointTolerance;
-  // A repeated call at one point compares with the point's first call; the first call
-  // of a new point with the latest call, so that a change already reported at the
-  // previous point is not reported again.
+  const bool samePoint = haveReference && std::isfinite(stored) &&
+                         point <= stored + kSamePointTolerance;
+  // A repeated call at one point compares with the point's first call; the
+  // first call of a new point with the latest call, so that a change already
+  // reported at the previous point is not reported again.
   const bool known = samePoint || readRecord(record, latest);
-  const PhaseMakeup& before = samePoint ? firstAtPoint : latest;
+  const PhaseMakeup &before = samePoint ? firstAtPoint : latest;
   if (known && host::printLevel() > 1) {
     PhaseChange changes[kMaxPhaseChanges];
     const std::size_t n = comparePhases(before, now, changes, kMaxPhaseChanges);
-    for (std::size_t k = 0; k < n; ++k) reportPhaseChange(c, changes[k]);
+    for (std::size_t k = 0; k < n; ++k)
+      reportPhaseChange(c, changes[k]);
   }
   writeRecord(now, record);
   if (!samePoint) {
@@ -398,29 +441,34 @@ double fromModel(Quantity q, double value, std::int64_t unitSet) {
   return value >= kNotGiven ? 0.0 : host::fromSi(q, value, unitSet);
 }
 
-// A product word the results can be taken from: a number, or at least the not-given
-// marker (returned as 0).  A NaN or a negative infinity, which the block gives at
-// conditions it cannot handle (a vanishing pressure), is refused with no output written.
+// A product word the results can be taken from: a number, or at least the
+// not-given marker (returned as 0).  A NaN or a negative infinity, which the
+// block gives at conditions it cannot handle (a vanishing pressure), is refused
+// with no output written.
 bool productWordUsable(double value) {
   return value > -std::numeric_limits<double>::infinity();
 }
 
-bool productIsNumeric(Call& c, std::int64_t stream, std::int64_t base, std::int64_t n) {
+bool productIsNumeric(Call &c, std::int64_t stream, std::int64_t base,
+                      std::int64_t n) {
   const struct {
     std::int64_t word;
-    const char* name;
+    const char *name;
   } words[] = {{SHS_TOTAL_FLOW, "flow"},
                {SHS_MASS_ENTHALPY, "enthalpy"},
                {SHS_MOLECULAR_WEIGHT, "molecular weight"},
                {SHS_MASS_DENSITY, "density"}};
-  const char* bad = nullptr;
+  const char *bad = nullptr;
   for (std::int64_t i = 1; i <= n && bad == nullptr; ++i) {
-    if (!productWordUsable(plex(base + i).real)) bad = "component flow";
+    if (!productWordUsable(plex(base + i).real))
+      bad = "component flow";
   }
-  for (const auto& w : words) {
-    if (bad == nullptr && !productWordUsable(plex(base + n + w.word).real)) bad = w.name;
+  for (const auto &w : words) {
+    if (bad == nullptr && !productWordUsable(plex(base + n + w.word).real))
+      bad = w.name;
   }
-  if (bad == nullptr) return true;
+  if (bad == nullptr)
+    return true;
   const double pressure = c.a.reactorPressure;
   print::MessageBuffer m;
   m.stored(" GETRGR-F-Product stream %d of EQLBRX block ")
@@ -431,7 +479,7 @@ bool productIsNumeric(Call& c, std::int64_t stream, std::int64_t base, std::int6
   return false;
 }
 
-void getResults(Call& c, Workspace work) {
+void getResults(Call &c, Workspace work) {
   const std::int64_t feeds = c.data(host::kEqlbFeedCountAt).integer;
   ProductStream products[kRecordedStreams];
   // Every product stream is checked before any output is written.
@@ -440,16 +488,20 @@ void getResults(Call& c, Workspace work) {
     SHS_LOCATS(&id, &base, &n);
     if (base <= 0 || n != c.ncomp) {
       print::MessageBuffer m;
-      m.stored(" GETRFR-F-Clash in Component numbers in Blockid:").user(c.id.nameText());
+      m.stored(" GETRFR-F-Clash in Component numbers in Blockid:")
+          .user(c.id.nameText());
       print::report(c.status, kError, m);
       return;
     }
-    if (k <= kRecordedStreams) products[k - 1] = {id, base};
-    if (!productIsNumeric(c, k, base, n)) return;
+    if (k <= kRecordedStreams)
+      products[k - 1] = {id, base};
+    if (!productIsNumeric(c, k, base, n))
+      return;
   }
-  if (c.phasesWatched) watchPhases(c, work, products);
+  if (c.phasesWatched)
+    watchPhases(c, work, products);
 
-  const EquilibriumArguments& a = c.a;
+  const EquilibriumArguments &a = c.a;
   for (std::int64_t k = 1; k <= c.np; ++k) {
     std::int64_t id = c.streamId(feeds + k), base = 0, n = 0;
     SHS_LOCATS(&id, &base, &n);
@@ -464,57 +516,71 @@ void getResults(Call& c, Workspace work) {
       fractions[i - 1] = hasFlow ? plex(base + i).real / flow : 0.0;
     }
     SAIASO(&c.nc, c.mapping(), fractions, &a.productCompositions(1, k));
-    const double molarEnthalpy =
-        massEnthalpy >= kNotGiven || mw >= kNotGiven ? kNotGiven : massEnthalpy * mw;
+    const double molarEnthalpy = massEnthalpy >= kNotGiven || mw >= kNotGiven
+                                     ? kNotGiven
+                                     : massEnthalpy * mw;
     a.productFlows(k) = fromModel(Quantity::MolarFlow, flow, c.unitSet());
-    a.productEnthalpies(k) = fromModel(Quantity::MolarEnthalpy, molarEnthalpy, c.unitSet());
-    a.productDensities(k) = fromModel(Quantity::MassDensity, density, c.unitSet());
-    if (a.productDensities(k) > kDensityCeiling) a.productDensities(k) = kDensityReplacement;
-    if (a.productEnthalpies(k) > kEnthalpyCeiling) a.productEnthalpies(k) = 0.0;
+    a.productEnthalpies(k) =
+        fromModel(Quantity::MolarEnthalpy, molarEnthalpy, c.unitSet());
+    a.productDensities(k) =
+        fromModel(Quantity::MassDensity, density, c.unitSet());
+    if (a.productDensities(k) > kDensityCeiling)
+      a.productDensities(k) = kDensityReplacement;
+    if (a.productEnthalpies(k) > kEnthalpyCeiling)
+      a.productEnthalpies(k) = 0.0;
   }
 }
 
-// Runs a host service with a status cell of its own: a successful call leaves the
-// procedure's status as the host handed it over.  False (status 4) when it failed; the
-// service has reported why.
+// Runs a host service with a status cell of its own: a successful call leaves
+// the procedure's status as the host handed it over.  False (status 4) when it
+// failed; the service has reported why.
 template <class Service, class... Args>
 bool hostService(Status status, Service service, Args... args) {
   std::int64_t own = 0;
   service(args..., &own);
-  if (!host::failed(own)) return true;
+  if (!host::failed(own))
+    return true;
   status = kError;
   return false;
 }
 
 // Products of no feed: no flow, no composition, enthalpy or density.
-void writeEmptyProducts(const EquilibriumArguments& a, std::int64_t nc, std::int64_t np) {
+void writeEmptyProducts(const EquilibriumArguments &a, std::int64_t nc,
+                        std::int64_t np) {
   for (std::int64_t k = 1; k <= np; ++k) {
     a.productFlows(k) = 0.0;
-    for (std::int64_t i = 1; i <= nc; ++i) a.productCompositions(i, k) = 0.0;
+    for (std::int64_t i = 1; i <= nc; ++i)
+      a.productCompositions(i, k) = 0.0;
     a.productEnthalpies(k) = 0.0;
     a.productDensities(k) = 0.0;
   }
 }
 
-}  // namespace
+} // namespace
 
-void EQLBRX(const EquilibriumArguments& a, Status status, HostContext context, Workspace work) {
+void EQLBRX(const EquilibriumArguments &a, Status status, HostContext context,
+            Workspace work) {
   init::requestOption(init::kOptionEquilibrium);
   Call c(a, status);
-  if (!hostService(status, SAISST, context.address(), c.locations)) return;
+  if (!hostService(status, SAISST, context.address(), c.locations))
+    return;
   c.nc = a.feedComposition.size();
   c.np = a.productFlows.size();
   c.ncomp = DMS_NCOMP[0];
-  if (!inputsUsable(c) || !sizesUsable(c)) return;
+  if (!inputsUsable(c) || !sizesUsable(c))
+    return;
 
   // The first call marker; the solver point lives in its own word.
-  const bool marked = work.has(kMarkerSlot) && work[kMarkerSlot] == kFirstCallMarker;
-  if (work.has(kMarkerSlot) && !marked) work[kMarkerSlot] = kFirstCallMarker;
+  const bool marked =
+      work.has(kMarkerSlot) && work[kMarkerSlot] == kFirstCallMarker;
+  if (work.has(kMarkerSlot) && !marked)
+    work[kMarkerSlot] = kFirstCallMarker;
   c.phasesWatched = work.length() >= kWorkspaceWords;
   if (!c.phasesWatched && !marked) {
     c.warned = true;
     report(status, kWarning,
-           "EQLBRX-W-The workspace holds %d words; the phases of the product streams are "
+           "EQLBRX-W-The workspace holds %d words; the phases of the product "
+           "streams are "
            "watched with %d words or more.\\n",
            work.length(), kWorkspaceWords);
   }
@@ -525,18 +591,20 @@ void EQLBRX(const EquilibriumArguments& a, Status status, HostContext context, W
     const char ch = a.option.at(static_cast<std::int64_t>(k) + 1);
     option[k] = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
   }
-  c.reinitialise = text::matchesKeyword({option, kOptionLength}, kReinitialise,
-                                        static_cast<std::int64_t>(kOptionLength));
+  c.reinitialise =
+      text::matchesKeyword({option, kOptionLength}, kReinitialise,
+                           static_cast<std::int64_t>(kOptionLength));
 
-  // A feed flow below the least flow is raised to it on a first call, which sets the
-  // block up.  A later call does not run the block on it: without feed there are no
-  // products, whatever an earlier call returned.
+  // A feed flow below the least flow is raised to it on a first call, which
+  // sets the block up.  A later call does not run the block on it: without feed
+  // there are no products, whatever an earlier call returned.
   double feedFlow = a.feedFlow;
   if (feedFlow < kMinFeedFlow) {
     if (marked) {
       writeEmptyProducts(a, c.nc, c.np);
       report(status, kInformation,
-             "EQLBRX-I-Feed flow %g is below %g; the block is not run and its product "
+             "EQLBRX-I-Feed flow %g is below %g; the block is not run and its "
+             "product "
              "streams are returned empty.\\n",
              a.feedFlow, kMinFeedFlow);
       return;
@@ -546,17 +614,22 @@ void EQLBRX(const EquilibriumArguments& a, Status status, HostContext context, W
   const std::int64_t u = a.unitSet;
   const double flow = host::toSi(Quantity::MolarFlow, feedFlow, u);
   c.reactorPressure = host::toSi(Quantity::Pressure, a.reactorPressure, u);
-  c.reactorTemperature = a.reactorTemperature >= kNotGiven
-                             ? a.reactorTemperature
-                             : host::toSi(Quantity::Temperature, a.reactorTemperature, u);
+  c.reactorTemperature =
+      a.reactorTemperature >= kNotGiven
+          ? a.reactorTemperature
+          : host::toSi(Quantity::Temperature, a.reactorTemperature, u);
   buildFeed(c, flow, host::toSi(Quantity::Temperature, a.feedTemperature, u),
             host::toSi(Quantity::Pressure, a.feedPressure, u));
 
-  if (!findBlock(c)) return;
-  if (!hostService(status, EQLB_IURE06) || !hostService(status, ZSTR_CSINIT)) return;
-  if (!putInputs(c)) return;
-  if (!hostService(status, EQLB_URE06I) || !checkErrors(c)) return;
+  if (!findBlock(c))
+    return;
+  if (!hostService(status, EQLB_IURE06) || !hostService(status, ZSTR_CSINIT))
+    return;
+  if (!putInputs(c))
+    return;
+  if (!hostService(status, EQLB_URE06I) || !checkErrors(c))
+    return;
   getResults(c, work);
 }
 
-}  // namespace xv55::equilibrium
+} // namespace xv55::equilibrium

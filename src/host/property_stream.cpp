@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/data_management.h"
 #include "host/services.hpp"
 #include "print/report.hpp"
+#include "xv55/host/data_management.h"
 
 namespace xv55::host {
 namespace {
