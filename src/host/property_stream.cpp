@@ -127,7 +127,7 @@ bool PropertyStream::pack(const char* routine, const double* amounts, Status sta
            routine, code);
     return false;
   }
-  out = Packed{indices, packed, count};
+  out = Packed{packed, indices, count};
   return true;
 }
 

@@ -1,9 +1,8 @@
-// Reaction rates of a column stage from the kinetics routine of a reaction
-// paragraph (SAIURD): one liquid or two.
+// Reaction rates of a column stage from the kinetics routine of a reaction paragraph
+// (SAIURD): one liquid or two.
 //
-// The two procedures are one evaluation; the member with two liquids adds the
-// second liquid's amounts, flow and holdup, and its overall liquid is the sum
-// of the two.
+// The two procedures are one evaluation; the member with two liquids adds the second
+// liquid's amounts, flow and holdup, and its overall liquid is the sum of the two.
 #include <algorithm>
 #include <array>
 
@@ -22,8 +21,7 @@ namespace {
 // SAIPRNAM while a stage's property state is set up.
 constexpr std::int64_t kStageCaller = 76;
 
-// The inputs of both members, by name; the one-liquid member's liquid is
-// liquid 1.
+// The inputs of both members, by name; the one-liquid member's liquid is liquid 1.
 struct StageInputs {
   Text reactionId;
   std::int64_t components = 0, reactions = 0;
@@ -39,7 +37,8 @@ struct StageInputs {
   Vector<double> rates;
 };
 
-template <class R> StageInputs inputsOf(const R &a) {
+template <class R>
+StageInputs inputsOf(const R& a) {
   StageInputs in;
   in.reactionId = a.reactionId;
   in.components = a.componentCount;
@@ -81,15 +80,14 @@ template <class R> StageInputs inputsOf(const R &a) {
 struct StageStorage {
   double stoichiometry[kModuleWords * kMaxReactions];
   double rates[kModuleWords];
-  double fractions[kModuleWords]; // model order, one phase at a time
+  double fractions[kModuleWords];  // model order, one phase at a time
   double liquidAmounts[kModuleWords];
   std::int64_t integers[kModuleWords];
   std::int64_t reactionIntegers[kModuleWords];
   std::int64_t integerWorkspace[kModuleWords];
   double realWorkspace[kModuleWords];
   std::int64_t companionComponents, modelComponents, reactions;
-  double temperature, pressure, flow, liquidFlow, vapourFlow, liquidHoldup,
-      vapourHoldup;
+  double temperature, pressure, flow, liquidFlow, vapourFlow, liquidHoldup, vapourHoldup;
   double liquid1Flow, liquid2Flow, liquid1Holdup, liquid2Holdup;
   std::int64_t integerCount, realCount, reactionIntegerCount, reactionRealCount;
   std::int64_t integerWorkspaceCount, realWorkspaceCount;
@@ -102,27 +100,21 @@ void reportSizes(std::string_view procedure, Status status) {
   const std::int64_t reactions = kMaxReactions;
   const std::int64_t sizes = kModuleWords;
   report(status, kError,
-         " %s-F-Error\\n            =====\\n One or more of the requested "
-         "array sizes has\\n has "
-         "exceeded preset limit.\\n Please make sure that:\\n       Number of "
-         "reactions (NR) < %d "
-         "\\n and the following array sizes are  all less then %d:\\n       * "
-         "No. of components "
-         "(NC)\\n       * Block Int Workspace (NZIBW)\\n       * Block Real "
-         "Workspace (NZRBW)",
+         " %s-F-Error\\n            =====\\n One or more of the requested array sizes has\\n has "
+         "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NR) < %d "
+         "\\n and the following array sizes are  all less then %d:\\n       * No. of components "
+         "(NC)\\n       * Block Int Workspace (NZIBW)\\n       * Block Real Workspace (NZRBW)",
          name, reactions, sizes);
 }
 
-bool withinLimits(const StageInputs &in, std::int64_t ncomp) {
+bool withinLimits(const StageInputs& in, std::int64_t ncomp) {
   return in.reactions <= kMaxReactions && in.components <= kModuleWords &&
-         in.integerWorkspaceCount <= kModuleWords &&
-         in.realWorkspaceCount <= kModuleWords && ncomp <= kModuleWords &&
-         in.integerParameters.size() <= kModuleWords &&
+         in.integerWorkspaceCount <= kModuleWords && in.realWorkspaceCount <= kModuleWords &&
+         ncomp <= kModuleWords && in.integerParameters.size() <= kModuleWords &&
          in.reactionIntegerParameters.size() <= kModuleWords;
 }
 
-bool numbersUsable(std::string_view name, const StageInputs &in,
-                   Status status) {
+bool numbersUsable(std::string_view name, const StageInputs& in, Status status) {
   InputCheck check;
   check.real("temperature", in.temperature);
   check.real("pressure", in.pressure);
@@ -144,46 +136,36 @@ bool numbersUsable(std::string_view name, const StageInputs &in,
   return check.passed(name, status);
 }
 
-// The counts against the arrays that go with them and the model's component
-// set.
-bool sizesAgree(std::string_view name, const StageInputs &in,
-                const ModelComponents &model, std::int64_t ncomp,
-                Status status) {
+// The counts against the arrays that go with them and the model's component set.
+bool sizesAgree(std::string_view name, const StageInputs& in, const ModelComponents& model,
+                std::int64_t ncomp, Status status) {
   const std::int64_t nc = in.components;
-  bool agree = nc >= 1 && nc <= model.count && nc <= ncomp &&
-               in.reactions >= 0 && in.vapourAmounts.size() >= nc &&
-               in.liquid1Amounts.size() >= nc &&
+  bool agree = nc >= 1 && nc <= model.count && nc <= ncomp && in.reactions >= 0 &&
+               in.vapourAmounts.size() >= nc && in.liquid1Amounts.size() >= nc &&
                (in.liquidPhases == 1 || in.liquid2Amounts.size() >= nc) &&
                in.stoichiometry.columns() >= in.reactions &&
                (in.reactions == 0 || in.stoichiometry.rows() >= nc);
-  if (!agree)
-    reportInconsistentSizes(name, nc, in.stoichiometry.rows(), model.count,
-                            status);
+  if (!agree) reportInconsistentSizes(name, nc, in.stoichiometry.rows(), model.count, status);
   return agree;
 }
 
-// Mole fractions of a phase from its component amounts, mapped to companion
-// order into SHS_STWORK vector `vector`.
-bool phaseFractions(const double *amounts, std::int64_t nc,
-                    const ModelComponents &model, std::int64_t vector,
-                    Status status) {
-  StageStorage &s = g_stage;
+// Mole fractions of a phase from its component amounts, mapped to companion order into
+// SHS_STWORK vector `vector`.
+bool phaseFractions(const double* amounts, std::int64_t nc, const ModelComponents& model,
+                    std::int64_t vector, Status status) {
+  StageStorage& s = g_stage;
   ServiceStatus service;
-  SAIF2X(&nc, amounts, s.fractions, service.address());
-  if (service.failed(status))
-    return false;
-  SAISAO(&nc, model.mapping, s.fractions, stworkVector(vector));
+  host::fractionsOfFlows(nc, amounts, s.fractions, Status{service.address()});
+  if (service.failed(status)) return false;
+  host::toCompanionOrder(nc, model.mapping, s.fractions, stworkVector(vector));
   return true;
 }
 
-void evaluate(std::string_view name, const StageInputs &in, Status status,
-              HostContext context) {
+void evaluate(std::string_view name, const StageInputs& in, Status status, HostContext context) {
   const std::int64_t ncomp = DMS_NCOMP[0];
-  if (!withinLimits(in, ncomp))
-    return reportSizes(name, status);
-  if (!numbersUsable(name, in, status))
-    return;
-  StageStorage &s = g_stage;
+  if (!withinLimits(in, ncomp)) return reportSizes(name, status);
+  if (!numbersUsable(name, in, status)) return;
+  StageStorage& s = g_stage;
   truncateInto(in.integerParameters, s.integers);
   truncateInto(in.reactionIntegerParameters, s.reactionIntegers);
 
@@ -191,45 +173,33 @@ void evaluate(std::string_view name, const StageInputs &in, Status status,
   const double p = host::toSi(host::Quantity::Pressure, in.pressure);
   SAIPRNAM = kStageCaller;
   ModelComponents model;
-  if (!loadModelComponents(context, status, model))
-    return;
-  if (!sizesAgree(name, in, model, ncomp, status))
-    return;
+  if (!loadModelComponents(context, status, model)) return;
+  if (!sizesAgree(name, in, model, ncomp, status)) return;
   const std::int64_t nc = in.components;
   const std::int64_t nr = in.reactions;
 
-  // The phases in companion order: the overall liquid, its two liquids, the
-  // vapour.
-  const double *liquid = in.liquid1Amounts.data();
+  // The phases in companion order: the overall liquid, its two liquids, the vapour.
+  const double* liquid = in.liquid1Amounts.data();
   if (in.liquidPhases == 2) {
     for (std::int64_t i = 1; i <= nc; ++i) {
       s.liquidAmounts[i - 1] = in.liquid1Amounts(i) + in.liquid2Amounts(i);
     }
     liquid = s.liquidAmounts;
   }
-  if (!phaseFractions(liquid, nc, model, stwork::kLiquid, status))
-    return;
-  if (!phaseFractions(in.vapourAmounts.data(), nc, model, stwork::kVapour,
-                      status))
-    return;
+  if (!phaseFractions(liquid, nc, model, stwork::kLiquid, status)) return;
+  if (!phaseFractions(in.vapourAmounts.data(), nc, model, stwork::kVapour, status)) return;
   if (in.liquidPhases == 2) {
-    if (!phaseFractions(in.liquid1Amounts.data(), nc, model, stwork::kLiquid1,
-                        status))
-      return;
-    if (!phaseFractions(in.liquid2Amounts.data(), nc, model, stwork::kLiquid2,
-                        status))
-      return;
+    if (!phaseFractions(in.liquid1Amounts.data(), nc, model, stwork::kLiquid1, status)) return;
+    if (!phaseFractions(in.liquid2Amounts.data(), nc, model, stwork::kLiquid2, status)) return;
   } else {
-    std::copy_n(stworkVector(stwork::kLiquid), ncomp,
-                stworkVector(stwork::kLiquid1));
-    std::copy_n(stworkVector(stwork::kLiquid), ncomp,
-                stworkVector(stwork::kLiquid2));
+    std::copy_n(stworkVector(stwork::kLiquid), ncomp, stworkVector(stwork::kLiquid1));
+    std::copy_n(stworkVector(stwork::kLiquid), ncomp, stworkVector(stwork::kLiquid2));
   }
 
   // The stoichiometry and the rates in companion order.
   std::fill(s.stoichiometry, s.stoichiometry + ncomp * nr, 0.0);
   placeStoichiometry(in.stoichiometry, nc, nr, model, ncomp, s.stoichiometry);
-  double *rates = stworkVector(stwork::kRates);
+  double* rates = stworkVector(stwork::kRates);
   std::fill(rates, rates + ncomp, 0.0);
 
   s.companionComponents = ncomp;
@@ -296,18 +266,16 @@ void evaluate(std::string_view name, const StageInputs &in, Status status,
   list.set(c::kLiquid1Holdup, &s.liquid1Holdup);
   list.set(c::kLiquid2Holdup, &s.liquid2Holdup);
 
-  if (!SAIURD(in.reactionId, list, status))
-    return;
+  if (!SAIURD(in.reactionId, list, status)) return;
 
   // The rates in model order, kmol/s to kmol/h.
-  SAIASO(&nc, model.mapping, rates, s.fractions);
+  host::toModelOrder(nc, model.mapping, rates, s.fractions);
   const std::int64_t n = std::min(in.rates.size(), nc);
-  for (std::int64_t i = 1; i <= n; ++i)
-    in.rates(i) = s.fractions[i - 1] * units::kSecondsPerHour;
+  for (std::int64_t i = 1; i <= n; ++i) in.rates(i) = s.fractions[i - 1] * units::kSecondsPerHour;
 }
 
 template <class R>
-void run(std::string_view name, const R &args, HostCallType call, Status status,
+void run(std::string_view name, const R& args, HostCallType call, Status status,
          HostContext context) {
   if (call.mode().isCleanUp()) {
     SAIGCLEAR(status.address());
@@ -316,16 +284,16 @@ void run(std::string_view name, const R &args, HostCallType call, Status status,
   evaluate(name, inputsOf(args), status, context);
 }
 
-} // namespace
+}  // namespace
 
-void SPRDKUSR(const ColumnStageArguments &args, HostCallType call,
-              Status status, HostContext context) {
+void SPRDKUSR(const ColumnStageArguments& args, HostCallType call, Status status,
+              HostContext context) {
   run("SPRDKUSR", args, call, status, context);
 }
 
-void SPRDKUS3(const ColumnStageTwoLiquidArguments &args, HostCallType call,
-              Status status, HostContext context) {
+void SPRDKUS3(const ColumnStageTwoLiquidArguments& args, HostCallType call, Status status,
+              HostContext context) {
   run("SPRDKUS3", args, call, status, context);
 }
 
-} // namespace xv55::kinetics
+}  // namespace xv55::kinetics

@@ -1,16 +1,15 @@
-// Reaction rates of reactors (stirred tank, plug flow, batch) and of a tray
-// column named by its block, from the kinetics routine of a reaction paragraph
-// (SAIURK).
+// Reaction rates of reactors (stirred tank, plug flow, batch) and of a tray column
+// named by its block, from the kinetics routine of a reaction paragraph (SAIURK).
 //
-// The ten procedures are one evaluation.  Each member is data: its reactor kind
-// (which common areas, block type, flash rule and conversions), where its phase
-// information comes from (a flash, or one to four compositions of the model)
-// and its names.  Its argument record is read once into ReactorInputs by field
-// name.
+// The ten procedures are one evaluation.  Each member is data: its reactor kind (which
+// common areas, block type, flash rule and conversions), where its phase information
+// comes from (a flash, or one to four compositions of the model) and its names.  Its
+// argument record is read once into ReactorInputs by field name.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "host/monitors.hpp"
 #include "host/services.hpp"
 #include "kinetics/kinetics.hpp"
 #include "kinetics/support.hpp"
@@ -27,26 +26,24 @@ namespace {
 // ---- the members ----
 
 enum class Reactor { StirredTank, PlugFlow, Batch, TrayColumn };
-// Where the phase split comes from: a flash, or the model's compositions (the
-// overall one alone; with the vapour and the liquid; with the vapour and two
-// liquids).
+// Where the phase split comes from: a flash, or the model's compositions (the overall
+// one alone; with the vapour and the liquid; with the vapour and two liquids).
 enum class Phases { Flash, Overall, VapourLiquid, VapourTwoLiquids };
 
 struct Member {
-  std::string_view name; // its own messages
+  std::string_view name;  // its own messages
   Reactor reactor;
   Phases phases;
 };
 
 // What differs between the reactor kinds.
 struct ReactorKind {
-  std::string_view family;       // the size report's and the flash's name
-  std::string_view flashContext; // for SAIFEH
+  std::string_view family;        // the size report's and the flash's name
+  std::string_view flashContext;  // for SAIFEH
   BlockType blockType;
-  std::int64_t propertyCaller; // SAIPRNAM
+  std::int64_t propertyCaller;  // SAIPRNAM
   AreaSlots streamSlots;
-  AreaSlots
-      stoichiometrySlots; // {0, 0}: loaded into module storage on every call
+  AreaSlots stoichiometrySlots;  // {0, 0}: loaded into module storage on every call
   std::int64_t workspaceSlots;
 };
 
@@ -57,7 +54,7 @@ constexpr AreaSlots kNoSlots{0, 0};
 constexpr std::int64_t kMixedCaller = 76;
 constexpr std::int64_t kTubularCaller = 77;
 
-const ReactorKind &kindOf(Reactor reactor) {
+const ReactorKind& kindOf(Reactor reactor) {
   static const ReactorKind kStirred{"SPRKUSR",
                                     "SPRKUSR / FLSH_PFLASH",
                                     BlockType::Mixrx,
@@ -87,29 +84,26 @@ const ReactorKind &kindOf(Reactor reactor) {
                                  kNoSlots,
                                  6};
   switch (reactor) {
-  case Reactor::StirredTank:
-    return kStirred;
-  case Reactor::PlugFlow:
-    return kPlug;
-  case Reactor::Batch:
-    return kBatch;
-  case Reactor::TrayColumn:
-    break;
+    case Reactor::StirredTank:
+      return kStirred;
+    case Reactor::PlugFlow:
+      return kPlug;
+    case Reactor::Batch:
+      return kBatch;
+    case Reactor::TrayColumn:
+      break;
   }
   return kTray;
 }
 
 constexpr Member kSprkusr{"SPRKUSR", Reactor::StirredTank, Phases::Flash};
 constexpr Member kSprkusr1{"SPRKUSR1", Reactor::StirredTank, Phases::Overall};
-constexpr Member kSprkusr2{"SPRKUSR2", Reactor::StirredTank,
-                           Phases::VapourLiquid};
-constexpr Member kSprkusr3{"SPRKUSR3", Reactor::StirredTank,
-                           Phases::VapourTwoLiquids};
+constexpr Member kSprkusr2{"SPRKUSR2", Reactor::StirredTank, Phases::VapourLiquid};
+constexpr Member kSprkusr3{"SPRKUSR3", Reactor::StirredTank, Phases::VapourTwoLiquids};
 constexpr Member kSprpusr{"SPRPUSR", Reactor::PlugFlow, Phases::Flash};
 constexpr Member kSprpusr1{"SPRPUSR1", Reactor::PlugFlow, Phases::Overall};
 constexpr Member kSprpusr2{"SPRPUSR2", Reactor::PlugFlow, Phases::VapourLiquid};
-constexpr Member kSprpusr3{"SPRPUSR3", Reactor::PlugFlow,
-                           Phases::VapourTwoLiquids};
+constexpr Member kSprpusr3{"SPRPUSR3", Reactor::PlugFlow, Phases::VapourTwoLiquids};
 constexpr Member kSpbousr{"SPBOUSR", Reactor::Batch, Phases::Flash};
 constexpr Member kSpradkuser{"SPRADKUSER", Reactor::TrayColumn, Phases::Flash};
 
@@ -126,22 +120,22 @@ struct ReactorInputs {
   std::int64_t integerWorkCount = 0, realWorkCount = 0, userValueCount = 0;
   std::int64_t integerWorkspaceCount = 0, realWorkspaceCount = 0;
   std::int64_t phaseCode = 0;
-  double propertyWord3 = 0, propertyWord4 = 0, phaseTest = 0, propertyWord5 = 0,
-         propertyWord6 = 0;
+  double propertyWord3 = 0, propertyWord4 = 0, phaseTest = 0, propertyWord5 = 0, propertyWord6 = 0;
   std::int64_t unitSet = 1;
   // Stirred tank.
   double volume = 0, reactorValue = 0;
   // Plug flow.
   std::int64_t reactorInteger = 0;
-  double tubeCount = 0, tubeLength = 0, divisor = 1, position = 0,
-         tubeDiameter = 0, fraction = 0, factor = 0, referenceTemperature = 0;
+  double tubeCount = 0, tubeLength = 0, divisor = 1, position = 0, tubeDiameter = 0, fraction = 0,
+         factor = 0, referenceTemperature = 0;
   // Tray column.
   std::int64_t columnIntegers[2] = {};
   double columnReals[4] = {};
   Vector<double> rates;
 };
 
-template <class R> ReactorInputs inputsOf(const R &a) {
+template <class R>
+ReactorInputs inputsOf(const R& a) {
   ReactorInputs in;
   in.blockId = a.blockId;
   in.reactionId = a.reactionId;
@@ -165,20 +159,15 @@ template <class R> ReactorInputs inputsOf(const R &a) {
   in.propertyWord5 = a.propertyWord5;
   in.propertyWord6 = a.propertyWord6;
   in.rates = a.rates;
-  if constexpr (requires { a.phaseOption; })
-    in.phaseCode = a.phaseOption;
-  if constexpr (requires { a.phaseCode; })
-    in.phaseCode = a.phaseCode;
-  if constexpr (requires { a.unitSet; })
-    in.unitSet = a.unitSet;
+  if constexpr (requires { a.phaseOption; }) in.phaseCode = a.phaseOption;
+  if constexpr (requires { a.phaseCode; }) in.phaseCode = a.phaseCode;
+  if constexpr (requires { a.unitSet; }) in.unitSet = a.unitSet;
   if constexpr (requires { a.vapourFraction; }) {
     in.vapourFraction = a.vapourFraction;
     in.liquidSplit = a.liquidSplit;
   }
-  if constexpr (requires { a.vapour; })
-    in.vapour = a.vapour;
-  if constexpr (requires { a.liquid; })
-    in.liquid = a.liquid;
+  if constexpr (requires { a.vapour; }) in.vapour = a.vapour;
+  if constexpr (requires { a.liquid; }) in.liquid = a.liquid;
   if constexpr (requires { a.liquid1; }) {
     in.liquid1 = a.liquid1;
     in.liquid2 = a.liquid2;
@@ -211,8 +200,8 @@ template <class R> ReactorInputs inputsOf(const R &a) {
 
 // ---- module storage handed to the kinetics routine ----
 
-// Kept between calls: the routine may pass values from one call to the next in
-// its work arrays.  The scalars are set before every call.
+// Kept between calls: the routine may pass values from one call to the next in its work
+// arrays.  The scalars are set before every call.
 struct RoutineStorage {
   double stream[kModuleWords];
   std::int64_t integers[kModuleWords];
@@ -227,8 +216,7 @@ struct RoutineStorage {
   double realWorkspace[kModuleWords];
   double reactionWork1[kMaxReactions + 2];
   double reactionWork2[kMaxReactions];
-  // The stoichiometry of a tray column, companion order, reloaded on every
-  // call.
+  // The stoichiometry of a tray column, companion order, reloaded on every call.
   double stoichiometry[kMaxCompanionComponents * kMaxReactions];
   // Scalars.
   std::int64_t ones[3];
@@ -244,13 +232,11 @@ struct RoutineStorage {
 };
 RoutineStorage g_routine;
 
-// Flash scratch: the companion positions and fractions of the components
-// present.
+// Flash scratch: the companion positions and fractions of the components present.
 struct FlashScratch {
   std::int64_t indices[kModuleWords];
   double present[kModuleWords];
-  double liquid[kModuleWords], liquid1[kModuleWords], liquid2[kModuleWords],
-      vapour[kModuleWords];
+  double liquid[kModuleWords], liquid1[kModuleWords], liquid2[kModuleWords], vapour[kModuleWords];
 };
 FlashScratch g_flash;
 
@@ -266,45 +252,33 @@ PhaseScratch g_phases;
 
 // ---- checks ----
 
-void reportSizes(const ReactorKind &kind, Status status) {
+void reportSizes(const ReactorKind& kind, Status status) {
   const auto name = shortName(kind.family);
   const std::int64_t reactions = kMaxReactions;
   const std::int64_t sizes = kModuleWords;
   report(status, kError,
-         " %s-F-Error\\n           =====\\n One or more of the requested array "
-         "sizes has\\n has "
-         "exceeded preset limit.\\n Please make sure that:\\n       Number of "
-         "reactions (NRXN) "
-         "< %d \\n and the following array sizes are  all less then %d:\\n     "
-         "  * No. of "
-         "components (NCP)\\n       * User variables (NUSRV)\\n       * "
-         "Reaction paragraph Int "
-         "Workspace (NZIPW)\\n       * Reaction paragraph Real Workspace "
-         "(NZRPW)\\n       * SOUT "
+         " %s-F-Error\\n           =====\\n One or more of the requested array sizes has\\n has "
+         "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NRXN) "
+         "< %d \\n and the following array sizes are  all less then %d:\\n       * No. of "
+         "components (NCP)\\n       * User variables (NUSRV)\\n       * Reaction paragraph Int "
+         "Workspace (NZIPW)\\n       * Reaction paragraph Real Workspace (NZRPW)\\n       * SOUT "
          "array size (NCP+9).",
          name, reactions, sizes);
 }
 
-// The limits of the module arrays: reactions, components, parameter sets,
-// counts.
-bool withinLimits(const ReactorInputs &in, std::int64_t ncomp) {
-  const auto upTo = [](std::int64_t value, std::int64_t limit) {
-    return value <= limit;
-  };
+// The limits of the module arrays: reactions, components, parameter sets, counts.
+bool withinLimits(const ReactorInputs& in, std::int64_t ncomp) {
+  const auto upTo = [](std::int64_t value, std::int64_t limit) { return value <= limit; };
   return upTo(in.stoichiometry.columns(), kMaxReactions) &&
-         upTo(in.stoichiometry.rows(), kModuleWords) &&
-         upTo(in.composition.size(), kModuleWords) &&
-         upTo(in.userValueCount, kModuleWords) &&
-         upTo(in.integerWorkspaceCount, kModuleWords) &&
-         upTo(in.realWorkspaceCount, kModuleWords) &&
-         upTo(ncomp, kMaxCompanionComponents) &&
+         upTo(in.stoichiometry.rows(), kModuleWords) && upTo(in.composition.size(), kModuleWords) &&
+         upTo(in.userValueCount, kModuleWords) && upTo(in.integerWorkspaceCount, kModuleWords) &&
+         upTo(in.realWorkspaceCount, kModuleWords) && upTo(ncomp, kMaxCompanionComponents) &&
          upTo(in.integerParameters.size(), kModuleWords) &&
          upTo(in.reactionIntegerParameters.size(), kModuleWords) &&
-         upTo(in.integerWorkCount, kSmallWorkWords) &&
-         upTo(in.realWorkCount, kSmallWorkWords);
+         upTo(in.integerWorkCount, kSmallWorkWords) && upTo(in.realWorkCount, kSmallWorkWords);
 }
 
-bool numbersUsable(const Member &m, const ReactorInputs &in, Status status) {
+bool numbersUsable(const Member& m, const ReactorInputs& in, Status status) {
   InputCheck check;
   check.real("temperature", in.temperature);
   check.real("pressure", in.pressure);
@@ -327,110 +301,97 @@ bool numbersUsable(const Member &m, const ReactorInputs &in, Status status) {
   check.real("propertyWord5", in.propertyWord5);
   check.real("propertyWord6", in.propertyWord6);
   switch (m.reactor) {
-  case Reactor::StirredTank:
-    check.real("volume", in.volume);
-    check.real("reactorValue", in.reactorValue);
-    break;
-  case Reactor::PlugFlow:
-    check.integral("tubeCount", in.tubeCount);
-    check.real("tubeLength", in.tubeLength);
-    check.nonZero("divisor", in.divisor);
-    check.real("position", in.position);
-    check.real("tubeDiameter", in.tubeDiameter);
-    check.real("fraction", in.fraction);
-    check.real("factor", in.factor);
-    check.real("referenceTemperature", in.referenceTemperature);
-    break;
-  case Reactor::Batch:
-    break;
-  case Reactor::TrayColumn:
-    for (double v : in.columnReals)
-      check.real("columnReal", v);
-    break;
+    case Reactor::StirredTank:
+      check.real("volume", in.volume);
+      check.real("reactorValue", in.reactorValue);
+      break;
+    case Reactor::PlugFlow:
+      check.integral("tubeCount", in.tubeCount);
+      check.real("tubeLength", in.tubeLength);
+      check.nonZero("divisor", in.divisor);
+      check.real("position", in.position);
+      check.real("tubeDiameter", in.tubeDiameter);
+      check.real("fraction", in.fraction);
+      check.real("factor", in.factor);
+      check.real("referenceTemperature", in.referenceTemperature);
+      break;
+    case Reactor::Batch:
+      break;
+    case Reactor::TrayColumn:
+      for (double v : in.columnReals) check.real("columnReal", v);
+      break;
   }
   return check.passed(m.name, status);
 }
 
 // Counts that agree with one another and with the model's component set.
-bool sizesAgree(const Member &m, const ReactorInputs &in,
-                const ModelComponents &model, std::int64_t ncomp,
-                Status status) {
+bool sizesAgree(const Member& m, const ReactorInputs& in, const ModelComponents& model,
+                std::int64_t ncomp, Status status) {
   const std::int64_t nc = in.composition.size();
-  bool agree =
-      nc >= 1 && nc <= model.count && nc <= ncomp &&
-      (in.stoichiometry.columns() == 0 || in.stoichiometry.rows() >= nc);
-  for (const Vector<const double> *phase :
-       {&in.vapour, &in.liquid, &in.liquid1, &in.liquid2}) {
-    if (phase->data() && phase->size() < nc)
-      agree = false;
+  bool agree = nc >= 1 && nc <= model.count && nc <= ncomp &&
+               (in.stoichiometry.columns() == 0 || in.stoichiometry.rows() >= nc);
+  for (const Vector<const double>* phase : {&in.vapour, &in.liquid, &in.liquid1, &in.liquid2}) {
+    if (phase->data() && phase->size() < nc) agree = false;
   }
-  if (!agree)
-    reportInconsistentSizes(m.name, nc, in.stoichiometry.rows(), model.count,
-                            status);
+  if (!agree) reportInconsistentSizes(m.name, nc, in.stoichiometry.rows(), model.count, status);
   return agree;
 }
 
 // ---- conversions of each reactor kind ----
 
-bool englishUnits(const ReactorInputs &in) { return in.unitSet == 2; }
+bool englishUnits(const ReactorInputs& in) {
+  return in.unitSet == 2;
+}
 
-// kmol/h, whatever the unit set: lbmol/h are divided by the pounds per
-// kilogram.
-double molarFlow(const ReactorInputs &in) {
+// kmol/h, whatever the unit set: lbmol/h are divided by the pounds per kilogram.
+double molarFlow(const ReactorInputs& in) {
   return englishUnits(in) ? in.flow / units::kPoundsPerKilogramSingle : in.flow;
 }
 
-double metres(const ReactorInputs &in, double length) {
+double metres(const ReactorInputs& in, double length) {
   return englishUnits(in) ? length * units::kMetresPerFootSingle : length;
 }
 
-// The host's unit set of the temperature and pressure: 2, or the model's own
-// for any other value (a tray column always the model's own).
-std::int64_t temperatureUnitSet(const Member &m, const ReactorInputs &in) {
-  return m.reactor != Reactor::TrayColumn && englishUnits(in)
-             ? in.unitSet
-             : host::kModelUnits;
+// The host's unit set of the temperature and pressure: 2, or the model's own for any other
+// value (a tray column always the model's own).
+std::int64_t temperatureUnitSet(const Member& m, const ReactorInputs& in) {
+  return m.reactor != Reactor::TrayColumn && englishUnits(in) ? in.unitSet : host::kModelUnits;
 }
 
-// The common areas the routine reads: the reactor's own and the reaction
-// properties.
-void fillReactorAreas(const Member &m, const ReactorInputs &in, double t,
-                      double p) {
+// The common areas the routine reads: the reactor's own and the reaction properties.
+void fillReactorAreas(const Member& m, const ReactorInputs& in, double t, double p) {
   double divisor = 1.0;
   switch (m.reactor) {
-  case Reactor::StirredTank:
-    RXN_MIXRXR[0] = englishUnits(in)
-                        ? in.volume * units::kCubicMetresPerCubicFootSingle
-                        : in.volume;
-    RXN_MIXRXR[1] = in.reactorValue;
-    MXRX_MIXRXI[0] = 1;
-    break;
-  case Reactor::PlugFlow: {
-    const auto tubes = static_cast<std::int64_t>(in.tubeCount);
-    const double length = metres(in, in.tubeLength);
-    const double diameter = metres(in, in.tubeDiameter);
-    TBRX_TUBRXI[0] = in.reactorInteger;
-    TBRX_TUBRXI[1] = tubes;
-    TBRX_TUBRXR[0] = length;
-    TBRX_TUBRXR[1] = diameter;
-    TBRX_TUBRXR[2] = in.position;
-    TBRX_TUBRXR[3] =
-        in.referenceTemperature + units::kKelvinAtZeroCelsiusSingle;
-    TBRX_TUBRXR[4] = static_cast<double>(tubes) * units::kQuarterPiSingle *
-                     length * diameter * diameter * in.factor *
-                     (1.0 - in.fraction);
-    TBRX_TUBRXR[5] = in.factor;
-    TBRX_TUBRXR[6] = in.fraction;
-    divisor = in.divisor;
-    break;
-  }
-  case Reactor::Batch:
-    break;
-  case Reactor::TrayColumn:
-    RXN_DISTI[0] = in.columnIntegers[0];
-    RXN_DISTI[1] = in.columnIntegers[1];
-    std::copy(std::begin(in.columnReals), std::end(in.columnReals), RXN_DISTR);
-    break;
+    case Reactor::StirredTank:
+      RXN_MIXRXR[0] =
+          englishUnits(in) ? in.volume * units::kCubicMetresPerCubicFootSingle : in.volume;
+      RXN_MIXRXR[1] = in.reactorValue;
+      MXRX_MIXRXI[0] = 1;
+      break;
+    case Reactor::PlugFlow: {
+      const auto tubes = static_cast<std::int64_t>(in.tubeCount);
+      const double length = metres(in, in.tubeLength);
+      const double diameter = metres(in, in.tubeDiameter);
+      TBRX_TUBRXI[0] = in.reactorInteger;
+      TBRX_TUBRXI[1] = tubes;
+      TBRX_TUBRXR[0] = length;
+      TBRX_TUBRXR[1] = diameter;
+      TBRX_TUBRXR[2] = in.position;
+      TBRX_TUBRXR[3] = in.referenceTemperature + units::kKelvinAtZeroCelsiusSingle;
+      TBRX_TUBRXR[4] = static_cast<double>(tubes) * units::kQuarterPiSingle * length * diameter *
+                       diameter * in.factor * (1.0 - in.fraction);
+      TBRX_TUBRXR[5] = in.factor;
+      TBRX_TUBRXR[6] = in.fraction;
+      divisor = in.divisor;
+      break;
+    }
+    case Reactor::Batch:
+      break;
+    case Reactor::TrayColumn:
+      RXN_DISTI[0] = in.columnIntegers[0];
+      RXN_DISTI[1] = in.columnIntegers[1];
+      std::copy(std::begin(in.columnReals), std::end(in.columnReals), RXN_DISTR);
+      break;
   }
   RXN_RPROPS[0] = t;
   RXN_RPROPS[1] = p;
@@ -448,79 +409,57 @@ struct FlashCodes {
   std::int64_t sub = 0;
 };
 
-FlashCodes flashCodes(const Member &m, const ReactorInputs &in) {
+FlashCodes flashCodes(const Member& m, const ReactorInputs& in) {
   if (m.reactor == Reactor::StirredTank || m.reactor == Reactor::TrayColumn) {
     if (in.phaseCode == 1) {
-      const bool first = in.propertyWord3 > kPhaseThresholdSingle ||
-                         in.phaseTest < kPhaseThresholdSingle;
+      const bool first =
+          in.propertyWord3 > kPhaseThresholdSingle || in.phaseTest < kPhaseThresholdSingle;
       return {1, first ? 1 : 2};
     }
     return in.phaseCode == 2 ? FlashCodes{2, 0} : FlashCodes{3, 0};
   }
-  if (in.phaseCode != 1)
-    return {in.phaseCode, 0};
-  if (in.propertyWord3 >= kPhaseThresholdSingle)
-    return {1, 1};
+  if (in.phaseCode != 1) return {in.phaseCode, 0};
+  if (in.propertyWord3 >= kPhaseThresholdSingle) return {1, 1};
   return {1, in.phaseTest >= kPhaseThresholdSingle ? 2 : 1};
 }
 
-// A flash of the companion-order composition z at t (K) and p (Pa); the four
-// phase compositions in companion order into SHS_STWORK.  False on failure
-// (status 4).
-bool flashPhases(const Member &m, const ReactorInputs &in,
-                 const ModelComponents &model, Workspace work, const double *z,
-                 std::int64_t ncomp, double t, double p, Status status) {
-  const ReactorKind &kind = kindOf(m.reactor);
-  FlashScratch &f = g_flash;
-  std::int64_t route = 0;
-  std::int64_t count = 0;
-  const std::int64_t workLength = work.length();
+// A flash of the companion-order composition z at t (K) and p (Pa); the four phase
+// compositions in companion order into SHS_STWORK.  False on failure (status 4).
+bool flashPhases(const Member& m, const ReactorInputs& in, const ModelComponents& model,
+                 Workspace work, const double* z, std::int64_t ncomp, double t, double p,
+                 Status status) {
+  const ReactorKind& kind = kindOf(m.reactor);
+  FlashScratch& f = g_flash;
   ServiceStatus service;
-  SAIRTU(&model.streamClass, work.data(), &workLength, &route, &count,
-         service.address());
-  if (service.failed(status))
-    return false;
-  std::int64_t present = 0;
-  const std::int64_t limit = kModuleWords;
-  SACHMBPX(&ncomp, z, &limit, f.indices, f.present, &present,
-           service.address());
-  if (service.failed(status))
-    return false;
+  host::propertyRoute(&model.streamClass, work, Status{service.address()});
+  if (service.failed(status)) return false;
+  const std::int64_t present =
+      host::packPresent(ncomp, z, kModuleWords, f.indices, f.present, Status{service.address()});
+  if (service.failed(status)) return false;
   const FlashCodes codes = flashCodes(m, in);
-  const std::int64_t temperatureAndPressure = 2;
-  const double tolerance =
-      std::pow(10.0, -static_cast<double>(model.toleranceExponent));
-  double flashT = t;
-  double enthalpy = 0.0;
-  double vapourFraction = 0.0;
-  double liquidSplit = 0.0;
-  std::int64_t returnCode = 0;
-  FLSH_PFLASH(&temperatureAndPressure, &flashT, &p, &enthalpy, f.present,
-              &present, f.indices, model.optionSet, &codes.phase, &codes.sub,
-              &tolerance, &vapourFraction, &liquidSplit, f.liquid, f.liquid1,
-              f.liquid2, f.vapour, &returnCode);
-  SAIFEH(&returnCode, kind.flashContext.data(), service.address(),
-         static_cast<std::int64_t>(kind.flashContext.size()));
-  if (service.failed(status))
-    return false;
-  const std::pair<const double *, std::int64_t> phases[] = {
-      {f.vapour, stwork::kVapour},
-      {f.liquid, stwork::kLiquid},
-      {f.liquid1, stwork::kLiquid1},
-      {f.liquid2, stwork::kLiquid2}};
-  for (const auto &phase : phases) {
-    SACHMVRY(&present, f.indices, phase.first, &ncomp,
-             stworkVector(phase.second), service.address());
-    if (service.failed(status))
-      return false;
+  const double tolerance = std::pow(10.0, -static_cast<double>(model.toleranceExponent));
+  host::FlashState state{t, p, 0.0, 0.0, 0.0};
+  const std::int64_t returnCode = host::flash(
+      {host::FlashKind::TemperaturePressure, codes.phase, codes.sub, tolerance, model.optionSet},
+      {f.present, f.indices, present}, state, {f.liquid, f.liquid1, f.liquid2, f.vapour});
+  host::checkFlash(returnCode, kind.flashContext.data(), kind.flashContext.size(),
+                   Status{service.address()});
+  if (service.failed(status)) return false;
+  const std::pair<const double*, std::int64_t> phases[] = {{f.vapour, stwork::kVapour},
+                                                           {f.liquid, stwork::kLiquid},
+                                                           {f.liquid1, stwork::kLiquid1},
+                                                           {f.liquid2, stwork::kLiquid2}};
+  for (const auto& phase : phases) {
+    host::unpackPresent(present, f.indices, phase.first, ncomp, stworkVector(phase.second),
+                        Status{service.address()});
+    if (service.failed(status)) return false;
   }
   return true;
 }
 
-// The absolute values of a composition, renormalised: a composition summing to
-// 1 is kept, one summing to nothing becomes uniform over the given positions.
-void normalise(double *x, std::int64_t n, const std::int64_t *positions,
-               std::int64_t count) {
+// The absolute values of a composition, renormalised: a composition summing to 1 is
+// kept, one summing to nothing becomes uniform over the given positions.
+void normalise(double* x, std::int64_t n, const std::int64_t* positions, std::int64_t count) {
   double sum = 0.0;
   for (std::int64_t k = 0; k < n; ++k) {
     x[k] = std::fabs(x[k]);
@@ -528,8 +467,7 @@ void normalise(double *x, std::int64_t n, const std::int64_t *positions,
   }
   if (sum > 0.0) {
     if (sum != 1.0) {
-      for (std::int64_t k = 0; k < n; ++k)
-        x[k] /= sum;
+      for (std::int64_t k = 0; k < n; ++k) x[k] /= sum;
     }
     return;
   }
@@ -539,121 +477,102 @@ void normalise(double *x, std::int64_t n, const std::int64_t *positions,
   }
 }
 
-double absoluteSum(const double *x, std::int64_t n) {
+double absoluteSum(const double* x, std::int64_t n) {
   double sum = 0.0;
-  for (std::int64_t k = 0; k < n; ++k)
-    sum += std::fabs(x[k]);
+  for (std::int64_t k = 0; k < n; ++k) sum += std::fabs(x[k]);
   return sum;
 }
 
-// One phase composition of the model (model order, nc entries) into `out`; a
-// phase the model gives as nothing gets the overall composition, as a flash
-// gives an absent phase the feed's.
-void phaseComposition(const Member &m, Vector<const double> given,
-                      const double *overall, std::int64_t nc, double *out) {
+// One phase composition of the model (model order, nc entries) into `out`; a phase
+// the model gives as nothing gets the overall composition, as a flash gives an absent
+// phase the feed's.
+void phaseComposition(const Member& m, Vector<const double> given, const double* overall,
+                      std::int64_t nc, double* out) {
   if (!given.data() || absoluteSum(given.data(), nc) <= 0.0) {
     std::copy(overall, overall + nc, out);
     return;
   }
   std::copy(given.data(), given.data() + nc, out);
-  if (m.reactor != Reactor::StirredTank)
-    normalise(out, nc, nullptr, 0);
+  if (m.reactor != Reactor::StirredTank) normalise(out, nc, nullptr, 0);
 }
 
 struct PhaseProperties {
   double volume = 0, enthalpy = 0;
 };
 
-// The status a property monitor sets when it has no properties to give but did
-// not fail.
-constexpr std::int64_t kMonitorWarning = 3;
-
-// The phases the model gives: compositions in companion order into SHS_STWORK,
-// their volumes and enthalpies from the property monitors, and the phase data.
-bool modelPhases(const Member &m, const ReactorInputs &in,
-                 const ModelComponents &model, std::int64_t nc, double t,
-                 double p, double totalFlow, Status status) {
-  PhaseScratch &s = g_phases;
-  // The overall composition as the model gives it (the plug-flow kinds'
-  // renormalised).
+// The phases the model gives: compositions in companion order into SHS_STWORK, their
+// volumes and enthalpies from the property monitors, and the phase data.
+bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents& model,
+                 std::int64_t nc, double t, double p, double totalFlow, Status status) {
+  PhaseScratch& s = g_phases;
+  // The overall composition as the model gives it (the plug-flow kinds' renormalised).
   std::copy(in.composition.data(), in.composition.data() + nc, s.overall);
-  if (m.reactor != Reactor::StirredTank)
-    normalise(s.overall, nc, nullptr, 0);
+  if (m.reactor != Reactor::StirredTank) normalise(s.overall, nc, nullptr, 0);
   if (absoluteSum(s.overall, nc) <= 0.0) {
     std::fill(s.overall, s.overall + nc, 1.0 / static_cast<double>(nc));
   }
   phaseComposition(m, in.vapour, s.overall, nc, s.vapour);
   switch (m.phases) {
-  case Phases::Overall:
-    std::copy(s.overall, s.overall + nc, s.liquid1);
-    std::copy(s.overall, s.overall + nc, s.liquid2);
-    std::copy(s.overall, s.overall + nc, s.liquid);
-    break;
-  case Phases::VapourLiquid:
-    phaseComposition(m, in.liquid, s.overall, nc, s.liquid);
-    std::copy(s.liquid, s.liquid + nc, s.liquid1);
-    std::copy(s.liquid, s.liquid + nc, s.liquid2);
-    break;
-  case Phases::VapourTwoLiquids:
-  case Phases::Flash:
-    phaseComposition(m, in.liquid1, s.overall, nc, s.liquid1);
-    phaseComposition(m, in.liquid2, s.overall, nc, s.liquid2);
-    for (std::int64_t k = 0; k < nc; ++k) {
-      s.liquid[k] =
-          in.liquidSplit * s.liquid1[k] + (1.0 - in.liquidSplit) * s.liquid2[k];
-    }
-    break;
+    case Phases::Overall:
+      std::copy(s.overall, s.overall + nc, s.liquid1);
+      std::copy(s.overall, s.overall + nc, s.liquid2);
+      std::copy(s.overall, s.overall + nc, s.liquid);
+      break;
+    case Phases::VapourLiquid:
+      phaseComposition(m, in.liquid, s.overall, nc, s.liquid);
+      std::copy(s.liquid, s.liquid + nc, s.liquid1);
+      std::copy(s.liquid, s.liquid + nc, s.liquid2);
+      break;
+    case Phases::VapourTwoLiquids:
+    case Phases::Flash:
+      phaseComposition(m, in.liquid1, s.overall, nc, s.liquid1);
+      phaseComposition(m, in.liquid2, s.overall, nc, s.liquid2);
+      for (std::int64_t k = 0; k < nc; ++k) {
+        s.liquid[k] = in.liquidSplit * s.liquid1[k] + (1.0 - in.liquidSplit) * s.liquid2[k];
+      }
+      break;
   }
-  const std::pair<const double *, std::int64_t> phases[] = {
-      {s.vapour, stwork::kVapour},
-      {s.liquid, stwork::kLiquid},
-      {s.liquid1, stwork::kLiquid1},
-      {s.liquid2, stwork::kLiquid2}};
-  for (const auto &phase : phases) {
-    SAISAO(&nc, model.mapping, phase.first, stworkVector(phase.second));
+  const std::pair<const double*, std::int64_t> phases[] = {{s.vapour, stwork::kVapour},
+                                                           {s.liquid, stwork::kLiquid},
+                                                           {s.liquid1, stwork::kLiquid1},
+                                                           {s.liquid2, stwork::kLiquid2}};
+  for (const auto& phase : phases) {
+    host::toCompanionOrder(nc, model.mapping, phase.first, stworkVector(phase.second));
   }
 
-  const std::int64_t vapourPhase = 1;
-  const std::int64_t everything = 3;
-  double dVdT = 0.0;
-  double cp = 0.0;
   PhaseProperties vapour, liquid1, liquid2;
-  // The monitors leave their status alone on success; 3 or 4 means no
-  // properties.
+  // The monitors leave their status alone on success; 3 or 4 means no properties.
   ServiceStatus service;
-  const auto failing = [&service] {
-    return service.value() == kMonitorWarning || service.value() == kError;
+  const auto failing = [&service] { return host::monitorFailed(service.value()); };
+  const auto monitor = [&](const double* x, bool isVapour, PhaseProperties& out) {
+    const host::MonitorPoint at{t, p, {x, model.index, nc}, model.optionSet};
+    host::ThermalProperties props{out.volume, 0.0, 0.0, out.enthalpy};
+    const auto depth = host::ThermalDepth::VolumeSlopeAndHeat;
+    if (isVapour) {
+      host::vapourThermal(at, host::VapourRoot::Alone, depth, props, Status{service.address()});
+    } else {
+      host::liquidThermal(at, depth, props, Status{service.address()});
+    }
+    out.volume = props.volume;
+    out.enthalpy = props.enthalpy;
   };
-  PPMON_VMTHRM(&t, &p, s.vapour, &nc, model.index, model.optionSet,
-               &vapourPhase, &everything, &vapour.volume, &dVdT, &cp,
-               &vapour.enthalpy, service.address());
-  if (!failing()) {
-    PPMON_LMTHMY(&t, &p, s.liquid1, &nc, model.index, model.optionSet,
-                 &everything, &liquid1.volume, &dVdT, &cp, &liquid1.enthalpy,
-                 service.address());
-  }
+  monitor(s.vapour, true, vapour);
+  if (!failing()) monitor(s.liquid1, false, liquid1);
   liquid2 = liquid1;
-  if (m.phases == Phases::VapourTwoLiquids && !failing()) {
-    PPMON_LMTHMY(&t, &p, s.liquid2, &nc, model.index, model.optionSet,
-                 &everything, &liquid2.volume, &dVdT, &cp, &liquid2.enthalpy,
-                 service.address());
-  }
+  if (m.phases == Phases::VapourTwoLiquids && !failing()) monitor(s.liquid2, false, liquid2);
   if (failing()) {
     const auto name = shortName(m.name);
     report(status, kError,
-           " %s-F-Phase properties cannot be evaluated for current "
-           "condition.\\n          "
+           " %s-F-Phase properties cannot be evaluated for current condition.\\n          "
            "Immediate exit taken.",
            name);
     return false;
   }
-  const double molecularWeight = PPUTL_AVEMW(&nc, model.index, s.overall);
+  const double molecularWeight = host::averageMolecularWeight({s.overall, model.index, nc});
 
   namespace w = stwork;
-  double *data = stworkVector(w::kPhaseData);
-  const auto put = [data](std::int64_t word, double value) {
-    data[word - 1] = value;
-  };
+  double* data = stworkVector(w::kPhaseData);
+  const auto put = [data](std::int64_t word, double value) { data[word - 1] = value; };
   put(w::kVapourFractionWord, in.vapourFraction);
   put(w::kLiquidFractionWord, 1.0 - in.vapourFraction);
   put(w::kLiquidSplitWord, in.liquidSplit);
@@ -671,22 +590,19 @@ bool modelPhases(const Member &m, const ReactorInputs &in,
 
 // ---- the evaluation ----
 
-// The stream vector: component flows (kmol/s) at their companion positions, the
-// total flow (the plug-flow kinds': the sum of the component flows), T and P,
-// and the no-value for what is not known.  Returns the sum of the component
-// flows.
-double fillStream(const ReactorInputs &in, const ModelComponents &model,
-                  const double *x, std::int64_t nc, std::int64_t ncomp,
-                  bool absolute, double t, double p, double *sout) {
+// The stream vector: component flows (kmol/s) at their companion positions, the total
+// flow (the plug-flow kinds': the sum of the component flows), T and P, and the no-value
+// for what is not known.  Returns the sum of the component flows.
+double fillStream(const ReactorInputs& in, const ModelComponents& model, const double* x,
+                  std::int64_t nc, std::int64_t ncomp, bool absolute, double t, double p,
+                  double* sout) {
   const double flow = molarFlow(in) / units::kSecondsPerHour;
   std::fill(sout, sout + ncomp + kStreamExtraWords, 0.0);
   double total = 0.0;
   for (std::int64_t i = 0; i < nc; ++i) {
     const std::int64_t at = model.index[i];
-    if (at < 1 || at > ncomp)
-      continue;
-    const double componentFlow =
-        absolute ? std::fabs(x[at - 1] * flow) : x[at - 1] * flow;
+    if (at < 1 || at > ncomp) continue;
+    const double componentFlow = absolute ? std::fabs(x[at - 1] * flow) : x[at - 1] * flow;
     sout[at - 1] = componentFlow;
     total += componentFlow;
   }
@@ -699,14 +615,12 @@ double fillStream(const ReactorInputs &in, const ModelComponents &model,
   return total;
 }
 
-// The routine's argument list: module storage, the host's areas and the model's
-// arrays.
-ReactorList routineList(const Member &m, const ReactorInputs &in,
-                        const ModelComponents &model, std::int64_t nc,
-                        std::int64_t nrxn, double *nu) {
+// The routine's argument list: module storage, the host's areas and the model's arrays.
+ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelComponents& model,
+                        std::int64_t nc, std::int64_t nrxn, double* nu) {
   namespace a = reactor;
   ReactorList list;
-  RoutineStorage &r = g_routine;
+  RoutineStorage& r = g_routine;
   std::fill(std::begin(r.ones), std::end(r.ones), 1);
   std::fill(std::begin(r.hundreds), std::end(r.hundreds), kModuleWords);
   r.integerCount = in.integerParameters.size();
@@ -779,85 +693,66 @@ ReactorList routineList(const Member &m, const ReactorInputs &in,
   return list;
 }
 
-void cleanUp(const Member &m, Workspace work, Status status) {
-  const ReactorKind &kind = kindOf(m.reactor);
-  if (work.has(kind.streamSlots.handle))
-    releaseArea(work, kind.streamSlots);
-  if (kind.stoichiometrySlots.handle != 0 &&
-      work.has(kind.stoichiometrySlots.handle)) {
+void cleanUp(const Member& m, Workspace work, Status status) {
+  const ReactorKind& kind = kindOf(m.reactor);
+  if (work.has(kind.streamSlots.handle)) releaseArea(work, kind.streamSlots);
+  if (kind.stoichiometrySlots.handle != 0 && work.has(kind.stoichiometrySlots.handle)) {
     releaseArea(work, kind.stoichiometrySlots);
   }
   SAIGCLEAR(status.address());
 }
 
-void evaluate(const Member &m, const ReactorInputs &in, Status status,
-              HostContext context, Workspace work) {
-  const ReactorKind &kind = kindOf(m.reactor);
+void evaluate(const Member& m, const ReactorInputs& in, Status status, HostContext context,
+              Workspace work) {
+  const ReactorKind& kind = kindOf(m.reactor);
   const std::int64_t ncomp = DMS_NCOMP[0];
-  if (!withinLimits(in, ncomp))
-    return reportSizes(kind, status);
-  if (!workspaceHolds(work, kind.workspaceSlots, m.name, status))
-    return;
-  if (!numbersUsable(m, in, status))
-    return;
+  if (!withinLimits(in, ncomp)) return reportSizes(kind, status);
+  if (!workspaceHolds(work, kind.workspaceSlots, m.name, status)) return;
+  if (!numbersUsable(m, in, status)) return;
 
   SAIPRNAM = kind.propertyCaller;
   ModelComponents model;
-  if (!loadModelComponents(context, status, model))
-    return;
-  if (!sizesAgree(m, in, model, ncomp, status))
-    return;
+  if (!loadModelComponents(context, status, model)) return;
+  if (!sizesAgree(m, in, model, ncomp, status)) return;
   const std::int64_t nc = in.composition.size();
   const std::int64_t nrxn = in.stoichiometry.columns();
 
   // The stream vector's area and the stoichiometry's, kept for the call site.
   const KeptArea streamArea =
-      keepArea(work, kind.streamSlots, ncomp + kStreamExtraWords, 1,
-               kAreaMarker, m.name, status);
-  if (!streamArea.ok())
-    return;
+      keepArea(work, kind.streamSlots, ncomp + kStreamExtraWords, 1, kAreaMarker, m.name, status);
+  if (!streamArea.ok()) return;
   KeptArea stoichiometry;
   if (nrxn > 0 && kind.stoichiometrySlots.handle != 0) {
-    stoichiometry = keepArea(work, kind.stoichiometrySlots, ncomp, nrxn, 0.0,
-                             m.name, status);
-    if (!stoichiometry.ok())
-      return;
+    stoichiometry = keepArea(work, kind.stoichiometrySlots, ncomp, nrxn, 0.0, m.name, status);
+    if (!stoichiometry.ok()) return;
   }
 
   const std::int64_t unitSet = temperatureUnitSet(m, in);
-  const double t =
-      host::toSi(host::Quantity::Temperature, in.temperature, unitSet);
+  const double t = host::toSi(host::Quantity::Temperature, in.temperature, unitSet);
   const double p = host::toSi(host::Quantity::Pressure, in.pressure, unitSet);
   fillReactorAreas(m, in, t, p);
 
-  // The composition in companion order; the plug-flow kinds take it
-  // renormalised.
-  double *x = stworkVector(stwork::kComposition);
-  SAISAO(&nc, model.mapping, in.composition.data(), x);
-  const bool absolute =
-      m.reactor == Reactor::PlugFlow || m.reactor == Reactor::Batch;
-  if (absolute)
-    normalise(x, ncomp, model.index, nc);
+  // The composition in companion order; the plug-flow kinds take it renormalised.
+  double* x = stworkVector(stwork::kComposition);
+  host::toCompanionOrder(nc, model.mapping, in.composition.data(), x);
+  const bool absolute = m.reactor == Reactor::PlugFlow || m.reactor == Reactor::Batch;
+  if (absolute) normalise(x, ncomp, model.index, nc);
 
-  double *sout = streamArea.data;
-  const double total =
-      fillStream(in, model, x, nc, ncomp, absolute, t, p, sout);
+  double* sout = streamArea.data;
+  const double total = fillStream(in, model, x, nc, ncomp, absolute, t, p, sout);
 
   // The phases: a flash (the plug-flow kinds only for a flow), or the model's.
-  RoutineStorage &r = g_routine;
+  RoutineStorage& r = g_routine;
   r.flashed = 1;
   if (m.phases != Phases::Flash) {
-    if (!modelPhases(m, in, model, nc, t, p,
-                     sout[ncomp + stream::kTotalFlow - 1], status)) {
+    if (!modelPhases(m, in, model, nc, t, p, sout[ncomp + stream::kTotalFlow - 1], status)) {
       return;
     }
   } else if (!absolute || total > 0.0) {
-    if (!flashPhases(m, in, model, work, x, ncomp, t, p, status))
-      return;
+    if (!flashPhases(m, in, model, work, x, ncomp, t, p, status)) return;
   } else {
     r.flashed = 0;
-    for (std::int64_t v : {stwork::kVapour, stwork::kLiquid, stwork::kLiquid1,
-                           stwork::kLiquid2}) {
+    for (std::int64_t v : {stwork::kVapour, stwork::kLiquid, stwork::kLiquid1, stwork::kLiquid2}) {
       std::fill(stworkVector(v), stworkVector(v) + ncomp, 0.0);
     }
   }
@@ -866,83 +761,77 @@ void evaluate(const Member &m, const ReactorInputs &in, Status status,
   truncateInto(in.reactionIntegerParameters, r.reactionIntegers);
   std::copy(sout, sout + ncomp + kStreamExtraWords, r.stream);
 
-  // The stoichiometry in companion order: loaded once per call site (until the
-  // clean-up call); a tray column's on every call.
-  double *nu = stoichiometry.data;
+  // The stoichiometry in companion order: loaded once per call site (until the clean-up
+  // call); a tray column's on every call.
+  double* nu = stoichiometry.data;
   if (kind.stoichiometrySlots.handle == 0) {
     nu = r.stoichiometry;
     std::fill(nu, nu + ncomp * nrxn, 0.0);
   }
-  if (nrxn > 0 &&
-      (kind.stoichiometrySlots.handle == 0 || !stoichiometry.marked)) {
+  if (nrxn > 0 && (kind.stoichiometrySlots.handle == 0 || !stoichiometry.marked)) {
     placeStoichiometry(in.stoichiometry, nc, nrxn, model, ncomp, nu);
-    if (kind.stoichiometrySlots.handle != 0)
-      work[kind.stoichiometrySlots.marker] = kAreaMarker;
+    if (kind.stoichiometrySlots.handle != 0) work[kind.stoichiometrySlots.marker] = kAreaMarker;
   }
 
   prepareRunFiles();
 
   ReactorList list = routineList(m, in, model, nc, nrxn, nu);
-  if (!SAIURK(in.blockId, in.reactionId, list, status,
-              packedBlockType(kind.blockType)))
-    return;
+  if (!SAIURK(in.blockId, in.reactionId, list, status, packedBlockType(kind.blockType))) return;
 
   // The rates SAIURK gathered are in model order already: kmol/s to kmol/h.
-  const double *rates = stworkVector(stwork::kRates);
+  const double* rates = stworkVector(stwork::kRates);
   const std::int64_t n = std::min(in.rates.size(), nc);
-  for (std::int64_t i = 1; i <= n; ++i)
-    in.rates(i) = rates[i - 1] * units::kSecondsPerHour;
+  for (std::int64_t i = 1; i <= n; ++i) in.rates(i) = rates[i - 1] * units::kSecondsPerHour;
 }
 
 template <class R>
-void run(const Member &m, const R &args, CallMode mode, Status status,
-         HostContext context, Workspace work) {
-  if (mode.isCleanUp())
-    return cleanUp(m, work, status);
+void run(const Member& m, const R& args, CallMode mode, Status status, HostContext context,
+         Workspace work) {
+  if (mode.isCleanUp()) return cleanUp(m, work, status);
   evaluate(m, inputsOf(args), status, context, work);
 }
 
-} // namespace
+}  // namespace
 
-void SPRKUSR(const StirredTankArguments &args, HostCallType call, Status status,
+void SPRKUSR(const StirredTankArguments& args, HostCallType call, Status status,
              HostContext context, Workspace work) {
   run(kSprkusr, args, call.mode(), status, context, work);
 }
-void SPRKUSR1(const StirredTankOnePhaseArguments &args, HostCallType call,
-              Status status, HostContext context, Workspace work) {
+void SPRKUSR1(const StirredTankOnePhaseArguments& args, HostCallType call, Status status,
+              HostContext context, Workspace work) {
   run(kSprkusr1, args, call.mode(), status, context, work);
 }
-void SPRKUSR2(const StirredTankTwoPhaseArguments &args, HostCallType call,
-              Status status, HostContext context, Workspace work) {
+void SPRKUSR2(const StirredTankTwoPhaseArguments& args, HostCallType call, Status status,
+              HostContext context, Workspace work) {
   run(kSprkusr2, args, call.mode(), status, context, work);
 }
-void SPRKUSR3(const StirredTankThreePhaseArguments &args, HostCallType call,
-              Status status, HostContext context, Workspace work) {
+void SPRKUSR3(const StirredTankThreePhaseArguments& args, HostCallType call, Status status,
+              HostContext context, Workspace work) {
   run(kSprkusr3, args, call.mode(), status, context, work);
 }
-void SPRPUSR(const PlugFlowArguments &args, HostCallType call, Status status,
-             HostContext context, Workspace work) {
+void SPRPUSR(const PlugFlowArguments& args, HostCallType call, Status status, HostContext context,
+             Workspace work) {
   run(kSprpusr, args, call.mode(), status, context, work);
 }
-void SPRPUSR1(const PlugFlowOnePhaseArguments &args, HostCallType call,
-              Status status, HostContext context, Workspace work) {
+void SPRPUSR1(const PlugFlowOnePhaseArguments& args, HostCallType call, Status status,
+              HostContext context, Workspace work) {
   run(kSprpusr1, args, call.mode(), status, context, work);
 }
-void SPRPUSR2(const PlugFlowTwoPhaseArguments &args, HostCallType call,
-              Status status, HostContext context, Workspace work) {
+void SPRPUSR2(const PlugFlowTwoPhaseArguments& args, HostCallType call, Status status,
+              HostContext context, Workspace work) {
   run(kSprpusr2, args, call.mode(), status, context, work);
 }
-void SPRPUSR3(const PlugFlowThreePhaseArguments &args, HostCallType call,
-              Status status, HostContext context, Workspace work) {
+void SPRPUSR3(const PlugFlowThreePhaseArguments& args, HostCallType call, Status status,
+              HostContext context, Workspace work) {
   run(kSprpusr3, args, call.mode(), status, context, work);
 }
-void SPBOUSR(const BatchArguments &args, HostCallType call, Status status,
-             HostContext context, Workspace work) {
+void SPBOUSR(const BatchArguments& args, HostCallType call, Status status, HostContext context,
+             Workspace work) {
   run(kSpbousr, args, call.mode(), status, context, work);
 }
-void SPRADKUSER(const TrayColumnArguments &args, Status status,
-                HostContext context, Workspace work, CallMode mode) {
+void SPRADKUSER(const TrayColumnArguments& args, Status status, HostContext context, Workspace work,
+                CallMode mode) {
   run(kSpradkuser, args, mode, status, context, work);
 }
 
-} // namespace xv55::kinetics
+}  // namespace xv55::kinetics

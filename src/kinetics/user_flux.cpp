@@ -1,11 +1,10 @@
-// The pressure-drop, heat-flux and holdup routines that a tubular or batch
-// reactor block names in its data words.
+// The pressure-drop, heat-flux and holdup routines that a tubular or batch reactor block
+// names in its data words.
 //
-// The four procedures are one evaluation.  Each is data: the block data word of
-// its routine's name, its block type, its name in messages, the values it hands
-// over (with their conversions to the companion simulator's units) and the
-// conversions of the routine's results.  Its argument record is read into
-// FluxInputs by field name.
+// The four procedures are one evaluation.  Each is data: the block data word of its
+// routine's name, its block type, its name in messages, the values it hands over (with
+// their conversions to the companion simulator's units) and the conversions of the
+// routine's results.  Its argument record is read into FluxInputs by field name.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -28,8 +27,7 @@ namespace {
 
 // Largest data offset of a block bead that is read (a store holds far less).
 constexpr std::int64_t kMaxBlockOffset = std::int64_t{1} << 20;
-// Streams a routine receives at most, and the reactor modes with a thermal
-// fluid.
+// Streams a routine receives at most, and the reactor modes with a thermal fluid.
 constexpr std::size_t kMaxStreams = 3;
 constexpr std::int64_t kCoCurrentFluid = 3;
 constexpr std::int64_t kCounterCurrentFluid = 4;
@@ -39,35 +37,28 @@ constexpr std::size_t kMaxResults = 2;
 
 struct Procedure {
   std::string_view name;
-  std::int64_t routineWord; // block data word of the routine's packed name
+  std::int64_t routineWord;  // block data word of the routine's packed name
   BlockType blockType;
-  bool withMode; // the reactor mode goes first after the head
-  // Each result to the model's units: times the first factor, divided by the
-  // second.
+  bool withMode;  // the reactor mode goes first after the head
+  // Each result to the model's units: times the first factor, divided by the second.
   std::pair<double, double> conversions[kMaxResults];
 };
 
 // Pa/m to bar/m; W (per metre) to GJ/h (per metre); as it is.
 constexpr std::pair<double, double> kPerBar{1.0, units::kPascalsPerBar};
-constexpr std::pair<double, double> kToGigajoulesPerHour{
-    kKilojoulesPerHourPerWatt, kJoulesPerMegajoule};
+constexpr std::pair<double, double> kToGigajoulesPerHour{kKilojoulesPerHourPerWatt,
+                                                         kJoulesPerMegajoule};
 constexpr std::pair<double, double> kAsItIs{1.0, 1.0};
 
-const Procedure kPressureDrop{"SPRPDPDZ_USER",
-                              host::kTubrxPressureDropRoutineAt,
-                              BlockType::Tubrx,
-                              true,
-                              {kPerBar, kAsItIs}};
+const Procedure kPressureDrop{
+    "SPRPDPDZ_USER", host::kTubrxPressureDropRoutineAt, BlockType::Tubrx, true, {kPerBar, kAsItIs}};
 const Procedure kTubeHeatFlux{"SPRPQFLUX_USER",
                               host::kTubrxHeatFluxRoutineAt,
                               BlockType::Tubrx,
                               true,
                               {kToGigajoulesPerHour, kAsItIs}};
-const Procedure kHoldup{"SPRPHLD_USER",
-                        host::kTubrxHoldupRoutineAt,
-                        BlockType::Tubrx,
-                        false,
-                        {kAsItIs, kAsItIs}};
+const Procedure kHoldup{
+    "SPRPHLD_USER", host::kTubrxHoldupRoutineAt, BlockType::Tubrx, false, {kAsItIs, kAsItIs}};
 const Procedure kBatchHeatFlux{"SPBOQFlux_USER",
                                host::kChargexHeatFluxRoutineAt,
                                BlockType::Chargex,
@@ -76,15 +67,15 @@ const Procedure kBatchHeatFlux{"SPBOQFlux_USER",
 
 // One stream as the model gives it.
 struct StreamInputs {
-  double flow = 0, temperature = 0, pressure = 0, enthalpy = 0,
-         vapourFraction = 0, density = 0, molecularWeight = 0;
+  double flow = 0, temperature = 0, pressure = 0, enthalpy = 0, vapourFraction = 0, density = 0,
+         molecularWeight = 0;
   Vector<const double> composition;
 };
 
-// A value handed over: its name (for the invalid-number report), the model's
-// value and the factor to the companion simulator's units.
+// A value handed over: its name (for the invalid-number report), the model's value and
+// the factor to the companion simulator's units.
 struct Value {
-  const char *name = nullptr;
+  const char* name = nullptr;
   double value = 0;
   double factor = 1;
 };
@@ -99,29 +90,27 @@ struct FluxInputs {
   std::array<Value, kMaxValues> values;
   std::size_t valueCount = 0;
   std::size_t resultCount = 0;
-  std::array<double *, kMaxResults> outputs{};
+  std::array<double*, kMaxResults> outputs{};
   Vector<double> userValues;
 };
 
-constexpr const char *kStreamNames[kMaxStreams][8] = {
+constexpr const char* kStreamNames[kMaxStreams][8] = {
     {"processFlow", "processTemperature", "processPressure", "processEnthalpy",
-     "processVapourFraction", "processDensity", "processMolecularWeight",
-     "processComposition"},
-    {"feedFlow", "feedTemperature", "feedPressure", "feedEnthalpy",
-     "feedVapourFraction", "feedDensity", "feedMolecularWeight",
-     "feedComposition"},
-    {"fluidFlow", "fluidTemperature", "fluidPressure", "fluidEnthalpy",
-     "fluidVapourFraction", "fluidDensity", "fluidMolecularWeight",
-     "fluidComposition"}};
+     "processVapourFraction", "processDensity", "processMolecularWeight", "processComposition"},
+    {"feedFlow", "feedTemperature", "feedPressure", "feedEnthalpy", "feedVapourFraction",
+     "feedDensity", "feedMolecularWeight", "feedComposition"},
+    {"fluidFlow", "fluidTemperature", "fluidPressure", "fluidEnthalpy", "fluidVapourFraction",
+     "fluidDensity", "fluidMolecularWeight", "fluidComposition"}};
 
-#define XV55_FLUX_STREAM(PREFIX)                                               \
-  StreamInputs {                                                               \
-    a.PREFIX##Flow, a.PREFIX##Temperature, a.PREFIX##Pressure,                 \
-        a.PREFIX##Enthalpy, a.PREFIX##VapourFraction, a.PREFIX##Density,       \
-        a.PREFIX##MolecularWeight, a.PREFIX##Composition                       \
+#define XV55_FLUX_STREAM(PREFIX)                                                   \
+  StreamInputs {                                                                   \
+    a.PREFIX##Flow, a.PREFIX##Temperature, a.PREFIX##Pressure, a.PREFIX##Enthalpy, \
+        a.PREFIX##VapourFraction, a.PREFIX##Density, a.PREFIX##MolecularWeight,    \
+        a.PREFIX##Composition                                                      \
   }
 
-template <class R> FluxInputs common(const R &a) {
+template <class R>
+FluxInputs common(const R& a) {
   FluxInputs in;
   in.blockId = a.blockId;
   in.streams[0] = XV55_FLUX_STREAM(process);
@@ -129,8 +118,7 @@ template <class R> FluxInputs common(const R &a) {
     in.streams[1] = XV55_FLUX_STREAM(feed);
     in.streams[2] = XV55_FLUX_STREAM(fluid);
     in.mode = a.reactorMode;
-    const bool fluid = a.reactorMode == kCoCurrentFluid ||
-                       a.reactorMode == kCounterCurrentFluid;
+    const bool fluid = a.reactorMode == kCoCurrentFluid || a.reactorMode == kCounterCurrentFluid;
     in.streamCount = fluid ? 3 : 2;
   }
   in.option = a.option;
@@ -144,7 +132,7 @@ template <class R> FluxInputs common(const R &a) {
 
 constexpr double kPerCentipoise = units::kPascalSecondsPerCentipoise;
 
-FluxInputs inputsOf(const PressureDropArguments &a) {
+FluxInputs inputsOf(const PressureDropArguments& a) {
   FluxInputs in = common(a);
   in.values = {{{"tubeCount", a.tubeCount},
                 {"tubeLength", a.tubeLength},
@@ -168,7 +156,7 @@ FluxInputs inputsOf(const PressureDropArguments &a) {
   return in;
 }
 
-FluxInputs inputsOf(const TubeHeatFluxArguments &a) {
+FluxInputs inputsOf(const TubeHeatFluxArguments& a) {
   FluxInputs in = common(a);
   in.values = {{{"tubeCount", a.tubeCount},
                 {"tubeLength", a.tubeLength},
@@ -191,7 +179,7 @@ FluxInputs inputsOf(const TubeHeatFluxArguments &a) {
   return in;
 }
 
-FluxInputs inputsOf(const HoldupArguments &a) {
+FluxInputs inputsOf(const HoldupArguments& a) {
   FluxInputs in = common(a);
   in.values = {{{"tubeCount", a.tubeCount},
                 {"tubeLength", a.tubeLength},
@@ -209,7 +197,7 @@ FluxInputs inputsOf(const HoldupArguments &a) {
   return in;
 }
 
-FluxInputs inputsOf(const BatchHeatFluxArguments &a) {
+FluxInputs inputsOf(const BatchHeatFluxArguments& a) {
   FluxInputs in = common(a);
   in.values = {{{"time", a.time, units::kSecondsPerHour},
                 {"contents", a.contents},
@@ -239,73 +227,57 @@ struct FluxStorage {
 };
 FluxStorage g_flux;
 
-bool withinLimits(const Procedure &p, const FluxInputs &in, std::int64_t ncomp,
-                  Status status) {
-  bool within = ncomp <= kMaxCompanionComponents &&
-                in.userValueCount <= kModuleWords &&
-                in.integerWorkspaceCount <= kModuleWords &&
-                in.realWorkspaceCount <= kModuleWords &&
+bool withinLimits(const Procedure& p, const FluxInputs& in, std::int64_t ncomp, Status status) {
+  bool within = ncomp <= kMaxCompanionComponents && in.userValueCount <= kModuleWords &&
+                in.integerWorkspaceCount <= kModuleWords && in.realWorkspaceCount <= kModuleWords &&
                 in.integerParameters.size() <= kModuleWords;
   for (std::size_t k = 0; k < in.streamCount; ++k) {
     within = within && in.streams[k].composition.size() <= kModuleWords;
   }
-  if (within)
-    return true;
+  if (within) return true;
   const auto name = shortName(p.name);
   report(status, kError,
-         " %s-F-Array sizes exceed the limits: at most %d components of the "
-         "companion "
-         "simulator and %d values in each composition, parameter set and work "
-         "area.\\n    "
+         " %s-F-Array sizes exceed the limits: at most %d components of the companion "
+         "simulator and %d values in each composition, parameter set and work area.\\n    "
          "      Immediate exit taken.",
          name, kMaxCompanionComponents, kModuleWords);
   return false;
 }
 
-bool numbersUsable(const Procedure &p, const FluxInputs &in, Status status) {
+bool numbersUsable(const Procedure& p, const FluxInputs& in, Status status) {
   InputCheck check;
   for (std::size_t k = 0; k < in.streamCount; ++k) {
-    const StreamInputs &s = in.streams[k];
-    const double values[] = {s.flow,           s.temperature,    s.pressure,
-                             s.enthalpy,       s.vapourFraction, s.density,
-                             s.molecularWeight};
-    for (std::size_t v = 0; v < std::size(values); ++v)
-      check.real(kStreamNames[k][v], values[v]);
+    const StreamInputs& s = in.streams[k];
+    const double values[] = {s.flow,           s.temperature, s.pressure,       s.enthalpy,
+                             s.vapourFraction, s.density,     s.molecularWeight};
+    for (std::size_t v = 0; v < std::size(values); ++v) check.real(kStreamNames[k][v], values[v]);
     check.reals(kStreamNames[k][7], s.composition);
   }
-  for (std::size_t k = 0; k < in.valueCount; ++k)
-    check.real(in.values[k].name, in.values[k].value);
+  for (std::size_t k = 0; k < in.valueCount; ++k) check.real(in.values[k].name, in.values[k].value);
   check.integrals("integerParameters", in.integerParameters);
   check.reals("realParameters", in.realParameters);
   return check.passed(p.name, status);
 }
 
-// The stream vector of one stream, in the companion simulator's order and
-// units.  A stream other than the first may come without a composition: it is
-// then all zeros.
-bool buildStream(const Procedure &p, std::size_t k, const StreamInputs &s,
-                 const ModelComponents &model, std::int64_t ncomp, double *out,
-                 Status status) {
+// The stream vector of one stream, in the companion simulator's order and units.  A
+// stream other than the first may come without a composition: it is then all zeros.
+bool buildStream(const Procedure& p, std::size_t k, const StreamInputs& s,
+                 const ModelComponents& model, std::int64_t ncomp, double* out, Status status) {
   const std::int64_t nc = s.composition.size();
   std::fill(out, out + ncomp + kStreamExtraWords, 0.0);
-  if (nc == 0 && k > 0)
-    return true;
+  if (nc == 0 && k > 0) return true;
   if (nc < 1 || nc > model.count || nc > ncomp) {
     const auto name = shortName(p.name);
     report(status, kError,
-           " %s-F-A composition of %d components is given for a model of "
-           "%d.\\n          "
+           " %s-F-A composition of %d components is given for a model of %d.\\n          "
            "Immediate exit taken.",
            name, nc, model.count);
     return false;
   }
-  SAISAO(&nc, model.mapping, s.composition.data(), out);
+  host::toCompanionOrder(nc, model.mapping, s.composition.data(), out);
   const double flow = s.flow / units::kSecondsPerHour;
-  for (std::int64_t j = 0; j < ncomp; ++j)
-    out[j] *= flow;
-  const auto put = [out, ncomp](std::int64_t word, double value) {
-    out[ncomp + word - 1] = value;
-  };
+  for (std::int64_t j = 0; j < ncomp; ++j) out[j] *= flow;
+  const auto put = [out, ncomp](std::int64_t word, double value) { out[ncomp + word - 1] = value; };
   put(stream::kTotalFlow, flow);
   put(stream::kTemperature, s.temperature + units::kKelvinAtZeroCelsiusSingle);
   put(stream::kPressure, s.pressure * units::kPascalsPerBar);
@@ -318,22 +290,18 @@ bool buildStream(const Procedure &p, std::size_t k, const StreamInputs &s,
   return true;
 }
 
-// Whether the block is of the procedure's block type.  The data words of
-// another type hold other things than this routine's name (a batch charge's
-// heat-flux routine sits where a tube's pressure-drop routine would), so a
-// block of another type is refused before they are read: status 4 and a report
-// naming the block.
-bool ofBlockType(const Procedure &p, const LocatedBlock &block, Status status) {
+// Whether the block is of the procedure's block type.  The data words of another type
+// hold other things than this routine's name (a batch charge's heat-flux routine sits
+// where a tube's pressure-drop routine would), so a block of another type is refused
+// before they are read: status 4 and a report naming the block.
+bool ofBlockType(const Procedure& p, const LocatedBlock& block, Status status) {
   const std::int64_t base = DMS_LOCATI(&block.bead);
-  const PackedName type{
-      host::readBeadWord(base, host::kBlockTypeWord).integer,
-      host::readBeadWord(base, host::kBlockTypeWord + 1).integer};
+  const PackedName type{host::readBeadWord(base, host::kBlockTypeWord).integer,
+                        host::readBeadWord(base, host::kBlockTypeWord + 1).integer};
   const PackedName wanted = packedBlockType(p.blockType);
-  if (type == wanted)
-    return true;
+  if (type == wanted) return true;
   std::string_view name = block.id.nameText();
-  while (!name.empty() && name.back() == ' ')
-    name.remove_suffix(1);
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
   print::MessageBuffer m;
   m.stored(" ")
       .stored(p.name)
@@ -348,33 +316,26 @@ bool ofBlockType(const Procedure &p, const LocatedBlock &block, Status status) {
   return false;
 }
 
-// The routine's packed name from the block's data words; blank when the bead's
-// offset is not one.
-PackedName routineOf(const Procedure &p, std::int64_t bead) {
+// The routine's packed name from the block's data words; blank when the bead's offset
+// is not one.
+PackedName routineOf(const Procedure& p, std::int64_t bead) {
   const std::int64_t base = DMS_LOCATI(&bead);
-  const std::int64_t o =
-      host::readBeadWord(base, host::kBlockOffsetWord).integer;
-  if (base <= 0 || o < 1 || o > kMaxBlockOffset)
-    return {};
+  const std::int64_t o = host::readBeadWord(base, host::kBlockOffsetWord).integer;
+  if (base <= 0 || o < 1 || o > kMaxBlockOffset) return {};
   return {host::readBeadWord(base, o + p.routineWord).integer,
           host::readBeadWord(base, o + p.routineWord + 1).integer};
 }
 
-void evaluate(const Procedure &p, const FluxInputs &in, Status status,
-              HostContext context) {
+void evaluate(const Procedure& p, const FluxInputs& in, Status status, HostContext context) {
   const std::int64_t ncomp = DMS_NCOMP[0];
-  if (!withinLimits(p, in, ncomp, status))
-    return;
-  if (!numbersUsable(p, in, status))
-    return;
+  if (!withinLimits(p, in, ncomp, status)) return;
+  if (!numbersUsable(p, in, status)) return;
 
   ModelComponents model;
-  if (!loadModelComponents(context, status, model))
-    return;
-  FluxStorage &f = g_flux;
+  if (!loadModelComponents(context, status, model)) return;
+  FluxStorage& f = g_flux;
   for (std::size_t k = 0; k < in.streamCount; ++k) {
-    if (!buildStream(p, k, in.streams[k], model, ncomp, f.streams[k], status))
-      return;
+    if (!buildStream(p, k, in.streams[k], model, ncomp, f.streams[k], status)) return;
   }
   for (std::size_t k = in.streamCount; k < kMaxStreams; ++k) {
     std::fill(std::begin(f.streams[k]), std::end(f.streams[k]), 0.0);
@@ -384,17 +345,15 @@ void evaluate(const Procedure &p, const FluxInputs &in, Status status,
   prepareRunFiles();
 
   const LocatedBlock block = locateBlock(in.blockId, status);
-  if (!block.found() || !ofBlockType(p, block, status))
-    return;
+  if (!block.found() || !ofBlockType(p, block, status)) return;
   const PackedName routineName = routineOf(p, block.bead);
   const ResolvedRoutine routine = resolveRoutine(routineName, p.name, status);
-  if (!routine.found())
-    return;
+  if (!routine.found()) return;
 
   PackedName blockName{};
   SAIC2ID(block.id.name, blockName.data(), units::kNameLength);
-  fillIdentifiers(f.identifiers, blockName, p.name,
-                  packedBlockType(p.blockType), routineName, false);
+  fillIdentifiers(f.identifiers, blockName, p.name, packedBlockType(p.blockType), routineName,
+                  false);
   for (std::size_t k = 0; k < in.valueCount; ++k) {
     f.values[k] = in.values[k].value * in.values[k].factor;
   }
@@ -412,14 +371,13 @@ void evaluate(const Procedure &p, const FluxInputs &in, Status status,
   f.failure = 0;
 
   // The list: a head every routine receives, then its own values and results.
-  std::array<void *, XV55_USER_ARGUMENT_COUNT> list{};
+  std::array<void*, XV55_USER_ARGUMENT_COUNT> list{};
   std::size_t next = 0;
-  const auto add = [&list, &next](const void *address) {
-    list[next++] = const_cast<void *>(address);
+  const auto add = [&list, &next](const void* address) {
+    list[next++] = const_cast<void*>(address);
   };
   add(&f.companionComponents);
-  for (double *s : f.streams)
-    add(s);
+  for (double* s : f.streams) add(s);
   add(&f.integerCount);
   add(f.integers);
   add(&f.realCount);
@@ -435,30 +393,22 @@ void evaluate(const Procedure &p, const FluxInputs &in, Status status,
   add(f.realWorkspace);
   add(&f.failure);
   add(&f.option);
-  if (p.withMode)
-    add(&f.mode);
-  for (std::size_t k = 0; k < in.valueCount; ++k)
-    add(&f.values[k]);
-  for (std::size_t k = 0; k < in.resultCount; ++k)
-    add(&f.results[k]);
+  if (p.withMode) add(&f.mode);
+  for (std::size_t k = 0; k < in.valueCount; ++k) add(&f.values[k]);
+  for (std::size_t k = 0; k < in.resultCount; ++k) add(&f.results[k]);
 
-  callRoutine(routine, std::span<void *const>(list.data(), next));
-  if (f.failure == 1)
-    return reportFailingRoutine(p.name, status);
+  callRoutine(routine, std::span<void* const>(list.data(), next));
+  if (f.failure == 1) return reportFailingRoutine(p.name, status);
 
   for (std::size_t k = 0; k < in.resultCount; ++k) {
-    *in.outputs[k] =
-        f.results[k] * p.conversions[k].first / p.conversions[k].second;
+    *in.outputs[k] = f.results[k] * p.conversions[k].first / p.conversions[k].second;
   }
-  const std::int64_t n =
-      std::min({in.userValues.size(), in.userValueCount, kModuleWords});
-  for (std::int64_t k = 1; k <= n; ++k)
-    in.userValues(k) = f.userValues[k - 1];
+  const std::int64_t n = std::min({in.userValues.size(), in.userValueCount, kModuleWords});
+  for (std::int64_t k = 1; k <= n; ++k) in.userValues(k) = f.userValues[k - 1];
 }
 
 template <class R>
-void run(const Procedure &p, const R &args, HostCallType call, Status status,
-         HostContext context) {
+void run(const Procedure& p, const R& args, HostCallType call, Status status, HostContext context) {
   if (call.mode().isCleanUp()) {
     SAIGCLEAR(status.address());
     return;
@@ -466,26 +416,26 @@ void run(const Procedure &p, const R &args, HostCallType call, Status status,
   evaluate(p, inputsOf(args), status, context);
 }
 
-} // namespace
+}  // namespace
 
-void SPRPDPDZ_USER(const PressureDropArguments &args, HostCallType call,
-                   Status status, HostContext context) {
+void SPRPDPDZ_USER(const PressureDropArguments& args, HostCallType call, Status status,
+                   HostContext context) {
   run(kPressureDrop, args, call, status, context);
 }
 
-void SPRPQFLUX_USER(const TubeHeatFluxArguments &args, HostCallType call,
-                    Status status, HostContext context) {
+void SPRPQFLUX_USER(const TubeHeatFluxArguments& args, HostCallType call, Status status,
+                    HostContext context) {
   run(kTubeHeatFlux, args, call, status, context);
 }
 
-void SPRPHLD_USER(const HoldupArguments &args, HostCallType call, Status status,
+void SPRPHLD_USER(const HoldupArguments& args, HostCallType call, Status status,
                   HostContext context) {
   run(kHoldup, args, call, status, context);
 }
 
-void SPBOQFLUX_USER(const BatchHeatFluxArguments &args, HostCallType call,
-                    Status status, HostContext context) {
+void SPBOQFLUX_USER(const BatchHeatFluxArguments& args, HostCallType call, Status status,
+                    HostContext context) {
   run(kBatchHeatFlux, args, call, status, context);
 }
 
-} // namespace xv55::kinetics
+}  // namespace xv55::kinetics
