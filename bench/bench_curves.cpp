@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "xv55/block_builder.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/refhost/control.hpp"
+#include "xv55/testing/block_builder.hpp"
 #include "xv55/xv55.h"
 
 namespace {

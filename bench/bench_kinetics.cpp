@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "host/flash_monitors.h"
-#include "xv55/block_builder.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/host/flash_monitors.h"
 #include "xv55/refhost/companion.hpp"
+#include "xv55/refhost/control.hpp"
 #include "xv55/refhost/properties.hpp"
+#include "xv55/testing/block_builder.hpp"
 #include "xv55/xv55.h"
 
 namespace {

@@ -11,9 +11,9 @@
 
 #include "common/units.hpp"
 #include "entry/views.hpp"
-#include "host/pipe_correlations.h"
 #include "pipe/pipe_flow.hpp"
-#include "xv55/block_builder.hpp"
+#include "xv55/host/pipe_correlations.h"
+#include "xv55/testing/block_builder.hpp"
 #include "xv55/xv55.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/flash_monitors.h"
+#include "xv55/host/flash_monitors.h"
 #include "xv55/refhost/properties.hpp"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/data_management.h"
-#include "host/flash_monitors.h"
-#include "host/property_system.h"
-#include "xv55/block_builder.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/host/data_management.h"
+#include "xv55/host/flash_monitors.h"
+#include "xv55/host/property_system.h"
+#include "xv55/refhost/control.hpp"
 #include "xv55/refhost/properties.hpp"
+#include "xv55/testing/block_builder.hpp"
 #include "xv55/xv55.h"
 
 namespace {

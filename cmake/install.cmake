@@ -11,11 +11,12 @@ set(XV55_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/xv55)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/xv55
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
   FILES_MATCHING PATTERN "*.h" PATTERN "*.hpp")
-install(FILES ${XV55_METADATA} DESTINATION ${XV55_INSTALL_DATADIR})
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/tools/scenarios DESTINATION ${XV55_INSTALL_DATADIR})
-
-# The Python package finds the library and the metadata relative to itself.
+# The Python package finds the library and the metadata relative to itself; the metadata,
+# the scenarios and the package come with the command-line host, which writes the metadata.
 set(XV55_PYTHON_DIR ${XV55_INSTALL_DATADIR}/python)
+if(XV55_BUILD_TOOLS)
+  install(FILES ${XV55_METADATA} DESTINATION ${XV55_INSTALL_DATADIR})
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/tools/scenarios DESTINATION ${XV55_INSTALL_DATADIR})
 file(RELATIVE_PATH XV55_PY_LIBRARY /prefix/${XV55_PYTHON_DIR}/xv55
      /prefix/${CMAKE_INSTALL_LIBDIR}/libxv55.so)
 file(RELATIVE_PATH XV55_PY_PROCEDURES /prefix/${XV55_PYTHON_DIR}/xv55
@@ -27,6 +28,7 @@ file(WRITE ${CMAKE_BINARY_DIR}/python/_installed.py
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/xv55 DESTINATION ${XV55_PYTHON_DIR}
   PATTERN "__pycache__" EXCLUDE)
 install(FILES ${CMAKE_BINARY_DIR}/python/_installed.py DESTINATION ${XV55_PYTHON_DIR}/xv55)
+endif()
 
 install(EXPORT xv55Targets NAMESPACE xv55:: DESTINATION ${XV55_INSTALL_CMAKEDIR})
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/xv55Config.cmake.in

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <string>
 
-#include "xv55/block_builder.hpp"
-#include "xv55/host_objects.hpp"
+#include "xv55/host/objects.hpp"
+#include "xv55/testing/block_builder.hpp"
 #include "xv55/xv55.h"
 
 namespace {

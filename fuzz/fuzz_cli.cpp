@@ -25,7 +25,7 @@
 #include "print/print.hpp"
 #include "scenario.hpp"
 #include "session.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/refhost/control.hpp"
 #include "xv55/xv55.h"
 
 // The command-line host's main, compiled into this target under this name.

@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "xv55/refhost.hpp"
 #include "xv55/refhost/companion.hpp"
+#include "xv55/refhost/control.hpp"
 
 namespace {
 

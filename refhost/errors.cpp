@@ -16,8 +16,8 @@
 #include <tuple>
 
 #include "common/text.hpp"
-#include "host/data_management.h"
 #include "internal.hpp"
+#include "xv55/host/data_management.h"
 
 extern "C" {
 XV55_API char DMS_ERROUT[DMS_ERROUT_LINES][DMS_ERROUT_WIDTH];

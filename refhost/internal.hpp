@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "xv55/refhost.hpp"
+#include "xv55/refhost/control.hpp"
 
 namespace xv55::refhost::detail {
 

@@ -27,9 +27,9 @@
 #include <string>
 #include <vector>
 
-#include "host/flash_monitors.h"
-#include "host/numerics.h"
 #include "internal.hpp"
+#include "xv55/host/flash_monitors.h"
+#include "xv55/host/numerics.h"
 
 namespace xv55::refhost::detail {
 namespace {

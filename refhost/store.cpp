@@ -15,8 +15,8 @@
 #include <map>
 #include <string>
 
-#include "host/data_management.h"
 #include "internal.hpp"
+#include "xv55/host/data_management.h"
 
 extern "C" {
 XV55_API DmsWord DMS_PLEX[xv55::refhost::kPlexWords];

@@ -14,8 +14,8 @@
 #include <string>
 #include <tuple>
 
-#include "host/property_system.h"
 #include "internal.hpp"
+#include "xv55/host/property_system.h"
 
 namespace xv55::refhost::detail {
 namespace {

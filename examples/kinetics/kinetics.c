@@ -24,7 +24,7 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "host/companion.h"
+#include "xv55/host/companion.h"
 #include "xv55/user_routine.h"
 
 #define EXPORT __attribute__((visibility("default")))

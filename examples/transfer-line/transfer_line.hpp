@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "xv55/block_builder.hpp"
-#include "xv55/host_objects.hpp"
+#include "xv55/host/objects.hpp"
+#include "xv55/testing/block_builder.hpp"
 
 namespace transfer {
 

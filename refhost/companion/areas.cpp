@@ -13,7 +13,7 @@
 #include <string>
 
 #include "companion_internal.hpp"
-#include "host/companion.h"
+#include "xv55/host/companion.h"
 
 extern "C" {
 XV55_API double TBRX_TUBRXR[TBRX_TUBRXR_WORDS];

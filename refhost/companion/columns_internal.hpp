@@ -7,8 +7,8 @@
 #include <string>
 
 #include "companion_internal.hpp"
-#include "host/columns.h"
-#include "host/equilibrium.h"
+#include "xv55/host/columns.h"
+#include "xv55/host/equilibrium.h"
 
 namespace xv55::refhost::companion::detail {
 

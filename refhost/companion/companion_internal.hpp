@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "internal.hpp"
-#include "xv55/companion_store.hpp"
-#include "xv55/host_store.h"
+#include "xv55/host/companion_store.hpp"
+#include "xv55/host/store.h"
 #include "xv55/refhost/companion.hpp"
 
 namespace xv55::refhost::companion::detail {

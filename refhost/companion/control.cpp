@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "companion_internal.hpp"
+#include "xv55/refhost/control_c.h"
 #include "xv55/refhost/properties.hpp"
-#include "xv55/refhost_c.h"
 
 namespace xv55::refhost::companion::detail {
 namespace {
@@ -129,7 +129,7 @@ std::vector<std::string> components() {
 }  // namespace xv55::refhost::companion
 
 // C access for hosts and tools that cannot call the C++ control interface (the Python
-// package): declared in include/xv55/refhost_c.h.
+// package): declared in include/xv55/refhost/control_c.h.
 extern "C" XV55_API std::int32_t xv55_load_flowsheet(const char* path, char* message,
                                                      std::int64_t messageLength) {
   const xv55::refhost::companion::LoadResult result =

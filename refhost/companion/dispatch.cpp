@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "companion_internal.hpp"
-#include "host/companion.h"
+#include "xv55/host/companion.h"
 
 namespace xv55::refhost::companion::detail {
 namespace {

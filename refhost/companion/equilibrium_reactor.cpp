@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "columns_internal.hpp"
-#include "host/data_management.h"
+#include "xv55/host/data_management.h"
 #include "xv55/refhost/columns.hpp"
 #include "xv55/refhost/properties.hpp"
 

@@ -17,7 +17,7 @@
 
 #include "columns_internal.hpp"
 #include "companion_internal.hpp"
-#include "host/companion.h"
+#include "xv55/host/companion.h"
 
 namespace xv55::refhost::companion::detail {
 namespace {

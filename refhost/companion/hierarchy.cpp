@@ -10,7 +10,7 @@
 
 #include "common/text.hpp"
 #include "companion_internal.hpp"
-#include "host/companion.h"
+#include "xv55/host/companion.h"
 
 namespace xv55::refhost::companion::detail {
 namespace {

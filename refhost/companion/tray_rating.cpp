@@ -24,7 +24,7 @@
 #include <string>
 
 #include "columns_internal.hpp"
-#include "host/data_management.h"
+#include "xv55/host/data_management.h"
 #include "xv55/refhost/columns.hpp"
 
 extern "C" {

@@ -13,7 +13,7 @@
 #include <numbers>
 
 #include "common.hpp"
-#include "host/pipe_correlations.h"
+#include "xv55/host/pipe_correlations.h"
 
 extern "C" {
 XV55_API double PIP_PCONST[xv55::refhost::pipe::kConstantWords] = {

@@ -10,7 +10,7 @@
 #include <numbers>
 
 #include "common.hpp"
-#include "host/pipe_correlations.h"
+#include "xv55/host/pipe_correlations.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "common.hpp"
-#include "host/pipe_correlations.h"
+#include "xv55/host/pipe_correlations.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/data_management.h"
-#include "host/flash_monitors.h"
-#include "host/property_system.h"
 #include "services.hpp"
 #include "state.hpp"
+#include "xv55/host/data_management.h"
+#include "xv55/host/flash_monitors.h"
+#include "xv55/host/property_system.h"
 
 extern "C" {
 XV55_API double PPBASE_ESDPDV[1];

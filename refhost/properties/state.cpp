@@ -9,9 +9,9 @@
 #include <map>
 #include <vector>
 
-#include "host/data_management.h"
-#include "host/flash_monitors.h"
 #include "services.hpp"
+#include "xv55/host/data_management.h"
+#include "xv55/host/flash_monitors.h"
 
 namespace xv55::refhost::properties::detail {
 namespace {

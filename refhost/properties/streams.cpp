@@ -8,11 +8,11 @@
 #include <string_view>
 
 #include "common/text.hpp"
-#include "host/data_management.h"
-#include "host/flash_monitors.h"
-#include "host/property_system.h"
 #include "services.hpp"
 #include "state.hpp"
+#include "xv55/host/data_management.h"
+#include "xv55/host/flash_monitors.h"
+#include "xv55/host/property_system.h"
 
 namespace xv55::refhost::properties::detail {
 namespace {

@@ -9,10 +9,11 @@
 #include <cmath>
 #include <cstddef>
 
-#include "host/flash_monitors.h"
+#include "host/monitors.hpp"
 #include "host/property_stream.hpp"
 #include "host/services.hpp"
 #include "print/report.hpp"
+#include "xv55/host/flash_monitors.h"
 #include "xv55/xv55.h"
 
 namespace xv55::curves {
@@ -34,20 +35,13 @@ constexpr double kDiatomicRatio = 1.4;
 // The factor whenever the ratio cannot be formed.
 constexpr double kNeutralFactor = 1.0;
 
-// Monitor codes: vapour root (beside a liquid, alone), everything (V, dV/dT, Cp, H).
-constexpr std::int64_t kVapourBesideLiquid = 2;
-constexpr std::int64_t kVapourAlone = 1;
-constexpr std::int64_t kVolumeSlopeAndHeat = 3;
-// Host statuses of a monitor: no result at these conditions, arguments refused.
-constexpr std::int64_t kNoResult = 3;
-constexpr std::int64_t kRefused = XV55_STATUS_ERROR;
 // Print levels above which the inputs and result are traced, and messages shown.
 constexpr std::int64_t kTraceLevel = 1;
 constexpr std::int64_t kMessageLevel = 2;
 
 template <std::size_t N>
 void nameContext(const char (&text)[N]) {
-  SAIPEH(text, static_cast<std::int64_t>(N - 1));
+  host::nameErrorContext(text, N - 1);
 }
 
 // The factor stays 1: status 2, and the message when the print level asks for it.
@@ -92,14 +86,14 @@ enum class Step { Done, Stopped };
 // Molar volume at a perturbed pressure; Stopped after the monitor failed (reported).
 Step volumeAt(const Vapour& s, double pressure, Status status, double& volume) {
   nameContext(kRoutine);
-  PPMON_VOLV(&s.t, &pressure, s.composition.fractions, &s.composition.count, s.composition.indices,
-             s.optionSet, &kVapourAlone, &volume, status.address());
+  host::vapourVolume({s.t, pressure, s.composition, s.optionSet}, host::VapourRoot::Alone, volume,
+                     status);
   nameContext(kAfterVolume);
-  if (status.value() == kRefused) {
+  if (status.value() == host::kMonitorRefused) {
     refused(status, s.t, pressure);
     return Step::Stopped;
   }
-  if (status.value() == kNoResult) {
+  if (status.value() == host::kMonitorNoResult) {
     cannotAssessCp(status);
     return Step::Stopped;
   }
@@ -123,8 +117,7 @@ void SPFKCAL(const HeatCapacityRatioArguments& args, Status status, HostContext 
     values[1] = args.pressure;
     std::copy(args.amounts.data(), args.amounts.data() + n, values + 2);
     values[n + 2] = static_cast<double>(args.unitSet);
-    const std::int64_t count = n + 3;
-    SAIPIP(kRoutine, context.address(), values, &count, sizeof kRoutine - 1);
+    host::traceInputs(kRoutine, context, values, n + 3);
   }
   Vapour s;
   if (!host::temperatureInSi(kRoutine, args.temperature, args.unitSet, status, s.t) ||
@@ -135,14 +128,14 @@ void SPFKCAL(const HeatCapacityRatioArguments& args, Status status, HostContext 
   s.optionSet = stream.optionSet();
 
   args.factor = kNeutralFactor;
-  double v = 0, dVdT = 0, cp = 0, h = 0;
+  host::ThermalProperties thermal;
   nameContext(kRoutine);
-  PPMON_VMTHRM(&s.t, &s.p, s.composition.fractions, &s.composition.count, s.composition.indices,
-               s.optionSet, &kVapourBesideLiquid, &kVolumeSlopeAndHeat, &v, &dVdT, &cp, &h,
-               status.address());
+  host::vapourThermal({s.t, s.p, s.composition, s.optionSet}, host::VapourRoot::BesideLiquid,
+                      host::ThermalDepth::VolumeSlopeAndHeat, thermal, status);
+  const double v = thermal.volume, dVdT = thermal.dVdT, cp = thermal.cp;
   nameContext(kAfterThermal);
-  if (status.value() == kRefused) return refused(status, s.t, s.p);
-  if (status.value() == kNoResult) return cannotAssessCp(status);
+  if (status.value() == host::kMonitorRefused) return refused(status, s.t, s.p);
+  if (status.value() == host::kMonitorNoResult) return cannotAssessCp(status);
 
   double slope = 0;
   for (const double perturbation : {kRaisedPressure, kLoweredPressure}) {
@@ -158,7 +151,7 @@ void SPFKCAL(const HeatCapacityRatioArguments& args, Status status, HostContext 
   if (std::isnan(ratio)) return cannotAssessCp(status);
   args.factor = std::clamp(ratio, kLowestRatio, kHighestRatio) / kDiatomicRatio;
   if (host::printLevel() > kTraceLevel) {
-    SAIPOP(kRoutine, kFactorLabel, &args.factor, sizeof kRoutine - 1, sizeof kFactorLabel - 1);
+    host::traceResult(kRoutine, kFactorLabel, args.factor);
   }
 }
 

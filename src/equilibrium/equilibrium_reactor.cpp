@@ -15,16 +15,17 @@
 
 #include "equilibrium/equilibrium.hpp"
 #include "equilibrium/phase_record.hpp"
-#include "host/companion.h"
-#include "host/data_management.h"
-#include "host/equilibrium.h"
-#include "host/flash_monitors.h"
-#include "host/property_system.h"
+#include "host/monitors.hpp"
 #include "host/services.hpp"
+#include "host/streams.hpp"
 #include "init/options.hpp"
 #include "kinetics/block_location.hpp"
 #include "print/message_buffer.hpp"
 #include "print/report.hpp"
+#include "xv55/host/companion.h"
+#include "xv55/host/data_management.h"
+#include "xv55/host/equilibrium.h"
+#include "xv55/host/property_system.h"
 
 namespace xv55::equilibrium {
 namespace {
@@ -50,8 +51,7 @@ constexpr std::int64_t kMaxFeedComponents = kFeedWords - SHS_TAIL_WORDS;
 // A stream vector of the companion simulator's components, in its order.
 constexpr std::int64_t kCompanionWords = 200;
 constexpr std::int64_t kMaxCompanionComponents = kCompanionWords - SHS_TAIL_WORDS;
-// Feed flash: temperature and pressure given, vapour and liquid.
-constexpr std::int64_t kFlashTemperaturePressure = 2;
+// Feed flash: vapour and liquid.
 constexpr std::int64_t kFlashVapourLiquid = 2;
 // The option that asks for re-initialisation, and the characters looked at.
 constexpr std::string_view kReinitialise = "REINIT";
@@ -164,11 +164,12 @@ void buildFeed(Call& c, double flow, double temperature, double pressure) {
   // The flash takes the feed in the companion simulator's order; its properties of the
   // feed replace the filler words.
   double stream[kCompanionWords] = {};
-  SAISAO(&c.nc, c.mapping(), c.feed, stream);
+  host::toCompanionOrder(c.nc, c.mapping(), c.feed, stream);
   std::copy(c.feed + c.nc, c.feed + c.nc + SHS_TAIL_WORDS, stream + c.ncomp);
-  std::int64_t code = kFlashTemperaturePressure, phases = kFlashVapourLiquid, rc = 0;
-  FLSH_FLASH(&code, stream, &c.ncomp, c.optionSet(), &phases, &rc);
-  if (rc != 0) return;
+  if (host::flashStream(host::FlashKind::TemperaturePressure, stream, c.ncomp, c.optionSet(),
+                        kFlashVapourLiquid) != 0) {
+    return;
+  }
   std::copy(stream + c.ncomp + SHS_MASS_ENTHALPY - 1, stream + c.ncomp + SHS_TAIL_WORDS,
             c.feed + c.nc + SHS_MASS_ENTHALPY - 1);
 }
@@ -177,10 +178,10 @@ void buildFeed(Call& c, double flow, double temperature, double pressure) {
 
 bool findBlock(Call& c) {
   c.id = kinetics::SplitBlockId(c.a.blockId);
-  std::int64_t packed[2] = {};
-  SAIC2ID(c.id.name, packed, static_cast<std::int64_t>(sizeof c.id.name));
-  std::int64_t bead = kinetics::FindBlockBead(c.id.pathText(), packed);
-  const std::int64_t base = bead ? DMS_LOCATI(&bead) : 0;
+  const host::PackedName packed =
+      host::packName(c.id.name, static_cast<std::int64_t>(sizeof c.id.name));
+  const std::int64_t bead = kinetics::FindBlockBead(c.id.pathText(), packed.words);
+  const std::int64_t base = bead ? host::locateBead(bead) : 0;
   if (base <= 0) {
     print::MessageBuffer m;
     m.stored(" SRGFIN-F-Inconsistency in Tessaro & Corvane EQLBRX Block ID.\\n")
@@ -194,8 +195,8 @@ bool findBlock(Call& c) {
   c.dataBase = base + host::readBeadWord(base, host::kBlockOffsetWord).integer;
   // The block in progress, for the host's error and run words.
   DMS_ERRTWO[DMS_ERRTWO_BEAD - 1] = bead;
-  DMS_ERRTWO[DMS_ERRTWO_NAME - 1] = packed[0];
-  DMS_ERRTWO[DMS_ERRTWO_NAME] = packed[1];
+  DMS_ERRTWO[DMS_ERRTWO_NAME - 1] = packed.words[0];
+  DMS_ERRTWO[DMS_ERRTWO_NAME] = packed.words[1];
   DMS_GLOBAL[DMS_GLOBAL_BLOCK_BEAD - 1] = bead;
   DMS_GLOBAL[DMS_GLOBAL_BLOCK_BASE - 1] = base;
   DMS_GLOBAL[DMS_GLOBAL_RUN_MODE - 1] = DMS_RUN_ONE_BLOCK;
@@ -213,25 +214,54 @@ void reportStreamMissing(Call& c, std::int64_t stream) {
   print::report(c.status, kError, m, &stream);
 }
 
-bool putInputs(Call& c) {
-  const std::int64_t feeds = c.data(host::kEqlbFeedCountAt).integer;
-  const std::int64_t products = c.data(host::kEqlbProductCountAt).integer;
-  if (products != c.np) {
-    print::MessageBuffer m;
-    m.stored(" PUTRGI-F-EQLBRX: No. of Product streams NOT Equal.\\n")
-        .stored(" Check Blockid ")
-        .user(c.id.nameText())
-        .stored(".\\n");
-    print::report(c.status, kError, m);
-    return false;
+// The block expects as many product streams as the model.
+bool productCountMatches(Call& c, std::int64_t products) {
+  if (products == c.np) return true;
+  print::MessageBuffer m;
+  m.stored(" PUTRGI-F-EQLBRX: No. of Product streams NOT Equal.\\n")
+      .stored(" Check Blockid ")
+      .user(c.id.nameText())
+      .stored(".\\n");
+  print::report(c.status, kError, m);
+  return false;
+}
+
+// The model's feed into the block's first feed stream, at the companion positions of
+// its components; false when a component finds no place of its own.
+bool copyFeed(Call& c, const host::StreamVector& stream) {
+  const std::int64_t n = stream.components();
+  bool present[kCompanionWords] = {};
+  std::int64_t copied = 0;
+  for (std::int64_t i = 1; i <= c.nc; ++i) {
+    const std::int64_t position = c.index(i);
+    if (position < 1 || position > n || position > kMaxCompanionComponents) continue;
+    stream.flow(position) = c.feed[i - 1];
+    if (!present[position - 1]) ++copied;
+    present[position - 1] = true;
   }
+  for (std::int64_t k = 1; k <= SHS_TAIL_WORDS; ++k) stream.word(k) = c.feed[c.nc + k - 1];
+  if (copied == c.nc) return true;
+  print::MessageBuffer m;
+  m.stored(" PUTRGI-F-Clash in No. of Components in Blockid ")
+      .user(c.id.nameText())
+      .stored(".\\n")
+      .stored("     The Tessaro & Corvane EQLBRX \\n")
+      .stored("     must have the same number of components \\n")
+      .stored("     as well as the same Type of components.\\n");
+  print::report(c.status, kError, m);
+  return false;
+}
+
+// Every feed stream emptied, the first one given the model's feed.
+bool putFeeds(Call& c, std::int64_t feeds) {
   for (std::int64_t f = 1; f <= feeds; ++f) {
-    std::int64_t id = c.streamId(f), base = 0, n = 0;
-    SHS_LOCATS(&id, &base, &n);
-    if (base <= 0) {
+    const std::int64_t id = c.streamId(f);
+    const host::StreamVector stream = host::locateStream(id);
+    if (!stream.located()) {
       reportStreamMissing(c, id);
       return false;
     }
+    const std::int64_t n = stream.components();
     if (c.nc > n) {
       print::MessageBuffer m;
       m.stored("PUTRGI-F-Clash in No. of Components in Blockid ")
@@ -241,41 +271,30 @@ bool putInputs(Call& c) {
       print::report(c.status, kError, m);
       return false;
     }
-    for (std::int64_t k = 1; k <= n + SHS_TOTAL_FLOW; ++k) plex(base + k).real = 0.0;
-    if (f != 1) continue;
-    bool present[kCompanionWords] = {};
-    std::int64_t copied = 0;
-    for (std::int64_t i = 1; i <= c.nc; ++i) {
-      const std::int64_t position = c.index(i);
-      if (position < 1 || position > n || position > kMaxCompanionComponents) continue;
-      plex(base + position).real = c.feed[i - 1];
-      if (!present[position - 1]) ++copied;
-      present[position - 1] = true;
-    }
-    for (std::int64_t k = 1; k <= SHS_TAIL_WORDS; ++k)
-      plex(base + n + k).real = c.feed[c.nc + k - 1];
-    if (copied != c.nc) {
-      print::MessageBuffer m;
-      m.stored(" PUTRGI-F-Clash in No. of Components in Blockid ")
-          .user(c.id.nameText())
-          .stored(".\\n")
-          .stored("     The Tessaro & Corvane EQLBRX \\n")
-          .stored("     must have the same number of components \\n")
-          .stored("     as well as the same Type of components.\\n");
-      print::report(c.status, kError, m);
-      return false;
-    }
+    for (std::int64_t i = 1; i <= n; ++i) stream.flow(i) = 0.0;
+    stream.word(SHS_TOTAL_FLOW) = 0.0;
+    if (f == 1 && !copyFeed(c, stream)) return false;
   }
-  const double missing = host::noValueMagnitude();
+  return true;
+}
+
+// Product streams marked as not computed yet: their first word the missing value.
+bool markProducts(Call& c, std::int64_t feeds, std::int64_t products, double missing) {
   for (std::int64_t k = 1; k <= products; ++k) {
-    std::int64_t id = c.streamId(feeds + k), base = 0, n = 0;
-    SHS_LOCATS(&id, &base, &n);
-    if (base <= 0) {
+    const std::int64_t id = c.streamId(feeds + k);
+    const host::StreamVector stream = host::locateStream(id);
+    if (!stream.located()) {
       reportStreamMissing(c, id);
       return false;
     }
-    plex(base + 1).real = missing;
+    stream.flow(1) = missing;
   }
+  return true;
+}
+
+// The reactor's temperature and pressure into the block's real parameters; no duty and
+// no approach to equilibrium.
+void setParameters(Call& c, double missing) {
   const std::int64_t parameters = c.data(host::kEqlbParametersAt).integer;
   const auto setParameter = [&](std::int64_t word, double value) {
     const std::int64_t at = EQLB_CURE06[word - 1];
@@ -288,6 +307,15 @@ bool putInputs(Call& c) {
   if (c.reinitialise) {
     c.data(c.data(host::kEqlbFlagsAt).integer + host::kEqlbReinitialiseFlag - 1).integer = 1;
   }
+}
+
+bool putInputs(Call& c) {
+  const std::int64_t feeds = c.data(host::kEqlbFeedCountAt).integer;
+  const std::int64_t products = c.data(host::kEqlbProductCountAt).integer;
+  if (!productCountMatches(c, products) || !putFeeds(c, feeds)) return false;
+  const double missing = host::noValueMagnitude();
+  if (!markProducts(c, feeds, products, missing)) return false;
+  setParameters(c, missing);
   return true;
 }
 
@@ -295,14 +323,12 @@ bool putInputs(Call& c) {
 
 // False when the block failed.
 bool checkErrors(Call& c) {
-  std::int64_t word = c.data(host::kEqlbErrorWordAt).integer;
+  const std::int64_t word = c.data(host::kEqlbErrorWordAt).integer;
   if (word >= 0) return true;
-  std::int64_t severity = 0;
-  char text[EQLB_ERROR_TEXT_LENGTH];
-  EQLB_EURE06(&word, &severity, text, EQLB_ERROR_TEXT_LENGTH);
-  const std::string_view hostText = withoutTrailingBlanks({text, sizeof text});
+  const host::EquilibriumError error = host::decodeEquilibriumError(word);
+  const std::string_view hostText = withoutTrailingBlanks(error.message());
   // Anything but a warning is a failure: the products are not to be trusted.
-  const bool warning = severity == EQLB_WARNING;
+  const bool warning = error.severity == EQLB_WARNING;
   print::MessageBuffer m;
   m.stored(warning ? " SRGERR-W-Warning in EQLBRX Simulation of BLOCK "
                    : " SRGERR-F-Failure in EQLBRX Simulation of BLOCK ")
@@ -324,7 +350,7 @@ bool checkErrors(Call& c) {
 // What the host holds for one product stream.
 struct ProductStream {
   std::int64_t id = 0;
-  std::int64_t base = 0;
+  host::StreamVector vector;
 };
 
 void reportPhaseChange(Call& c, const PhaseChange& change) {
@@ -362,11 +388,10 @@ void watchPhases(Call& c, Workspace work, const ProductStream* products) {
   now.streams = std::min(c.np, kRecordedStreams);
   for (std::int64_t k = 0; k < now.streams; ++k) {
     const auto s = static_cast<std::size_t>(k);
-    std::int64_t id = products[k].id, phases = 0;
-    SHS_NPHASE(&id, &phases);
-    now.count[s] = std::max<std::int64_t>(phases, 0);
+    const std::int64_t id = products[k].id;
+    now.count[s] = std::max<std::int64_t>(host::streamPhases(id), 0);
     for (std::int64_t j = 1; j <= std::min(now.count[s], kRecordedPhases); ++j) {
-      SHS_LPHASE(&id, &j, &now.kind[s][static_cast<std::size_t>(j - 1)]);
+      now.kind[s][static_cast<std::size_t>(j - 1)] = host::phaseKind(id, j);
     }
   }
   const double point = init::requestOption(init::kOptionSolverMarker).value;
@@ -405,7 +430,7 @@ bool productWordUsable(double value) {
   return value > -std::numeric_limits<double>::infinity();
 }
 
-bool productIsNumeric(Call& c, std::int64_t stream, std::int64_t base, std::int64_t n) {
+bool productIsNumeric(Call& c, std::int64_t stream, const host::StreamVector& product) {
   const struct {
     std::int64_t word;
     const char* name;
@@ -414,11 +439,11 @@ bool productIsNumeric(Call& c, std::int64_t stream, std::int64_t base, std::int6
                {SHS_MOLECULAR_WEIGHT, "molecular weight"},
                {SHS_MASS_DENSITY, "density"}};
   const char* bad = nullptr;
-  for (std::int64_t i = 1; i <= n && bad == nullptr; ++i) {
-    if (!productWordUsable(plex(base + i).real)) bad = "component flow";
+  for (std::int64_t i = 1; i <= product.components() && bad == nullptr; ++i) {
+    if (!productWordUsable(product.flow(i))) bad = "component flow";
   }
   for (const auto& w : words) {
-    if (bad == nullptr && !productWordUsable(plex(base + n + w.word).real)) bad = w.name;
+    if (bad == nullptr && !productWordUsable(product.word(w.word))) bad = w.name;
   }
   if (bad == nullptr) return true;
   const double pressure = c.a.reactorPressure;
@@ -436,34 +461,33 @@ void getResults(Call& c, Workspace work) {
   ProductStream products[kRecordedStreams];
   // Every product stream is checked before any output is written.
   for (std::int64_t k = 1; k <= c.np; ++k) {
-    std::int64_t id = c.streamId(feeds + k), base = 0, n = 0;
-    SHS_LOCATS(&id, &base, &n);
-    if (base <= 0 || n != c.ncomp) {
+    const std::int64_t id = c.streamId(feeds + k);
+    const host::StreamVector product = host::locateStream(id);
+    if (!product.located() || product.components() != c.ncomp) {
       print::MessageBuffer m;
       m.stored(" GETRFR-F-Clash in Component numbers in Blockid:").user(c.id.nameText());
       print::report(c.status, kError, m);
       return;
     }
-    if (k <= kRecordedStreams) products[k - 1] = {id, base};
-    if (!productIsNumeric(c, k, base, n)) return;
+    if (k <= kRecordedStreams) products[k - 1] = {id, product};
+    if (!productIsNumeric(c, k, product)) return;
   }
   if (c.phasesWatched) watchPhases(c, work, products);
 
   const EquilibriumArguments& a = c.a;
   for (std::int64_t k = 1; k <= c.np; ++k) {
-    std::int64_t id = c.streamId(feeds + k), base = 0, n = 0;
-    SHS_LOCATS(&id, &base, &n);
-    const double flow = plex(base + n + SHS_TOTAL_FLOW).real;
-    const double massEnthalpy = plex(base + n + SHS_MASS_ENTHALPY).real;
-    const double mw = plex(base + n + SHS_MOLECULAR_WEIGHT).real;
-    const double density = plex(base + n + SHS_MASS_DENSITY).real;
+    const host::StreamVector product = host::locateStream(c.streamId(feeds + k));
+    const double flow = product.word(SHS_TOTAL_FLOW);
+    const double massEnthalpy = product.word(SHS_MASS_ENTHALPY);
+    const double mw = product.word(SHS_MOLECULAR_WEIGHT);
+    const double density = product.word(SHS_MASS_DENSITY);
     // Composition in the companion simulator's order, then in the model's.
     double fractions[kCompanionWords] = {};
     const bool hasFlow = flow > 0 && flow < kNotGiven;
-    for (std::int64_t i = 1; i <= n; ++i) {
-      fractions[i - 1] = hasFlow ? plex(base + i).real / flow : 0.0;
+    for (std::int64_t i = 1; i <= product.components(); ++i) {
+      fractions[i - 1] = hasFlow ? product.flow(i) / flow : 0.0;
     }
-    SAIASO(&c.nc, c.mapping(), fractions, &a.productCompositions(1, k));
+    host::toModelOrder(c.nc, c.mapping(), fractions, &a.productCompositions(1, k));
     const double molarEnthalpy =
         massEnthalpy >= kNotGiven || mw >= kNotGiven ? kNotGiven : massEnthalpy * mw;
     a.productFlows(k) = fromModel(Quantity::MolarFlow, flow, c.unitSet());
@@ -496,6 +520,34 @@ void writeEmptyProducts(const EquilibriumArguments& a, std::int64_t nc, std::int
   }
 }
 
+// Whether an earlier call has marked the workspace; marks it when not.  The solver point
+// lives in its own word.  A workspace too short to watch the product phases is warned of
+// on the first call.
+bool markFirstCall(Call& c, Workspace work) {
+  const bool marked = work.has(kMarkerSlot) && work[kMarkerSlot] == kFirstCallMarker;
+  if (work.has(kMarkerSlot) && !marked) work[kMarkerSlot] = kFirstCallMarker;
+  c.phasesWatched = work.length() >= kWorkspaceWords;
+  if (!c.phasesWatched && !marked) {
+    c.warned = true;
+    report(c.status, kWarning,
+           "EQLBRX-W-The workspace holds %d words; the phases of the product streams are "
+           "watched with %d words or more.\\n",
+           work.length(), kWorkspaceWords);
+  }
+  return marked;
+}
+
+// Whether the option text, upper-cased (letters a to z only), asks for re-initialisation.
+bool reinitialiseAsked(const EquilibriumArguments& a) {
+  char option[kOptionLength];
+  for (std::size_t k = 0; k < kOptionLength; ++k) {
+    const char ch = a.option.at(static_cast<std::int64_t>(k) + 1);
+    option[k] = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+  }
+  return text::matchesKeyword({option, kOptionLength}, kReinitialise,
+                              static_cast<std::int64_t>(kOptionLength));
+}
+
 }  // namespace
 
 void EQLBRX(const EquilibriumArguments& a, Status status, HostContext context, Workspace work) {
@@ -507,26 +559,8 @@ void EQLBRX(const EquilibriumArguments& a, Status status, HostContext context, W
   c.ncomp = DMS_NCOMP[0];
   if (!inputsUsable(c) || !sizesUsable(c)) return;
 
-  // The first call marker; the solver point lives in its own word.
-  const bool marked = work.has(kMarkerSlot) && work[kMarkerSlot] == kFirstCallMarker;
-  if (work.has(kMarkerSlot) && !marked) work[kMarkerSlot] = kFirstCallMarker;
-  c.phasesWatched = work.length() >= kWorkspaceWords;
-  if (!c.phasesWatched && !marked) {
-    c.warned = true;
-    report(status, kWarning,
-           "EQLBRX-W-The workspace holds %d words; the phases of the product streams are "
-           "watched with %d words or more.\\n",
-           work.length(), kWorkspaceWords);
-  }
-
-  // Option text, upper-cased (letters a to z only).
-  char option[kOptionLength];
-  for (std::size_t k = 0; k < kOptionLength; ++k) {
-    const char ch = a.option.at(static_cast<std::int64_t>(k) + 1);
-    option[k] = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
-  }
-  c.reinitialise = text::matchesKeyword({option, kOptionLength}, kReinitialise,
-                                        static_cast<std::int64_t>(kOptionLength));
+  const bool marked = markFirstCall(c, work);
+  c.reinitialise = reinitialiseAsked(a);
 
   // A feed flow below the least flow is raised to it on a first call, which sets the
   // block up.  A later call does not run the block on it: without feed there are no

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/data_management.h"
 #include "host/services.hpp"
 #include "print/report.hpp"
+#include "xv55/host/data_management.h"
 
 namespace xv55::host {
 namespace {
@@ -127,7 +127,7 @@ bool PropertyStream::pack(const char* routine, const double* amounts, Status sta
            routine, code);
     return false;
   }
-  out = Packed{indices, packed, count};
+  out = Packed{packed, indices, count};
   return true;
 }
 

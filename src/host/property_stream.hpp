@@ -15,8 +15,9 @@
 #include <cstdint>
 
 #include "entry/views.hpp"
-#include "host/property_system.h"
-#include "xv55/host_store.h"
+#include "host/monitors.hpp"
+#include "xv55/host/property_system.h"
+#include "xv55/host/store.h"
 
 namespace xv55::host {
 
@@ -61,11 +62,7 @@ class PropertyStream {
   // positions and fractions of the present components in work vectors Indices and
   // Packed.  False, after a report, for an amount that is not a number, amounts that sum
   // to zero, or a refusal of the host.
-  struct Packed {
-    const std::int64_t* indices = nullptr;
-    const double* fractions = nullptr;
-    std::int64_t count = 0;
-  };
+  using Packed = Composition;
   bool pack(const char* routine, const double* amounts, Status status, Packed& out) const;
 
  private:

@@ -10,10 +10,11 @@
 #include <string_view>
 
 #include "entry/views.hpp"
-#include "host/data_management.h"
-#include "host/flash_monitors.h"
-#include "host/numerics.h"
-#include "host/property_system.h"
+#include "host/monitors.hpp"
+#include "xv55/host/data_management.h"
+#include "xv55/host/flash_monitors.h"
+#include "xv55/host/numerics.h"
+#include "xv55/host/property_system.h"
 #include "xv55/xv55.h"
 
 namespace xv55::host {

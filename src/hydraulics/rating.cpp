@@ -6,10 +6,10 @@
 #include <limits>
 
 #include "common/units.hpp"
-#include "host/companion.h"
-#include "host/data_management.h"
 #include "host/services.hpp"
 #include "print/report.hpp"
+#include "xv55/host/companion.h"
+#include "xv55/host/data_management.h"
 
 namespace xv55::hydraulics::detail {
 namespace {

@@ -8,8 +8,8 @@
 #include <span>
 
 #include "entry/views.hpp"
-#include "host/columns.h"
 #include "kinetics/block_location.hpp"
+#include "xv55/host/columns.h"
 
 namespace xv55::hydraulics::detail {
 

@@ -11,12 +11,12 @@
 #include <new>
 #include <vector>
 
-#include "host/columns.h"
 #include "host/services.hpp"
 #include "hydraulics/hydraulics.hpp"
 #include "hydraulics/rating.hpp"
 #include "print/message_buffer.hpp"
 #include "print/report.hpp"
+#include "xv55/host/columns.h"
 
 namespace xv55::hydraulics {
 namespace {

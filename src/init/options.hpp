@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "xv55/host_objects.hpp"
+#include "xv55/host/objects.hpp"
 
 namespace xv55::init {
 

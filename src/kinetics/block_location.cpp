@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/companion.h"
 #include "print/message_buffer.hpp"
+#include "xv55/host/companion.h"
 
 namespace xv55::kinetics {
 

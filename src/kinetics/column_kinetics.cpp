@@ -6,13 +6,13 @@
 #include <algorithm>
 #include <array>
 
-#include "host/companion.h"
-#include "host/property_system.h"
 #include "host/services.hpp"
 #include "kinetics/kinetics.hpp"
 #include "kinetics/support.hpp"
 #include "kinetics/user_routines.hpp"
 #include "print/report.hpp"
+#include "xv55/host/companion.h"
+#include "xv55/host/property_system.h"
 #include "xv55/xv55.h"
 
 namespace xv55::kinetics {
@@ -121,9 +121,9 @@ bool phaseFractions(const double* amounts, std::int64_t nc, const ModelComponent
                     std::int64_t vector, Status status) {
   StageStorage& s = g_stage;
   ServiceStatus service;
-  SAIF2X(&nc, amounts, s.fractions, service.address());
+  host::fractionsOfFlows(nc, amounts, s.fractions, Status{service.address()});
   if (service.failed(status)) return false;
-  SAISAO(&nc, model.mapping, s.fractions, stworkVector(vector));
+  host::toCompanionOrder(nc, model.mapping, s.fractions, stworkVector(vector));
   return true;
 }
 
@@ -257,7 +257,7 @@ void evaluate(std::string_view name, const StageInputs& in, Status status, HostC
   if (!SAIURD(in.head.reactionId, list, status)) return;
 
   // The rates in model order, kmol/s to kmol/h.
-  SAIASO(&nc, model.mapping, rates, s.fractions);
+  host::toModelOrder(nc, model.mapping, rates, s.fractions);
   const std::int64_t n = std::min(in.rates.size(), nc);
   for (std::int64_t i = 1; i <= n; ++i) in.rates(i) = s.fractions[i - 1] * units::kSecondsPerHour;
 }

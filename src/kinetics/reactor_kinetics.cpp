@@ -9,14 +9,15 @@
 #include <cmath>
 #include <cstring>
 
-#include "host/companion.h"
-#include "host/flash_monitors.h"
-#include "host/property_system.h"
+#include "host/monitors.hpp"
 #include "host/services.hpp"
 #include "kinetics/kinetics.hpp"
 #include "kinetics/support.hpp"
 #include "kinetics/user_routines.hpp"
 #include "print/report.hpp"
+#include "xv55/host/companion.h"
+#include "xv55/host/flash_monitors.h"
+#include "xv55/host/property_system.h"
 #include "xv55/xv55.h"
 
 namespace xv55::kinetics {
@@ -377,37 +378,28 @@ bool flashPhases(const Member& m, const ReactorInputs& in, const ModelComponents
                  Status status) {
   const ReactorKind& kind = kindOf(m.reactor);
   FlashScratch& f = g_flash;
-  std::int64_t route = 0;
-  std::int64_t count = 0;
-  const std::int64_t workLength = work.length();
   ServiceStatus service;
-  SAIRTU(&model.streamClass, work.data(), &workLength, &route, &count, service.address());
+  host::propertyRoute(&model.streamClass, work, Status{service.address()});
   if (service.failed(status)) return false;
-  std::int64_t present = 0;
-  const std::int64_t limit = kModuleWords;
-  SACHMBPX(&ncomp, z, &limit, f.indices, f.present, &present, service.address());
+  const std::int64_t present =
+      host::packPresent(ncomp, z, kModuleWords, f.indices, f.present, Status{service.address()});
   if (service.failed(status)) return false;
   const FlashCodes codes = flashCodes(m, in);
-  const std::int64_t temperatureAndPressure = 2;
   const double tolerance = std::pow(10.0, -static_cast<double>(model.toleranceExponent));
-  double flashT = t;
-  double enthalpy = 0.0;
-  double vapourFraction = 0.0;
-  double liquidSplit = 0.0;
-  std::int64_t returnCode = 0;
-  FLSH_PFLASH(&temperatureAndPressure, &flashT, &p, &enthalpy, f.present, &present, f.indices,
-              model.optionSet, &codes.phase, &codes.sub, &tolerance, &vapourFraction, &liquidSplit,
-              f.liquid, f.liquid1, f.liquid2, f.vapour, &returnCode);
-  SAIFEH(&returnCode, kind.flashContext.data(), service.address(),
-         static_cast<std::int64_t>(kind.flashContext.size()));
+  host::FlashState state{t, p, 0.0, 0.0, 0.0};
+  const std::int64_t returnCode = host::flash(
+      {host::FlashKind::TemperaturePressure, codes.phase, codes.sub, tolerance, model.optionSet},
+      {f.present, f.indices, present}, state, {f.liquid, f.liquid1, f.liquid2, f.vapour});
+  host::checkFlash(returnCode, kind.flashContext.data(), kind.flashContext.size(),
+                   Status{service.address()});
   if (service.failed(status)) return false;
   const std::pair<const double*, std::int64_t> phases[] = {{f.vapour, stwork::kVapour},
                                                            {f.liquid, stwork::kLiquid},
                                                            {f.liquid1, stwork::kLiquid1},
                                                            {f.liquid2, stwork::kLiquid2}};
   for (const auto& phase : phases) {
-    SACHMVRY(&present, f.indices, phase.first, &ncomp, stworkVector(phase.second),
-             service.address());
+    host::unpackPresent(present, f.indices, phase.first, ncomp, stworkVector(phase.second),
+                        Status{service.address()});
     if (service.failed(status)) return false;
   }
   return true;
@@ -456,9 +448,6 @@ struct PhaseProperties {
   double volume = 0, enthalpy = 0;
 };
 
-// The status a property monitor sets when it has no properties to give but did not fail.
-constexpr std::int64_t kMonitorWarning = 3;
-
 // The phase compositions the model gives (the overall one standing in for those it does
 // not give), in model order into the scratch and in companion order into SHS_STWORK.
 void modelCompositions(const Member& m, const ReactorInputs& in, const ModelComponents& model,
@@ -497,7 +486,7 @@ void modelCompositions(const Member& m, const ReactorInputs& in, const ModelComp
                                                            {s.liquid1, stwork::kLiquid1},
                                                            {s.liquid2, stwork::kLiquid2}};
   for (const auto& phase : phases) {
-    SAISAO(&nc, model.mapping, phase.first, stworkVector(phase.second));
+    host::toCompanionOrder(nc, model.mapping, phase.first, stworkVector(phase.second));
   }
 }
 
@@ -528,27 +517,26 @@ bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents
                  std::int64_t nc, double t, double p, double totalFlow, Status status) {
   modelCompositions(m, in, model, nc);
   PhaseScratch& s = g_phases;
-  const std::int64_t vapourPhase = 1;
-  const std::int64_t everything = 3;
-  double dVdT = 0.0;
-  double cp = 0.0;
   PhaseProperties vapour, liquid1, liquid2;
   // The monitors leave their status alone on success; 3 or 4 means no properties.
   ServiceStatus service;
-  const auto failing = [&service] {
-    return service.value() == kMonitorWarning || service.value() == kError;
+  const auto failing = [&service] { return host::monitorFailed(service.value()); };
+  const auto monitor = [&](const double* x, bool isVapour, PhaseProperties& out) {
+    const host::MonitorPoint at{t, p, {x, model.index, nc}, model.optionSet};
+    host::ThermalProperties props{out.volume, 0.0, 0.0, out.enthalpy};
+    const auto depth = host::ThermalDepth::VolumeSlopeAndHeat;
+    if (isVapour) {
+      host::vapourThermal(at, host::VapourRoot::Alone, depth, props, Status{service.address()});
+    } else {
+      host::liquidThermal(at, depth, props, Status{service.address()});
+    }
+    out.volume = props.volume;
+    out.enthalpy = props.enthalpy;
   };
-  PPMON_VMTHRM(&t, &p, s.vapour, &nc, model.index, model.optionSet, &vapourPhase, &everything,
-               &vapour.volume, &dVdT, &cp, &vapour.enthalpy, service.address());
-  if (!failing()) {
-    PPMON_LMTHMY(&t, &p, s.liquid1, &nc, model.index, model.optionSet, &everything, &liquid1.volume,
-                 &dVdT, &cp, &liquid1.enthalpy, service.address());
-  }
+  monitor(s.vapour, true, vapour);
+  if (!failing()) monitor(s.liquid1, false, liquid1);
   liquid2 = liquid1;
-  if (m.phases == Phases::VapourTwoLiquids && !failing()) {
-    PPMON_LMTHMY(&t, &p, s.liquid2, &nc, model.index, model.optionSet, &everything, &liquid2.volume,
-                 &dVdT, &cp, &liquid2.enthalpy, service.address());
-  }
+  if (m.phases == Phases::VapourTwoLiquids && !failing()) monitor(s.liquid2, false, liquid2);
   if (failing()) {
     const auto name = shortName(m.name);
     report(status, kError,
@@ -557,7 +545,7 @@ bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents
            name);
     return false;
   }
-  const double molecularWeight = PPUTL_AVEMW(&nc, model.index, s.overall);
+  const double molecularWeight = host::averageMolecularWeight({s.overall, model.index, nc});
   putPhaseData(in.phases, totalFlow, vapour, liquid1, liquid2, molecularWeight);
   return true;
 }
@@ -763,7 +751,7 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
 
   // The composition in companion order; the plug-flow kinds take it renormalised.
   double* x = stworkVector(stwork::kComposition);
-  SAISAO(&nc, model.mapping, in.composition.data(), x);
+  host::toCompanionOrder(nc, model.mapping, in.composition.data(), x);
   const bool absolute = m.reactor == Reactor::PlugFlow || m.reactor == Reactor::Batch;
   if (absolute) normalise(x, ncomp, model.index, nc);
 

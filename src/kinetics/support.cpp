@@ -5,10 +5,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "host/data_management.h"
-#include "host/property_system.h"
 #include "host/services.hpp"
 #include "print/report.hpp"
+#include "xv55/host/data_management.h"
+#include "xv55/host/property_system.h"
 
 namespace xv55::kinetics {
 namespace {

@@ -9,8 +9,8 @@
 #include "common/text.hpp"
 #include "common/units.hpp"
 #include "entry/views.hpp"
-#include "host/companion.h"
 #include "kinetics/user_routines.hpp"
+#include "xv55/host/companion.h"
 
 namespace xv55::kinetics {
 

@@ -10,8 +10,6 @@
 #include <cmath>
 #include <utility>
 
-#include "host/companion.h"
-#include "host/property_system.h"
 #include "host/services.hpp"
 #include "kinetics/block_location.hpp"
 #include "kinetics/kinetics.hpp"
@@ -19,7 +17,9 @@
 #include "kinetics/user_routines.hpp"
 #include "print/message_buffer.hpp"
 #include "print/report.hpp"
-#include "xv55/companion_store.hpp"
+#include "xv55/host/companion.h"
+#include "xv55/host/companion_store.hpp"
+#include "xv55/host/property_system.h"
 #include "xv55/xv55.h"
 
 namespace xv55::kinetics {
@@ -275,7 +275,7 @@ bool buildStream(const Procedure& p, std::size_t k, const FluxStream& s,
            name, nc, model.count);
     return false;
   }
-  SAISAO(&nc, model.mapping, s.composition.data(), out);
+  host::toCompanionOrder(nc, model.mapping, s.composition.data(), out);
   const double flow = s.flow / units::kSecondsPerHour;
   for (std::int64_t j = 0; j < ncomp; ++j) out[j] *= flow;
   const auto put = [out, ncomp](std::int64_t word, double value) { out[ncomp + word - 1] = value; };

@@ -7,11 +7,11 @@
 #include <utility>
 
 #include "common/text.hpp"
-#include "host/companion.h"
 #include "host/services.hpp"
 #include "kinetics/block_location.hpp"
 #include "kinetics/support.hpp"
 #include "print/message_buffer.hpp"
+#include "xv55/host/companion.h"
 #include "xv55/user_routine.h"
 
 namespace xv55::kinetics {

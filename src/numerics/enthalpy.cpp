@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "host/property_stream.hpp"
-#include "host/property_system.h"
 #include "host/services.hpp"
 #include "print/report.hpp"
+#include "xv55/host/property_system.h"
 
 namespace xv55::numerics {
 namespace {

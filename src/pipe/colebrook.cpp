@@ -14,10 +14,10 @@
 #include <string_view>
 
 #include "common/units.hpp"
-#include "host/pipe_correlations.h"
 #include "host/services.hpp"
 #include "pipe/pipe_flow.hpp"
 #include "print/report.hpp"
+#include "xv55/host/pipe_correlations.h"
 
 namespace xv55::pipe {
 namespace {

@@ -12,11 +12,12 @@
 #include <cstring>
 
 #include "common/units.hpp"
-#include "host/data_management.h"
-#include "host/flash_monitors.h"
+#include "host/monitors.hpp"
 #include "host/property_stream.hpp"
 #include "host/services.hpp"
 #include "print/report.hpp"
+#include "xv55/host/data_management.h"
+#include "xv55/host/flash_monitors.h"
 #include "xv55/xv55.h"
 
 namespace xv55::pipe {
@@ -28,20 +29,10 @@ constexpr double kLoweredPressure = 0.999;
 constexpr double kRaisedPressureVapour = units::single(1.001f);
 constexpr double kRaisedPressureLiquid = 1.001;
 
-// Monitor codes: vapour root beside a liquid; volume, dV/dT, Cp and enthalpy.
-constexpr std::int64_t kVapourBesideLiquid = 2;
-constexpr std::int64_t kVapourAlone = 1;
-constexpr std::int64_t kVolumeSlopeAndHeat = 3;
 // The free-water option set lies this many words after the property option set.
 constexpr std::int64_t kFreeWaterOptionOffset = 4;
 
-// Host statuses of a monitor that gave no result.
-constexpr std::int64_t kNoResult = 3;
-constexpr std::int64_t kRefused = XV55_STATUS_ERROR;
-
-bool monitorFailed(std::int64_t status) {
-  return status == kNoResult || status == kRefused;
-}
+using host::monitorFailed;
 
 // The host's no-value magnitude (BIG) and small tolerance (EPS).
 struct Limits {
@@ -97,11 +88,11 @@ struct Gas {
 bool volumeAt(const PhaseSplit& s, const double* x, const std::int64_t* optionSet, bool vapour,
               double pressure, double& volume, std::int64_t& status) {
   status = 0;
+  const host::MonitorPoint at{s.temperature, pressure, {x, s.indices, s.count}, optionSet};
   if (vapour) {
-    PPMON_VOLV(&s.temperature, &pressure, x, &s.count, s.indices, optionSet, &kVapourAlone, &volume,
-               &status);
+    host::vapourVolume(at, host::VapourRoot::Alone, volume, Status{&status});
   } else {
-    PPMON_VOLL(&s.temperature, &pressure, x, &s.count, s.indices, optionSet, &volume, &status);
+    host::liquidVolume(at, volume, Status{&status});
   }
   return !monitorFailed(status);
 }
@@ -109,17 +100,20 @@ bool volumeAt(const PhaseSplit& s, const double* x, const std::int64_t* optionSe
 // c_G into out.gas; false (out.vapourStatus set) when the vapour monitor failed.
 bool gasVelocity(const PhaseSplit& s, const Limits& lim, std::int64_t& errorCell, Gas& gas,
                  SonicVelocity& out) {
-  PPBASE_ESDPDV[0] = lim.big;
-  double dVdT = 0, cp = 0, h = 0;
+  host::presetPressureVolumeSlope(lim.big);
+  host::ThermalProperties thermal{gas.volume, 0, 0, 0};
   std::int64_t status = 0;
-  PPMON_VMTHRM(&s.temperature, &s.pressure, s.vapour, &s.count, s.indices, s.optionSet,
-               &kVapourBesideLiquid, &kVolumeSlopeAndHeat, &gas.volume, &dVdT, &cp, &h, &status);
+  host::vapourThermal({s.temperature, s.pressure, {s.vapour, s.indices, s.count}, s.optionSet},
+                      host::VapourRoot::BesideLiquid, host::ThermalDepth::VolumeSlopeAndHeat,
+                      thermal, Status{&status});
   if (monitorFailed(status)) {
     out.vapourStatus = status;
     return false;
   }
-  gas.mw = PPBASE_PHASE[PPBASE_PHASE_VAPOUR_MW - 1];
-  double dPdV = PPBASE_ESDPDV[0];
+  gas.volume = thermal.volume;
+  const double dVdT = thermal.dVdT, cp = thermal.cp;
+  gas.mw = host::lastPhaseWord(PPBASE_PHASE_VAPOUR_MW);
+  double dPdV = host::lastPressureVolumeSlope();
   double dVdP = 0;
   if (lim.unusable(dPdV)) {
     double v = 0;
@@ -160,12 +154,15 @@ struct Liquid {
 // One liquid's volume, heat capacity and dV/dP; false when the monitor cannot give them.
 bool liquidState(const PhaseSplit& s, const Limits& lim, const double* x,
                  const std::int64_t* optionSet, Liquid& l) {
-  PPBASE_ESDPDV[0] = lim.big;
-  double h = 0;
+  host::presetPressureVolumeSlope(lim.big);
+  host::ThermalProperties thermal{l.volume, l.dVdT, l.cp, 0};
   std::int64_t status = 0;
-  PPMON_LMTHMY(&s.temperature, &s.pressure, x, &s.count, s.indices, optionSet, &kVolumeSlopeAndHeat,
-               &l.volume, &l.dVdT, &l.cp, &h, &status);
-  const double dPdV = PPBASE_ESDPDV[0];
+  host::liquidThermal({s.temperature, s.pressure, {x, s.indices, s.count}, optionSet},
+                      host::ThermalDepth::VolumeSlopeAndHeat, thermal, Status{&status});
+  l.volume = thermal.volume;
+  l.dVdT = thermal.dVdT;
+  l.cp = thermal.cp;
+  const double dPdV = host::lastPressureVolumeSlope();
   if (monitorFailed(status) || dPdV <= -lim.big) return false;
   if (!lim.unusable(dPdV)) {
     l.dVdP = 1.0 / dPdV;
@@ -243,7 +240,7 @@ SonicVelocity PIPSON(const PhaseSplit& s, std::int64_t& errorCell, std::int64_t&
   if (v > lim.eps && !gasVelocity(s, lim, errorCell, gas, out)) return out;
 
   double liquidVolume = s.liquidVolume;
-  const double liquidMw = PPUTL_AVEMW(&s.count, s.indices, s.liquid);
+  const double liquidMw = host::averageMolecularWeight({s.liquid, s.indices, s.count});
   if (1 - v > lim.eps && liquidFlag != kLiquidDefault) {
     out.liquid = liquidVelocity(s, lim, liquidMw, liquidFlag, liquidVolume);
   } else {
@@ -267,9 +264,7 @@ SonicVelocity PIPSON(const PhaseSplit& s, std::int64_t& errorCell, std::int64_t&
 
 namespace {
 
-// Flash codes, phases and the codes the procedures hand to PIPSON.
-constexpr std::int64_t kFlashPressureEnthalpy = 1;
-constexpr std::int64_t kFlashTemperaturePressure = 2;
+// Flash phases and root, and the codes the procedures hand to PIPSON.
 constexpr std::int64_t kVapourLiquidLiquid = 3;
 constexpr std::int64_t kAnyRoot = 0;
 constexpr std::int64_t kNoFreeWater = 2;
@@ -300,8 +295,7 @@ struct Request {
 };
 
 void traceResult(const Request& r, const char* label, double value) {
-  SAIPOP(r.routine, label, &value, static_cast<std::int64_t>(std::strlen(r.routine)),
-         static_cast<std::int64_t>(std::strlen(label)));
+  host::traceResult(r.routine, label, value);
 }
 
 void sonicVelocity(const Request& r, Status status, HostContext context, Workspace work) {
@@ -320,9 +314,7 @@ void sonicVelocity(const Request& r, Status status, HostContext context, Workspa
     std::copy(r.fractions.data(), r.fractions.data() + n, values + 2);
     values[n + 2] = r.molecularWeight;
     values[n + 3] = static_cast<double>(r.unitSet);
-    const std::int64_t count = n + 4;
-    SAIPIP(r.routine, context.address(), values, &count,
-           static_cast<std::int64_t>(std::strlen(r.routine)));
+    host::traceInputs(r.routine, context, values, n + 4);
   }
 
   PhaseSplit s;
@@ -336,9 +328,7 @@ void sonicVelocity(const Request& r, Status status, HostContext context, Workspa
     return;
   }
 
-  const std::int64_t workLength = work.length();
-  std::int64_t route = 0, routeCount = 0;
-  SAIRTU(stream.descriptor(), work.data(), &workLength, &route, &routeCount, status.address());
+  host::propertyRoute(stream.descriptor(), work, status);
   if (status.value() != XV55_STATUS_INFORMATION) {
     const std::int64_t code = status.value();
     report(status, kError, " %s-E-The property system has no property route (status %d).\\n",
@@ -353,15 +343,19 @@ void sonicVelocity(const Request& r, Status status, HostContext context, Workspa
   s.liquid1 = stream.work(host::WorkVector::Liquid1);
   s.liquid2 = stream.work(host::WorkVector::Liquid2);
   s.vapour = stream.work(host::WorkVector::Vapour);
-  const std::int64_t code = r.enthalpyGiven ? kFlashPressureEnthalpy : kFlashTemperaturePressure;
-  const double tolerance = stream.flashTolerance();
-  std::int64_t returnCode = 0;
-  SAIPEH(r.routine, static_cast<std::int64_t>(std::strlen(r.routine)));
-  FLSH_PFLASH(&code, &s.temperature, &s.pressure, &enthalpy, packed.fractions, &packed.count,
-              packed.indices, s.optionSet, &kVapourLiquidLiquid, &kAnyRoot, &tolerance,
-              &s.vapourFraction, &s.liquidSplit, stream.work(host::WorkVector::Liquid),
-              stream.work(host::WorkVector::Liquid1), stream.work(host::WorkVector::Liquid2),
-              stream.work(host::WorkVector::Vapour), &returnCode);
+  const host::FlashRequest request{
+      r.enthalpyGiven ? host::FlashKind::PressureEnthalpy : host::FlashKind::TemperaturePressure,
+      kVapourLiquidLiquid, kAnyRoot, stream.flashTolerance(), s.optionSet};
+  host::FlashState state{s.temperature, s.pressure, enthalpy, s.vapourFraction, s.liquidSplit};
+  host::nameErrorContext(r.routine);
+  const std::int64_t returnCode =
+      host::flash(request, packed, state,
+                  {stream.work(host::WorkVector::Liquid), stream.work(host::WorkVector::Liquid1),
+                   stream.work(host::WorkVector::Liquid2), stream.work(host::WorkVector::Vapour)});
+  s.temperature = state.temperature;
+  enthalpy = state.enthalpy;
+  s.vapourFraction = state.vapourFraction;
+  s.liquidSplit = state.liquidSplit;
   if (returnCode != 0) {
     if (r.enthalpyGiven) {
       report(status, kError, " %s-E-The flash at %g J/kmol and %g Pa failed (return code %d).\\n",
@@ -372,7 +366,7 @@ void sonicVelocity(const Request& r, Status status, HostContext context, Workspa
     }
     return;
   }
-  s.liquidVolume = PPBASE_PHASE[PPBASE_PHASE_LIQUID_VOLUME - 1];
+  s.liquidVolume = host::lastPhaseWord(PPBASE_PHASE_LIQUID_VOLUME);
   s.freeWaterCode = kNoFreeWater;
   s.molecularWeight = r.molecularWeight;
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "xv55/host_objects.hpp"
+#include "xv55/host/objects.hpp"
 
 namespace xv55::print {
 

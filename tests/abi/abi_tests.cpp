@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "xv55/host_objects.hpp"
+#include "xv55/host/objects.hpp"
 #include "xv55/xv55.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "print/message_buffer.hpp"
 #include "print/report.hpp"
 #include "support/capture_printer.hpp"
-#include "xv55/host_objects.hpp"
+#include "xv55/host/objects.hpp"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "curve_blocks.hpp"
-#include "host/data_management.h"
+#include "xv55/host/data_management.h"
 
 namespace {
 

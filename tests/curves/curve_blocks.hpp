@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "support/capture_printer.hpp"
-#include "xv55/block_builder.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/refhost/control.hpp"
+#include "xv55/testing/block_builder.hpp"
 
 namespace xv55::testing {
 

@@ -13,7 +13,7 @@
 #include "entry/unpack.hpp"
 #include "entry/views.hpp"
 #include "support/capture_printer.hpp"
-#include "xv55/block_builder.hpp"
+#include "xv55/testing/block_builder.hpp"
 #include "xv55/xv55.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "entry/record.hpp"
-#include "xv55/block_builder.hpp"
+#include "xv55/testing/block_builder.hpp"
 
 namespace {
 

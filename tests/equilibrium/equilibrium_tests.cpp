@@ -9,16 +9,16 @@
 #include <vector>
 
 #include "equilibrium/phase_record.hpp"
-#include "host/data_management.h"
-#include "host/equilibrium.h"
-#include "host/property_system.h"
 #include "support/capture_printer.hpp"
-#include "xv55/block_builder.hpp"
-#include "xv55/host_objects.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/host/data_management.h"
+#include "xv55/host/equilibrium.h"
+#include "xv55/host/objects.hpp"
+#include "xv55/host/property_system.h"
 #include "xv55/refhost/columns.hpp"
 #include "xv55/refhost/companion.hpp"
+#include "xv55/refhost/control.hpp"
 #include "xv55/refhost/properties.hpp"
+#include "xv55/testing/block_builder.hpp"
 #include "xv55/xv55.h"
 
 namespace {

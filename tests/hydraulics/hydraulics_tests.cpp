@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "host/columns.h"
 #include "support/capture_printer.hpp"
-#include "xv55/block_builder.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/host/columns.h"
 #include "xv55/refhost/columns.hpp"
 #include "xv55/refhost/companion.hpp"
+#include "xv55/refhost/control.hpp"
+#include "xv55/testing/block_builder.hpp"
 #include "xv55/xv55.h"
 
 namespace {

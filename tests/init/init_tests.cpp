@@ -8,7 +8,7 @@
 
 #include "print/print.hpp"
 #include "support/capture_printer.hpp"
-#include "xv55/host_objects.hpp"
+#include "xv55/host/objects.hpp"
 #include "xv55/xv55.h"
 
 namespace {

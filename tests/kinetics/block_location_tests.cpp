@@ -9,8 +9,8 @@
 
 #include "kinetics/block_location.hpp"
 #include "support/capture_printer.hpp"
-#include "xv55/refhost.hpp"
 #include "xv55/refhost/companion.hpp"
+#include "xv55/refhost/control.hpp"
 
 namespace {
 

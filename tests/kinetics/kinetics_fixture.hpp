@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "entry/unpack.hpp"
-#include "host/companion.h"
 #include "kinetics/kinetics.hpp"
 #include "support/capture_printer.hpp"
-#include "xv55/block_builder.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/host/companion.h"
 #include "xv55/refhost/companion.hpp"
+#include "xv55/refhost/control.hpp"
 #include "xv55/refhost/properties.hpp"
+#include "xv55/testing/block_builder.hpp"
 
 namespace xv55::kinetics::testing {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "support/capture_printer.hpp"
-#include "xv55/block_builder.hpp"
+#include "xv55/testing/block_builder.hpp"
 #include "xv55/xv55.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "host/pipe_correlations.h"
 #include "pipe_cases.hpp"
 #include "support/capture_printer.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/host/pipe_correlations.h"
+#include "xv55/refhost/control.hpp"
 
 namespace {
 

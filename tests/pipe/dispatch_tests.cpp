@@ -14,10 +14,10 @@
 #include <string_view>
 #include <vector>
 
-#include "host/pipe_correlations.h"
 #include "pipe_cases.hpp"
 #include "support/capture_printer.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/host/pipe_correlations.h"
+#include "xv55/refhost/control.hpp"
 
 namespace {
 

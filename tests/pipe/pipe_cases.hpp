@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "pipe/dispatch.hpp"
-#include "xv55/block_builder.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/refhost/control.hpp"
+#include "xv55/testing/block_builder.hpp"
 #include "xv55/xv55.h"
 
 namespace xv55::testing {

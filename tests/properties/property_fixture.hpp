@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "support/capture_printer.hpp"
-#include "xv55/block_builder.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/refhost/control.hpp"
 #include "xv55/refhost/properties.hpp"
+#include "xv55/testing/block_builder.hpp"
 #include "xv55/xv55.h"
 
 namespace xv55::testing {

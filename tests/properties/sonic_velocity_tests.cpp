@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/data_management.h"
 #include "properties/property_fixture.hpp"
+#include "xv55/host/data_management.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "host/data_management.h"
-#include "host/flash_monitors.h"
-#include "host/numerics.h"
-#include "host/property_system.h"
 #include "support/capture_printer.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/host/data_management.h"
+#include "xv55/host/flash_monitors.h"
+#include "xv55/host/numerics.h"
+#include "xv55/host/property_system.h"
+#include "xv55/refhost/control.hpp"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "print/print.hpp"
-#include "xv55/host_objects.hpp"
+#include "xv55/host/objects.hpp"
 
 namespace xv55::testing {
 

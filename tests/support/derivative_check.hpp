@@ -1,9 +1,9 @@
-// The derivative check of include/xv55/derivative_check.hpp, for GoogleTest.
+// The derivative check of include/xv55/testing/derivative_check.hpp, for GoogleTest.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include "xv55/derivative_check.hpp"
+#include "xv55/testing/derivative_check.hpp"
 
 namespace xv55::testing {
 

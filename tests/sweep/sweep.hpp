@@ -1,7 +1,7 @@
 // The derivative sweep: a procedure described as data (the range of each input it is
 // swept over and the places where it branches), points drawn from that description
 // with a fixed seed, and every analytic derivative at every point judged against
-// central differences by the rule of xv55/derivative_check.hpp.
+// central differences by the rule of xv55/testing/derivative_check.hpp.
 #pragma once
 
 #include <algorithm>
@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "xv55/block_builder.hpp"
-#include "xv55/derivative_check.hpp"
+#include "xv55/testing/block_builder.hpp"
+#include "xv55/testing/derivative_check.hpp"
 
 namespace xv55::sweep {
 

@@ -12,7 +12,7 @@
 
 #include "scenario.hpp"
 #include "session.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/refhost/control.hpp"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "metadata.hpp"
 #include "session.hpp"
-#include "xv55/block_builder.hpp"
+#include "xv55/testing/block_builder.hpp"
 
 namespace xv55::tools {
 

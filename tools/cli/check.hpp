@@ -7,7 +7,7 @@
 
 #include "call_site.hpp"
 #include "session.hpp"
-#include "xv55/derivative_check.hpp"
+#include "xv55/testing/derivative_check.hpp"
 
 namespace xv55::tools {
 

@@ -13,7 +13,7 @@
 
 #include "call_site.hpp"
 #include "flowsheet.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/refhost/control.hpp"
 #include "xv55/refhost/properties.hpp"
 
 namespace xv55::tools {

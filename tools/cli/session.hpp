@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "xv55/host_objects.hpp"
+#include "xv55/host/objects.hpp"
 #include "xv55/xv55.h"
 
 namespace xv55::tools {

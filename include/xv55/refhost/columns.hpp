@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "xv55/refhost.hpp"
+#include "xv55/refhost/control.hpp"
 
 namespace xv55::refhost::columns {
 
@@ -64,7 +64,7 @@ struct StageFlows {
   double vapourLoad = 0;  // m3/s
 };
 
-// The outcome of rating one tray: the flag (TPSR_RATED or a reason, src/host/columns.h),
+// The outcome of rating one tray: the flag (TPSR_RATED or a reason, include/xv55/host/columns.h),
 // the holdup (m3) and the eight results in the order of TPSR_PRESSURE_DROP ...; values
 // that cannot be given are the no-value magnitude (DMS_RGLOB word 1).
 struct TrayRating {

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "xv55/companion_store.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/host/companion_store.hpp"
+#include "xv55/refhost/control.hpp"
 #include "xv55/user_routine.h"
 
 namespace xv55::refhost::companion {
@@ -87,7 +87,7 @@ struct Dispatch {
 };
 XV55_API Dispatch lastDispatch();
 
-// A name in its packed form (two words, see src/host/companion.h): the first 8
+// A name in its packed form (two words, see include/xv55/host/companion.h): the first 8
 // characters, blank-padded.
 XV55_API std::array<std::int64_t, host::kPackedNameWords> packName(std::string_view name);
 // The characters of count packed words, trailing blanks dropped.

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/companion.h"
+#include "xv55/host/companion.h"
 #include "xv55/refhost/companion.hpp"
 
 namespace {

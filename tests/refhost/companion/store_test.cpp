@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/companion.h"
+#include "xv55/host/companion.h"
 #include "xv55/refhost/companion.hpp"
 #include "xv55/refhost/properties.hpp"
 

@@ -2,7 +2,7 @@
  * name, one under the lower-case name with a trailing underscore. */
 #include <stdint.h>
 
-#include "host/companion.h"
+#include "xv55/host/companion.h"
 
 #define EXPORT __attribute__((visibility("default")))
 

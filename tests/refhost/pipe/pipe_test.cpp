@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <numbers>
 
-#include "host/pipe_correlations.h"
-#include "xv55/refhost.hpp"
+#include "xv55/host/pipe_correlations.h"
+#include "xv55/refhost/control.hpp"
 #include "xv55/refhost/pipe.hpp"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "host/data_management.h"
-#include "host/flash_monitors.h"
-#include "host/property_system.h"
-#include "xv55/refhost.hpp"
+#include "xv55/host/data_management.h"
+#include "xv55/host/flash_monitors.h"
+#include "xv55/host/property_system.h"
+#include "xv55/refhost/control.hpp"
 #include "xv55/refhost/properties.hpp"
 
 namespace {

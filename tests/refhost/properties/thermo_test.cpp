@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "xv55/refhost.hpp"
+#include "xv55/refhost/control.hpp"
 #include "xv55/refhost/properties.hpp"
 
 namespace {

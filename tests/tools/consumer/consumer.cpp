@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <fstream>
 
-#include "xv55/block_builder.hpp"
-#include "xv55/derivative_check.hpp"
-#include "xv55/refhost.hpp"
+#include "xv55/refhost/control.hpp"
+#include "xv55/testing/block_builder.hpp"
+#include "xv55/testing/derivative_check.hpp"
 #include "xv55/xv55.h"
 
 int main() {

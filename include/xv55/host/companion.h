@@ -16,8 +16,8 @@
 
 #include <stdint.h>
 
-#include "host/data_management.h"
-#include "xv55/host_store.h"
+#include "xv55/host/data_management.h"
+#include "xv55/host/store.h"
 #include "xv55/user_routine.h"
 
 #ifdef __cplusplus
@@ -116,7 +116,7 @@ extern HostRunFiles SAIPDF;
 #ifdef __cplusplus
 }
 
-#include "xv55/companion_store.hpp"
+#include "xv55/host/companion_store.hpp"
 
 namespace xv55::host {
 

@@ -1,5 +1,5 @@
 /* C access to the reference host (libxv55host.so) for hosts and tools that cannot use
- * the C++ control interface of refhost.hpp, such as the Python package. */
+ * the C++ control interface of control.hpp, such as the Python package. */
 #ifndef XV55_REFHOST_C_H
 #define XV55_REFHOST_C_H
 
@@ -17,7 +17,7 @@ extern "C" {
  * characters and always terminated (nothing is written for a length of 0 or less). */
 XV55_API int32_t xv55_load_flowsheet(const char *path, char *message, int64_t messageLength);
 
-/* Everything back to the defaults (refhost.hpp, reset()). */
+/* Everything back to the defaults (control.hpp, reset()). */
 XV55_API void xv55_reset_host(void);
 
 #ifdef __cplusplus

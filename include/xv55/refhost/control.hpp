@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "xv55/host_store.h"
+#include "xv55/host/store.h"
 #include "xv55/xv55.h"
 
 namespace xv55::refhost {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "xv55/block_builder.hpp"
+#include "xv55/testing/block_builder.hpp"
 
 namespace xv55 {
 

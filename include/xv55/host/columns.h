@@ -11,7 +11,7 @@
 
 #include <stdint.h>
 
-#include "xv55/host_store.h"
+#include "xv55/host/store.h"
 
 #ifdef __cplusplus
 extern "C" {
