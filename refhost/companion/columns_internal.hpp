@@ -34,8 +34,9 @@ bool isColumnType(std::string_view type);
 // Adds the words a column block holds whether or not its statements set them: not-set
 // tray fields, default fields, the record header and room up to the tray sections.
 // Checks what only the whole block can say (tray sections within the sections' stages,
-// overlapping tray sections); false with the error and its line.
-bool completeColumnBlock(BlockDef& block, std::string& error, std::int64_t& line);
+// overlapping tray sections); false with the error and the JSON pointer of the tray
+// section at fault.
+bool completeColumnBlock(BlockDef& block, std::string& error, std::string& at);
 
 // ---- Equilibrium reactor blocks ----
 
