@@ -250,9 +250,9 @@ class Reader {
 
   bool read() {
     const Node root{doc_.root, ""};
-    if (!root.value.is_object()) return fail(root, "a flowsheet is a JSON object");
+    if (!root.value.is_object()) return fail(root, "a flowsheet must be a JSON object");
     if (root.has("title") && !root["title"].value.is_string()) {
-      return fail(root["title"], "the title is a text");
+      return fail(root["title"], "the title must be a text");
     }
     return keys(root,
                 {"title", "components", "modelComponents", "levels", "reactions", "blocks",
@@ -291,7 +291,7 @@ class Reader {
   // An object whose keys are all among `known` and hold every one of `required`.
   bool object(const Node& n, std::initializer_list<std::string_view> known,
               std::initializer_list<std::string_view> required, std::string_view what) {
-    if (!n.value.is_object()) return fail(n, std::string(what) + " is a JSON object");
+    if (!n.value.is_object()) return fail(n, std::string(what) + " must be a JSON object");
     if (!keys(n, known, what)) return false;
     for (const std::string_view key : required) {
       if (!n.has(key))
@@ -301,12 +301,12 @@ class Reader {
   }
 
   bool list(const Node& n, std::string_view what) {
-    return n.value.is_array() || fail(n, std::string(what) + " is a list");
+    return n.value.is_array() || fail(n, std::string(what) + " must be a list");
   }
 
   bool text(const Node& n, std::string_view what, std::string& out) {
     if (!n.value.is_string())
-      return fail(n, std::string(what) + " is a text, not " + shownValue(n.value));
+      return fail(n, std::string(what) + " must be a text, not " + shownValue(n.value));
     out = n.value.get<std::string>();
     return true;
   }
@@ -570,7 +570,7 @@ class Reader {
   }
 
   bool block(const Node& n) {
-    if (!n.value.is_object()) return fail(n, "a block is a JSON object");
+    if (!n.value.is_object()) return fail(n, "a block must be a JSON object");
     for (const std::string_view key : {"id", "type"}) {
       if (!n.has(key)) return fail(n, "a block needs the key '" + std::string(key) + "'");
     }
@@ -906,7 +906,7 @@ bool parseSections(Reader& reader, const BlockKey& key, const Node& value, Block
 // stages.
 bool parseFlag(Reader& reader, const BlockKey& key, const Node& value, BlockDef& block) {
   if (!value.value.is_boolean())
-    return reader.fail(value, shownValue(value.value) + " is not true or false");
+    return reader.fail(value, shownValue(value.value) + " must be true or false");
   return !value.value.get<bool>() || reader.setInteger(block, key.dataWord, 1, value);
 }
 
@@ -1052,7 +1052,7 @@ bool parseEquilibriumReaction(Reader& reader, const BlockKey& key, const Node& v
     return reader.fail(value["K"], "K " + realText(words[1].real) + " is not positive");
   }
   const Node nu = value["coefficients"];
-  if (!nu.value.is_object()) return reader.fail(nu, "the coefficients are a JSON object");
+  if (!nu.value.is_object()) return reader.fail(nu, "the coefficients must be a JSON object");
   bool any = false;
   for (const auto& item : nu.value.items()) {
     const auto it = std::find(names.begin(), names.end(), item.key());

@@ -70,17 +70,29 @@ class Builder {
   bool key(std::string& k) {
     const Open& parent = open_.back();
     key_ = std::move(k);
+    keyPending_ = true;
     if (!parent.value->contains(key_)) return true;
     return refuse(parent.pointer + "/" + pointerToken(key_), "the key is given twice");
   }
 
   template <class Exception>
   bool parse_error(std::size_t, const std::string&, const Exception& e) {
-    std::string what = e.what();
     // "[json.exception.parse_error.101] parse error at line 3, column 5: syntax error ..."
-    const std::size_t colon = what.find(": ");
-    if (colon != std::string::npos) what.erase(0, colon + 2);
-    return refuse(open_.empty() ? std::string() : open_.back().pointer, what);
+    // or "[json.exception.out_of_range.406] number overflow parsing '1e400'"
+    std::string what = e.what();
+    if (const std::size_t id = what.find("] "); id != std::string::npos) what.erase(0, id + 2);
+    if (what.rfind("parse error", 0) == 0) {
+      if (const std::size_t colon = what.find(": "); colon != std::string::npos) {
+        what.erase(0, colon + 2);
+      }
+    }
+    std::string at;
+    if (!open_.empty()) {
+      at = open_.back().pointer;
+      // The value of a key being read: the key is known, the value not yet placed.
+      if (open_.back().value->is_object() && keyPending_) at += "/" + pointerToken(key_);
+    }
+    return refuse(at, what);
   }
 
   std::int64_t line = 0;
@@ -106,6 +118,7 @@ class Builder {
     if (!open_.empty()) {
       Open& parent = open_.back();
       if (parent.value->is_object()) {
+        keyPending_ = false;
         at = parent.pointer + "/" + pointerToken(key_);
         slot = &(*parent.value)[key_];
       } else {
@@ -145,6 +158,7 @@ class Builder {
   const LineCount& count_;
   std::vector<Open> open_;
   std::string key_;
+  bool keyPending_ = false;  // key_ is read, its value not yet
 };
 
 }  // namespace

@@ -202,7 +202,8 @@ TEST_F(Flowsheet, RefusalsNameTheLineAndThePointerOfTheValueAtFault) {
       {"{\"components\": [\"A\",\n]}", 2, "/components",
        "syntax error while parsing value - unexpected ']'; expected '[', '{', or a literal"},
       {"{\"runFile\": \"a\",\n \"runFile\": \"b\"}", 2, "/runFile", "the key is given twice"},
-      {"[1]", 1, "", "a flowsheet is a JSON object"},
+      {"{\"runFile\":\n 1e400}", 2, "/runFile", "number overflow parsing '1e400'"},
+      {"[1]", 1, "", "a flowsheet must be a JSON object"},
       {deep, 1, deepAt, "objects and lists nest deeper than 16 levels"},
       {"{\n \"component\": []}", 2, "/component",
        "unknown key 'component' in a flowsheet (known: title, components, modelComponents, "
@@ -213,7 +214,7 @@ TEST_F(Flowsheet, RefusalsNameTheLineAndThePointerOfTheValueAtFault) {
       {"{\"blocks\": [{\"id\": \"" + longName + "\", \"type\": \"MIXRX\"}]}", 1, "/blocks/0/id",
        "block identifier '" + longName.substr(0, 40) + "...' is longer than 40 characters"},
       {"{\"blocks\": [\n{\"id\": \"R1\", \"type\": \"MIXRX\"},\n{\"id\": \"R1\", \"type\": 5}]}", 3,
-       "/blocks/1/type", "block type is a text, not 5"},
+       "/blocks/1/type", "block type must be a text, not 5"},
       {"{\"blocks\": [\n{\"id\": \"R1\", \"type\": \"MIXRX\"},\n{\"id\": \"R1\", \"type\": "
        "\"MIXRX\"}]}",
        3, "/blocks/1/id", "block R1 is already defined at the top level (line 2, /blocks/0)"},
@@ -236,6 +237,10 @@ TEST_F(Flowsheet, RefusalsNameTheLineAndThePointerOfTheValueAtFault) {
        "data word 11 is already set on line 1, /blocks/0/pressureDropRoutine"},
       {"{\"reactions\": [{\"id\": \"A\", \"routine\": \"K\", \"offset\": 2.5}]}", 1,
        "/reactions/0/offset", "2.5 is not an integer"},
+      {"{\"blocks\": [{\"id\": \"C\", \"type\": \"TRAYCOL\",\n\"stages\": 9223372036854775808}]}",
+       2, "/blocks/0/stages", "9223372036854775808 is outside the range of integers"},
+      {"{\"blocks\": [{\"id\": \"C\", \"type\": \"TRAYCOL\",\n\"stages\": 18446744073709551616}]}",
+       2, "/blocks/0/stages", "1.8446744073709552e+19 is outside the range of integers"},
       // Tray data the rating could only misread, whichever key set it.
       {column("\"trayFields\": [{\"field\": 1, \"value\": -2}]"), 4, "/blocks/0/trayFields/0/value",
        "tray field 1 of block C is -2, outside 1 .. 8"},
