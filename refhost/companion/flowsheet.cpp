@@ -910,27 +910,51 @@ bool parseFlag(Reader& reader, const BlockKey& key, const Node& value, BlockDef&
   return !value.value.get<bool>() || reader.setInteger(block, key.dataWord, 1, value);
 }
 
-// One tray section: {"section" (REFINECOL), "first", "last", "type", "diameter",
-// "weirHeight", "weirLength", "downcomerArea", "spacing"}.
-bool parseTraySection(Reader& reader, const Node& n, BlockDef& block) {
-  const bool refinery = block.type == "REFINECOL";
-  constexpr std::string_view kDimensions[] = {"diameter", "weirHeight", "weirLength",
-                                              "downcomerArea", "spacing"};
+// The keys of a tray section, all required: "section" only in a REFINECOL block's.
+bool traySectionKeys(Reader& reader, const Node& n, bool refinery) {
+  if (refinery) {
+    return reader.object(n,
+                         {"section", "first", "last", "type", "diameter", "weirHeight",
+                          "weirLength", "downcomerArea", "spacing"},
+                         {"section", "first", "last", "type", "diameter", "weirHeight",
+                          "weirLength", "downcomerArea", "spacing"},
+                         "a tray section");
+  }
+  return reader.object(
+      n,
+      {"first", "last", "type", "diameter", "weirHeight", "weirLength", "downcomerArea", "spacing"},
+      {"first", "last", "type", "diameter", "weirHeight", "weirLength", "downcomerArea", "spacing"},
+      "a tray section");
+}
+
+// The five dimensions of a tray section (m, m2): diameter, weir height, weir length,
+// downcomer area, spacing; positive, a weir height of 0 allowed.  A weir no longer than
+// the diameter, two downcomers that leave an active area.
+bool trayDimensions(Reader& reader, const Node& n, double (&d)[5]) {
+  constexpr std::string_view kKeys[] = {"diameter", "weirHeight", "weirLength", "downcomerArea",
+                                        "spacing"};
   constexpr const char* kNames[] = {"diameter", "weir height", "weir length", "downcomer area",
                                     "tray spacing"};
-  const bool ok = refinery ? reader.object(n,
-                                           {"section", "first", "last", "type", "diameter",
-                                            "weirHeight", "weirLength", "downcomerArea", "spacing"},
-                                           {"section", "first", "last", "type", "diameter",
-                                            "weirHeight", "weirLength", "downcomerArea", "spacing"},
-                                           "a tray section")
-                           : reader.object(n,
-                                           {"first", "last", "type", "diameter", "weirHeight",
-                                            "weirLength", "downcomerArea", "spacing"},
-                                           {"first", "last", "type", "diameter", "weirHeight",
-                                            "weirLength", "downcomerArea", "spacing"},
-                                           "a tray section");
-  if (!ok) return false;
+  for (int k = 0; k < 5; ++k) {
+    const Node value = n[kKeys[k]];
+    if (!reader.real(value, d[k])) return false;
+    if (d[k] < 0 || (k != 1 && d[k] == 0)) {
+      return reader.fail(value, std::string(kNames[k]) + " " + realText(d[k]) +
+                                    (k == 1 ? " is negative" : " is not positive"));
+    }
+  }
+  if (d[2] > d[0]) return reader.fail(n, "the weir is longer than the tray's diameter");
+  if (2 * d[3] >= kQuarterPi * d[0] * d[0]) {
+    return reader.fail(n, "the two downcomers take the whole tray: no active area is left");
+  }
+  return true;
+}
+
+// One tray section: its section (REFINECOL), stages, tray type and dimensions, written
+// as the block's next tray section.
+bool parseTraySection(Reader& reader, const Node& n, BlockDef& block) {
+  const bool refinery = block.type == "REFINECOL";
+  if (!traySectionKeys(reader, n, refinery)) return false;
   std::int64_t section = 1, first = 0, last = 0;
   if ((refinery &&
        !reader.integerIn(n["section"], "section", 1, host::kMaxColumnSections, section)) ||
@@ -946,18 +970,7 @@ bool parseTraySection(Reader& reader, const Node& n, BlockDef& block) {
                        "tray type " + shown(typeName) + " is none of sieve, valve, bubble-cap");
   }
   double d[5] = {};
-  for (int k = 0; k < 5; ++k) {
-    const Node value = n[kDimensions[k]];
-    if (!reader.real(value, d[k])) return false;
-    if (d[k] < 0 || (k != 1 && d[k] == 0)) {
-      return reader.fail(value, std::string(kNames[k]) + " " + realText(d[k]) +
-                                    (k == 1 ? " is negative" : " is not positive"));
-    }
-  }
-  if (d[2] > d[0]) return reader.fail(n, "the weir is longer than the tray's diameter");
-  if (2 * d[3] >= kQuarterPi * d[0] * d[0]) {
-    return reader.fail(n, "the two downcomers take the whole tray: no active area is left");
-  }
+  if (!trayDimensions(reader, n, d)) return false;
   const std::int64_t count = traySectionCount(block);
   if (count == host::kMaxTraySections) {
     return reader.fail(n, "more than " + std::to_string(host::kMaxTraySections) +
