@@ -1,5 +1,5 @@
 // The data words the flowsheet reader writes for column blocks (TRAYCOL, REFINECOL)
-// and equilibrium reactor blocks (EQLBRX) besides those their statements set.
+// and equilibrium reactor blocks (EQLBRX) besides those their keys set.
 #include <algorithm>
 #include <cstdint>
 #include <string>
