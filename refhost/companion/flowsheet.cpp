@@ -264,7 +264,8 @@ class Reader {
            areas(root) && finish();
   }
 
-  // The refusal: "plant.json line 14, /blocks/2/trays/0/weirHeight: must be positive".
+  // The refusal: "plant.json line 14, /blocks/2/trays/0/weirHeight: weir height -0.01 is
+  // negative".
   LoadResult error() const {
     return loadError(errorLine_, errorLine_ > 0 ? where(errorLine_, errorAt_) : "", error_);
   }
