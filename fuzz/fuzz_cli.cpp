@@ -1,7 +1,7 @@
 // libFuzzer target over the command-line host: its argument parsing (the input's
 // lines are the arguments of one `xv55` command) and its scenarios (the input is a
 // scenario's JSON, run as `xv55 run` runs it).  The commands run in a folder of their
-// own that holds one flowsheet, plant.fsh; a scenario's flowsheet is always that one,
+// own that holds one flowsheet, plant.json; a scenario's flowsheet is always that one,
 // arguments that would write a file (-o, --output) or read standard input ("-") or
 // a path (a '/') are left out, a sweep is cut to 1000 points and a repeat to 100
 // calls (a long run is not a finding) and a scenario nested deeper than 64 levels is
@@ -35,12 +35,15 @@ namespace {
 
 using xv55::tools::Json;
 
-constexpr const char* kPlant =
-    "components METHANE PROPANE N-BUTANE\n"
-    "block PLANT.DRUM EQLBRX\n"
-    "  streams 1 2\n"
-    "block C1 TRAYCOL\n"
-    "  trays 1 5 sieve 1.5 0.05 1.1 0.15 0.6\n";
+constexpr const char* kPlant = R"({
+  "components": ["METHANE", "PROPANE", "N-BUTANE"],
+  "blocks": [
+    {"id": "PLANT.DRUM", "type": "EQLBRX", "streams": {"feeds": 1, "products": 2}},
+    {"id": "C1", "type": "TRAYCOL",
+     "trays": [{"first": 1, "last": 5, "type": "sieve", "diameter": 1.5, "weirHeight": 0.05,
+                "weirLength": 1.1, "downcomerArea": 0.15, "spacing": 0.6}]}
+  ]
+})";
 
 void startAfresh() {
   xv55::refhost::reset();
@@ -66,7 +69,7 @@ void tame(Json& j) {
     for (auto& [key, value] : j.items()) {
       if (key == "points" && value.is_number() && !(value.get<double>() <= 1000)) value = 1000;
       if (key == "repeat" && value.is_number() && !(value.get<double>() <= 100)) value = 100;
-      if (key == "flowsheet" && value.is_string()) value = "plant.fsh";
+      if (key == "flowsheet" && value.is_string()) value = "plant.json";
       tame(value);
     }
   } else if (j.is_array()) {
@@ -123,7 +126,7 @@ void removeFolder() {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (!mkdtemp(g_folder) || chdir(g_folder) != 0) std::abort();
   std::atexit(removeFolder);
-  std::ofstream("plant.fsh") << kPlant;
+  std::ofstream("plant.json") << kPlant;
   std::ofstream("scenario.json") << R"({"procedure": "spsqrt", "inputs": {"x": 4}})";
   if (!std::freopen("/dev/null", "w", stdout)) return 0;
   return 0;

@@ -144,28 +144,26 @@ void fluxRoutine(XV55_USER_PARAMETERS) {
   if (stream[ncomp] < 0) *static_cast<std::int64_t*>(all[17]) = 1;
 }
 
-constexpr const char* kFlowsheet = R"(
-components METHANE ETHANE PROPANE
-reaction RX    FZKIN
-reaction STAGE FZSTAGE
-reaction LOST  NOWHERE
-block R1 MIXRX
-block P.T1 TUBRX
-  pressure-drop-routine FZFLUX
-  heat-flux-routine     FZFLUX
-  holdup-routine        FZFLUX
-block B1 CHARGEX
-  heat-flux-routine     FZFLUX
-block C1 TRAYCOL
-  trays 1 5 sieve 1.5 0.05 1.1 0.15 0.6
-block RC REFINECOL
-  sections 4 2
-  extra-stage
-  trays 1 1 4 sieve 2.0 0.05 1.5 0.3 0.6
-  trays 2 1 2 valve 1.0 0.05 0.7 0.08 0.5
-block P.D1 EQLBRX
-  streams 1 2
-)";
+constexpr const char* kFlowsheet = R"({
+  "components": ["METHANE", "ETHANE", "PROPANE"],
+  "reactions": [{"id": "RX", "routine": "FZKIN"}, {"id": "STAGE", "routine": "FZSTAGE"},
+                {"id": "LOST", "routine": "NOWHERE"}],
+  "blocks": [
+    {"id": "R1", "type": "MIXRX"},
+    {"id": "P.T1", "type": "TUBRX", "pressureDropRoutine": "FZFLUX",
+     "heatFluxRoutine": "FZFLUX", "holdupRoutine": "FZFLUX"},
+    {"id": "B1", "type": "CHARGEX", "heatFluxRoutine": "FZFLUX"},
+    {"id": "C1", "type": "TRAYCOL",
+     "trays": [{"first": 1, "last": 5, "type": "sieve", "diameter": 1.5, "weirHeight": 0.05,
+                "weirLength": 1.1, "downcomerArea": 0.15, "spacing": 0.6}]},
+    {"id": "RC", "type": "REFINECOL", "sections": [4, 2], "extraStage": true,
+     "trays": [{"section": 1, "first": 1, "last": 4, "type": "sieve", "diameter": 2.0,
+                "weirHeight": 0.05, "weirLength": 1.5, "downcomerArea": 0.3, "spacing": 0.6},
+               {"section": 2, "first": 1, "last": 2, "type": "valve", "diameter": 1.0,
+                "weirHeight": 0.05, "weirLength": 0.7, "downcomerArea": 0.08, "spacing": 0.5}]},
+    {"id": "P.D1", "type": "EQLBRX", "streams": {"feeds": 1, "products": 2}}
+  ]
+})";
 
 // Names the flowsheet holds (and two it does not), for text arguments.
 // The first is what a text becomes when the input has run out of bytes.

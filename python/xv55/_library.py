@@ -57,6 +57,14 @@ def _path(path, what):
     return text
 
 
+def _flowsheet_text(flowsheet):
+    """A flowsheet dict as the JSON text the reference host reads, one member a line."""
+    try:
+        return json.dumps(flowsheet, indent=1, allow_nan=False).encode("utf-8")
+    except (TypeError, ValueError) as e:
+        raise UsageError(f"the flowsheet cannot be written as JSON: {e}") from None
+
+
 @dataclass(frozen=True)
 class Argument:
     name: str
@@ -223,19 +231,30 @@ class Library:
             self._host_dll.xv55_load_flowsheet.restype = ctypes.c_int32
             self._host_dll.xv55_load_flowsheet.argtypes = [ctypes.c_char_p, ctypes.c_char_p,
                                                            ctypes.c_int64]
+            self._host_dll.xv55_load_flowsheet_text.restype = ctypes.c_int32
+            self._host_dll.xv55_load_flowsheet_text.argtypes = [ctypes.c_char_p, ctypes.c_char_p,
+                                                                ctypes.c_int64]
             self._host_dll.xv55_reset_host.restype = None
         return self._host_dll
 
-    def load_flowsheet(self, path):
-        """Loads a flowsheet file into the reference host (docs/flowsheet.md), for the
-        procedures that read its blocks; raises UsageError with the reader's reason."""
-        path = _path(path, "flowsheet")
-        try:
-            name = os.fsencode(path)
-        except UnicodeEncodeError:
-            raise UsageError(f"the flowsheet path {path!r} cannot be encoded") from None
-        message = ctypes.create_string_buffer(512)
-        if not self._host().xv55_load_flowsheet(name, message, len(message)):
+    def load_flowsheet(self, flowsheet):
+        """Loads a flowsheet into the reference host (docs/flowsheet.md), for the
+        procedures that read its blocks: a dict with the members of a flowsheet file
+        (components, modelComponents, levels, reactions, blocks, ...) or the path of a
+        file.  Raises UsageError with the reader's reason, which names the JSON pointer of
+        the value at fault; a refused flowsheet leaves the loaded one as it was."""
+        message = ctypes.create_string_buffer(4096)
+        if isinstance(flowsheet, dict):
+            loaded = self._host().xv55_load_flowsheet_text(_flowsheet_text(flowsheet), message,
+                                                            len(message))
+        else:
+            path = _path(flowsheet, "flowsheet")
+            try:
+                name = os.fsencode(path)
+            except UnicodeEncodeError:
+                raise UsageError(f"the flowsheet path {path!r} cannot be encoded") from None
+            loaded = self._host().xv55_load_flowsheet(name, message, len(message))
+        if not loaded:
             raise UsageError(message.value.decode("latin-1"))
 
     def reset_host(self):

@@ -1,5 +1,5 @@
 // The data words the flowsheet reader writes for column blocks (TRAYCOL, REFINECOL)
-// and equilibrium reactor blocks (EQLBRX) besides those their statements set.
+// and equilibrium reactor blocks (EQLBRX) besides those their keys set.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -27,6 +27,7 @@ void setIfUnset(BlockDef& block, std::int64_t word, std::int64_t value) {
   DataWord w;
   w.value.integer = value;
   w.line = block.line;
+  w.at = block.at;
   block.words[word] = w;
 }
 
@@ -38,6 +39,11 @@ std::int64_t integerAt(const BlockDef& block, std::int64_t word) {
 std::int64_t lineOf(const BlockDef& block, std::int64_t word) {
   const auto it = block.words.find(word);
   return it == block.words.end() ? block.line : it->second.line;
+}
+
+const std::string& pointerOf(const BlockDef& block, std::int64_t word) {
+  const auto it = block.words.find(word);
+  return it == block.words.end() ? block.at : it->second.at;
 }
 
 }  // namespace
@@ -77,7 +83,7 @@ std::int64_t traySectionCount(const BlockDef& block) {
   return n;
 }
 
-bool completeColumnBlock(BlockDef& block, std::string& error, std::int64_t& line) {
+bool completeColumnBlock(BlockDef& block, std::string& error, std::string& where) {
   const bool refinery = block.type == "REFINECOL";
   for (std::int64_t k = 0; k < host::kTrayFieldCount; ++k) {
     setIfUnset(block, host::kTrayFieldsAt + k, host::kTrayFieldNotSet);
@@ -99,7 +105,7 @@ bool completeColumnBlock(BlockDef& block, std::string& error, std::int64_t& line
     const std::int64_t section = at(TraySectionWord::Section);
     const std::int64_t first = at(TraySectionWord::FirstStage);
     const std::int64_t last = at(TraySectionWord::LastStage);
-    line = lineOf(block, traySectionWord(n, TraySectionWord::Section));
+    where = pointerOf(block, traySectionWord(n, TraySectionWord::Section));
     if (refinery && section > sections) {
       error = "tray section " + std::to_string(section) + " of block " + block.name +
               " is not one of its " + std::to_string(sections) + " sections";

@@ -31,11 +31,12 @@ inline std::int64_t traySectionWord(std::int64_t n, host::TraySectionWord w) {
 std::int64_t traySectionCount(const BlockDef& block);
 bool isColumnType(std::string_view type);
 
-// Adds the words a column block holds whether or not its statements set them: not-set
+// Adds the words a column block holds whether or not its keys set them: not-set
 // tray fields, default fields, the record header and room up to the tray sections.
 // Checks what only the whole block can say (tray sections within the sections' stages,
-// overlapping tray sections); false with the error and its line.
-bool completeColumnBlock(BlockDef& block, std::string& error, std::int64_t& line);
+// overlapping tray sections); false with the error and the JSON pointer of the tray
+// section at fault.
+bool completeColumnBlock(BlockDef& block, std::string& error, std::string& at);
 
 // ---- Equilibrium reactor blocks ----
 
@@ -52,7 +53,7 @@ inline constexpr std::int64_t kEqlbStreamAreasAt = 220;  // stream areas, one af
 // A stream area: the stream vector (count + 9 words), then its phase count and kinds.
 inline constexpr std::int64_t kPhaseWords = 7;
 inline constexpr std::int64_t kMaxStreamPhases = kPhaseWords - 1;
-// An equilibrium reaction of the block (equilibrium-reaction statement): the number n of
+// An equilibrium reaction of the block (key equilibriumReaction): the number n of
 // flowsheet components it was given for (0: none), K, and the n stoichiometric
 // coefficients, in the words between the real parameters and the stream areas.
 inline constexpr std::int64_t kEqlbReactionAt = 208;
@@ -62,7 +63,7 @@ inline constexpr std::int64_t kMaxReactionComponents = kEqlbStreamAreasAt - 210;
 // Stream IDs: bead ID x kStreamsPerBead + k, k = 1 .. feeds + products.
 inline constexpr std::int64_t kStreamsPerBead = 100;
 
-// Completes an EQLBRX block: its stream counts (1 and 1 unless a streams statement gave
+// Completes an EQLBRX block: its stream counts (1 and 1 unless the key streams gave
 // them), stream IDs and the room for its streams of `components` components.
 void completeEquilibriumBlock(BlockDef& block, std::int64_t components);
 

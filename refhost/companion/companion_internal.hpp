@@ -38,17 +38,19 @@ std::string withCase(std::string_view text, bool upper);
 
 // ---- The flowsheet as read ----
 
-// A data word of a record, with the line that set it.
+// A data word of a record, with the line and the JSON pointer of the value that set it.
 struct DataWord {
   DmsWord value{};
   std::int64_t line = 0;
+  std::string at;
 };
 
 // What blocks and reaction paragraphs share: the bead, the data offset, data words.
 struct Record {
   std::int64_t bead = 0;
   std::int64_t line = 0;
-  std::int64_t offset = 0;  // 0 until an offset statement sets it
+  std::string at;           // the JSON pointer of the record's object
+  std::int64_t offset = 0;  // 0 until the record gives one
   std::int64_t offsetLine = 0;
   std::map<std::int64_t, DataWord> words;  // data word k (bead word offset + k)
 };
@@ -60,6 +62,7 @@ struct BlockDef : Record {
   std::int64_t container = 0;
   std::vector<std::string> reactions;       // reaction IDs the block names
   std::vector<std::int64_t> reactionLines;  // the line naming each
+  std::vector<std::string> reactionAts;     // and its JSON pointer
 };
 
 struct ReactionDef : Record {
@@ -77,6 +80,7 @@ struct Level {
 struct LibraryDef {
   std::string path;  // as resolved against the flowsheet's directory
   std::int64_t line = 0;
+  std::string where;  // "plant.json line 4, /libraries/0", for a message
 };
 
 struct AreaSetting {
@@ -88,6 +92,9 @@ struct AreaSetting {
 
 struct Flowsheet {
   std::vector<std::string> components;
+  // The components of the model calling with host context 0, in its order: a part of
+  // `components` (empty: the whole list in its order).
+  std::vector<std::string> modelComponents;
   std::vector<Level> levels{Level{}};  // the top level first
   std::vector<BlockDef> blocks;
   std::vector<ReactionDef> reactions;
@@ -106,8 +113,9 @@ struct Source {
 bool parseFlowsheet(std::string_view text, const Source& source, Flowsheet& flowsheet,
                     LoadResult& result);
 
-// A failed load: "flowsheet line N: text" (or text alone when line is 0).
-LoadResult loadError(std::int64_t line, const std::string& text);
+// A failed load: "WHERE: text" (or text alone when where is empty), WHERE being for
+// example "plant.json line 14, /blocks/2/trays/0/weirHeight".
+LoadResult loadError(std::int64_t line, const std::string& where, const std::string& text);
 
 // Last word of a record's bead (its size less one).
 std::int64_t lastBlockWord(const BlockDef& block);

@@ -66,7 +66,7 @@ LoadResult load(std::string_view text, const Source& source) {
       removeBeads(state.flowsheet);
       state = Loaded{};
     }
-    return loadError(0, "the store cannot hold the flowsheet's beads; nothing loaded");
+    return loadError(0, {}, "the store cannot hold the flowsheet's beads; nothing loaded");
   }
   state.flowsheet = std::move(next);
   state.present = true;
@@ -78,6 +78,10 @@ LoadResult load(std::string_view text, const Source& source) {
   // list stays as it was.
   if (!state.flowsheet.components.empty()) {
     properties::setCompanionComponents(state.flowsheet.components);
+  }
+  // The reader has checked that the property system knows every component.
+  if (!state.flowsheet.modelComponents.empty()) {
+    properties::setModelComponents(0, state.flowsheet.modelComponents);
   }
   setComponentCount(static_cast<std::int64_t>(state.flowsheet.components.size()));
   return result;
@@ -103,7 +107,7 @@ LoadResult loadFlowsheet(std::string_view text) {
 
 LoadResult loadFlowsheetFile(const std::string& path) {
   const auto cannot = [&](const std::string& why) {
-    return detail::loadError(0, "flowsheet file '" + path + "' cannot be read: " + why);
+    return detail::loadError(0, {}, "flowsheet file '" + path + "' cannot be read: " + why);
   };
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) return cannot("it is a directory");
@@ -130,11 +134,11 @@ std::vector<std::string> components() {
 
 // C access for hosts and tools that cannot call the C++ control interface (the Python
 // package): declared in include/xv55/refhost/control_c.h.
-extern "C" XV55_API std::int32_t xv55_load_flowsheet(const char* path, char* message,
-                                                     std::int64_t messageLength) {
-  const xv55::refhost::companion::LoadResult result =
-      path ? xv55::refhost::companion::loadFlowsheetFile(path)
-           : xv55::refhost::companion::LoadResult{false, 0, "no flowsheet file named"};
+namespace {
+
+// 1 for a loaded flowsheet, else 0 with the reason in message (cut, terminated).
+std::int32_t reported(const xv55::refhost::companion::LoadResult& result, char* message,
+                      std::int64_t messageLength) {
   if (message && messageLength > 0) {
     const auto n =
         std::min<std::size_t>(result.message.size(), static_cast<std::size_t>(messageLength - 1));
@@ -142,6 +146,24 @@ extern "C" XV55_API std::int32_t xv55_load_flowsheet(const char* path, char* mes
     message[n] = '\0';
   }
   return result.ok ? 1 : 0;
+}
+
+}  // namespace
+
+extern "C" XV55_API std::int32_t xv55_load_flowsheet(const char* path, char* message,
+                                                     std::int64_t messageLength) {
+  const xv55::refhost::companion::LoadResult result =
+      path ? xv55::refhost::companion::loadFlowsheetFile(path)
+           : xv55::refhost::companion::LoadResult{false, 0, "no flowsheet file named"};
+  return reported(result, message, messageLength);
+}
+
+extern "C" XV55_API std::int32_t xv55_load_flowsheet_text(const char* text, char* message,
+                                                          std::int64_t messageLength) {
+  const xv55::refhost::companion::LoadResult result =
+      text ? xv55::refhost::companion::loadFlowsheet(text)
+           : xv55::refhost::companion::LoadResult{false, 0, "no flowsheet text given"};
+  return reported(result, message, messageLength);
 }
 
 extern "C" XV55_API void xv55_reset_host(void) {

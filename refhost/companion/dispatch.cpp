@@ -90,8 +90,9 @@ bool openLibraries(const std::vector<LibraryDef>& entries, std::vector<Library>&
     void* handle = dlopen(entry.path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
       const char* why = dlerror();
-      result = loadError(entry.line, "cannot load user library '" + entry.path +
-                                         "': " + (why ? why : "unknown reason"));
+      result = loadError(
+          entry.line, entry.where,
+          "cannot load user library '" + entry.path + "': " + (why ? why : "unknown reason"));
       closeLibraries(opened);
       return false;
     }

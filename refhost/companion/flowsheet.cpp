@@ -1,13 +1,13 @@
-// The flowsheet reader: a line-oriented text (docs/flowsheet.md) read into a Flowsheet,
-// checked completely before anything is loaded.
-//
-// Each line is one statement: a keyword and blank-separated fields; a field that starts
-// with # begins a comment.  Record statements (offset, word, reactions and the block
-// statements of the table below) belong to the block or reaction statement above them.
+// The flowsheet reader: a JSON text (docs/flowsheet.md) read into a Flowsheet, checked
+// completely before anything is loaded.  Every refusal names the line and the JSON
+// pointer of the value at fault.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -18,11 +18,14 @@
 #include "columns_internal.hpp"
 #include "companion_internal.hpp"
 #include "xv55/host/companion.h"
+#include "json_document.hpp"
+#include "xv55/refhost/properties.hpp"
 
 namespace xv55::refhost::companion::detail {
 namespace {
 
-constexpr std::size_t kMaxLineLength = 4096;
+using nlohmann::json;
+
 constexpr std::size_t kMaxComponents = 1000;
 constexpr std::int64_t kMaxRecords = 100000;  // blocks and reaction paragraphs together
 constexpr std::size_t kMaxLevels = 100000;
@@ -41,7 +44,7 @@ constexpr std::int64_t kReservedBlockDataWords = 15;
 // Reaction data words 0 to 3 hold the packed reaction ID and routine name.
 constexpr std::int64_t kFirstReactionDataWord = host::kReactionRoutineAt + host::kPackedNameWords;
 constexpr std::int64_t kMinReactionOffset = host::kReactionOffsetWord + 1;
-// How much of a field an error message quotes.
+// How much of a text an error message quotes.
 constexpr std::size_t kQuotedLength = 40;
 // Liquid passes a tray may have, as the rating takes them.
 constexpr std::int64_t kMaxTrayPasses = 8;
@@ -51,34 +54,31 @@ constexpr std::int64_t kPassesField = 1;
 constexpr std::int64_t kFloodingField = 2;
 constexpr std::int64_t kCrestField = 3;
 constexpr std::int64_t kDowncomerCheckField = 4;
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr char kPoint = '.';
-constexpr char kComment = '#';
-
-bool isBlank(char c) {
-  return c == ' ' || c == '\t';
-}
 
 // Printable ASCII other than the blank: the characters of names.
 bool isNameCharacter(char c) {
   return c > ' ' && c < '\x7F';
 }
 
-std::string shown(std::string_view field) {
-  if (field.size() <= kQuotedLength) return "'" + std::string(field) + "'";
-  return "'" + std::string(field.substr(0, kQuotedLength)) + "...'";
+std::string shown(std::string_view text) {
+  if (text.size() <= kQuotedLength) return "'" + std::string(text) + "'";
+  return "'" + std::string(text.substr(0, kQuotedLength)) + "...'";
 }
 
-// A number without its plus sign (one sign only: "+-1" keeps its "+" and is refused).
-std::string_view withoutPlus(std::string_view field) {
-  if (field.size() > 1 && field[0] == '+' && field[1] != '-') field.remove_prefix(1);
-  return field;
-}
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+// A value as a message shows it: a text in quotes, cut; anything else as JSON.
+std::string shownValue(const json& value) {
+  if (value.is_string()) return shown(value.get_ref<const std::string&>());
+  std::string text = value.dump();
+  if (text.size() > kQuotedLength) text = text.substr(0, kQuotedLength) + "...";
   return text;
+}
+
+// A real as a message shows it: the shortest text that reads back.
+std::string realText(double v) {
+  if (std::isnan(v)) return "not a number";
+  char buffer[32];
+  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr);
 }
 
 std::vector<std::string_view> split(std::string_view text, char separator) {
@@ -92,59 +92,71 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
   }
 }
 
-class Reader;
+std::string listed(std::initializer_list<std::string_view> names) {
+  std::string text;
+  for (const std::string_view n : names) text += (text.empty() ? "" : ", ") + std::string(n);
+  return text;
+}
 
-// A statement that fills data words of a block.  A further kind of block record (for
-// example the tray record of a column block) is one more row and parse function here:
-// the store builder writes whatever data words a block holds.
-struct BlockStatement {
-  std::string_view keyword;
-  std::string_view type;  // the block type it applies to
-  std::int64_t dataWord;  // where it writes
-  bool (*parse)(Reader& reader, const BlockStatement& statement, BlockDef& block);
+// A value of the document and its JSON pointer.
+struct Node {
+  const json& value;
+  std::string at;
+
+  bool has(std::string_view key) const { return value.contains(key); }
+  Node operator[](std::string_view key) const {
+    return {value.find(key).value(), at + "/" + pointerToken(key)};
+  }
+  Node operator[](std::size_t i) const { return {value[i], at + "/" + std::to_string(i)}; }
+  std::size_t size() const { return value.size(); }
 };
 
-bool parseRoutineName(Reader& reader, const BlockStatement& statement, BlockDef& block);
-bool parseStageCount(Reader& reader, const BlockStatement& statement, BlockDef& block);
-bool parseSections(Reader& reader, const BlockStatement& statement, BlockDef& block);
-bool parseFlag(Reader& reader, const BlockStatement& statement, BlockDef& block);
-bool parseTrays(Reader& reader, const BlockStatement& statement, BlockDef& block);
-bool parseTrayField(Reader& reader, const BlockStatement& statement, BlockDef& block);
-bool parseTrayConstant(Reader& reader, const BlockStatement& statement, BlockDef& block);
-bool parseStreams(Reader& reader, const BlockStatement& statement, BlockDef& block);
-bool parseEquilibriumReaction(Reader& reader, const BlockStatement& statement, BlockDef& block);
+class Reader;
+
+// A key of a block object that fills data words of the block.  A further kind of block
+// record is one more row and parse function here: the store builder writes whatever
+// data words a block holds.
+struct BlockKey {
+  std::string_view key;
+  std::string_view type;  // the block type it applies to
+  std::int64_t dataWord;  // where it writes
+  bool (*parse)(Reader& reader, const BlockKey& key, const Node& value, BlockDef& block);
+};
+
+bool parseRoutineName(Reader&, const BlockKey&, const Node&, BlockDef&);
+bool parseStageCount(Reader&, const BlockKey&, const Node&, BlockDef&);
+bool parseSections(Reader&, const BlockKey&, const Node&, BlockDef&);
+bool parseFlag(Reader&, const BlockKey&, const Node&, BlockDef&);
+bool parseTrays(Reader&, const BlockKey&, const Node&, BlockDef&);
+bool parseTrayFields(Reader&, const BlockKey&, const Node&, BlockDef&);
+bool parseTrayConstants(Reader&, const BlockKey&, const Node&, BlockDef&);
+bool parseStreams(Reader&, const BlockKey&, const Node&, BlockDef&);
+bool parseEquilibriumReaction(Reader&, const BlockKey&, const Node&, BlockDef&);
 
 constexpr std::int64_t kRecordStages = host::kTrayRecordAt + host::kRecordStagesWord;
 constexpr std::int64_t kRecordExtraEntry = host::kTrayRecordAt + host::kRecordExtraEntryWord;
 
-constexpr BlockStatement kBlockStatements[] = {
-    {"pressure-drop-routine", "TUBRX", host::kTubrxPressureDropRoutineAt, parseRoutineName},
-    {"heat-flux-routine", "TUBRX", host::kTubrxHeatFluxRoutineAt, parseRoutineName},
-    {"holdup-routine", "TUBRX", host::kTubrxHoldupRoutineAt, parseRoutineName},
-    {"heat-flux-routine", "CHARGEX", host::kChargexHeatFluxRoutineAt, parseRoutineName},
+constexpr BlockKey kBlockKeys[] = {
+    {"pressureDropRoutine", "TUBRX", host::kTubrxPressureDropRoutineAt, parseRoutineName},
+    {"heatFluxRoutine", "TUBRX", host::kTubrxHeatFluxRoutineAt, parseRoutineName},
+    {"holdupRoutine", "TUBRX", host::kTubrxHoldupRoutineAt, parseRoutineName},
+    {"heatFluxRoutine", "CHARGEX", host::kChargexHeatFluxRoutineAt, parseRoutineName},
     // Column blocks: tray sections, tray fields and their defaults, rating constants.
     {"stages", "TRAYCOL", kRecordStages, parseStageCount},
     {"sections", "REFINECOL", kRecordStages, parseSections},
-    {"extra-stage", "REFINECOL", kRecordExtraEntry, parseFlag},
+    {"extraStage", "REFINECOL", kRecordExtraEntry, parseFlag},
     {"trays", "TRAYCOL", host::kTrayRecordAt, parseTrays},
     {"trays", "REFINECOL", host::kTrayRecordAt, parseTrays},
-    {"tray-field", "TRAYCOL", host::kTrayFieldsAt, parseTrayField},
-    {"tray-field", "REFINECOL", host::kTrayFieldsAt, parseTrayField},
-    {"tray-default", "TRAYCOL", host::kTrayDefaultsAt, parseTrayField},
-    {"tray-default", "REFINECOL", host::kTrayDefaultsAt, parseTrayField},
-    {"tray-constant", "TRAYCOL", host::kTrayConstantsAt, parseTrayConstant},
-    {"tray-constant", "REFINECOL", host::kTrayConstantsAt, parseTrayConstant},
-    // Equilibrium reactor blocks: numbers of feed and product streams.
+    {"trayFields", "TRAYCOL", host::kTrayFieldsAt, parseTrayFields},
+    {"trayFields", "REFINECOL", host::kTrayFieldsAt, parseTrayFields},
+    {"trayDefaults", "TRAYCOL", host::kTrayDefaultsAt, parseTrayFields},
+    {"trayDefaults", "REFINECOL", host::kTrayDefaultsAt, parseTrayFields},
+    {"trayConstants", "TRAYCOL", host::kTrayConstantsAt, parseTrayConstants},
+    {"trayConstants", "REFINECOL", host::kTrayConstantsAt, parseTrayConstants},
+    // Equilibrium reactor blocks: numbers of feed and product streams, a reaction.
     {"streams", "EQLBRX", host::kEqlbFeedCountAt, parseStreams},
-    {"equilibrium-reaction", "EQLBRX", kEqlbReactionAt, parseEquilibriumReaction},
+    {"equilibriumReaction", "EQLBRX", kEqlbReactionAt, parseEquilibriumReaction},
 };
-
-// A real as a message shows it: the shortest text that reads back.
-std::string realText(double v) {
-  if (std::isnan(v)) return "not a number";
-  char buffer[32];
-  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr);
-}
 
 // The range a tray field's value must lie in; `field` is 1-based.
 void trayFieldRange(std::int64_t field, std::int64_t& low, std::int64_t& high) {
@@ -160,21 +172,19 @@ void trayFieldRange(std::int64_t field, std::int64_t& low, std::int64_t& high) {
   }
 }
 
-// Checks the tray words of a complete column block as the rating will read them,
-// whichever statement set them: tray fields and their defaults within their ranges,
-// rating constants finite and not negative (0: the rating's default), each tray
-// section's geometry finite and positive.  False with the error and the line of the
-// offending word.
-bool checkTrayWords(const BlockDef& block, std::string& error, std::int64_t& line) {
-  const auto word = [&block](std::int64_t k) -> const DataWord& { return block.words.at(k); };
+// Checks the tray fields and their defaults of a complete column block as the rating
+// will read them, whichever key set them.  False with the error and the JSON pointer
+// of the offending word.
+bool checkTrayFields(const BlockDef& block, std::string& error, std::string& at) {
   for (std::int64_t k = 1; k <= host::kTrayFieldCount; ++k) {
     std::int64_t low = 0, high = 0;
     trayFieldRange(k, low, high);
     for (const bool isDefault : {false, true}) {
-      const DataWord& w = word((isDefault ? host::kTrayDefaultsAt : host::kTrayFieldsAt) + k - 1);
+      const DataWord& w =
+          block.words.at((isDefault ? host::kTrayDefaultsAt : host::kTrayFieldsAt) + k - 1);
       const std::int64_t v = w.value.integer;
       if ((v >= low && v <= high) || (!isDefault && v == host::kTrayFieldNotSet)) continue;
-      line = w.line;
+      at = w.at;
       error = std::string(isDefault ? "the default of " : "") + "tray field " + std::to_string(k) +
               " of block " + block.name + " is " + std::to_string(v) + ", outside " +
               std::to_string(low) + " .. " + std::to_string(high);
@@ -186,11 +196,17 @@ bool checkTrayWords(const BlockDef& block, std::string& error, std::int64_t& lin
     if (it == block.words.end()) continue;
     const double v = it->second.value.real;
     if (std::isfinite(v) && v >= 0) continue;
-    line = it->second.line;
+    at = it->second.at;
     error = "tray constant " + std::to_string(k) + " of block " + block.name + " is " +
             realText(v) + ": a constant is finite and not negative (0: the rating's default)";
     return false;
   }
+  return true;
+}
+
+// Checks each tray section's type and geometry: finite and positive, a weir height of
+// 0 allowed.
+bool checkTraySections(const BlockDef& block, std::string& error, std::string& at) {
   using W = host::TraySectionWord;
   constexpr std::pair<W, const char*> kGeometry[] = {{W::Diameter, "diameter"},
                                                      {W::WeirHeight, "weir height"},
@@ -198,30 +214,29 @@ bool checkTrayWords(const BlockDef& block, std::string& error, std::int64_t& lin
                                                      {W::DowncomerArea, "downcomer area"},
                                                      {W::TraySpacing, "tray spacing"}};
   for (std::int64_t n = 0; n < traySectionCount(block); ++n) {
-    const auto real = [&](W w) {
+    const auto word = [&](W w) -> const DataWord* {
       const auto it = block.words.find(traySectionWord(n, w));
-      return it == block.words.end() ? 0.0 : it->second.value.real;
+      return it == block.words.end() ? nullptr : &it->second;
     };
-    line = word(traySectionWord(n, W::Section)).line;
-    const auto type = block.words.find(traySectionWord(n, W::TrayType));
-    const std::int64_t code = type == block.words.end() ? 0 : type->second.value.integer;
+    const auto real = [&](W w) { return word(w) ? word(w)->value.real : 0.0; };
+    const std::string section = "tray section " + std::to_string(n + 1) + " of block " + block.name;
+    at = word(W::Section)->at;
+    const std::int64_t code = word(W::TrayType) ? word(W::TrayType)->value.integer : 0;
     if (code < host::kSieveTray || code > host::kBubbleCapTray) {
-      error = "tray section " + std::to_string(n + 1) + " of block " + block.name +
-              " has tray type " + std::to_string(code) + ", none of 1 sieve, 2 valve, 3 bubble cap";
+      error = section + " has tray type " + std::to_string(code) +
+              ", none of 1 sieve, 2 valve, 3 bubble cap";
       return false;
     }
     for (const auto& [w, what] : kGeometry) {
       const double v = real(w);
       // A tray without a weir is possible; without diameter, length, area or spacing not.
       if (std::isfinite(v) && (v > 0 || (w == W::WeirHeight && v == 0))) continue;
-      error = std::string("the ") + what + " of tray section " + std::to_string(n + 1) +
-              " of block " + block.name + " is " + realText(v) +
+      error = std::string("the ") + what + " of " + section + " is " + realText(v) +
               (w == W::WeirHeight ? ", not finite and at least 0" : ", not finite and above 0");
       return false;
     }
     if (!std::isfinite(kQuarterPi * real(W::Diameter) * real(W::Diameter))) {
-      error = "the tray area of tray section " + std::to_string(n + 1) + " of block " + block.name +
-              " is beyond the range of reals";
+      error = "the tray area of " + section + " is beyond the range of reals";
       return false;
     }
   }
@@ -230,204 +245,239 @@ bool checkTrayWords(const BlockDef& block, std::string& error, std::int64_t& lin
 
 class Reader {
  public:
-  Reader(const Source& source, Flowsheet& flowsheet) : source_(source), fs_(flowsheet) {}
+  Reader(const Source& source, const JsonDocument& document, Flowsheet& flowsheet)
+      : source_(source), doc_(document), fs_(flowsheet) {}
 
-  bool read(std::string_view text, LoadResult& result) {
-    // A UTF-8 byte-order mark, as some editors write one, is no part of the first line.
-    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-      text.remove_prefix(kByteOrderMark.size());
+  bool read() {
+    const Node root{doc_.root, ""};
+    if (!root.value.is_object()) return fail(root, "a flowsheet must be a JSON object");
+    if (root.has("title") && !root["title"].value.is_string()) {
+      return fail(root["title"], "the title must be a text");
     }
-    std::size_t start = 0;
-    while (start < text.size()) {
-      std::size_t end = text.find('\n', start);
-      if (end == std::string_view::npos) end = text.size();
-      ++line_;
-      if (!statement(text.substr(start, end - start))) {
-        result = loadError(line_, error_);
-        return false;
-      }
-      start = end + 1;
-    }
-    if (!finish()) {
-      result = loadError(errorLine_, error_);
-      return false;
-    }
-    return true;
+    return keys(root,
+                {"title", "components", "modelComponents", "levels", "reactions", "blocks",
+                 "libraries", "runFile", "runDirectory", "areas"},
+                "a flowsheet") &&
+           components(root) && modelComponents(root) && levels(root) &&
+           records(root, "reactions", &Reader::reaction) &&
+           records(root, "blocks", &Reader::block) && libraries(root) && runFiles(root) &&
+           areas(root) && finish();
   }
 
-  // ---- for the statement parsers ----
+  // The refusal: "plant.json line 14, /blocks/2/trays/0/weirHeight: weir height -0.01 is
+  // negative".
+  LoadResult error() const {
+    return loadError(errorLine_, errorLine_ > 0 ? where(errorLine_, errorAt_) : "", error_);
+  }
 
-  const std::vector<std::string_view>& fields() const { return fields_; }
+  std::string where(std::int64_t line, const std::string& at) const {
+    return (source_.file.empty() ? std::string("flowsheet") : source_.file.string()) + " line " +
+           std::to_string(line) + (at.empty() ? "" : ", " + at);
+  }
+
+  // ---- for the key parsers ----
+
   const std::vector<std::string>& componentNames() const { return fs_.components; }
+  std::int64_t lineOf(const Node& n) const { return doc_.lineOf(n.at); }
 
-  bool fail(std::string text) {
+  bool fail(const Node& n, std::string text) { return failAt(n.at, std::move(text)); }
+
+  bool failAt(std::string at, std::string text) {
+    errorLine_ = doc_.lineOf(at);
+    errorAt_ = std::move(at);
     error_ = std::move(text);
     return false;
   }
 
-  // A name of the companion simulator: 1 to 8 characters, printable, no blank.
-  bool name(std::string_view field, std::string_view what, std::string& out,
-            bool pointAllowed = true, std::size_t longest = host::kNameLength) {
-    if (field.size() > longest) {
-      return fail(std::string(what) + " " + shown(field) + " is longer than " +
-                  std::to_string(longest) + " characters");
+  // An object whose keys are all among `known` and hold every one of `required`.
+  bool object(const Node& n, std::initializer_list<std::string_view> known,
+              std::initializer_list<std::string_view> required, std::string_view what) {
+    if (!n.value.is_object()) return fail(n, std::string(what) + " must be a JSON object");
+    if (!keys(n, known, what)) return false;
+    for (const std::string_view key : required) {
+      if (!n.has(key))
+        return fail(n, std::string(what) + " needs the key '" + std::string(key) + "'");
     }
-    if (!std::all_of(field.begin(), field.end(), isNameCharacter)) {
-      return fail(std::string(what) + " " + shown(field) + " holds a character other than " +
-                  "printable ASCII");
-    }
-    if (!pointAllowed && field.find(kPoint) != std::string_view::npos) {
-      return fail(std::string(what) + " " + shown(field) + " holds a point");
-    }
-    out = field;
     return true;
   }
 
-  // Sets data words first .. first + count - 1 of a record.
-  bool setWords(Record& record, std::int64_t first, const DmsWord* values, std::int64_t count) {
+  bool list(const Node& n, std::string_view what) {
+    return n.value.is_array() || fail(n, std::string(what) + " must be a list");
+  }
+
+  bool text(const Node& n, std::string_view what, std::string& out) {
+    if (!n.value.is_string())
+      return fail(n, std::string(what) + " must be a text, not " + shownValue(n.value));
+    out = n.value.get<std::string>();
+    return true;
+  }
+
+  // A name of the companion simulator: 1 to 8 characters, printable, no blank.
+  bool name(const Node& n, std::string_view what, std::string& out, bool pointAllowed = true,
+            std::size_t longest = host::kNameLength) {
+    std::string field;
+    if (!text(n, what, field)) return false;
+    if (!checkName(n, field, what, pointAllowed, longest)) return false;
+    out = std::move(field);
+    return true;
+  }
+
+  bool checkName(const Node& n, std::string_view field, std::string_view what, bool pointAllowed,
+                 std::size_t longest) {
+    const std::string named = std::string(what) + " " + shown(field);
+    if (field.empty()) return fail(n, std::string(what) + " is empty");
+    if (field.size() > longest) {
+      return fail(n, named + " is longer than " + std::to_string(longest) + " characters");
+    }
+    if (!std::all_of(field.begin(), field.end(), isNameCharacter)) {
+      return fail(n, named + " holds a character other than printable ASCII");
+    }
+    if (!pointAllowed && field.find(kPoint) != std::string_view::npos) {
+      return fail(n, named + " holds a point");
+    }
+    return true;
+  }
+
+  bool integer(const Node& n, std::int64_t& out) {
+    const json& v = n.value;
+    if (v.is_number_integer() &&
+        (!v.is_number_unsigned() || v.get<std::uint64_t>() <= std::uint64_t{INT64_MAX})) {
+      out = v.get<std::int64_t>();
+      return true;
+    }
+    if (v.is_number()) {
+      const double d = v.get<double>();
+      if (v.is_number_unsigned() ||
+          (std::isfinite(d) && d == std::floor(d) && std::abs(d) >= 9.2e18) || !std::isfinite(d)) {
+        return fail(n, shownValue(v) + " is outside the range of integers");
+      }
+    }
+    return fail(n, shownValue(v) + " is not an integer");
+  }
+
+  bool real(const Node& n, double& out) {
+    const json& v = n.value;
+    if (!v.is_number()) return fail(n, shownValue(v) + " is not a number");
+    out = v.get<double>();
+    if (!std::isfinite(out)) return fail(n, shownValue(v) + " is outside the range of reals");
+    return true;
+  }
+
+  // A whole number within [low, high].
+  bool integerIn(const Node& n, std::string_view what, std::int64_t low, std::int64_t high,
+                 std::int64_t& out) {
+    if (!integer(n, out)) return false;
+    if (out < low || out > high) {
+      return fail(n, std::string(what) + " " + std::to_string(out) + " is outside " +
+                         std::to_string(low) + " .. " + std::to_string(high));
+    }
+    return true;
+  }
+
+  // Sets data words first .. first + count - 1 of a record from the value at n.
+  bool setWords(Record& record, std::int64_t first, const DmsWord* values, std::int64_t count,
+                const Node& n) {
     if (first < 0 || first > kMaxDataWord - count + 1) {
-      return fail("data word " + std::to_string(first) + " is outside 0 .. " +
-                  std::to_string(kMaxDataWord - count + 1));
+      return fail(n, "data word " + std::to_string(first) + " is outside 0 .. " +
+                         std::to_string(kMaxDataWord - count + 1));
     }
     for (std::int64_t k = first; k < first + count; ++k) {
       if (auto it = record.words.find(k); it != record.words.end()) {
-        return fail("data word " + std::to_string(k) + " is already set on line " +
-                    std::to_string(it->second.line));
+        return fail(n, "data word " + std::to_string(k) + " is already set on line " +
+                           std::to_string(it->second.line) + ", " + it->second.at);
       }
     }
-    for (std::int64_t k = 0; k < count; ++k) record.words[first + k] = {values[k], line_};
+    for (std::int64_t k = 0; k < count; ++k) record.words[first + k] = {values[k], lineOf(n), n.at};
     return true;
   }
 
-  bool setName(Record& record, std::int64_t first, std::string_view name) {
+  bool setInteger(Record& record, std::int64_t word, std::int64_t value, const Node& n) {
+    DmsWord w;
+    w.integer = value;
+    return setWords(record, word, &w, 1, n);
+  }
+
+  bool setName(Record& record, std::int64_t first, std::string_view name, const Node& n) {
     const PackedName packed = packPair(name);
     DmsWord words[host::kPackedNameWords];
     words[0].integer = packed.first;
     words[1].integer = packed.second;
-    return setWords(record, first, words, host::kPackedNameWords);
-  }
-
-  bool integer(std::string_view field, std::int64_t& out) {
-    const std::string_view digits = withoutPlus(field);
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), out);
-    if (ec == std::errc::result_out_of_range) {
-      return fail(shown(field) + " is outside the range of integers");
-    }
-    if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty()) {
-      return fail(shown(field) + " is not an integer");
-    }
-    return true;
-  }
-
-  bool real(std::string_view field, double& out) {
-    const std::string_view digits = withoutPlus(field);
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), out);
-    if (ec == std::errc::result_out_of_range) {
-      return fail(shown(field) + " is outside the range of reals");
-    }
-    if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty() ||
-        !std::isfinite(out)) {
-      return fail(shown(field) + " is not a number");
-    }
-    return true;
-  }
-
-  // Fails unless the statement has exactly `count` fields after its keyword.
-  bool expect(std::size_t count, std::string_view usage) {
-    if (fields_.size() < count + 1) return fail("'" + keyword_ + "' needs " + std::string(usage));
-    if (fields_.size() > count + 1) {
-      return fail("unexpected " + shown(fields_[count + 1]) + " after the fields of '" + keyword_ +
-                  "'");
-    }
-    return true;
+    return setWords(record, first, words, host::kPackedNameWords, n);
   }
 
  private:
-  bool statement(std::string_view text) {
-    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    if (text.size() > kMaxLineLength) {
-      return fail("the line is longer than " + std::to_string(kMaxLineLength) + " characters");
+  bool keys(const Node& n, std::initializer_list<std::string_view> known, std::string_view what) {
+    for (const auto& item : n.value.items()) {
+      if (std::find(known.begin(), known.end(), item.key()) != known.end()) continue;
+      return fail(n[item.key()], "unknown key " + shown(item.key()) + " in " + std::string(what) +
+                                     " (known: " + listed(known) + ")");
     }
-    for (const char c : text) {
-      const auto code = static_cast<unsigned char>(c);
-      if ((code < ' ' && c != '\t') || code == 0x7F) {
-        return fail("the line holds a control character (code " + std::to_string(code) + ")");
-      }
-    }
-    line_text_ = text;
-    fields_.clear();
-    std::size_t i = 0;
-    while (i < text.size()) {
-      while (i < text.size() && isBlank(text[i])) ++i;
-      if (i == text.size() || text[i] == kComment) break;
-      const std::size_t from = i;
-      while (i < text.size() && !isBlank(text[i])) ++i;
-      fields_.push_back(text.substr(from, i - from));
-    }
-    if (fields_.empty()) return true;
-    keyword_ = withCase(fields_[0], false);
-
-    using Handler = bool (Reader::*)();
-    static constexpr std::pair<std::string_view, Handler> kStatements[] = {
-        {"components", &Reader::components},
-        {"level", &Reader::levelStatement},
-        {"block", &Reader::block},
-        {"reaction", &Reader::reaction},
-        {"library", &Reader::library},
-        {"run-file", &Reader::runFile},
-        {"run-directory", &Reader::runDirectory},
-        {"area", &Reader::area},
-        {"offset", &Reader::offset},
-        {"word", &Reader::word},
-        {"reactions", &Reader::reactions}};
-    for (const auto& [keyword, handler] : kStatements) {
-      if (keyword == keyword_) return (this->*handler)();
-    }
-    for (const BlockStatement& s : kBlockStatements) {
-      if (s.keyword == keyword_) return blockStatement();
-    }
-    return fail("unknown statement " + shown(fields_[0]));
+    return true;
   }
 
-  // The text after the keyword, blanks around it dropped (comments included: paths may
-  // hold a #).
-  std::string_view rest() const {
-    const std::size_t at = static_cast<std::size_t>(fields_[0].data() - line_text_.data());
-    return trimmed(line_text_.substr(at + fields_[0].size()));
-  }
+  // ---- the top level ----
 
-  // ---- top-level statements ----
-
-  bool components() {
-    if (fields_.size() < 2) return fail("'components' needs one or more component names");
-    for (std::size_t i = 1; i < fields_.size(); ++i) {
+  bool components(const Node& root) {
+    if (!root.has("components")) return true;
+    const Node list = root["components"];
+    if (!this->list(list, "components")) return false;
+    for (std::size_t i = 0; i < list.size(); ++i) {
       std::string component;
-      if (!name(fields_[i], "component", component)) return false;
+      if (!name(list[i], "component", component)) return false;
       if (std::find(fs_.components.begin(), fs_.components.end(), component) !=
           fs_.components.end()) {
-        return fail("component " + shown(component) + " is listed twice");
+        return fail(list[i], "component " + shown(component) + " is listed twice");
       }
       if (fs_.components.size() == kMaxComponents) {
-        return fail("more than " + std::to_string(kMaxComponents) + " components");
+        return fail(list[i], "more than " + std::to_string(kMaxComponents) + " components");
       }
       fs_.components.push_back(component);
     }
     return true;
   }
 
+  // The model's components: listed components, each once, whose properties the
+  // property system knows (it takes the component list then).
+  bool modelComponents(const Node& root) {
+    if (!root.has("modelComponents")) return true;
+    const Node list = root["modelComponents"];
+    if (!this->list(list, "modelComponents")) return false;
+    if (list.size() == 0) return fail(list, "the model needs one or more components");
+    for (std::size_t i = 0; i < fs_.components.size(); ++i) {
+      properties::ComponentData data;
+      if (properties::componentData(fs_.components[i], data)) continue;
+      return fail(root["components"][i],
+                  "component " + shown(fs_.components[i]) +
+                      " is unknown to the property system, which the model's components need");
+    }
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      std::string component;
+      if (!name(list[i], "component", component)) return false;
+      if (std::find(fs_.components.begin(), fs_.components.end(), component) ==
+          fs_.components.end()) {
+        return fail(list[i], "component " + shown(component) + " is not listed in components");
+      }
+      if (std::find(fs_.modelComponents.begin(), fs_.modelComponents.end(), component) !=
+          fs_.modelComponents.end()) {
+        return fail(list[i], "component " + shown(component) + " is listed twice");
+      }
+      fs_.modelComponents.push_back(component);
+    }
+    return true;
+  }
+
   // The level of a path (levels separated by points), made with its parents if new.
-  bool ensureLevel(std::string_view path, std::string_view what, std::int64_t& index) {
+  bool ensureLevel(std::string_view path, const Node& n, std::int64_t& index) {
     index = 0;
     if (path.empty()) return true;
+    const std::string named = "hierarchy path " + shown(path);
     if (path.size() > kMaxPathLength) {
-      return fail(std::string(what) + " " + shown(path) + " is longer than " +
-                  std::to_string(kMaxPathLength) + " characters");
+      return fail(n, named + " is longer than " + std::to_string(kMaxPathLength) + " characters");
     }
     for (const std::string_view part : split(path, kPoint)) {
-      if (part.empty()) return fail(std::string(what) + " " + shown(path) + " has an empty level");
+      if (part.empty()) return fail(n, named + " has an empty level");
       if (!std::all_of(part.begin(), part.end(), isNameCharacter)) {
-        return fail(std::string(what) + " " + shown(path) +
-                    " holds a character other than printable ASCII");
+        return fail(n, named + " holds a character other than printable ASCII");
       }
       Level& parent = fs_.levels[static_cast<std::size_t>(index)];
       if (auto it = parent.children.find(part); it != parent.children.end()) {
@@ -435,7 +485,7 @@ class Reader {
         continue;
       }
       if (fs_.levels.size() == kMaxLevels) {
-        return fail("more than " + std::to_string(kMaxLevels) + " hierarchy levels");
+        return fail(n, "more than " + std::to_string(kMaxLevels) + " hierarchy levels");
       }
       const auto child = static_cast<std::int64_t>(fs_.levels.size());
       std::string childPath =
@@ -447,46 +497,93 @@ class Reader {
     return true;
   }
 
-  bool levelStatement() {
-    if (!expect(1, "a hierarchy path (levels separated by points)")) return false;
-    std::int64_t index = 0;
-    return ensureLevel(fields_[1], "hierarchy path", index);
-  }
-
-  bool newRecord(Record& record) {
-    if (nextBead_ - kFirstRecordBead == kMaxRecords) {
-      return fail("more than " + std::to_string(kMaxRecords) + " blocks and reactions");
+  bool levels(const Node& root) {
+    if (!root.has("levels")) return true;
+    const Node list = root["levels"];
+    if (!this->list(list, "levels")) return false;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      std::string path;
+      std::int64_t index = 0;
+      if (!text(list[i], "a hierarchy path", path) || !ensureLevel(path, list[i], index)) {
+        return false;
+      }
     }
-    record.bead = nextBead_++;
-    record.line = line_;
     return true;
   }
 
-  bool block() {
-    if (!expect(2, "a block identifier and a block type")) {
+  // Reads the list `key` of the root, one record a member, in the order given.
+  bool records(const Node& root, std::string_view key, bool (Reader::*read)(const Node&)) {
+    if (!root.has(key)) return true;
+    const Node list = root[key];
+    if (!this->list(list, key)) return false;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      if (!(this->*read)(list[i])) return false;
+    }
+    return true;
+  }
+
+  bool newRecord(Record& record, const Node& n) {
+    if (nextBead_ - kFirstRecordBead == kMaxRecords) {
+      return fail(n, "more than " + std::to_string(kMaxRecords) + " blocks and reactions");
+    }
+    record.bead = nextBead_++;
+    record.line = lineOf(n);
+    record.at = n.at;
+    return true;
+  }
+
+  bool reaction(const Node& n) {
+    if (!object(n, {"id", "routine", "offset", "words"}, {"id", "routine"}, "a reaction")) {
       return false;
     }
-    const std::string_view identifier = fields_[1];
-    if (identifier.size() > kIdentifierLength) {
-      return fail("block identifier " + shown(identifier) + " is longer than " +
-                  std::to_string(kIdentifierLength) + " characters");
+    ReactionDef r;
+    if (!name(n["id"], "reaction ID", r.id) || !name(n["routine"], "routine name", r.routine)) {
+      return false;
     }
-    const std::size_t point = identifier.rfind(kPoint);
-    const std::string_view path =
-        point == std::string_view::npos ? std::string_view{} : identifier.substr(0, point);
-    const std::string_view blockName =
-        point == std::string_view::npos ? identifier : identifier.substr(point + 1);
-    if (blockName.empty() || (point != std::string_view::npos && path.empty())) {
-      return fail("block identifier " + shown(identifier) + " has an empty level or block name");
+    if (auto it = reactionIndex_.find(r.id); it != reactionIndex_.end()) {
+      const ReactionDef& other = fs_.reactions[it->second];
+      return fail(n["id"], "reaction ID " + r.id + " is already defined (line " +
+                               std::to_string(other.line) + ", " + other.at + ")");
+    }
+    if (!newRecord(r, n) || !offset(n, r, kMinReactionOffset) || !words(n, r, true)) return false;
+    reactionIndex_.emplace(r.id, fs_.reactions.size());
+    fs_.reactions.push_back(std::move(r));
+    return true;
+  }
+
+  // Splits a block identifier into its level path and block name.
+  bool identifier(const Node& n, std::string& path, BlockDef& b) {
+    std::string id;
+    if (!text(n, "a block identifier", id)) return false;
+    if (id.size() > kIdentifierLength) {
+      return fail(n, "block identifier " + shown(id) + " is longer than " +
+                         std::to_string(kIdentifierLength) + " characters");
+    }
+    const std::size_t point = id.rfind(kPoint);
+    path = point == std::string::npos ? std::string() : id.substr(0, point);
+    const std::string blockName = point == std::string::npos ? id : id.substr(point + 1);
+    if (blockName.empty() || (point != std::string::npos && path.empty())) {
+      return fail(n, "block identifier " + shown(id) + " has an empty level or block name");
+    }
+    if (!checkName(n, blockName, "block name", false, host::kNameLength)) return false;
+    b.name = blockName;
+    return true;
+  }
+
+  bool block(const Node& n) {
+    if (!n.value.is_object()) return fail(n, "a block must be a JSON object");
+    for (const std::string_view key : {"id", "type"}) {
+      if (!n.has(key)) return fail(n, "a block needs the key '" + std::string(key) + "'");
     }
     BlockDef b;
-    if (!name(blockName, "block name", b.name, false)) return false;
+    std::string path;
+    if (!identifier(n["id"], path, b)) return false;
     // A block type may be longer than a name (REFINECOL): its bead holds the first 8
     // characters, packed.
-    if (!name(fields_[2], "block type", b.type, true, kMaxBlockTypeLength)) return false;
+    if (!name(n["type"], "block type", b.type, true, kMaxBlockTypeLength)) return false;
     b.type = withCase(b.type, true);
     std::int64_t index = 0;
-    if (!ensureLevel(path, "hierarchy path", index)) return false;
+    if (!ensureLevel(path, n["id"], index)) return false;
     Level& level = fs_.levels[static_cast<std::size_t>(index)];
     const PackedName packed = packPair(b.name);
     if (level.blocks.count(packed)) {
@@ -494,371 +591,391 @@ class Reader {
           *std::find_if(fs_.blocks.begin(), fs_.blocks.end(), [&](const BlockDef& s) {
             return s.container == kTopContainer + index && s.name == b.name;
           });
-      return fail("block " + b.name + " is already defined " +
-                  (path.empty() ? std::string("at the top level") : "at level " + level.path) +
-                  " (line " + std::to_string(other.line) + ")");
+      return fail(n["id"],
+                  "block " + b.name + " is already defined " +
+                      (path.empty() ? std::string("at the top level") : "at level " + level.path) +
+                      " (line " + std::to_string(other.line) + ", " + other.at + ")");
     }
-    if (!newRecord(b)) return false;
+    if (!newRecord(b, n)) return false;
     b.path = path;
     b.container = kTopContainer + index;
+    if (!blockKeys(n, b) || !blockReactions(n, b) || !offset(n, b, kBlockReactionListWord) ||
+        !words(n, b, false)) {
+      return false;
+    }
     level.blocks.emplace(packed, b.bead);
     fs_.blocks.push_back(std::move(b));
-    current_ = Current::Block;
-    blockReactions_.clear();
     return true;
   }
 
-  bool reaction() {
-    if (!expect(2, "a reaction ID and the name of its user kinetics routine")) return false;
-    ReactionDef r;
-    if (!name(fields_[1], "reaction ID", r.id)) return false;
-    if (!name(fields_[2], "routine name", r.routine)) return false;
-    if (auto it = reactionIndex_.find(r.id); it != reactionIndex_.end()) {
-      return fail("reaction ID " + r.id + " is already defined (line " +
-                  std::to_string(fs_.reactions[it->second].line) + ")");
+  bool libraries(const Node& root) {
+    if (!root.has("libraries")) return true;
+    const Node list = root["libraries"];
+    if (!this->list(list, "libraries")) return false;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      std::string path;
+      if (!text(list[i], "the path of a user library", path)) return false;
+      if (path.empty()) return fail(list[i], "the path of a user library is empty");
+      if (i == kMaxLibraries) {
+        return fail(list[i], "more than " + std::to_string(kMaxLibraries) + " user libraries");
+      }
+      // A file, never a name for the loader's search: relative to the flowsheet's directory.
+      std::filesystem::path resolved{path};
+      if (resolved.is_relative()) {
+        std::error_code ec;
+        const auto absolute = std::filesystem::absolute(source_.file.parent_path() / resolved, ec);
+        if (!ec) resolved = absolute;
+      }
+      fs_.libraries.push_back(
+          {resolved.string(), lineOf(list[i]), where(lineOf(list[i]), list[i].at)});
     }
-    if (!newRecord(r)) return false;
-    reactionIndex_.emplace(r.id, fs_.reactions.size());
-    fs_.reactions.push_back(std::move(r));
-    current_ = Current::Reaction;
     return true;
   }
 
-  bool library() {
-    const std::string_view path = fields_.size() > 1 ? rest() : std::string_view{};
-    if (path.empty()) return fail("'library' needs the path of a user library");
-    if (fs_.libraries.size() == kMaxLibraries) {
-      return fail("more than " + std::to_string(kMaxLibraries) + " user libraries");
-    }
-    // A file, never a name for the loader's search: relative to the flowsheet's directory.
-    std::filesystem::path resolved{std::string(path)};
-    if (resolved.is_relative()) {
-      std::error_code ec;
-      const auto absolute = std::filesystem::absolute(source_.file.parent_path() / resolved, ec);
-      if (!ec) resolved = absolute;
-    }
-    fs_.libraries.push_back({resolved.string(), line_});
-    return true;
-  }
-
-  bool runText(std::string& out, bool& set, std::size_t length, std::string_view what) {
-    const std::string_view value = fields_.size() > 1 ? rest() : std::string_view{};
-    if (value.empty()) return fail("'" + keyword_ + "' needs " + std::string(what));
-    if (set) return fail("the " + std::string(what) + " is already set");
+  bool runText(const Node& root, std::string_view key, std::string& out, bool& set,
+               std::size_t length, std::string_view what) {
+    if (!root.has(key)) return true;
+    std::string value;
+    if (!text(root[key], what, value)) return false;
+    if (value.empty()) return fail(root[key], "the " + std::string(what) + " is empty");
     if (value.size() > length) {
-      return fail("the " + std::string(what) + " is longer than " + std::to_string(length) +
-                  " characters");
+      return fail(root[key], "the " + std::string(what) + " is longer than " +
+                                 std::to_string(length) + " characters");
     }
-    out = value;
+    out = std::move(value);
     set = true;
     return true;
   }
 
-  bool runFile() {
-    return runText(fs_.runFile, runFileSet_, HOST_RUN_FILE_LENGTH, "run file name");
+  bool runFiles(const Node& root) {
+    return runText(root, "runFile", fs_.runFile, runFileSet_, HOST_RUN_FILE_LENGTH,
+                   "run file name") &&
+           runText(root, "runDirectory", fs_.runDirectory, runDirectorySet_,
+                   HOST_RUN_DIRECTORY_LENGTH, "run directory");
   }
 
-  bool runDirectory() {
-    return runText(fs_.runDirectory, runDirectorySet_, HOST_RUN_DIRECTORY_LENGTH, "run directory");
+  bool areas(const Node& root) {
+    if (!root.has("areas")) return true;
+    const Node list = root["areas"];
+    if (!this->list(list, "areas")) return false;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      if (!area(list[i])) return false;
+    }
+    return true;
   }
 
-  bool area() {
-    if (!expect(3, "an area name, a word number and a value")) return false;
-    const Area* a = findArea(fields_[1]);
-    if (!a) return fail("there is no common area " + shown(fields_[1]) + " to set");
+  bool area(const Node& n) {
+    if (!object(n, {"area", "word", "value"}, {"area", "word", "value"}, "an area setting")) {
+      return false;
+    }
+    std::string areaName;
+    if (!text(n["area"], "an area name", areaName)) return false;
+    const Area* a = findArea(areaName);
+    if (!a) return fail(n["area"], "there is no common area " + shown(areaName) + " to set");
     AreaSetting setting;
     setting.area = a->name;
-    setting.line = line_;
-    if (!integer(fields_[2], setting.word)) return false;
+    setting.line = lineOf(n);
+    if (!integer(n["word"], setting.word)) return false;
     if (setting.word < 1 || setting.word > a->size) {
-      return fail("word " + std::to_string(setting.word) + " is outside " + setting.area +
-                  " (words 1 .. " + std::to_string(a->size) + ")");
+      return fail(n["word"], "word " + std::to_string(setting.word) + " is outside " +
+                                 setting.area + " (words 1 .. " + std::to_string(a->size) + ")");
     }
-    const bool ok = a->integers ? integer(fields_[3], setting.value.integer)
-                                : real(fields_[3], setting.value.real);
+    const bool ok = a->integers ? integer(n["value"], setting.value.integer)
+                                : real(n["value"], setting.value.real);
     if (!ok) return false;
     fs_.areas.push_back(setting);
     return true;
   }
 
-  // ---- record statements ----
+  // ---- what blocks and reactions share ----
 
-  Record* currentRecord() {
-    if (current_ == Current::Block) return &fs_.blocks.back();
-    if (current_ == Current::Reaction) return &fs_.reactions.back();
-    fail("'" + keyword_ + "' must follow a block or reaction statement");
-    return nullptr;
-  }
-
-  BlockDef* currentBlock() {
-    if (current_ != Current::Block) {
-      fail("'" + keyword_ + "' must follow a block statement");
-      return nullptr;
+  bool offset(const Node& n, Record& record, std::int64_t lowest) {
+    if (!n.has("offset")) return true;
+    const Node value = n["offset"];
+    std::int64_t o = 0;
+    if (!integer(value, o)) return false;
+    if (o < lowest || o > kMaxOffset) {
+      return fail(value, "offset " + std::to_string(o) + " is outside " + std::to_string(lowest) +
+                             " .. " + std::to_string(kMaxOffset));
     }
-    return &fs_.blocks.back();
-  }
-
-  bool offset() {
-    Record* record = currentRecord();
-    if (!record || !expect(1, "the offset of the data words")) return false;
-    std::int64_t value = 0;
-    if (!integer(fields_[1], value)) return false;
-    const std::int64_t lowest =
-        current_ == Current::Block ? kBlockReactionListWord : kMinReactionOffset;
-    if (value < lowest || value > kMaxOffset) {
-      return fail("offset " + std::to_string(value) + " is outside " + std::to_string(lowest) +
-                  " .. " + std::to_string(kMaxOffset));
-    }
-    if (record->offsetLine) {
-      return fail("the offset is already set on line " + std::to_string(record->offsetLine));
-    }
-    record->offset = value;
-    record->offsetLine = line_;
+    record.offset = o;
+    record.offsetLine = lineOf(value);
     return true;
   }
 
-  bool word() {
-    Record* record = currentRecord();
-    if (!record || !expect(3, "a data word number, a kind (integer, real or name) and a value")) {
-      return false;
+  // "words": [{"word": K, "integer" | "real" | "name": V}, ...]
+  bool words(const Node& n, Record& record, bool isReaction) {
+    if (!n.has("words")) return true;
+    const Node list = n["words"];
+    if (!this->list(list, "words")) return false;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      if (!dataWord(list[i], record, isReaction)) return false;
     }
+    return true;
+  }
+
+  bool dataWord(const Node& n, Record& record, bool isReaction) {
+    if (!object(n, {"word", "integer", "real", "name"}, {"word"}, "a data word")) return false;
     std::int64_t k = 0;
-    if (!integer(fields_[1], k)) return false;
-    if (current_ == Current::Reaction && k < kFirstReactionDataWord) {
-      return fail("data words 0 .. " + std::to_string(kFirstReactionDataWord - 1) +
-                  " of a reaction hold its ID and routine name");
+    if (!integer(n["word"], k)) return false;
+    if (isReaction && k < kFirstReactionDataWord) {
+      return fail(n["word"], "data words 0 .. " + std::to_string(kFirstReactionDataWord - 1) +
+                                 " of a reaction hold its ID and routine name");
     }
-    const std::string kind = withCase(fields_[2], false);
+    if (n.size() != 2) {
+      return fail(n, "a data word has one of the keys integer, real, name beside 'word'");
+    }
     DmsWord value{};
-    if (kind == "integer") {
-      return integer(fields_[3], value.integer) && setWords(*record, k, &value, 1);
+    if (n.has("integer")) {
+      return integer(n["integer"], value.integer) && setWords(record, k, &value, 1, n);
     }
-    if (kind == "real") return real(fields_[3], value.real) && setWords(*record, k, &value, 1);
-    if (kind == "name") {
-      std::string text;
-      return name(fields_[3], "name", text) && setName(*record, k, text);
-    }
-    return fail("word kind " + shown(fields_[2]) + " is none of integer, real, name");
+    if (n.has("real")) return real(n["real"], value.real) && setWords(record, k, &value, 1, n);
+    std::string text;
+    return name(n["name"], "name", text) && setName(record, k, text, n);
   }
 
-  bool reactions() {
-    BlockDef* b = currentBlock();
-    if (!b) return false;
-    if (fields_.size() < 2) return fail("'reactions' needs one or more reaction IDs");
-    for (std::size_t i = 1; i < fields_.size(); ++i) {
+  // ---- blocks ----
+
+  // "reactions": the reaction paragraphs the block uses.
+  bool blockReactions(const Node& n, BlockDef& b) {
+    if (!n.has("reactions")) return true;
+    const Node list = n["reactions"];
+    if (!this->list(list, "reactions")) return false;
+    std::set<std::string, std::less<>> named;
+    for (std::size_t i = 0; i < list.size(); ++i) {
       std::string id;
-      if (!name(fields_[i], "reaction ID", id)) return false;
-      if (!blockReactions_.insert(id).second) {
-        return fail("reaction ID " + id + " is named twice for block " + b->name);
+      if (!name(list[i], "reaction ID", id)) return false;
+      if (!named.insert(id).second) {
+        return fail(list[i], "reaction ID " + id + " is named twice for block " + b.name);
       }
-      b->reactions.push_back(id);
-      b->reactionLines.push_back(line_);
+      b.reactions.push_back(id);
+      b.reactionLines.push_back(lineOf(list[i]));
+      b.reactionAts.push_back(list[i].at);
     }
     return true;
   }
 
-  bool blockStatement() {
-    BlockDef* b = currentBlock();
-    if (!b) return false;
-    std::string types;
-    for (const BlockStatement& s : kBlockStatements) {
-      if (s.keyword != keyword_) continue;
-      if (s.type == b->type) return s.parse(*this, s, *b);
-      types += (types.empty() ? "" : ", ") + std::string(s.type);
+  // The keys of the block's type (kBlockKeys), besides those every block takes.
+  bool blockKeys(const Node& n, BlockDef& b) {
+    const std::initializer_list<std::string_view> kCommon = {"id", "type", "offset", "words",
+                                                             "reactions"};
+    for (const auto& item : n.value.items()) {
+      if (std::find(kCommon.begin(), kCommon.end(), item.key()) != kCommon.end()) continue;
+      const Node value = n[item.key()];
+      std::string types;
+      const BlockKey* match = nullptr;
+      for (const BlockKey& k : kBlockKeys) {
+        if (k.key != item.key()) continue;
+        if (k.type == b.type) match = &k;
+        types += (types.empty() ? "" : ", ") + std::string(k.type);
+      }
+      if (match) {
+        if (!match->parse(*this, *match, value, b)) return false;
+      } else if (!types.empty()) {
+        return fail(value, "'" + item.key() + "' does not apply to a " + b.type +
+                               " block (only to " + types + ")");
+      } else {
+        return fail(value, "unknown key " + shown(item.key()) + " in a block (known: " +
+                               listed(kCommon) + " and those of its type)");
+      }
     }
-    return fail("'" + keyword_ + "' does not apply to a " + b->type + " block (only to " + types +
-                ")");
+    return true;
   }
 
   // ---- checks once everything is read ----
 
-  bool failAt(std::int64_t line, std::string text) {
-    errorLine_ = line;
-    return fail(std::move(text));
-  }
-
   bool finish() {
     std::int64_t words = kListHeaderWords + 1;
-    auto count = [&](std::int64_t last, std::int64_t line) {
+    auto count = [&](std::int64_t last, const Record& r) {
       words += last + 1;
       if (words > kMaxFlowsheetWords) {
-        return failAt(line, "the flowsheet needs more than " + std::to_string(kMaxFlowsheetWords) +
+        return failAt(r.at, "the flowsheet needs more than " + std::to_string(kMaxFlowsheetWords) +
                                 " store words");
       }
       return true;
     };
     for (BlockDef& b : fs_.blocks) {
-      std::string error;
-      std::int64_t line = 0;
-      if (isColumnType(b.type) &&
-          (!completeColumnBlock(b, error, line) || !checkTrayWords(b, error, line))) {
-        return failAt(line, error);
-      }
-      if (b.type == "EQLBRX") {
-        completeEquilibriumBlock(b, static_cast<std::int64_t>(fs_.components.size()));
-      }
-      for (std::size_t i = 0; i < b.reactions.size(); ++i) {
-        if (!reactionIndex_.count(b.reactions[i])) {
-          return failAt(b.reactionLines[i], "reaction ID " + b.reactions[i] + " is not defined");
-        }
-      }
-      const auto needed = kBlockReactionListWord + static_cast<std::int64_t>(b.reactions.size());
-      if (b.offsetLine && b.offset < needed) {
-        return failAt(b.offsetLine, "offset " + std::to_string(b.offset) + " leaves no room for " +
-                                        "the reaction list of block " + b.name + "; use " +
-                                        std::to_string(needed) + " or more");
-      }
-      if (!count(lastBlockWord(b), b.line)) return false;
+      if (!completeBlock(b) || !count(lastBlockWord(b), b)) return false;
     }
     for (const ReactionDef& r : fs_.reactions) {
-      if (!count(lastReactionWord(r), r.line)) return false;
+      if (!count(lastReactionWord(r), r)) return false;
     }
-    if (!source_.file.empty()) {
-      if (!runFileSet_) fs_.runFile = source_.file.stem().string();
-      if (!runDirectorySet_) {
-        std::error_code ec;
-        const auto absolute = std::filesystem::absolute(source_.file, ec);
-        if (!ec) fs_.runDirectory = absolute.parent_path().string();
+    return runFilesOfTheFile();
+  }
+
+  // The words a block of its type holds whatever its keys say, and the checks that need
+  // the whole flowsheet.
+  bool completeBlock(BlockDef& b) {
+    std::string error, at;
+    if (isColumnType(b.type) &&
+        (!completeColumnBlock(b, error, at) || !checkTrayFields(b, error, at) ||
+         !checkTraySections(b, error, at))) {
+      return failAt(at, error);
+    }
+    if (b.type == "EQLBRX") {
+      completeEquilibriumBlock(b, static_cast<std::int64_t>(fs_.components.size()));
+    }
+    for (std::size_t i = 0; i < b.reactions.size(); ++i) {
+      if (!reactionIndex_.count(b.reactions[i])) {
+        return failAt(b.reactionAts[i], "reaction ID " + b.reactions[i] + " is not defined");
       }
-      fs_.runFile.resize(std::min(fs_.runFile.size(), std::size_t{HOST_RUN_FILE_LENGTH}));
-      if (fs_.runDirectory.size() > HOST_RUN_DIRECTORY_LENGTH) {
-        return failAt(0, "flowsheet " + shown(source_.file.string()) +
-                             ": its directory is longer than " +
-                             std::to_string(HOST_RUN_DIRECTORY_LENGTH) +
-                             " characters; give a run-directory statement");
-      }
+    }
+    const auto needed = kBlockReactionListWord + static_cast<std::int64_t>(b.reactions.size());
+    if (b.offsetLine && b.offset < needed) {
+      return failAt(b.at + "/offset", "offset " + std::to_string(b.offset) +
+                                          " leaves no room for the reaction list of block " +
+                                          b.name + "; use " + std::to_string(needed) + " or more");
     }
     return true;
   }
 
-  friend bool parseRoutineName(Reader&, const BlockStatement&, BlockDef&);
-
-  enum class Current { None, Block, Reaction };
+  // A flowsheet file that names no run file or directory: its own name and directory.
+  bool runFilesOfTheFile() {
+    if (source_.file.empty()) return true;
+    if (!runFileSet_) fs_.runFile = source_.file.stem().string();
+    if (!runDirectorySet_) {
+      std::error_code ec;
+      const auto absolute = std::filesystem::absolute(source_.file, ec);
+      if (!ec) fs_.runDirectory = absolute.parent_path().string();
+    }
+    fs_.runFile.resize(std::min(fs_.runFile.size(), std::size_t{HOST_RUN_FILE_LENGTH}));
+    if (fs_.runDirectory.size() > HOST_RUN_DIRECTORY_LENGTH) {
+      errorLine_ = 0;
+      error_ = "flowsheet " + shown(source_.file.string()) + ": its directory is longer than " +
+               std::to_string(HOST_RUN_DIRECTORY_LENGTH) + " characters; give a runDirectory";
+      return false;
+    }
+    return true;
+  }
 
   const Source& source_;
+  const JsonDocument& doc_;
   Flowsheet& fs_;
-  std::int64_t line_ = 0;
   std::int64_t errorLine_ = 0;
+  std::string errorAt_;
   std::string error_;
-  std::string_view line_text_;
-  std::vector<std::string_view> fields_;
-  std::string keyword_;
-  Current current_ = Current::None;
   std::map<std::string, std::size_t, std::less<>> reactionIndex_;
-  std::set<std::string, std::less<>> blockReactions_;  // those the current block names
   std::int64_t nextBead_ = kFirstRecordBead;
   bool runFileSet_ = false;
   bool runDirectorySet_ = false;
 };
 
-bool parseRoutineName(Reader& reader, const BlockStatement& statement, BlockDef& block) {
+// ---- the keys of kBlockKeys ----
+
+bool parseRoutineName(Reader& reader, const BlockKey& key, const Node& value, BlockDef& block) {
   std::string routine;
-  return reader.expect(1, "the name of a user routine") &&
-         reader.name(reader.fields()[1], "routine name", routine) &&
-         reader.setName(block, statement.dataWord, routine);
+  return reader.name(value, "routine name", routine) &&
+         reader.setName(block, key.dataWord, routine, value);
 }
 
-// A whole number within [low, high] from a field; false (with the reader's error) when not.
-bool integerIn(Reader& reader, std::string_view field, std::string_view what, std::int64_t low,
-               std::int64_t high, std::int64_t& out) {
-  if (!reader.integer(field, out)) return false;
-  if (out < low || out > high) {
-    return reader.fail(std::string(what) + " " + std::to_string(out) + " is outside " +
-                       std::to_string(low) + " .. " + std::to_string(high));
-  }
-  return true;
-}
-
-bool setInteger(Reader& reader, BlockDef& block, std::int64_t word, std::int64_t value) {
-  DmsWord w;
-  w.integer = value;
-  return reader.setWords(block, word, &w, 1);
-}
-
-// stages N: the number of stages of a tray column (0: not fixed).
-bool parseStageCount(Reader& reader, const BlockStatement& statement, BlockDef& block) {
+// "stages": N, the number of stages of a tray column (0: not fixed).
+bool parseStageCount(Reader& reader, const BlockKey& key, const Node& value, BlockDef& block) {
   std::int64_t n = 0;
-  return reader.expect(1, "the number of stages") &&
-         integerIn(reader, reader.fields()[1], "stage count", 0, kMaxColumnStages, n) &&
-         setInteger(reader, block, statement.dataWord, n);
+  return reader.integerIn(value, "stage count", 0, kMaxColumnStages, n) &&
+         reader.setInteger(block, key.dataWord, n, value);
 }
 
-// sections N1 N2 ...: the stage counts of the main column and each side stripper.
-bool parseSections(Reader& reader, const BlockStatement& statement, BlockDef& block) {
-  const auto& f = reader.fields();
-  if (f.size() < 2) return reader.fail("'sections' needs the stage count of each section");
-  const auto count = static_cast<std::int64_t>(f.size()) - 1;
+// "sections": [N1, N2, ...], the stage counts of the main column and each side stripper.
+bool parseSections(Reader& reader, const BlockKey& key, const Node& value, BlockDef& block) {
+  if (!reader.list(value, "sections")) return false;
+  if (value.size() == 0)
+    return reader.fail(value, "'sections' needs the stage count of each section");
+  const auto count = static_cast<std::int64_t>(value.size());
   if (count > host::kMaxColumnSections) {
-    return reader.fail("more than " + std::to_string(host::kMaxColumnSections) + " sections");
+    return reader.fail(value,
+                       "more than " + std::to_string(host::kMaxColumnSections) + " sections");
   }
   std::vector<DmsWord> words(static_cast<std::size_t>(count) + 1);
   words[0].integer = count;
   std::int64_t total = 0;
-  for (std::int64_t k = 1; k <= count; ++k) {
+  for (std::size_t k = 0; k < value.size(); ++k) {
     std::int64_t n = 0;
-    if (!integerIn(reader, f[static_cast<std::size_t>(k)], "stage count", 0, kMaxColumnStages, n)) {
-      return false;
-    }
+    if (!reader.integerIn(value[k], "stage count", 0, kMaxColumnStages, n)) return false;
     total += n;
-    words[static_cast<std::size_t>(k)].integer = n;
+    words[k + 1].integer = n;
   }
   if (total > kMaxColumnStages) {
-    return reader.fail("the sections hold " + std::to_string(total) + " stages, more than " +
-                       std::to_string(kMaxColumnStages));
+    return reader.fail(value, "the sections hold " + std::to_string(total) + " stages, more than " +
+                                  std::to_string(kMaxColumnStages));
   }
-  return reader.setWords(block, statement.dataWord, words.data(), 1) &&
+  return reader.setWords(block, key.dataWord, words.data(), 1, value) &&
          reader.setWords(block, host::kTrayRecordAt + host::kRecordSectionStagesWord,
-                         words.data() + 1, count);
+                         words.data() + 1, count, value);
 }
 
-// extra-stage: the block's stage tables hold one entry more than its sections' stages.
-bool parseFlag(Reader& reader, const BlockStatement& statement, BlockDef& block) {
-  return reader.expect(0, "no fields") && setInteger(reader, block, statement.dataWord, 1);
+// "extraStage": true, the block's stage tables hold one entry more than its sections'
+// stages.
+bool parseFlag(Reader& reader, const BlockKey& key, const Node& value, BlockDef& block) {
+  if (!value.value.is_boolean())
+    return reader.fail(value, shownValue(value.value) + " must be true or false");
+  return !value.value.get<bool>() || reader.setInteger(block, key.dataWord, 1, value);
 }
 
-// trays [SECTION] FIRST LAST TYPE DIAMETER WEIR-HEIGHT WEIR-LENGTH DOWNCOMER-AREA SPACING
-bool parseTrays(Reader& reader, const BlockStatement&, BlockDef& block) {
-  const bool refinery = block.type == "REFINECOL";
-  const std::size_t fields = refinery ? 9 : 8;
-  if (!reader.expect(fields, refinery ? "a section, the first and last stage, a tray type "
-                                        "and five dimensions"
-                                      : "the first and last stage, a tray type and five "
-                                        "dimensions")) {
-    return false;
+// The keys of a tray section, all required: "section" only in a REFINECOL block's.
+bool traySectionKeys(Reader& reader, const Node& n, bool refinery) {
+  if (refinery) {
+    return reader.object(n,
+                         {"section", "first", "last", "type", "diameter", "weirHeight",
+                          "weirLength", "downcomerArea", "spacing"},
+                         {"section", "first", "last", "type", "diameter", "weirHeight",
+                          "weirLength", "downcomerArea", "spacing"},
+                         "a tray section");
   }
-  const auto& f = reader.fields();
-  std::size_t i = 1;
-  std::int64_t section = 1;
-  if (refinery && !integerIn(reader, f[i++], "section", 1, host::kMaxColumnSections, section)) {
-    return false;
-  }
-  std::int64_t first = 0, last = 0;
-  if (!integerIn(reader, f[i++], "first stage", 1, kMaxColumnStages, first) ||
-      !integerIn(reader, f[i++], "last stage", first, kMaxColumnStages, last)) {
-    return false;
-  }
-  const std::int64_t type = trayTypeCode(f[i]);
-  if (type == 0)
-    return reader.fail("tray type '" + std::string(f[i]) + "' is none of sieve, valve, bubble-cap");
-  ++i;
-  double d[5] = {};
-  const char* names[5] = {"diameter", "weir height", "weir length", "downcomer area",
-                          "tray spacing"};
+  return reader.object(
+      n,
+      {"first", "last", "type", "diameter", "weirHeight", "weirLength", "downcomerArea", "spacing"},
+      {"first", "last", "type", "diameter", "weirHeight", "weirLength", "downcomerArea", "spacing"},
+      "a tray section");
+}
+
+// The five dimensions of a tray section (m, m2): diameter, weir height, weir length,
+// downcomer area, spacing; positive, a weir height of 0 allowed.  A weir no longer than
+// the diameter, two downcomers that leave an active area.
+bool trayDimensions(Reader& reader, const Node& n, double (&d)[5]) {
+  constexpr std::string_view kKeys[] = {"diameter", "weirHeight", "weirLength", "downcomerArea",
+                                        "spacing"};
+  constexpr const char* kNames[] = {"diameter", "weir height", "weir length", "downcomer area",
+                                    "tray spacing"};
   for (int k = 0; k < 5; ++k) {
-    if (!reader.real(f[i++], d[k])) return false;
+    const Node value = n[kKeys[k]];
+    if (!reader.real(value, d[k])) return false;
     if (d[k] < 0 || (k != 1 && d[k] == 0)) {
-      return reader.fail(std::string(names[k]) + " " + std::string(f[i - 1]) +
-                         (k == 1 ? " is negative" : " is not positive"));
+      return reader.fail(value, std::string(kNames[k]) + " " + realText(d[k]) +
+                                    (k == 1 ? " is negative" : " is not positive"));
     }
   }
-  if (d[2] > d[0]) return reader.fail("the weir is longer than the tray's diameter");
+  if (d[2] > d[0]) return reader.fail(n, "the weir is longer than the tray's diameter");
   if (2 * d[3] >= kQuarterPi * d[0] * d[0]) {
-    return reader.fail("the two downcomers take the whole tray: no active area is left");
+    return reader.fail(n, "the two downcomers take the whole tray: no active area is left");
   }
-  const std::int64_t n = traySectionCount(block);
-  if (n == host::kMaxTraySections) {
-    return reader.fail("more than " + std::to_string(host::kMaxTraySections) +
-                       " tray sections in block " + block.name);
+  return true;
+}
+
+// One tray section: its section (REFINECOL), stages, tray type and dimensions, written
+// as the block's next tray section.
+bool parseTraySection(Reader& reader, const Node& n, BlockDef& block) {
+  const bool refinery = block.type == "REFINECOL";
+  if (!traySectionKeys(reader, n, refinery)) return false;
+  std::int64_t section = 1, first = 0, last = 0;
+  if ((refinery &&
+       !reader.integerIn(n["section"], "section", 1, host::kMaxColumnSections, section)) ||
+      !reader.integerIn(n["first"], "first stage", 1, kMaxColumnStages, first) ||
+      !reader.integerIn(n["last"], "last stage", first, kMaxColumnStages, last)) {
+    return false;
+  }
+  std::string typeName;
+  if (!reader.text(n["type"], "a tray type", typeName)) return false;
+  const std::int64_t type = trayTypeCode(typeName);
+  if (type == 0) {
+    return reader.fail(n["type"],
+                       "tray type " + shown(typeName) + " is none of sieve, valve, bubble-cap");
+  }
+  double d[5] = {};
+  if (!trayDimensions(reader, n, d)) return false;
+  const std::int64_t count = traySectionCount(block);
+  if (count == host::kMaxTraySections) {
+    return reader.fail(n, "more than " + std::to_string(host::kMaxTraySections) +
+                              " tray sections in block " + block.name);
   }
   DmsWord words[host::kTraySectionWords] = {};
   words[0].integer = section;
@@ -866,74 +983,111 @@ bool parseTrays(Reader& reader, const BlockStatement&, BlockDef& block) {
   words[2].integer = last;
   words[3].integer = type;
   for (int k = 0; k < 5; ++k) words[4 + k].real = d[k];
-  return reader.setWords(block, traySectionWord(n, host::TraySectionWord::Section), words,
-                         host::kTraySectionWords);
+  return reader.setWords(block, traySectionWord(count, host::TraySectionWord::Section), words,
+                         host::kTraySectionWords, n);
 }
 
-// tray-field K V, tray-default K V: tray field K (1 .. 38) or its default.
-bool parseTrayField(Reader& reader, const BlockStatement& statement, BlockDef& block) {
-  std::int64_t k = 0, value = 0;
-  return reader.expect(2, "a field number (1 .. 38) and an integer") &&
-         integerIn(reader, reader.fields()[1], "tray field", 1, host::kTrayFieldCount, k) &&
-         reader.integer(reader.fields()[2], value) &&
-         setInteger(reader, block, statement.dataWord + k - 1, value);
+// "trays": the list of tray sections.
+bool parseTrays(Reader& reader, const BlockKey&, const Node& value, BlockDef& block) {
+  if (!reader.list(value, "trays")) return false;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (!parseTraySection(reader, value[i], block)) return false;
+  }
+  return true;
 }
 
-// tray-constant K V: rating constant K (1 .. 8).
-bool parseTrayConstant(Reader& reader, const BlockStatement& statement, BlockDef& block) {
-  std::int64_t k = 0;
-  DmsWord value;
-  return reader.expect(2, "a constant number (1 .. 8) and a real") &&
-         integerIn(reader, reader.fields()[1], "tray constant", 1, host::kTrayConstantCount, k) &&
-         reader.real(reader.fields()[2], value.real) &&
-         reader.setWords(block, statement.dataWord + k - 1, &value, 1);
+// "trayFields", "trayDefaults": [{"field": K (1 .. 38), "value": V}, ...], tray field K or
+// its default.
+bool parseTrayFields(Reader& reader, const BlockKey& key, const Node& value, BlockDef& block) {
+  if (!reader.list(value, key.key)) return false;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const Node n = value[i];
+    std::int64_t k = 0, v = 0;
+    if (!reader.object(n, {"field", "value"}, {"field", "value"}, "a tray field") ||
+        !reader.integerIn(n["field"], "tray field", 1, host::kTrayFieldCount, k) ||
+        !reader.integer(n["value"], v) ||
+        !reader.setInteger(block, key.dataWord + k - 1, v, n["value"])) {
+      return false;
+    }
+  }
+  return true;
 }
 
-// streams FEEDS PRODUCTS: the numbers of feed and product streams.
-bool parseStreams(Reader& reader, const BlockStatement& statement, BlockDef& block) {
+// "trayConstants": [{"constant": K (1 .. 8), "value": V}, ...], rating constant K.
+bool parseTrayConstants(Reader& reader, const BlockKey& key, const Node& value, BlockDef& block) {
+  if (!reader.list(value, key.key)) return false;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const Node n = value[i];
+    std::int64_t k = 0;
+    DmsWord v;
+    if (!reader.object(n, {"constant", "value"}, {"constant", "value"}, "a tray constant") ||
+        !reader.integerIn(n["constant"], "tray constant", 1, host::kTrayConstantCount, k) ||
+        !reader.real(n["value"], v.real) ||
+        !reader.setWords(block, key.dataWord + k - 1, &v, 1, n["value"])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// "streams": {"feeds": F, "products": P}, the numbers of feed and product streams.
+bool parseStreams(Reader& reader, const BlockKey& key, const Node& value, BlockDef& block) {
   std::int64_t feeds = 0, products = 0;
-  if (!reader.expect(2, "the numbers of feed and product streams") ||
-      !integerIn(reader, reader.fields()[1], "number of feeds", 1, kMaxFeeds, feeds) ||
-      !integerIn(reader, reader.fields()[2], "number of products", 1, kMaxProducts, products)) {
+  if (!reader.object(value, {"feeds", "products"}, {"feeds", "products"}, "streams") ||
+      !reader.integerIn(value["feeds"], "number of feeds", 1, kMaxFeeds, feeds) ||
+      !reader.integerIn(value["products"], "number of products", 1, kMaxProducts, products)) {
     return false;
   }
   DmsWord words[2];
   words[0].integer = feeds;
   words[1].integer = products;
-  return reader.setWords(block, statement.dataWord, words, 2);
+  return reader.setWords(block, key.dataWord, words, 2, value);
 }
 
-// equilibrium-reaction K NAME NU [NAME NU ...]: one reaction of the listed components
-// with the equilibrium constant K of the ideal gas (partial pressures in bar); components
-// not named take no part.
-bool parseEquilibriumReaction(Reader& reader, const BlockStatement& statement, BlockDef& block) {
-  const auto& f = reader.fields();
+// "equilibriumReaction": {"K": K, "coefficients": {NAME: NU, ...}}, one reaction of the
+// listed components with the equilibrium constant K of the ideal gas (partial
+// pressures in bar); components not named take no part.
+bool parseEquilibriumReaction(Reader& reader, const BlockKey& key, const Node& value,
+                              BlockDef& block) {
   const std::vector<std::string>& names = reader.componentNames();
   const auto n = static_cast<std::int64_t>(names.size());
-  if (f.size() < 4 || f.size() % 2 != 0) {
-    return reader.fail(
-        "'equilibrium-reaction' needs K and pairs of a component and its "
-        "coefficient");
+  if (!reader.object(value, {"K", "coefficients"}, {"K", "coefficients"},
+                     "an equilibrium reaction")) {
+    return false;
   }
   if (n < 1 || n > kMaxReactionComponents) {
-    return reader.fail("an equilibrium reaction needs 1 to " +
-                       std::to_string(kMaxReactionComponents) + " components listed before it");
+    return reader.fail(value, "an equilibrium reaction needs 1 to " +
+                                  std::to_string(kMaxReactionComponents) + " components listed");
   }
   std::vector<DmsWord> words(static_cast<std::size_t>(n) + 2);
   words[0].integer = n;
-  if (!reader.real(f[1], words[1].real)) return false;
-  if (!(words[1].real > 0)) return reader.fail("K " + std::string(f[1]) + " is not positive");
-  bool any = false;
-  for (std::size_t k = 2; k + 1 < f.size(); k += 2) {
-    const auto it = std::find(names.begin(), names.end(), f[k]);
-    if (it == names.end()) return reader.fail("component " + std::string(f[k]) + " is not listed");
-    double nu = 0;
-    if (!reader.real(f[k + 1], nu)) return false;
-    words[static_cast<std::size_t>(it - names.begin()) + 2].real = nu;
-    any = any || nu != 0;
+  if (!reader.real(value["K"], words[1].real)) return false;
+  if (!(words[1].real > 0)) {
+    return reader.fail(value["K"], "K " + realText(words[1].real) + " is not positive");
   }
-  if (!any) return reader.fail("the reaction has no coefficient other than 0");
-  return reader.setWords(block, statement.dataWord, words.data(), n + 2);
+  const Node nu = value["coefficients"];
+  if (!nu.value.is_object()) return reader.fail(nu, "the coefficients must be a JSON object");
+  bool any = false;
+  for (const auto& item : nu.value.items()) {
+    const auto it = std::find(names.begin(), names.end(), item.key());
+    if (it == names.end())
+      return reader.fail(nu[item.key()], "component " + item.key() + " is not listed");
+    double v = 0;
+    if (!reader.real(nu[item.key()], v)) return false;
+    words[static_cast<std::size_t>(it - names.begin()) + 2].real = v;
+    any = any || v != 0;
+  }
+  if (!any) return reader.fail(nu, "the reaction has no coefficient other than 0");
+  return reader.setWords(block, key.dataWord, words.data(), n + 2, value);
+}
+
+// Whether a text holds nothing but blanks and line ends (after a byte-order mark).
+bool isBlank(std::string_view text) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+    text.remove_prefix(kByteOrderMark.size());
+  }
+  return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
 }  // namespace
@@ -958,19 +1112,32 @@ std::int64_t lastReactionWord(const ReactionDef& reaction) {
   return reactionOffset(reaction) + std::max(highest, kFirstReactionDataWord - 1);
 }
 
-LoadResult loadError(std::int64_t line, const std::string& text) {
+LoadResult loadError(std::int64_t line, const std::string& where, const std::string& text) {
   LoadResult result;
   result.ok = false;
   result.line = line;
-  result.message = line > 0 ? "flowsheet line " + std::to_string(line) + ": " + text : text;
+  result.message = where.empty() ? text : where + ": " + text;
   return result;
 }
 
 bool parseFlowsheet(std::string_view text, const Source& source, Flowsheet& flowsheet,
                     LoadResult& result) {
   flowsheet = Flowsheet{};
-  Reader reader(source, flowsheet);
-  return reader.read(text, result);
+  JsonDocument document;
+  std::int64_t line = 0;
+  std::string at, error;
+  if (isBlank(text)) {
+    document.root = nlohmann::json::object();
+  } else if (!readJsonDocument(text, document, line, at, error)) {
+    const std::string name = source.file.empty() ? "flowsheet" : source.file.string();
+    result = loadError(line, name + " line " + std::to_string(line) + (at.empty() ? "" : ", " + at),
+                       error);
+    return false;
+  }
+  Reader reader(source, document, flowsheet);
+  if (reader.read()) return true;
+  result = reader.error();
+  return false;
 }
 
 }  // namespace xv55::refhost::companion::detail

@@ -37,13 +37,14 @@ constexpr double kKelvin = 273.15;
 const std::vector<std::string> kCompanion = {"METHANE", "PROPANE", "N-BUTANE"};
 const std::vector<std::string> kModel = {"N-BUTANE", "METHANE", "PROPANE"};
 
-constexpr const char* kFlowsheet = R"(
-components METHANE PROPANE N-BUTANE
-block PLANT.DRUM EQLBRX
-  streams 1 2
-block MIXED EQLBRX
-block R1 MIXRX
-)";
+constexpr const char* kFlowsheet = R"({
+  "components": ["METHANE", "PROPANE", "N-BUTANE"],
+  "blocks": [
+    {"id": "PLANT.DRUM", "type": "EQLBRX", "streams": {"feeds": 1, "products": 2}},
+    {"id": "MIXED", "type": "EQLBRX"},
+    {"id": "R1", "type": "MIXRX"}
+  ]
+})";
 
 // Answers the solver point (option 31) with a value a test sets.
 class SolverPoint final : public QSMOptionsHandler {
@@ -225,9 +226,10 @@ TEST_F(EquilibriumReactor, AnAdiabaticReactorKeepsTheFeedsEnthalpy) {
 // hydrogen are conserved.
 TEST_F(EquilibriumReactor, OneReactionReachesTheEquilibriumOfItsConstant) {
   xv55::refhost::reset();
-  ASSERT_TRUE(
-      cp::loadFlowsheet("components ETHANE PROPANE N-BUTANE\nblock RX EQLBRX\n streams 1 2\n"
-                        " equilibrium-reaction 0.5 PROPANE -2 ETHANE 1 N-BUTANE 1\n"));
+  ASSERT_TRUE(cp::loadFlowsheet(R"({"components": ["ETHANE", "PROPANE", "N-BUTANE"],
+          "blocks": [{"id": "RX", "type": "EQLBRX", "streams": {"feeds": 1, "products": 2},
+                      "equilibriumReaction": {"K": 0.5, "coefficients":
+                          {"PROPANE": -2, "ETHANE": 1, "N-BUTANE": 1}}}]})"));
   ASSERT_TRUE(props::setCompanionComponents({"ETHANE", "PROPANE", "N-BUTANE"}));
   ASSERT_TRUE(props::setModelComponents(kContext, {"N-BUTANE", "ETHANE", "PROPANE"}));
   Site site{Feed{.block = "RX", .z = {0.2, 0.1, 0.7}, .reactorTemperature = 200}};
@@ -328,7 +330,9 @@ TEST_F(EquilibriumReactor, BlocksAndStreamsThatDoNotFitAreFatal) {
 TEST_F(EquilibriumReactor, ComponentClashesAreFatal) {
   // The flowsheet's streams hold two components; the model's three do not fit.
   xv55::refhost::reset();
-  ASSERT_TRUE(cp::loadFlowsheet("components METHANE PROPANE\nblock D EQLBRX\n streams 1 2\n"));
+  ASSERT_TRUE(cp::loadFlowsheet(
+      R"({"components": ["METHANE", "PROPANE"],
+          "blocks": [{"id": "D", "type": "EQLBRX", "streams": {"feeds": 1, "products": 2}}]})"));
   ASSERT_TRUE(props::setCompanionComponents(kCompanion));
   ASSERT_TRUE(props::setModelComponents(kContext, kModel));
   Feed f{.block = "D"};

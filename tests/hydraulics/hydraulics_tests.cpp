@@ -27,32 +27,37 @@ constexpr double kUntouched = -7.0;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kG = 9.80665;
 
-constexpr const char* kFlowsheet = R"(
-components METHANE PROPANE
-block PLANT.COL1 TRAYCOL
-  stages 20
-  trays 1 10 sieve 1.5 0.05 1.1 0.15 0.6
-  trays 11 20 valve 2.0 0.06 1.4 0.25 0.6
-  tray-field 1 99999999
-  tray-default 1 1
-  tray-field 7 42
-  tray-constant 8 0.25
-block PLANT.COL2 TRAYCOL
-  trays 1 5 sieve 1.5 0.05 1.1 0.15 0.6
-  tray-field 2 5
-block CRUDE REFINECOL
-  sections 30 6 4
-  trays 1 1 30 sieve 4.0 0.05 3.0 1.0 0.6
-  trays 2 1 6 sieve 1.5 0.05 1.1 0.15 0.6
-  trays 3 1 4 sieve 1.2 0.05 0.9 0.10 0.6
-block EMPTY REFINECOL
-  sections 0 0
-  extra-stage
-  trays 1 1 1 sieve 1.5 0.05 1.1 0.15 0.6
-block BAD REFINECOL
-  word 100 integer 70
-block R1 MIXRX
-)";
+constexpr const char* kFlowsheet = R"({
+  "components": ["METHANE", "PROPANE"],
+  "blocks": [
+    {"id": "PLANT.COL1", "type": "TRAYCOL", "stages": 20,
+     "trays": [
+       {"first": 1, "last": 10, "type": "sieve", "diameter": 1.5, "weirHeight": 0.05,
+        "weirLength": 1.1, "downcomerArea": 0.15, "spacing": 0.6},
+       {"first": 11, "last": 20, "type": "valve", "diameter": 2.0, "weirHeight": 0.06,
+        "weirLength": 1.4, "downcomerArea": 0.25, "spacing": 0.6}],
+     "trayFields": [{"field": 1, "value": 99999999}, {"field": 7, "value": 42}],
+     "trayDefaults": [{"field": 1, "value": 1}],
+     "trayConstants": [{"constant": 8, "value": 0.25}]},
+    {"id": "PLANT.COL2", "type": "TRAYCOL",
+     "trays": [{"first": 1, "last": 5, "type": "sieve", "diameter": 1.5, "weirHeight": 0.05,
+                "weirLength": 1.1, "downcomerArea": 0.15, "spacing": 0.6}],
+     "trayFields": [{"field": 2, "value": 5}]},
+    {"id": "CRUDE", "type": "REFINECOL", "sections": [30, 6, 4],
+     "trays": [
+       {"section": 1, "first": 1, "last": 30, "type": "sieve", "diameter": 4.0,
+        "weirHeight": 0.05, "weirLength": 3.0, "downcomerArea": 1.0, "spacing": 0.6},
+       {"section": 2, "first": 1, "last": 6, "type": "sieve", "diameter": 1.5,
+        "weirHeight": 0.05, "weirLength": 1.1, "downcomerArea": 0.15, "spacing": 0.6},
+       {"section": 3, "first": 1, "last": 4, "type": "sieve", "diameter": 1.2,
+        "weirHeight": 0.05, "weirLength": 0.9, "downcomerArea": 0.10, "spacing": 0.6}]},
+    {"id": "EMPTY", "type": "REFINECOL", "sections": [0, 0], "extraStage": true,
+     "trays": [{"section": 1, "first": 1, "last": 1, "type": "sieve", "diameter": 1.5,
+                "weirHeight": 0.05, "weirLength": 1.1, "downcomerArea": 0.15, "spacing": 0.6}]},
+    {"id": "BAD", "type": "REFINECOL", "words": [{"word": 100, "integer": 70}]},
+    {"id": "R1", "type": "MIXRX"}
+  ]
+})";
 
 // The model's data of one stage (model units), the stage of the worked example.
 struct Stage {

@@ -52,7 +52,9 @@ TEST(SplitBlockId, PathAndNameAtTheLastPointBeforeTheFirstBlank) {
 TEST(BlockLookup, FindsEachBlockAtItsOwnLevelOrReportsItsLevel) {
   refhost::reset();
   ASSERT_TRUE(cp::loadFlowsheet(
-      "components A B\nblock R101 MIXRX\nblock PLANT.R101 TUBRX\nblock PLANT.LOOP.C1 TRAYCOL\n"));
+      R"({"components": ["A", "B"],
+          "blocks": [{"id": "R101", "type": "MIXRX"}, {"id": "PLANT.R101", "type": "TUBRX"},
+                     {"id": "PLANT.LOOP.C1", "type": "TRAYCOL"}]})"));
   xv55::testing::ScopedCapture capture;
   std::int64_t status = 0;
   const auto bead = [&](std::string_view id) {

@@ -238,24 +238,24 @@ inline void fluxProbe(XV55_USER_PARAMETERS) {
 
 // The flowsheet of the probes: five components, blocks of each type.
 inline const Reals kX = {0.5, 0.2, 0.15, 0.1, 0.05};
-inline constexpr const char* kProbeFlowsheet = R"(
-components METHANE ETHANE PROPANE N-BUTANE N-HEXANE
-reaction RX      PROBE
-reaction ABCDEFGH PROBE
-reaction STAGE   SPROBE
-reaction LOST    NOWHERE
-reaction R%1     K%DX
-block PLANT.CSTR1 MIXRX
-block PLANT.PFR1 TUBRX
-  pressure-drop-routine FPROBE
-  heat-flux-routine     FPROBE
-  holdup-routine        FPROBE
-block BATCH1 CHARGEX
-  heat-flux-routine     FPROBE
-block COL1 TRAYCOL
-block PFR2 TUBRX
-  pressure-drop-routine NOPE%S
-)";
+inline constexpr const char* kProbeFlowsheet = R"({
+  "components": ["METHANE", "ETHANE", "PROPANE", "N-BUTANE", "N-HEXANE"],
+  "reactions": [
+    {"id": "RX", "routine": "PROBE"},
+    {"id": "ABCDEFGH", "routine": "PROBE"},
+    {"id": "STAGE", "routine": "SPROBE"},
+    {"id": "LOST", "routine": "NOWHERE"},
+    {"id": "R%1", "routine": "K%DX"}
+  ],
+  "blocks": [
+    {"id": "PLANT.CSTR1", "type": "MIXRX"},
+    {"id": "PLANT.PFR1", "type": "TUBRX", "pressureDropRoutine": "FPROBE",
+     "heatFluxRoutine": "FPROBE", "holdupRoutine": "FPROBE"},
+    {"id": "BATCH1", "type": "CHARGEX", "heatFluxRoutine": "FPROBE"},
+    {"id": "COL1", "type": "TRAYCOL"},
+    {"id": "PFR2", "type": "TUBRX", "pressureDropRoutine": "NOPE%S"}
+  ]
+})";
 
 class KineticsTest : public ::testing::Test {
  protected:

@@ -88,7 +88,8 @@ TEST_F(ReactorKinetics, StoichiometryIsLoadedOnceUntilTheCleanUpCallAndAreasFoll
   c.call(XV55IF_SPRKUSR);
   EXPECT_EQ(g_probe.stoichiometry, (Reals{0, 0, 0, -1, 1, 0, 0, -1, 1, 0}));
   // Fewer components and no clean-up call in between: both areas are made again.
-  ASSERT_TRUE(cp::loadFlowsheet("components METHANE ETHANE PROPANE\nreaction RX PROBE\n"));
+  ASSERT_TRUE(cp::loadFlowsheet(R"({"components": ["METHANE", "ETHANE", "PROPANE"],
+                                     "reactions": [{"id": "RX", "routine": "PROBE"}]})"));
   c.reals("composition", {0.2, 0.3, 0.5}).matrix("stoichiometry", {-1, 1, 0}, 3, 1);
   c.outputs("rates", 3).call(XV55IF_SPRKUSR);
   EXPECT_EQ(g_probe.stoichiometry, (Reals{-1, 1, 0}));
@@ -299,8 +300,9 @@ TEST_F(ReactorKinetics, UnusableInputsAndHostFailuresStopBeforeTheRoutine) {
 }
 
 TEST_F(ReactorKinetics, RunFilesAreFilledForTheRoutineWhenBlank) {
-  ASSERT_TRUE(cp::loadFlowsheet(std::string(kProbeFlowsheet) +
-                                "run-file plant\nrun-directory /data/run\n"));
+  std::string sheet = kProbeFlowsheet;
+  sheet.insert(sheet.rfind('}'), R"(, "runFile": "plant", "runDirectory": "/data/run")");
+  ASSERT_TRUE(cp::loadFlowsheet(sheet));
   ProcedureCall c = reactorCall<StirredTankArguments>("PLANT.CSTR1");
   c.call(XV55IF_SPRKUSR);
   EXPECT_EQ(std::string(SAIPDF.runFile, 6), "plant ");

@@ -29,8 +29,8 @@ TEST_F(UserRoutineCall, AReactionIdMatchesOnlyWhenBothPackedWordsDo) {
   EXPECT_EQ(lines().at(1), " Unable to resolve the User Defined Subroutine: K%DX.");
   // No paragraphs at all, no flowsheet at all.
   ASSERT_TRUE(
-      cp::loadFlowsheet("components METHANE ETHANE PROPANE N-BUTANE N-HEXANE\n"
-                        "block PLANT.CSTR1 MIXRX\n"));
+      cp::loadFlowsheet(R"({"components": ["METHANE", "ETHANE", "PROPANE", "N-BUTANE", "N-HEXANE"],
+                            "blocks": [{"id": "PLANT.CSTR1", "type": "MIXRX"}]})"));
   EXPECT_EQ(run("RX"), 4);
   refhost::reset();
   EXPECT_EQ(run("RX"), 4);

@@ -99,8 +99,8 @@ TEST(Scenario, CsvHasOneRowPerCallAndTheSweptDerivatives) {
 TEST(Scenario, MatrixOutputsComeBackAsRowsAndAsOneCsvColumnPerCell) {
   const std::filesystem::path plant =
       std::filesystem::path(::testing::TempDir()) / ("xv55_drum_" + std::to_string(getpid()));
-  std::ofstream(plant) << "components METHANE PROPANE N-BUTANE\n"
-                          "block PLANT.DRUM EQLBRX\n  streams 1 2\n";
+  std::ofstream(plant) << R"({"components": ["METHANE", "PROPANE", "N-BUTANE"],
+      "blocks": [{"id": "PLANT.DRUM", "type": "EQLBRX", "streams": {"feeds": 1, "products": 2}}]})";
   const double z[] = {0.4, 0.2, 0.4};  // N-BUTANE, METHANE, PROPANE
   const std::string scenario = R"({"flowsheet": ")" + plant.string() + R"(",
       "host": {"components": ["METHANE", "PROPANE", "N-BUTANE"],

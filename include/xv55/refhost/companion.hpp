@@ -2,7 +2,7 @@
 // (components, hierarchy levels, blocks, reaction paragraphs, user libraries) that
 // DMS_FIBLK, the KHHIER_* services, SAIGPNTR and DMS_DOCALL work on.
 //
-// A flowsheet is loaded from a file or a string (docs/flowsheet.md).  Loading is all
+// A flowsheet is loaded from a JSON file or text (docs/flowsheet.md).  Loading is all
 // or nothing: a flowsheet with an error changes nothing.  reset() unloads it, forgets
 // registered routines and clears the common areas.
 #pragma once
@@ -46,8 +46,10 @@ inline constexpr std::int64_t kBlockReactionListWord = 8;
 inline constexpr std::int64_t kDefaultBlockOffset = 20;
 inline constexpr std::int64_t kDefaultReactionOffset = 10;
 
-// The outcome of loading a flowsheet.  message reads "flowsheet line 12: ..." (or
-// names the file when it cannot be read); line is 0 when no line is to blame.
+// The outcome of loading a flowsheet.  message names the file ("flowsheet" for a
+// text), the line and the JSON pointer of the value at fault ("plant.json line 14,
+// /blocks/2/trays/0/weirHeight: ..."), or says why the file cannot be read; line is 0
+// when no line is to blame.
 struct LoadResult {
   bool ok = true;
   std::int64_t line = 0;

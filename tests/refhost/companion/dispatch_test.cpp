@@ -61,7 +61,7 @@ class Dispatch : public ::testing::Test {
 };
 
 TEST_F(Dispatch, RoutinesOfAUserLibraryAreFoundUnderTheirSpellings) {
-  ASSERT_TRUE(cp::loadFlowsheet("library " XV55_TEST_USER_LIBRARY "\n").ok);
+  ASSERT_TRUE(cp::loadFlowsheet(R"({"libraries": [")" XV55_TEST_USER_LIBRARY R"("]})").ok);
   const Resolved upper = resolve("USRKIN"), lower = resolve("usrlow");
   EXPECT_EQ((Ints{upper.auxiliary, upper.status, lower.auxiliary, lower.status}),
             (Ints{1, 1, 1, 1}));

@@ -257,8 +257,8 @@ MISUSES = {
     "work True": (lambda lib: lib["spramp"].site(work=True), "workspace length True"),
     "work replaced": (_rework(SINGLES), "the workspace of this call site is a writable 1-D "
                       "float64 numpy array of at most 16777216 elements, not ndarray float32"),
-    "path as bytes": (lambda lib: lib.load_flowsheet(b"a.fsh"), "path b'a.fsh' is bytes"),
-    "path with a NUL": (lambda lib: lib.load_flowsheet("a\0.fsh"), "'a\\x00.fsh' holds a NUL"),
+    "path as bytes": (lambda lib: lib.load_flowsheet(b"a.json"), "path b'a.json' is bytes"),
+    "path with a NUL": (lambda lib: lib.load_flowsheet("a\0.json"), "'a\\x00.json' holds a NUL"),
     "path a number": (lambda lib: lib.load_flowsheet(5), "path 5 is not a text or a Path"),
     "library as bytes": (lambda lib: xv55.Library(library=b"x.so"), "path b'x.so' is bytes"),
     "library as metadata": (lambda lib: xv55.Library(procedures=lib._dll._name),

@@ -56,11 +56,10 @@ def user_library(tmp_path):
     return tmp_path / "libmykin.so"
 
 
-def test_a_routine_reading_the_common_areas_loads_from_python(lib, user_library, tmp_path):
-    sheet = tmp_path / "plant.fsh"
-    sheet.write_text(f"components METHANE ETHANE\nlibrary {user_library}\n"
-                     "reaction RX MYKIN\nblock R1 MIXRX\n")
-    lib.load_flowsheet(sheet)
+def test_a_routine_reading_the_common_areas_loads_from_python(lib, user_library):
+    lib.load_flowsheet({"components": ["METHANE", "ETHANE"], "libraries": [str(user_library)],
+                        "reactions": [{"id": "RX", "routine": "MYKIN"}],
+                        "blocks": [{"id": "R1", "type": "MIXRX"}]})
     try:
         k0, e = 2.0e3, 6.0e7
         procedure = lib["sprkusr"]
