@@ -134,7 +134,7 @@ void SPFKCAL(const HeatCapacityRatioArguments& args, Status status, HostContext 
   }
   s.optionSet = stream.optionSet();
 
-  args.factor = kNeutralFactor;
+  args.ratioToDiatomic = kNeutralFactor;
   double v = 0, dVdT = 0, cp = 0, h = 0;
   nameContext(kRoutine);
   PPMON_VMTHRM(&s.t, &s.p, s.composition.fractions, &s.composition.count, s.composition.indices,
@@ -156,9 +156,10 @@ void SPFKCAL(const HeatCapacityRatioArguments& args, Status status, HostContext 
 
   const double ratio = cp / (cp + s.t * dVdT * dVdT / slope);
   if (std::isnan(ratio)) return cannotAssessCp(status);
-  args.factor = std::clamp(ratio, kLowestRatio, kHighestRatio) / kDiatomicRatio;
+  args.ratioToDiatomic = std::clamp(ratio, kLowestRatio, kHighestRatio) / kDiatomicRatio;
   if (host::printLevel() > kTraceLevel) {
-    SAIPOP(kRoutine, kFactorLabel, &args.factor, sizeof kRoutine - 1, sizeof kFactorLabel - 1);
+    SAIPOP(kRoutine, kFactorLabel, &args.ratioToDiatomic, sizeof kRoutine - 1,
+           sizeof kFactorLabel - 1);
   }
 }
 

@@ -78,13 +78,13 @@ void SPPMIN(const JunctionArguments& args, Jacobian jac, CallMode mode) {
 void SPPCONV(const FieldUnitArguments& a) {
   a.length1Ft = a.length1 / units::kMetresPerFoot;
   a.length2Ft = a.length2 / units::kMetresPerFoot;
-  a.pressurePsi = a.pressure * a.pressureFactor / units::kPascalsPerPsi;
+  a.pressurePsi = a.pressure * a.pressureToPascal / units::kPascalsPerPsi;
   a.temperatureF =
       kFahrenheitPerCelsius * a.temperature + kFahrenheitAtZeroCelsius + a.temperatureShift;
   a.length3Ft = a.length3 / units::kMetresPerFoot;
-  a.density1Lb = a.density1 * a.densityFactor * units::kPoundsPerCubicFootPerKgPerCubicMetre;
-  a.density2Lb = a.density2 * a.densityFactor * units::kPoundsPerCubicFootPerKgPerCubicMetre;
-  a.density3Lb = a.density3 * a.densityFactor * units::kPoundsPerCubicFootPerKgPerCubicMetre;
+  a.density1Lb = a.density1 * a.densityToSi * units::kPoundsPerCubicFootPerKgPerCubicMetre;
+  a.density2Lb = a.density2 * a.densityToSi * units::kPoundsPerCubicFootPerKgPerCubicMetre;
+  a.density3Lb = a.density3 * a.densityToSi * units::kPoundsPerCubicFootPerKgPerCubicMetre;
   a.viscosity1Lb = a.viscosity1 / units::kCentipoisePerPoundPerFootSecond;
   a.viscosity2Lb = a.viscosity2 / units::kCentipoisePerPoundPerFootSecond;
   a.massLb = a.mass * units::kPoundsPerKilogram;

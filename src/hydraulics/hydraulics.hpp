@@ -16,9 +16,9 @@ inline constexpr std::int64_t kMaxStages = 10000;
 
 XV55_RECORD(TrayColumnArguments,
             (Text, blockId, ""),                        // block identifier
-            (const double&, stage, ""),                 // stage number (a whole number)
-            (const double&, stageDatum, ""),            // stage count or datum for the rating
-            (const double&, option, ""),                // hydraulics option (a whole number)
+            (const double&, stage, "1"),                 // stage number (a whole number)
+            (const double&, stageDatum, "1"),            // stage count or datum for the rating
+            (const double&, option, "1"),                // hydraulics option (a whole number)
             (const double&, length, "m"),
             (const double&, pressure, "bar"),           // stage pressure
             (const double&, liquidFlow, "kmol/h"),
@@ -27,26 +27,26 @@ XV55_RECORD(TrayColumnArguments,
             (const double&, vapourMolarDensity, "kmol/m3"),
             (const double&, liquidMw, "kg/kmol"),
             (const double&, vapourMw, "kg/kmol"),
-            (const double&, liquidProperty1, "1/1000"),  // surface tension, dyn/cm
-            (const double&, liquidProperty2, "1/1000"),  // liquid viscosity, cP
-            (const double&, stageDatum2, ""),           // passed through
+            (const double&, liquidSurfaceTension, "dyn/cm"),  // divided by 1000: N/m
+            (const double&, liquidViscosity, "cP"),  // divided by 1000: Pa s
+            (const double&, stageDatum2, "1"),           // passed through
             (double&, ratedPressure, "bar"),
             (double&, holdup, "m3"),                    // written when option > 4
-            (double&, result1, ""),                     // the rating routine's results
-            (double&, result2, ""),
-            (double&, result3, ""),
-            (double&, result4, ""),
-            (double&, result5, ""),
-            (double&, result6, ""),
-            (double&, result7, ""),
-            (double&, result8, ""));
+            (double&, trayPressureDrop, "Pa"),         // the rating routine's results
+            (double&, dryTrayPressureDrop, "Pa"),
+            (double&, clearLiquidHeight, "m"),
+            (double&, weirCrest, "m"),
+            (double&, floodFraction, "1"),
+            (double&, floodingCapacityFactor, "m/s"),
+            (double&, downcomerBackup, "m"),
+            (double&, downcomerResidenceTime, "s"));
 
 XV55_RECORD(RefineryColumnArguments,
             (Text, blockId, ""),
-            (const double&, section, ""),               // 1 main column, k > 1 stripper k - 1
-            (const double&, stage, ""),                 // stage number within the section
-            (const double&, stageDatum, ""),
-            (const double&, option, ""),
+            (const double&, section, "1"),               // 1 main column, k > 1 stripper k - 1
+            (const double&, stage, "1"),                 // stage number within the section
+            (const double&, stageDatum, "1"),
+            (const double&, option, "1"),
             (const double&, length, "m"),
             (const double&, pressure, "bar"),
             (const double&, liquidFlow, "kmol/h"),
@@ -55,19 +55,19 @@ XV55_RECORD(RefineryColumnArguments,
             (const double&, vapourMolarDensity, "kmol/m3"),
             (const double&, liquidMw, "kg/kmol"),
             (const double&, vapourMw, "kg/kmol"),
-            (const double&, liquidProperty1, "1/1000"),
-            (const double&, liquidProperty2, "1/1000"),
-            (const double&, stageDatum2, ""),
+            (const double&, liquidSurfaceTension, "dyn/cm"),
+            (const double&, liquidViscosity, "cP"),
+            (const double&, stageDatum2, "1"),
             (double&, ratedPressure, "bar"),
             (double&, holdup, "m3"),
-            (double&, result1, ""),
-            (double&, result2, ""),
-            (double&, result3, ""),
-            (double&, result4, ""),
-            (double&, result5, ""),
-            (double&, result6, ""),
-            (double&, result7, ""),
-            (double&, result8, ""));
+            (double&, trayPressureDrop, "Pa"),
+            (double&, dryTrayPressureDrop, "Pa"),
+            (double&, clearLiquidHeight, "m"),
+            (double&, weirCrest, "m"),
+            (double&, floodFraction, "1"),
+            (double&, floodingCapacityFactor, "m/s"),
+            (double&, downcomerBackup, "m"),
+            (double&, downcomerResidenceTime, "s"));
 
 void SPHYDR(const TrayColumnArguments& args, Status status, Workspace work);
 void SPHYDRP(const RefineryColumnArguments& args, Status status, Workspace work);

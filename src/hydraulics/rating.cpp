@@ -16,7 +16,8 @@ namespace {
 
 // Beyond this magnitude a real is not rounded but saturated.
 constexpr double kLargestWhole = 9.0e18;
-// The two liquid properties come in thousandths of their SI unit (dyn/cm, cP).
+// The liquid's surface tension and viscosity come in dyn/cm and cP, thousandths of
+// the rating routine's N/m and Pa s.
 constexpr double kThousandths = 1000.0;
 
 void setInteger(std::int64_t word, std::int64_t value) {
@@ -63,8 +64,8 @@ StageEntry stageEntry(const StageInputs& in, const UnitFactors& f) {
   e[kVapourVolume] = in.vapourFlow / in.vapourMolarDensity / units::kSecondsPerHour * f.volume;
   e[kLiquidDensity] = in.liquidMolarDensity * in.liquidMw * f.molarDensity;
   e[kVapourDensity] = in.vapourMolarDensity * in.vapourMw * f.molarDensity;
-  e[kProperty1] = in.property1 / kThousandths;
-  e[kProperty2] = in.property2 / kThousandths;
+  e[kSurfaceTension] = in.surfaceTension / kThousandths;
+  e[kViscosity] = in.viscosity / kThousandths;
   e[kDatum] = in.datum;
   e[kLiquidMw] = in.liquidMw;
   e[kVapourMw] = in.vapourMw;
@@ -75,6 +76,15 @@ StageEntry stageEntry(const StageInputs& in, const UnitFactors& f) {
       e[kLiquidMass] / std::max(e[kVapourMass], kMinDensityOrFlow) * std::sqrt(rhoV / rhoL);
   e[kVapourLoad] = e[kVapourVolume] * std::sqrt(rhoV / std::max(rhoL - rhoV, kMinDensityOrFlow));
   return e;
+}
+
+bool densitiesAllowRating(const char* routine, const StageEntry& e, Status status) {
+  if (densitiesInOrder(e)) return true;
+  report(status, kWarning,
+         "%s-F- Rhoml (%f kg/m3) is less than Rhomv (%f kg/m3). Rigorous hydraulic "
+         "calculations skipped.\\n",
+         routine, e[kLiquidDensity], e[kVapourDensity]);
+  return false;
 }
 
 void presetCommonData(std::int64_t option, std::int64_t stage, std::int64_t section, double datum,

@@ -58,8 +58,8 @@ std::array<NamedInput, 14> stageInputsOf(const Args& a, std::int64_t first) {
            {first + 8, "vapour molar density", a.vapourMolarDensity},
            {first + 9, "liquid molecular weight", a.liquidMw},
            {first + 10, "vapour molecular weight", a.vapourMw},
-           {first + 11, "liquid property 1", a.liquidProperty1},
-           {first + 12, "liquid property 2", a.liquidProperty2},
+           {first + 11, "liquid property 1", a.liquidSurfaceTension},
+           {first + 12, "liquid property 2", a.liquidViscosity},
            {first + 13, "stage datum 2", a.stageDatum2}}};
 }
 
@@ -76,8 +76,8 @@ struct StageInputs {
   double vapourMolarDensity;
   double liquidMw;
   double vapourMw;
-  double property1;
-  double property2;
+  double surfaceTension;  // dyn/cm
+  double viscosity;       // cP
   double datum;
 };
 
@@ -90,8 +90,8 @@ enum Table : std::size_t {
   kVapourVolume,
   kLiquidDensity,
   kVapourDensity,
-  kProperty1,
-  kProperty2,
+  kSurfaceTension,  // N/m
+  kViscosity,       // Pa s
   kDatum,
   kFlowParameter,
   kVapourLoad,
@@ -110,6 +110,8 @@ StageEntry stageEntry(const StageInputs& in, const UnitFactors& f);
 inline bool densitiesInOrder(const StageEntry& e) {
   return !(e[kVapourDensity] > e[kLiquidDensity]);
 }
+// densitiesInOrder, with the warning (status 2) that the stage is not rated when not.
+bool densitiesAllowRating(const char* routine, const StageEntry& e, Status status);
 
 // Fills the rating routine's common data: option, stage, section, the stage datum and
 // the length (SI), and presets its flag word.
@@ -146,8 +148,10 @@ void writeOutputs(const Args& a, double ratedPressure, const UnitFactors& f, std
                   const Rating& r, double noValue) {
   a.ratedPressure = ratedPressure / f.pressure;
   if (option > kHoldupOption) a.holdup = r.holdup / f.volume;
-  double* const results[TPSR_RESULTS] = {&a.result1, &a.result2, &a.result3, &a.result4,
-                                         &a.result5, &a.result6, &a.result7, &a.result8};
+  double* const results[TPSR_RESULTS] = {&a.trayPressureDrop,  &a.dryTrayPressureDrop,
+                                         &a.clearLiquidHeight, &a.weirCrest,
+                                         &a.floodFraction,     &a.floodingCapacityFactor,
+                                         &a.downcomerBackup,   &a.downcomerResidenceTime};
   for (std::size_t k = 0; k < TPSR_RESULTS; ++k) {
     *results[k] = r.results[k] >= noValue ? 1.0 : r.results[k];
   }

@@ -173,8 +173,8 @@ void rouhani(const Section& s, RoutineResult& r) {
 
 void ergun(const Section& s, RoutineResult& r) {
   const double viscosity = s.muNsCentipoise * units::kPascalSecondsPerCentipoise;  // Pa s
-  PIP_ERGUN(&s.stream->bed.a, &s.rhoNsSi, &viscosity, &s.stream->bed.c, &s.stream->bed.b,
-            &s.stream->velocity, &r.friction);
+  PIP_ERGUN(&s.stream->bed.voidFraction, &s.rhoNsSi, &viscosity, &s.stream->bed.particleDiameter,
+            &s.stream->bed.sphericity, &s.stream->velocity, &r.friction);
 }
 
 void darcy(const Section& s, RoutineResult& r) {
@@ -422,7 +422,8 @@ bool streamFinite(const Stream& s) {
 bool optionalInputsFinite(const Stream& s, unsigned reads) {
   return ((reads & kMassFlow) == 0 || std::isfinite(s.massFlow)) &&
          ((reads & kQuality) == 0 || std::isfinite(s.quality)) &&
-         ((reads & kPackedBed) == 0 || allFinite({s.bed.a, s.bed.b, s.bed.c}));
+         ((reads & kPackedBed) == 0 ||
+          allFinite({s.bed.voidFraction, s.bed.sphericity, s.bed.particleDiameter}));
 }
 
 void convert(const Profile& profile, const Stream& in, Section& s) {

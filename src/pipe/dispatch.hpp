@@ -62,7 +62,9 @@ struct Profile {
 
 // The packed-bed inputs handed unchanged to the host's packed-bed routine.
 struct PackedBed {
-  double a = 0.0, b = 0.0, c = 0.0;
+  double voidFraction = 0.0;      // 1
+  double sphericity = 0.0;        // 1
+  double particleDiameter = 0.0;  // m
 };
 
 // One section's stream as the model gives it (model units).

@@ -15,12 +15,12 @@ namespace xv55::pipe {
 XV55_RECORD(SectionArguments,
             (const double&, diameter, "m"),
             (const double&, length, "m"),
-            (const double&, frictionMultiplier, ""),
+            (const double&, frictionMultiplier, "1"),
             (const double&, angle, "rad"),             // sin > 0 for upward flow
-            (const double&, roughness, ""),            // relative roughness
+            (const double&, roughness, "1"),            // relative roughness
             (const double&, velocity, "m/s"),          // mixture velocity
             (const double&, pressure, "bar"),
-            (const double&, liquidFraction, ""),       // no-slip liquid volume fraction
+            (const double&, liquidFraction, "1"),       // no-slip liquid volume fraction
             (const double&, liquidDensity, "kg/m3"),
             (const double&, gasDensity, "kg/m3"),
             (const double&, surfaceTension, "N/m"),
@@ -28,7 +28,7 @@ XV55_RECORD(SectionArguments,
             (const double&, gasViscosity, "cP"),
             (Text, holdupCorrelation, ""),
             (Text, pressureDropCorrelation, ""),
-            (double&, holdup, ""),
+            (double&, holdup, "1"),
             (double&, frictionLoss, "bar"),
             (double&, accelerationLoss, "bar"));
 
@@ -37,15 +37,15 @@ XV55_RECORD(SectionArguments,
 XV55_RECORD(PackedSectionArguments,
             (const double&, diameter, "m"),
             (const double&, length, "m"),
-            (const double&, frictionDivisor, ""),
+            (const double&, frictionDivisor, "1"),
             (const double&, angle, "rad"),
-            (const double&, roughness, ""),
-            (const double&, bedA, ""),                 // packed-bed inputs, as the
-            (const double&, bedB, ""),                 // host's packed-bed routine
-            (const double&, bedC, ""),                 // reads them
+            (const double&, roughness, "1"),
+            (const double&, bedVoidFraction, "1"),     // packed-bed inputs of the
+            (const double&, particleSphericity, "1"),  // host's packed-bed routine
+            (const double&, particleDiameter, "m"),    // (passed through)
             (const double&, velocity, "m/s"),
             (const double&, pressure, "bar"),
-            (const double&, liquidFraction, ""),
+            (const double&, liquidFraction, "1"),
             (const double&, liquidDensity, "kg/m3"),
             (const double&, gasDensity, "kg/m3"),
             (const double&, surfaceTension, "N/m"),
@@ -53,7 +53,7 @@ XV55_RECORD(PackedSectionArguments,
             (const double&, gasViscosity, "cP"),
             (Text, holdupCorrelation, ""),
             (Text, pressureDropCorrelation, ""),
-            (double&, holdup, ""),
+            (double&, holdup, "1"),
             (double&, frictionLoss, "bar"),
             (double&, accelerationLoss, "bar"));
 
@@ -61,16 +61,16 @@ XV55_RECORD(PackedSectionArguments,
 XV55_RECORD(GradientArguments,
             (const double&, diameter, "m"),
             (const double&, angle, "rad"),
-            (const double&, roughness, ""),
-            (const double&, bedA, ""),
-            (const double&, bedB, ""),
-            (const double&, bedC, ""),
-            (const double&, sign, ""),
+            (const double&, roughness, "1"),
+            (const double&, bedVoidFraction, "1"),
+            (const double&, particleSphericity, "1"),
+            (const double&, particleDiameter, "m"),
+            (const double&, sign, "1"),
             (const double&, velocity, "m/s"),
             (const double&, massFlow, "kg/h"),
-            (const double&, quality, ""),              // vapour mass fraction
+            (const double&, quality, "1"),              // vapour mass fraction
             (const double&, pressure, "bar"),
-            (const double&, liquidFraction, ""),
+            (const double&, liquidFraction, "1"),
             (const double&, liquidDensity, "kg/m3"),
             (const double&, gasDensity, "kg/m3"),
             (const double&, surfaceTension, "N/m"),
@@ -84,14 +84,14 @@ XV55_RECORD(GradientArguments,
 XV55_RECORD(MomentumArguments,
             (const double&, diameter, "m"),
             (const double&, length, "m"),
-            (const double&, frictionMultiplier, ""),
+            (const double&, frictionMultiplier, "1"),
             (const double&, angle, "rad"),
-            (const double&, roughness, ""),
+            (const double&, roughness, "1"),
             (const double&, velocity, "m/s"),
             (const double&, massFlow, "kg/h"),
-            (const double&, quality, ""),
+            (const double&, quality, "1"),
             (const double&, pressure, "bar"),
-            (const double&, liquidFraction, ""),
+            (const double&, liquidFraction, "1"),
             (const double&, liquidDensity, "kg/m3"),
             (const double&, gasDensity, "kg/m3"),
             (const double&, surfaceTension, "N/m"),
@@ -99,32 +99,32 @@ XV55_RECORD(MomentumArguments,
             (const double&, gasViscosity, "cP"),
             (Text, holdupCorrelation, ""),
             (Text, pressureDropCorrelation, ""),
-            (double&, holdup, ""),
+            (double&, holdup, "1"),
             (double&, normalisedLoss, "bar s2/m2"));
 
 // SPDPCONST: equivalent friction coefficient of a constant-coefficient law.
 XV55_RECORD(CoefficientArguments,
             (const double&, diameter, "m"),
             (const double&, angle, "rad"),             // taken through asin(sin)
-            (const double&, roughness, ""),
-            (const double&, bedA, ""),
-            (const double&, bedB, ""),
-            (const double&, bedC, ""),
-            (const double&, sign, ""),
+            (const double&, roughness, "1"),
+            (const double&, bedVoidFraction, "1"),
+            (const double&, particleSphericity, "1"),
+            (const double&, particleDiameter, "m"),
+            (const double&, sign, "1"),
             (const double&, velocity, "m/s"),
             (const double&, massFlow, "kg/h"),
-            (const double&, quality, ""),
+            (const double&, quality, "1"),
             (const double&, pressure, "bar"),
-            (const double&, liquidFraction, ""),
+            (const double&, liquidFraction, "1"),
             (const double&, liquidDensity, "kg/m3"),
             (const double&, gasDensity, "kg/m3"),
             (const double&, surfaceTension, "N/m"),
             (const double&, liquidViscosity, "cP"),
             (const double&, gasViscosity, "cP"),
-            (const double&, gradientDivisor, ""),
+            (const double&, gradientDivisor, "1"),
             (Text, holdupCorrelation, ""),
             (Text, pressureDropCorrelation, ""),
-            (double&, coefficient, ""));
+            (double&, coefficient, "1"));
 
 // SPHLD: liquid holdup only.
 XV55_RECORD(HoldupArguments,
@@ -132,22 +132,22 @@ XV55_RECORD(HoldupArguments,
             (const double&, angle, "rad"),             // taken through asin(sin)
             (const double&, velocity, "m/s"),
             (const double&, massFlow, "kg/h"),
-            (const double&, quality, ""),
+            (const double&, quality, "1"),
             (const double&, pressure, "bar"),
-            (const double&, liquidFraction, ""),
+            (const double&, liquidFraction, "1"),
             (const double&, liquidDensity, "kg/m3"),
             (const double&, gasDensity, "kg/m3"),
             (const double&, surfaceTension, "N/m"),
             (const double&, liquidViscosity, "cP"),
             (const double&, gasViscosity, "cP"),
             (Text, holdupCorrelation, ""),
-            (double&, holdup, ""));
+            (double&, holdup, "1"));
 
 // SPPCBR: the Darcy friction factor of PIPCBR.
 XV55_RECORD(ColebrookArguments,
-            (const double&, reynolds, ""),
-            (const double&, roughness, ""),            // relative roughness
-            (double&, frictionFactor, ""));
+            (const double&, reynolds, "1"),
+            (const double&, roughness, "1"),            // relative roughness
+            (double&, frictionFactor, "1"));
 
 // A NaN or infinite input that a two-phase procedure reads makes every output NaN
 // (SPPCBR: as PIPCBR below).  A zero divisor of SPPINT3 or SPDPCONST is reported

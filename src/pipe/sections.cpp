@@ -82,7 +82,8 @@ Stream streamOf(const Arguments& a) {
     s.massFlow = a.massFlow;
     s.quality = a.quality;
   }
-  if constexpr (requires { a.bedA; }) s.bed = {a.bedA, a.bedB, a.bedC};
+  if constexpr (requires { a.bedVoidFraction; })
+    s.bed = {a.bedVoidFraction, a.particleSphericity, a.particleDiameter};
   return s;
 }
 

@@ -67,14 +67,14 @@ SonicVelocity PIPSON(const PhaseSplit& split, std::int64_t& errorCell, std::int6
 XV55_RECORD(SonicTemperatureArguments,
             (const double&, temperature, "degC"),  // in the units of unitSet
             (const double&, pressure, "bar"),
-            (Vector<const double>, fractions, ""),  // mole fractions, model order
+            (Vector<const double>, fractions, "1"),  // mole fractions, model order
             (const double&, molecularWeight, "kg/kmol"),
             (const std::int64_t&, unitSet, ""),
             (double&, velocity, "m/s"));
 XV55_RECORD(SonicEnthalpyArguments,
             (const double&, enthalpy, "MJ/kmol"),  // molar, in the units of unitSet
             (const double&, pressure, "bar"),
-            (Vector<const double>, fractions, ""),
+            (Vector<const double>, fractions, "1"),
             (const double&, molecularWeight, "kg/kmol"),
             (const std::int64_t&, unitSet, ""),
             (double&, velocity, "m/s"));
@@ -83,11 +83,11 @@ XV55_RECORD(SonicEnthalpyArguments,
 XV55_RECORD(SonicEnthalpyTracedArguments,
             (const double&, enthalpy, "MJ/kmol"),
             (const double&, pressure, "bar"),
-            (Vector<const double>, fractions, ""),
+            (Vector<const double>, fractions, "1"),
             (const double&, molecularWeight, "kg/kmol"),
             (const std::int64_t&, unitSet, ""),
             (Unused, streamDatum6, ""),
-            (Vector<const double>, streamVector7, ""),
+            (Vector<const double>, streamVector7, "1"),
             (Unused, streamDatum8, ""),
             (double&, velocity, "m/s"));
 

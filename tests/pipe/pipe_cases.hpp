@@ -46,7 +46,7 @@ struct Case {
   double diameter = 0.1, length = 100.0;  // m
   double factor = 1.0;                    // multiplier (SPPINT, SPPMOM), divisor (SPPINT3)
   double angle = 0.05, roughness = 4.5e-4;
-  double bedA = 0.4, bedB = 0.8, bedC = 0.003;
+  double bedVoidFraction = 0.4, particleSphericity = 0.8, particleDiameter = 0.003;
   double sign = -1.0, divisor = 1.0;  // SPDPDZFR, SPDPCONST
   double velocity = 2.5, massFlow = 20000.0, quality = 0.05, pressure = 20.0;
   double liquidFraction = 0.3, liquidDensity = 800.0, gasDensity = 20.0;
@@ -65,12 +65,12 @@ inline BlockBuilder blockOf(Proc p, const Case& c) {
   const bool packed = p == Proc::Sppint3 || p == Proc::Spdpdzfr || p == Proc::Spdpconst;
   if (p == Proc::Sppint || p == Proc::Sppint3 || p == Proc::Sppmom) {
     reals({c.diameter, c.length, c.factor, c.angle, c.roughness});
-    if (packed) reals({c.bedA, c.bedB, c.bedC});
+    if (packed) reals({c.bedVoidFraction, c.particleSphericity, c.particleDiameter});
     b.real(c.velocity);
     if (p == Proc::Sppmom) reals({c.massFlow, c.quality});
   } else if (packed) {
-    reals({c.diameter, c.angle, c.roughness, c.bedA, c.bedB, c.bedC, c.sign, c.velocity, c.massFlow,
-           c.quality});
+    reals({c.diameter, c.angle, c.roughness, c.bedVoidFraction, c.particleSphericity,
+           c.particleDiameter, c.sign, c.velocity, c.massFlow, c.quality});
   } else {
     reals({c.diameter, c.angle, c.velocity, c.massFlow, c.quality});
   }
