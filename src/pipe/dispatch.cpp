@@ -450,6 +450,49 @@ void convert(const Profile& profile, const Stream& in, Section& s) {
   s.muNsCentipoise = s.lambda * in.liquidViscosity + (1.0 - s.lambda) * in.gasViscosity;
 }
 
+// The friction term of the pressure-drop routine's result, in the form its row names.
+void frictionOf(const PressureDropRow& row, const Section& s, const RoutineResult& drop,
+                Evaluation& e) {
+  switch (row.form) {
+    case Form::DarcyFactor:
+      e.friction = drop.friction * s.rhoNs * s.vm * s.vm / (2.0 * s.gc * s.d) /
+                   units::kSquareInchesPerSquareFoot;
+      break;
+    case Form::PoundsPerSquareFootFoot:
+      e.friction = drop.friction / units::kSquareInchesPerSquareFoot;
+      break;
+    case Form::PsiPerFoot:
+      e.friction = drop.friction;
+      break;
+    case Form::PascalsPerMetre:
+      e.friction = drop.friction;
+      e.frictionPascalsPerMetre = true;
+      break;
+  }
+}
+
+// How the acceleration term is formed: from the kinetic-energy ratio with the velocity
+// the row names, or as the routine's own gradient.
+void accelerationOf(const PressureDropRow& row, const HoldupRow* holdupRow, const Section& s,
+                    const RoutineResult& drop, Evaluation& e) {
+  switch (row.acceleration) {
+    case Term::None:
+      break;
+    case Term::KineticByLiquidFraction:
+      e.acceleration = Acceleration::Kinetic;
+      e.kineticVelocity = s.lambda <= kGasOnlyLiquidFraction ? s.vm : s.vsG;
+      break;
+    case Term::KineticByHoldupName:
+      e.acceleration = Acceleration::Kinetic;
+      e.kineticVelocity = holdupRow && holdupRow->keyword == kBeggsBrill ? s.vsG : s.vm;
+      break;
+    case Term::FromRoutine:
+      e.acceleration = Acceleration::FromRoutine;
+      e.accelerationGradient = drop.acceleration;
+      break;
+  }
+}
+
 }  // namespace
 
 void forgetUnknownNames() {
@@ -503,39 +546,8 @@ Evaluation evaluate(const Profile& profile, const Stream& stream, Text holdupNam
   }
   if (dropRow->noSlipHoldup) e.reportedHoldup = s.lambda;
 
-  switch (dropRow->form) {
-    case Form::DarcyFactor:
-      e.friction = drop.friction * s.rhoNs * s.vm * s.vm / (2.0 * s.gc * s.d) /
-                   units::kSquareInchesPerSquareFoot;
-      break;
-    case Form::PoundsPerSquareFootFoot:
-      e.friction = drop.friction / units::kSquareInchesPerSquareFoot;
-      break;
-    case Form::PsiPerFoot:
-      e.friction = drop.friction;
-      break;
-    case Form::PascalsPerMetre:
-      e.friction = drop.friction;
-      e.frictionPascalsPerMetre = true;
-      break;
-  }
-
-  switch (dropRow->acceleration) {
-    case Term::None:
-      break;
-    case Term::KineticByLiquidFraction:
-      e.acceleration = Acceleration::Kinetic;
-      e.kineticVelocity = s.lambda <= kGasOnlyLiquidFraction ? s.vm : s.vsG;
-      break;
-    case Term::KineticByHoldupName:
-      e.acceleration = Acceleration::Kinetic;
-      e.kineticVelocity = holdupRow && holdupRow->keyword == kBeggsBrill ? s.vsG : s.vm;
-      break;
-    case Term::FromRoutine:
-      e.acceleration = Acceleration::FromRoutine;
-      e.accelerationGradient = drop.acceleration;
-      break;
-  }
+  frictionOf(*dropRow, s, drop, e);
+  accelerationOf(*dropRow, holdupRow, s, drop, e);
   return e;
 }
 
