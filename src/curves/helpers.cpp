@@ -30,9 +30,6 @@ constexpr double kFixedEfficiency = 0.9;
 constexpr double kLowestFlow = 0.001261803933;
 constexpr double kHighestFlow = 0.3154509834;
 constexpr double kGallonsLogShift = 9.670945162;
-constexpr double kEfficiency0 = -0.31609348;
-constexpr double kEfficiency1 = 0.24012299;
-constexpr double kEfficiency2 = 0.011988872;
 
 // pdriven selects the pressure-driven junction unless it is exactly +0.0.
 bool isPositiveZero(double v) {
@@ -103,13 +100,13 @@ void SPEFFP(const PumpEfficiencyArguments& args, Jacobian jac, CallMode mode) {
   if (!std::isfinite(p) || !std::isfinite(flow)) {
     value = slope = kNaN;  // a clamp or the pressure limit would hide it
   } else if (p <= kFixedEfficiencyPressure) {
+    // Efficiency quadratic in L, the logarithm of the flow in US gallons per minute.
     const double l = std::log(std::clamp(flow, kLowestFlow, kHighestFlow)) + kGallonsLogShift;
-    value = kEfficiency0 + l * (kEfficiency1 - kEfficiency2 * l);
+    value = -0.31609348 + l * (0.24012299 - 0.011988872 * l);
     if (flow >= kLowestFlow && flow <= kHighestFlow) {
       const double perModelUnit = host::fromSi(Quantity::Volume, 1.0);
       // dEFF/dQ
-      slope =
-          (kEfficiency1 - 2.0 * kEfficiency2 * l) / flow / units::kSecondsPerHour / perModelUnit;
+      slope = (0.24012299 - 2.0 * 0.011988872 * l) / flow / units::kSecondsPerHour / perModelUnit;
     }
   }
   if (mode.wantsValues()) eff = value;

@@ -18,8 +18,6 @@ namespace xv55::numerics {
 namespace {
 
 constexpr double kPaPerBar = units::kPascalsPerBar;
-// Twice the Pa per bar: the liquid part is 2 V0 (P0 - Ps) in Pa.
-constexpr double kTwicePaPerBar = 2.0 * kPaPerBar;
 
 // A pass needs more than this many steps for its end point to be trusted.
 constexpr std::int64_t kFewestTrustedSteps = 3;
@@ -44,8 +42,6 @@ constexpr double kDienerSmallDrop = units::single(1e-5f);
 constexpr double kDienerSmallRange = units::single(1e-6f);
 constexpr double kDienerSmallStep = units::single(1e-6f);
 constexpr double kDienerEndTolerance = units::single(1e-8f);
-constexpr double kDienerFactorScale = units::single(1.21f);
-constexpr double kDienerDischargeScale = units::single(1.1f);
 constexpr double kDienerSearchMode = 0.5;
 // Below this G^2 the flux follows the straight line through the origin that
 // meets sqrt(G^2) there; a negative G^2 gives no flux.
@@ -251,7 +247,7 @@ Expansion expansion(double p0, double ps, double pb, double v0, double smallDrop
   const bool liquidPart = p0 > ps + smallDrop;
   const double liquidEnd = std::fmax(ps, pb);
   const double start = liquidPart ? liquidEnd : p0;
-  return {liquidPart ? kTwicePaPerBar * v0 * (p0 - liquidEnd) : 0.0, start, start - pb};
+  return {liquidPart ? 2.0 * kPaPerBar * v0 * (p0 - liquidEnd) : 0.0, start, start - pb};
 }
 
 // Whether the march ran out of steps: the step budget, or a step too small to
@@ -272,9 +268,9 @@ double dienerFlux(double fluxSquared) {
 struct DienerCorrection {
   double s;
   double q;
-  double factor(double x) const { return kDienerFactorScale / ((s * s) * (x * x) / q + 1.0); }
+  double factor(double x) const { return units::single(1.21f) / ((s * s) * (x * x) / q + 1.0); }
   double discharge(double x) const {
-    return kDienerDischargeScale / std::sqrt((s * s) * (x * x) / q + 1.0);
+    return units::single(1.1f) / std::sqrt((s * s) * (x * x) / q + 1.0);
   }
 };
 
@@ -394,7 +390,7 @@ entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
 
   if (drop < kDienerSmallDrop) {
     const double f1 = correction.factor(1.0);
-    const double g = dienerFlux(kTwicePaPerBar * v0 * drop * f1 / ((v0 - f1 * v0) * v0));
+    const double g = dienerFlux(2.0 * kPaPerBar * v0 * drop * f1 / ((v0 - f1 * v0) * v0));
     if (!resultsAreFinite({g}, "Diener", status)) return entry::Outcome::Rejected;
     args.pmax = pb;
     args.flux = g;
@@ -410,7 +406,7 @@ entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
   // succeed.
   if (range < kDienerSmallRange) {
     const double f1 = correction.factor(1.0);
-    const double g = dienerFlux((liquid + kTwicePaPerBar * v0 * std::fmax(range, 0.0)) * f1 /
+    const double g = dienerFlux((liquid + 2.0 * kPaPerBar * v0 * std::fmax(range, 0.0)) * f1 /
                                 (u * u - v0 * v0 * f1));
     const double cd = correction.discharge(1.0);
     if (!resultsAreFinite({g, cd}, "Diener", status)) return entry::Outcome::Rejected;
