@@ -490,7 +490,7 @@ double shapedReal(std::string_view name, FuzzedDataProvider& fdp) {
     return static_cast<double>(fdp.ConsumeIntegralInRange<int>(0, 7));
   }
   if (name == "liquidFraction" || name == "quality" || name == "vapourFraction" ||
-      name == "liquidSplit" || name == "fraction" || name == "position" ||
+      name == "liquidSplit" || name == "excludedFraction" || name == "position" ||
       name == "bedVoidFraction" || name == "particleSphericity") {
     return fraction(fdp);
   }

@@ -21,59 +21,24 @@ namespace {
 // SAIPRNAM while a stage's property state is set up.
 constexpr std::int64_t kStageCaller = 76;
 
-// The inputs of both members, by name; the one-liquid member's liquid is liquid 1.
-struct StageInputs {
-  Text reactionId;
-  std::int64_t components = 0, reactions = 0;
-  double temperature = 0, pressure = 0, flow = 0;
-  Vector<const double> liquid1Amounts, liquid2Amounts, vapourAmounts;
-  Matrix<const double> stoichiometry;
-  double liquid1Flow = 0, liquid2Flow = 0, vapourFlow = 0;
-  double liquid1Holdup = 0, liquid2Holdup = 0, vapourHoldup = 0;
-  std::int64_t stage = 0, reactionPhase = 0, liquidPhases = 1;
-  Vector<const double> integerParameters, realParameters;
-  Vector<const double> reactionIntegerParameters, reactionRealParameters;
-  std::int64_t integerWorkspaceCount = 0, realWorkspaceCount = 0;
-  Vector<double> rates;
+// One liquid of the stage: its component amounts, flow and holdup.
+struct StageLiquid {
+  Vector<const double> amounts;
+  double flow = 0, holdup = 0;
 };
 
-template <class R>
-StageInputs inputsOf(const R& a) {
-  StageInputs in;
-  in.reactionId = a.reactionId;
-  in.components = a.componentCount;
-  in.reactions = a.reactionCount;
-  in.temperature = a.temperature;
-  in.pressure = a.pressure;
-  in.flow = a.flow;
-  in.vapourAmounts = a.vapourAmounts;
-  in.stoichiometry = a.stoichiometry;
-  in.vapourFlow = a.vapourFlow;
-  in.vapourHoldup = a.vapourHoldup;
-  in.stage = a.stage;
-  in.reactionPhase = a.reactionPhase;
-  in.integerParameters = a.integerParameters;
-  in.realParameters = a.realParameters;
-  in.reactionIntegerParameters = a.reactionIntegerParameters;
-  in.reactionRealParameters = a.reactionRealParameters;
-  in.integerWorkspaceCount = a.integerBlockWorkspaceCount;
-  in.realWorkspaceCount = a.realBlockWorkspaceCount;
-  in.rates = a.rates;
-  if constexpr (requires { a.liquidAmounts; }) {
-    in.liquid1Amounts = a.liquidAmounts;
-    in.liquid1Flow = a.liquidFlow;
-    in.liquid1Holdup = a.liquidHoldup;
-  } else {
-    in.liquid1Amounts = a.liquid1Amounts;
-    in.liquid2Amounts = a.liquid2Amounts;
-    in.liquid1Flow = a.liquid1Flow;
-    in.liquid2Flow = a.liquid2Flow;
-    in.liquid1Holdup = a.liquid1Holdup;
-    in.liquid2Holdup = a.liquid2Holdup;
-    in.liquidPhases = 2;
-  }
-  return in;
-}
+// A member's record, as its body hands it over; the one-liquid member's liquid is
+// liquid 1.
+struct StageInputs {
+  const StageHead& head;
+  std::int64_t liquidPhases;
+  StageLiquid liquid1{}, liquid2{};
+  Vector<const double> vapourAmounts;
+  Matrix<const double> stoichiometry;
+  double vapourFlow, vapourHoldup;
+  const StageData& data;
+  Vector<double> rates;
+};
 
 // ---- module storage handed to the routine ----
 
@@ -108,43 +73,44 @@ void reportSizes(std::string_view procedure, Status status) {
 }
 
 bool withinLimits(const StageInputs& in, std::int64_t ncomp) {
-  return in.reactions <= kMaxReactions && in.components <= kModuleWords &&
-         in.integerWorkspaceCount <= kModuleWords && in.realWorkspaceCount <= kModuleWords &&
-         ncomp <= kModuleWords && in.integerParameters.size() <= kModuleWords &&
-         in.reactionIntegerParameters.size() <= kModuleWords;
+  return in.head.reactionCount <= kMaxReactions && in.head.componentCount <= kModuleWords &&
+         in.data.integerBlockWorkspaceCount <= kModuleWords &&
+         in.data.realBlockWorkspaceCount <= kModuleWords && ncomp <= kModuleWords &&
+         in.data.integerParameters.size() <= kModuleWords &&
+         in.data.reactionIntegerParameters.size() <= kModuleWords;
 }
 
 bool numbersUsable(std::string_view name, const StageInputs& in, Status status) {
   InputCheck check;
-  check.real("temperature", in.temperature);
-  check.real("pressure", in.pressure);
-  check.real("flow", in.flow);
-  check.reals("liquidAmounts", in.liquid1Amounts);
-  check.reals("liquid2Amounts", in.liquid2Amounts);
+  check.real("temperature", in.head.temperature);
+  check.real("pressure", in.head.pressure);
+  check.real("flow", in.head.flow);
+  check.reals("liquidAmounts", in.liquid1.amounts);
+  check.reals("liquid2Amounts", in.liquid2.amounts);
   check.reals("vapourAmounts", in.vapourAmounts);
   check.matrix("stoichiometry", in.stoichiometry);
-  check.real("liquidFlow", in.liquid1Flow);
-  check.real("liquid2Flow", in.liquid2Flow);
+  check.real("liquidFlow", in.liquid1.flow);
+  check.real("liquid2Flow", in.liquid2.flow);
   check.real("vapourFlow", in.vapourFlow);
-  check.real("liquidHoldup", in.liquid1Holdup);
-  check.real("liquid2Holdup", in.liquid2Holdup);
+  check.real("liquidHoldup", in.liquid1.holdup);
+  check.real("liquid2Holdup", in.liquid2.holdup);
   check.real("vapourHoldup", in.vapourHoldup);
-  check.integrals("integerParameters", in.integerParameters);
-  check.reals("realParameters", in.realParameters);
-  check.integrals("reactionIntegerParameters", in.reactionIntegerParameters);
-  check.reals("reactionRealParameters", in.reactionRealParameters);
+  check.integrals("integerParameters", in.data.integerParameters);
+  check.reals("realParameters", in.data.realParameters);
+  check.integrals("reactionIntegerParameters", in.data.reactionIntegerParameters);
+  check.reals("reactionRealParameters", in.data.reactionRealParameters);
   return check.passed(name, status);
 }
 
 // The counts against the arrays that go with them and the model's component set.
 bool sizesAgree(std::string_view name, const StageInputs& in, const ModelComponents& model,
                 std::int64_t ncomp, Status status) {
-  const std::int64_t nc = in.components;
-  bool agree = nc >= 1 && nc <= model.count && nc <= ncomp && in.reactions >= 0 &&
-               in.vapourAmounts.size() >= nc && in.liquid1Amounts.size() >= nc &&
-               (in.liquidPhases == 1 || in.liquid2Amounts.size() >= nc) &&
-               in.stoichiometry.columns() >= in.reactions &&
-               (in.reactions == 0 || in.stoichiometry.rows() >= nc);
+  const std::int64_t nc = in.head.componentCount;
+  bool agree = nc >= 1 && nc <= model.count && nc <= ncomp && in.head.reactionCount >= 0 &&
+               in.vapourAmounts.size() >= nc && in.liquid1.amounts.size() >= nc &&
+               (in.liquidPhases == 1 || in.liquid2.amounts.size() >= nc) &&
+               in.stoichiometry.columns() >= in.head.reactionCount &&
+               (in.head.reactionCount == 0 || in.stoichiometry.rows() >= nc);
   if (!agree) reportInconsistentSizes(name, nc, in.stoichiometry.rows(), model.count, status);
   return agree;
 }
@@ -161,71 +127,65 @@ bool phaseFractions(const double* amounts, std::int64_t nc, const ModelComponent
   return true;
 }
 
-void evaluate(std::string_view name, const StageInputs& in, Status status, HostContext context) {
-  const std::int64_t ncomp = DMS_NCOMP[0];
-  if (!withinLimits(in, ncomp)) return reportSizes(name, status);
-  if (!numbersUsable(name, in, status)) return;
+// The phases in companion order into SHS_STWORK: the overall liquid, its two liquids,
+// the vapour.  False on failure (status 4).
+bool placePhases(const StageInputs& in, const ModelComponents& model, std::int64_t nc,
+                 std::int64_t ncomp, Status status) {
   StageStorage& s = g_stage;
-  truncateInto(in.integerParameters, s.integers);
-  truncateInto(in.reactionIntegerParameters, s.reactionIntegers);
-
-  const double t = host::toSi(host::Quantity::Temperature, in.temperature);
-  const double p = host::toSi(host::Quantity::Pressure, in.pressure);
-  SAIPRNAM = kStageCaller;
-  ModelComponents model;
-  if (!loadModelComponents(context, status, model)) return;
-  if (!sizesAgree(name, in, model, ncomp, status)) return;
-  const std::int64_t nc = in.components;
-  const std::int64_t nr = in.reactions;
-
-  // The phases in companion order: the overall liquid, its two liquids, the vapour.
-  const double* liquid = in.liquid1Amounts.data();
+  const double* liquid = in.liquid1.amounts.data();
   if (in.liquidPhases == 2) {
     for (std::int64_t i = 1; i <= nc; ++i) {
-      s.liquidAmounts[i - 1] = in.liquid1Amounts(i) + in.liquid2Amounts(i);
+      s.liquidAmounts[i - 1] = in.liquid1.amounts(i) + in.liquid2.amounts(i);
     }
     liquid = s.liquidAmounts;
   }
-  if (!phaseFractions(liquid, nc, model, stwork::kLiquid, status)) return;
-  if (!phaseFractions(in.vapourAmounts.data(), nc, model, stwork::kVapour, status)) return;
+  if (!phaseFractions(liquid, nc, model, stwork::kLiquid, status)) return false;
+  if (!phaseFractions(in.vapourAmounts.data(), nc, model, stwork::kVapour, status)) return false;
   if (in.liquidPhases == 2) {
-    if (!phaseFractions(in.liquid1Amounts.data(), nc, model, stwork::kLiquid1, status)) return;
-    if (!phaseFractions(in.liquid2Amounts.data(), nc, model, stwork::kLiquid2, status)) return;
+    if (!phaseFractions(in.liquid1.amounts.data(), nc, model, stwork::kLiquid1, status))
+      return false;
+    if (!phaseFractions(in.liquid2.amounts.data(), nc, model, stwork::kLiquid2, status))
+      return false;
   } else {
     std::copy_n(stworkVector(stwork::kLiquid), ncomp, stworkVector(stwork::kLiquid1));
     std::copy_n(stworkVector(stwork::kLiquid), ncomp, stworkVector(stwork::kLiquid2));
   }
+  return true;
+}
 
-  // The stoichiometry and the rates in companion order.
-  std::fill(s.stoichiometry, s.stoichiometry + ncomp * nr, 0.0);
-  placeStoichiometry(in.stoichiometry, nc, nr, model, ncomp, s.stoichiometry);
-  double* rates = stworkVector(stwork::kRates);
-  std::fill(rates, rates + ncomp, 0.0);
-
+// The scalars the routine receives, in the companion simulator's units.
+void fillScalars(const StageInputs& in, std::int64_t ncomp, std::int64_t nc, std::int64_t nr,
+                 double t, double p) {
+  StageStorage& s = g_stage;
   s.companionComponents = ncomp;
   s.modelComponents = nc;
   s.reactions = nr;
   s.temperature = t;
   s.pressure = p;
-  s.flow = in.flow / units::kSecondsPerHour;
-  s.liquid1Flow = in.liquid1Flow / units::kSecondsPerHour;
-  s.liquid2Flow = in.liquid2Flow / units::kSecondsPerHour;
+  s.flow = in.head.flow / units::kSecondsPerHour;
+  s.liquid1Flow = in.liquid1.flow / units::kSecondsPerHour;
+  s.liquid2Flow = in.liquid2.flow / units::kSecondsPerHour;
   s.liquidFlow = s.liquid1Flow + s.liquid2Flow;
   s.vapourFlow = in.vapourFlow / units::kSecondsPerHour;
-  s.liquid1Holdup = in.liquid1Holdup;
-  s.liquid2Holdup = in.liquid2Holdup;
-  s.liquidHoldup = in.liquid1Holdup + in.liquid2Holdup;
+  s.liquid1Holdup = in.liquid1.holdup;
+  s.liquid2Holdup = in.liquid2.holdup;
+  s.liquidHoldup = in.liquid1.holdup + in.liquid2.holdup;
   s.vapourHoldup = in.vapourHoldup;
-  s.integerCount = in.integerParameters.size();
-  s.realCount = in.realParameters.size();
-  s.reactionIntegerCount = in.reactionIntegerParameters.size();
-  s.reactionRealCount = in.reactionRealParameters.size();
-  s.integerWorkspaceCount = in.integerWorkspaceCount;
-  s.realWorkspaceCount = in.realWorkspaceCount;
-  s.stage = in.stage;
-  s.reactionPhase = in.reactionPhase;
+  s.integerCount = in.data.integerParameters.size();
+  s.realCount = in.data.realParameters.size();
+  s.reactionIntegerCount = in.data.reactionIntegerParameters.size();
+  s.reactionRealCount = in.data.reactionRealParameters.size();
+  s.integerWorkspaceCount = in.data.integerBlockWorkspaceCount;
+  s.realWorkspaceCount = in.data.realBlockWorkspaceCount;
+  s.stage = in.data.stage;
+  s.reactionPhase = in.data.reactionPhase;
   s.liquidPhases = in.liquidPhases;
+}
 
+// The routine's argument list: module storage, SHS_STWORK and the model's arrays.
+ColumnList routineList(const StageInputs& in, const ModelComponents& model) {
+  StageStorage& s = g_stage;
+  double* rates = stworkVector(stwork::kRates);
   namespace c = column;
   ColumnList list;
   list.set(c::kCompanionComponents, &s.companionComponents);
@@ -247,11 +207,11 @@ void evaluate(std::string_view name, const StageInputs& in, Status status, HostC
   list.set(c::kIntegerCount, &s.integerCount);
   list.set(c::kIntegers, s.integers);
   list.set(c::kRealCount, &s.realCount);
-  list.set(c::kReals, in.realParameters.data());
+  list.set(c::kReals, in.data.realParameters.data());
   list.set(c::kReactionIntegerCount, &s.reactionIntegerCount);
   list.set(c::kReactionIntegers, s.reactionIntegers);
   list.set(c::kReactionRealCount, &s.reactionRealCount);
-  list.set(c::kReactionReals, in.reactionRealParameters.data());
+  list.set(c::kReactionReals, in.data.reactionRealParameters.data());
   list.set(c::kIntegerWorkspaceCount, &s.integerWorkspaceCount);
   list.set(c::kIntegerWorkspace, s.integerWorkspace);
   list.set(c::kRealWorkspaceCount, &s.realWorkspaceCount);
@@ -265,8 +225,36 @@ void evaluate(std::string_view name, const StageInputs& in, Status status, HostC
   list.set(c::kLiquid2Flow, &s.liquid2Flow);
   list.set(c::kLiquid1Holdup, &s.liquid1Holdup);
   list.set(c::kLiquid2Holdup, &s.liquid2Holdup);
+  return list;
+}
 
-  if (!SAIURD(in.reactionId, list, status)) return;
+void evaluate(std::string_view name, const StageInputs& in, Status status, HostContext context) {
+  const std::int64_t ncomp = DMS_NCOMP[0];
+  if (!withinLimits(in, ncomp)) return reportSizes(name, status);
+  if (!numbersUsable(name, in, status)) return;
+  StageStorage& s = g_stage;
+  truncateInto(in.data.integerParameters, s.integers);
+  truncateInto(in.data.reactionIntegerParameters, s.reactionIntegers);
+
+  const double t = host::toSi(host::Quantity::Temperature, in.head.temperature);
+  const double p = host::toSi(host::Quantity::Pressure, in.head.pressure);
+  SAIPRNAM = kStageCaller;
+  ModelComponents model;
+  if (!loadModelComponents(context, status, model)) return;
+  if (!sizesAgree(name, in, model, ncomp, status)) return;
+  const std::int64_t nc = in.head.componentCount;
+  const std::int64_t nr = in.head.reactionCount;
+  if (!placePhases(in, model, nc, ncomp, status)) return;
+
+  // The stoichiometry and the rates in companion order.
+  std::fill(s.stoichiometry, s.stoichiometry + ncomp * nr, 0.0);
+  placeStoichiometry(in.stoichiometry, nc, nr, model, ncomp, s.stoichiometry);
+  double* rates = stworkVector(stwork::kRates);
+  std::fill(rates, rates + ncomp, 0.0);
+
+  fillScalars(in, ncomp, nc, nr, t, p);
+  ColumnList list = routineList(in, model);
+  if (!SAIURD(in.head.reactionId, list, status)) return;
 
   // The rates in model order, kmol/s to kmol/h.
   SAIASO(&nc, model.mapping, rates, s.fractions);
@@ -274,26 +262,46 @@ void evaluate(std::string_view name, const StageInputs& in, Status status, HostC
   for (std::int64_t i = 1; i <= n; ++i) in.rates(i) = s.fractions[i - 1] * units::kSecondsPerHour;
 }
 
-template <class R>
-void run(std::string_view name, const R& args, HostCallType call, Status status,
+void run(std::string_view name, const StageInputs& in, HostCallType call, Status status,
          HostContext context) {
   if (call.mode().isCleanUp()) {
     SAIGCLEAR(status.address());
     return;
   }
-  evaluate(name, inputsOf(args), status, context);
+  evaluate(name, in, status, context);
 }
 
 }  // namespace
 
-void SPRDKUSR(const ColumnStageArguments& args, HostCallType call, Status status,
+void SPRDKUSR(const ColumnStageArguments& a, HostCallType call, Status status,
               HostContext context) {
-  run("SPRDKUSR", args, call, status, context);
+  run("SPRDKUSR",
+      {.head = a.head,
+       .liquidPhases = 1,
+       .liquid1 = {a.liquidAmounts, a.liquidFlow, a.liquidHoldup},
+       .vapourAmounts = a.vapourAmounts,
+       .stoichiometry = a.stoichiometry,
+       .vapourFlow = a.vapourFlow,
+       .vapourHoldup = a.vapourHoldup,
+       .data = a.data,
+       .rates = a.rates},
+      call, status, context);
 }
 
-void SPRDKUS3(const ColumnStageTwoLiquidArguments& args, HostCallType call, Status status,
+void SPRDKUS3(const ColumnStageTwoLiquidArguments& a, HostCallType call, Status status,
               HostContext context) {
-  run("SPRDKUS3", args, call, status, context);
+  run("SPRDKUS3",
+      {.head = a.head,
+       .liquidPhases = 2,
+       .liquid1 = {a.liquid1Amounts, a.liquid1Flow, a.liquid1Holdup},
+       .liquid2 = {a.liquid2Amounts, a.liquid2Flow, a.liquid2Holdup},
+       .vapourAmounts = a.vapourAmounts,
+       .stoichiometry = a.stoichiometry,
+       .vapourFlow = a.vapourFlow,
+       .vapourHoldup = a.vapourHoldup,
+       .data = a.data,
+       .rates = a.rates},
+      call, status, context);
 }
 
 }  // namespace xv55::kinetics

@@ -20,494 +20,309 @@ namespace xv55::kinetics {
 
 using entry::HostCallType;
 
+// Units: "1" for a dimensionless value (fractions, compositions, stoichiometric
+// coefficients, counts given as reals); "user" for a value handed to the user routine
+// as it stands, in whatever units that routine expects.
+
+// ---- the groups the records share ----
+
+// The reactor block and the reaction paragraph whose routine is called.
+XV55_GROUP(ReactorCall,  //
+           (Text, blockId, ""), (Text, reactionId, ""));
+
+// The reactor's state, in the model's units (unit set 2: degF, psia).
+XV55_GROUP(ReactorState,  //
+           (const double&, temperature, "degC"), (const double&, pressure, "bar"));
+
+// The model's phase split: vapour fraction and the share of the liquid that is liquid 1.
+XV55_GROUP(PhaseSplit,  //
+           (const double&, vapourFraction, "1"), (const double&, liquidSplit, "1"));
+
+// The flow (lbmol/h in unit set 2), the reactions and the user routine's parameter
+// sets, counts and work sizes.
+XV55_GROUP(ReactionData, (const double&, flow, "kmol/h"),
+           (Matrix<const double>, stoichiometry, "1"),      // component x reaction
+           (Vector<const double>, integerParameters, "1"),  // truncated to integers
+           (Vector<const double>, realParameters, "user"),
+           (const std::int64_t&, integerWorkCount, ""), (const std::int64_t&, realWorkCount, ""),
+           (const std::int64_t&, userValueCount, ""),
+           (Vector<const double>, reactionIntegerParameters, "1"),
+           (Vector<const double>, reactionRealParameters, "user"),
+           (const std::int64_t&, integerWorkspaceCount, ""),
+           (const std::int64_t&, realWorkspaceCount, ""));
+
+// The reactor properties the routine reads in the reaction-property area (RXN_RPROPS):
+// property 3 goes to word 3, 4 to word 4, 5 to word 5, 6 to words 6 and 7.  Properties
+// 3 and phaseTest choose the flash's sub-code.
+XV55_GROUP(ReactorProperties, (const double&, reactorProperty4, "user"),
+           (const double&, reactorProperty3, "user"), (const double&, phaseTest, "1"),
+           (const double&, reactorProperty5, "user"), (const double&, reactorProperty6, "user"));
+
+// The stirred tank's reactor area (RXN_MIXRXR): volume (ft3 in unit set 2), word 2.
+XV55_GROUP(TankData,  //
+           (const double&, volume, "m3"), (const double&, tankWord2, "user"));
+
+// The tube's reactor areas (TBRX_TUBRXI, TBRX_TUBRXR).  The reaction volume is
+// tubeCount x pi/4 x tubeLength x tubeDiameter^2 x volumeFactor x (1 - excludedFraction);
+// propertyDivisor divides reactor properties 5 and 6.  Lengths in ft in unit set 2.
+XV55_GROUP(TubeData, (const std::int64_t&, reactorInteger, ""),  // TBRX_TUBRXI word 1
+           (const double&, tubeCount, "1"),                      // truncated
+           (const double&, tubeLength, "m"), (const double&, propertyDivisor, "1"),
+           (const double&, position, "user"),  // TBRX_TUBRXR word 3
+           (const double&, tubeDiameter, "m"), (const double&, excludedFraction, "1"),
+           (const double&, volumeFactor, "1"), (const double&, referenceTemperature, "degC"));
+
+// The tray column's reaction areas: RXN_DISTI words 1, 2 and RXN_DISTR words 1 to 4.
+XV55_GROUP(ColumnIntegers,  //
+           (const std::int64_t&, columnInteger1, ""), (const std::int64_t&, columnInteger2, ""));
+XV55_GROUP(ColumnProperties, (const double&, columnProperty1, "user"),
+           (const double&, columnProperty2, "user"), (const double&, columnProperty3, "user"),
+           (const double&, columnProperty4, "user"));
+
 // ---- stirred-tank reactor (MIXRX) ----
 
 // The flash member: the phase split comes from a flash at the given temperature and
 // pressure.
 XV55_RECORD(StirredTankArguments,
-            (Text, blockId, ""),
-            (Text, reactionId, ""),
-            (const double&, volume, "m3"),                   // ft3 in unit set 2
-            (const double&, reactorValue, ""),               // RXN_MIXRXR word 2
-            (const double&, temperature, "degC"),
-            (const double&, pressure, "bar"),
-            (Vector<const double>, composition, ""),         // mole fractions
-            (const double&, flow, "kmol/h"),                 // lbmol/h in unit set 2
-            (Matrix<const double>, stoichiometry, ""),       // component x reaction
-            (Vector<const double>, integerParameters, ""),   // truncated to integers
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkCount, ""),
-            (const std::int64_t&, realWorkCount, ""),
-            (const std::int64_t&, userValueCount, ""),
-            (Vector<const double>, reactionIntegerParameters, ""),
-            (Vector<const double>, reactionRealParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
-            (const std::int64_t&, phaseOption, ""),          // 1, 2 or other
-            (const double&, propertyWord4, ""),              // RXN_RPROPS word 4
-            (const double&, propertyWord3, ""),              // word 3; flash sub-code
-            (const double&, phaseTest, ""),                  // flash sub-code
-            (const double&, propertyWord5, ""),
-            (const double&, propertyWord6, ""),              // words 6 and 7
-            (const std::int64_t&, unitSet, ""),              // 2: ft3 and lbmol
+            (ReactorCall, call),
+            (TankData, tank),
+            (ReactorState, state),
+            (Vector<const double>, composition, "1"),  // mole fractions
+            (ReactionData, reaction),
+            (const std::int64_t&, phaseOption, ""),    // 1, 2 or other
+            (ReactorProperties, properties),
+            (const std::int64_t&, unitSet, ""),        // 2: English units
             (Vector<double>, rates, "kmol/h"));
 
 // One composition from the model, with its vapour fraction and the share of the liquid
 // that is liquid 1.
 XV55_RECORD(StirredTankOnePhaseArguments,
-            (Text, blockId, ""),
-            (Text, reactionId, ""),
-            (const double&, volume, "m3"),
-            (const double&, reactorValue, ""),
-            (const double&, temperature, "degC"),
-            (const double&, pressure, "bar"),
-            (const double&, vapourFraction, ""),
-            (const double&, liquidSplit, ""),
-            (Vector<const double>, composition, ""),
-            (const double&, flow, "kmol/h"),
-            (Matrix<const double>, stoichiometry, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkCount, ""),
-            (const std::int64_t&, realWorkCount, ""),
-            (const std::int64_t&, userValueCount, ""),
-            (Vector<const double>, reactionIntegerParameters, ""),
-            (Vector<const double>, reactionRealParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
+            (ReactorCall, call),
+            (TankData, tank),
+            (ReactorState, state),
+            (PhaseSplit, split),
+            (Vector<const double>, composition, "1"),
+            (ReactionData, reaction),
             (const std::int64_t&, phaseOption, ""),
-            (const double&, propertyWord4, ""),
-            (const double&, propertyWord3, ""),
-            (const double&, phaseTest, ""),
-            (const double&, propertyWord5, ""),
-            (const double&, propertyWord6, ""),
+            (ReactorProperties, properties),
             (const std::int64_t&, unitSet, ""),
             (Vector<double>, rates, "kmol/h"));
 
 // Overall, vapour and liquid compositions from the model.
 XV55_RECORD(StirredTankTwoPhaseArguments,
-            (Text, blockId, ""),
-            (Text, reactionId, ""),
-            (const double&, volume, "m3"),
-            (const double&, reactorValue, ""),
-            (const double&, temperature, "degC"),
-            (const double&, pressure, "bar"),
-            (const double&, vapourFraction, ""),
-            (const double&, liquidSplit, ""),
-            (Vector<const double>, composition, ""),
-            (Vector<const double>, vapour, ""),
-            (Vector<const double>, liquid, ""),
-            (const double&, flow, "kmol/h"),
-            (Matrix<const double>, stoichiometry, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkCount, ""),
-            (const std::int64_t&, realWorkCount, ""),
-            (const std::int64_t&, userValueCount, ""),
-            (Vector<const double>, reactionIntegerParameters, ""),
-            (Vector<const double>, reactionRealParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
+            (ReactorCall, call),
+            (TankData, tank),
+            (ReactorState, state),
+            (PhaseSplit, split),
+            (Vector<const double>, composition, "1"),
+            (Vector<const double>, vapour, "1"),
+            (Vector<const double>, liquid, "1"),
+            (ReactionData, reaction),
             (const std::int64_t&, phaseOption, ""),
-            (const double&, propertyWord4, ""),
-            (const double&, propertyWord3, ""),
-            (const double&, phaseTest, ""),
-            (const double&, propertyWord5, ""),
-            (const double&, propertyWord6, ""),
+            (ReactorProperties, properties),
             (const std::int64_t&, unitSet, ""),
             (Vector<double>, rates, "kmol/h"));
 
 // Overall, vapour, liquid 1 and liquid 2 compositions from the model.
 XV55_RECORD(StirredTankThreePhaseArguments,
-            (Text, blockId, ""),
-            (Text, reactionId, ""),
-            (const double&, volume, "m3"),
-            (const double&, reactorValue, ""),
-            (const double&, temperature, "degC"),
-            (const double&, pressure, "bar"),
-            (const double&, vapourFraction, ""),
-            (const double&, liquidSplit, ""),
-            (Vector<const double>, composition, ""),
-            (Vector<const double>, vapour, ""),
-            (Vector<const double>, liquid1, ""),
-            (Vector<const double>, liquid2, ""),
-            (const double&, flow, "kmol/h"),
-            (Matrix<const double>, stoichiometry, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkCount, ""),
-            (const std::int64_t&, realWorkCount, ""),
-            (const std::int64_t&, userValueCount, ""),
-            (Vector<const double>, reactionIntegerParameters, ""),
-            (Vector<const double>, reactionRealParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
+            (ReactorCall, call),
+            (TankData, tank),
+            (ReactorState, state),
+            (PhaseSplit, split),
+            (Vector<const double>, composition, "1"),
+            (Vector<const double>, vapour, "1"),
+            (Vector<const double>, liquid1, "1"),
+            (Vector<const double>, liquid2, "1"),
+            (ReactionData, reaction),
             (const std::int64_t&, phaseOption, ""),
-            (const double&, propertyWord4, ""),
-            (const double&, propertyWord3, ""),
-            (const double&, phaseTest, ""),
-            (const double&, propertyWord5, ""),
-            (const double&, propertyWord6, ""),
+            (ReactorProperties, properties),
             (const std::int64_t&, unitSet, ""),
             (Vector<double>, rates, "kmol/h"));
 
 // ---- plug-flow reactor (TUBRX), at one point along the tube ----
 
 XV55_RECORD(PlugFlowArguments,
-            (Text, blockId, ""),
-            (Text, reactionId, ""),
-            (const std::int64_t&, reactorInteger, ""),       // TBRX_TUBRXI word 1
-            (const double&, tubeCount, ""),                  // truncated: TUBRXI word 2
-            (const double&, tubeLength, "m"),                // ft in unit set 2
-            (const double&, divisor, ""),                    // of the last two properties
-            (const double&, position, ""),                   // TBRX_TUBRXR word 3
-            (const double&, tubeDiameter, "m"),              // ft in unit set 2
-            (const double&, fraction, ""),                   // TUBRXR word 7
-            (const double&, factor, ""),                     // TUBRXR word 6
-            (const double&, referenceTemperature, "degC"),   // TUBRXR word 4, in K
-            (const double&, temperature, "degC"),
-            (const double&, pressure, "bar"),
-            (Vector<const double>, composition, ""),
-            (const double&, flow, "kmol/h"),
-            (Matrix<const double>, stoichiometry, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkCount, ""),
-            (const std::int64_t&, realWorkCount, ""),
-            (const std::int64_t&, userValueCount, ""),
-            (Vector<const double>, reactionIntegerParameters, ""),
-            (Vector<const double>, reactionRealParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
-            (const std::int64_t&, phaseCode, ""),            // the flash's phase code
-            (const double&, propertyWord4, ""),
-            (const double&, propertyWord3, ""),
-            (const double&, phaseTest, ""),
-            (const double&, propertyWord5, ""),              // divided by the divisor
-            (const double&, propertyWord6, ""),              // divided by the divisor
+            (ReactorCall, call),
+            (TubeData, tube),
+            (ReactorState, state),
+            (Vector<const double>, composition, "1"),
+            (ReactionData, reaction),
+            (const std::int64_t&, phaseCode, ""),  // the flash's phase code
+            (ReactorProperties, properties),
             (const std::int64_t&, unitSet, ""),
             (Vector<double>, rates, "kmol/h"));
 
 XV55_RECORD(PlugFlowOnePhaseArguments,
-            (Text, blockId, ""),
-            (Text, reactionId, ""),
-            (const std::int64_t&, reactorInteger, ""),
-            (const double&, tubeCount, ""),
-            (const double&, tubeLength, "m"),
-            (const double&, divisor, ""),
-            (const double&, position, ""),
-            (const double&, tubeDiameter, "m"),
-            (const double&, fraction, ""),
-            (const double&, factor, ""),
-            (const double&, referenceTemperature, "degC"),
-            (const double&, temperature, "degC"),
-            (const double&, pressure, "bar"),
-            (const double&, vapourFraction, ""),
-            (const double&, liquidSplit, ""),
-            (Vector<const double>, composition, ""),
-            (const double&, flow, "kmol/h"),
-            (Matrix<const double>, stoichiometry, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkCount, ""),
-            (const std::int64_t&, realWorkCount, ""),
-            (const std::int64_t&, userValueCount, ""),
-            (Vector<const double>, reactionIntegerParameters, ""),
-            (Vector<const double>, reactionRealParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
+            (ReactorCall, call),
+            (TubeData, tube),
+            (ReactorState, state),
+            (PhaseSplit, split),
+            (Vector<const double>, composition, "1"),
+            (ReactionData, reaction),
             (const std::int64_t&, phaseCode, ""),
-            (const double&, propertyWord4, ""),
-            (const double&, propertyWord3, ""),
-            (const double&, phaseTest, ""),
-            (const double&, propertyWord5, ""),
-            (const double&, propertyWord6, ""),
+            (ReactorProperties, properties),
             (const std::int64_t&, unitSet, ""),
             (Vector<double>, rates, "kmol/h"));
 
 XV55_RECORD(PlugFlowTwoPhaseArguments,
-            (Text, blockId, ""),
-            (Text, reactionId, ""),
-            (const std::int64_t&, reactorInteger, ""),
-            (const double&, tubeCount, ""),
-            (const double&, tubeLength, "m"),
-            (const double&, divisor, ""),
-            (const double&, position, ""),
-            (const double&, tubeDiameter, "m"),
-            (const double&, fraction, ""),
-            (const double&, factor, ""),
-            (const double&, referenceTemperature, "degC"),
-            (const double&, temperature, "degC"),
-            (const double&, pressure, "bar"),
-            (const double&, vapourFraction, ""),
-            (const double&, liquidSplit, ""),
-            (Vector<const double>, composition, ""),
-            (Vector<const double>, vapour, ""),
-            (Vector<const double>, liquid, ""),
-            (const double&, flow, "kmol/h"),
-            (Matrix<const double>, stoichiometry, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkCount, ""),
-            (const std::int64_t&, realWorkCount, ""),
-            (const std::int64_t&, userValueCount, ""),
-            (Vector<const double>, reactionIntegerParameters, ""),
-            (Vector<const double>, reactionRealParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
+            (ReactorCall, call),
+            (TubeData, tube),
+            (ReactorState, state),
+            (PhaseSplit, split),
+            (Vector<const double>, composition, "1"),
+            (Vector<const double>, vapour, "1"),
+            (Vector<const double>, liquid, "1"),
+            (ReactionData, reaction),
             (const std::int64_t&, phaseCode, ""),
-            (const double&, propertyWord4, ""),
-            (const double&, propertyWord3, ""),
-            (const double&, phaseTest, ""),
-            (const double&, propertyWord5, ""),
-            (const double&, propertyWord6, ""),
+            (ReactorProperties, properties),
             (const std::int64_t&, unitSet, ""),
             (Vector<double>, rates, "kmol/h"));
 
 XV55_RECORD(PlugFlowThreePhaseArguments,
-            (Text, blockId, ""),
-            (Text, reactionId, ""),
-            (const std::int64_t&, reactorInteger, ""),
-            (const double&, tubeCount, ""),
-            (const double&, tubeLength, "m"),
-            (const double&, divisor, ""),
-            (const double&, position, ""),
-            (const double&, tubeDiameter, "m"),
-            (const double&, fraction, ""),
-            (const double&, factor, ""),
-            (const double&, referenceTemperature, "degC"),
-            (const double&, temperature, "degC"),
-            (const double&, pressure, "bar"),
-            (const double&, vapourFraction, ""),
-            (const double&, liquidSplit, ""),
-            (Vector<const double>, composition, ""),
-            (Vector<const double>, vapour, ""),
-            (Vector<const double>, liquid1, ""),
-            (Vector<const double>, liquid2, ""),
-            (const double&, flow, "kmol/h"),
-            (Matrix<const double>, stoichiometry, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkCount, ""),
-            (const std::int64_t&, realWorkCount, ""),
-            (const std::int64_t&, userValueCount, ""),
-            (Vector<const double>, reactionIntegerParameters, ""),
-            (Vector<const double>, reactionRealParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
+            (ReactorCall, call),
+            (TubeData, tube),
+            (ReactorState, state),
+            (PhaseSplit, split),
+            (Vector<const double>, composition, "1"),
+            (Vector<const double>, vapour, "1"),
+            (Vector<const double>, liquid1, "1"),
+            (Vector<const double>, liquid2, "1"),
+            (ReactionData, reaction),
             (const std::int64_t&, phaseCode, ""),
-            (const double&, propertyWord4, ""),
-            (const double&, propertyWord3, ""),
-            (const double&, phaseTest, ""),
-            (const double&, propertyWord5, ""),
-            (const double&, propertyWord6, ""),
+            (ReactorProperties, properties),
             (const std::int64_t&, unitSet, ""),
             (Vector<double>, rates, "kmol/h"));
 
 // ---- batch reactor (CHARGEX) ----
 
 XV55_RECORD(BatchArguments,
-            (Text, blockId, ""),
-            (Text, reactionId, ""),
-            (const double&, temperature, "degC"),
-            (const double&, pressure, "bar"),
-            (Vector<const double>, composition, ""),
-            (const double&, flow, "kmol/h"),
-            (Matrix<const double>, stoichiometry, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkCount, ""),
-            (const std::int64_t&, realWorkCount, ""),
-            (const std::int64_t&, userValueCount, ""),
-            (Vector<const double>, reactionIntegerParameters, ""),
-            (Vector<const double>, reactionRealParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
+            (ReactorCall, call),
+            (ReactorState, state),
+            (Vector<const double>, composition, "1"),
+            (ReactionData, reaction),
             (const std::int64_t&, phaseCode, ""),
-            (const double&, propertyWord4, ""),
-            (const double&, propertyWord3, ""),
-            (const double&, phaseTest, ""),
-            (const double&, propertyWord5, ""),
-            (const double&, propertyWord6, ""),
+            (ReactorProperties, properties),
             (const std::int64_t&, unitSet, ""),
             (Vector<double>, rates, "kmol/h"));
 
 // ---- tray column (TRAYCOL) through its reaction paragraph ----
 
 XV55_RECORD(TrayColumnArguments,
-            (Text, blockId, ""),
-            (Text, reactionId, ""),
-            (const std::int64_t&, columnInteger1, ""),       // RXN_DISTI word 1
-            (const std::int64_t&, columnInteger2, ""),       // RXN_DISTI word 2
-            (const double&, temperature, "degC"),
-            (const double&, pressure, "bar"),
-            (Vector<const double>, composition, ""),
-            (const double&, flow, "kmol/h"),
-            (Matrix<const double>, stoichiometry, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkCount, ""),
-            (const std::int64_t&, realWorkCount, ""),
-            (const std::int64_t&, userValueCount, ""),
-            (Vector<const double>, reactionIntegerParameters, ""),
-            (Vector<const double>, reactionRealParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
+            (ReactorCall, call),
+            (ColumnIntegers, columnIntegers),
+            (ReactorState, state),
+            (Vector<const double>, composition, "1"),
+            (ReactionData, reaction),
             (const std::int64_t&, phaseOption, ""),
-            (const double&, propertyWord4, ""),
-            (const double&, propertyWord3, ""),
-            (const double&, phaseTest, ""),
-            (const double&, propertyWord5, ""),
-            (const double&, propertyWord6, ""),
-            (const double&, columnReal1, ""),                // RXN_DISTR words 1 to 4
-            (const double&, columnReal2, ""),
-            (const double&, columnReal3, ""),
-            (const double&, columnReal4, ""),
+            (ReactorProperties, properties),
+            (ColumnProperties, columnProperties),
             (Vector<double>, rates, "kmol/h"));
 
 // ---- column stages through a reaction paragraph alone ----
 
+// The stage's state and total flow.
+XV55_GROUP(StageHead, (Text, reactionId, ""), (const std::int64_t&, componentCount, ""),  // NC
+           (const std::int64_t&, reactionCount, ""),                                      // NR
+           (const double&, temperature, "degC"), (const double&, pressure, "bar"),
+           (const double&, flow, "kmol/h"));
+
+// The stage number, the reacting phase and the routine's parameter sets and block
+// work sizes.
+XV55_GROUP(StageData, (const std::int64_t&, stage, ""), (const std::int64_t&, reactionPhase, ""),
+           (Vector<const double>, integerParameters, "1"),
+           (Vector<const double>, realParameters, "user"),
+           (Vector<const double>, reactionIntegerParameters, "1"),
+           (Vector<const double>, reactionRealParameters, "user"),
+           (const std::int64_t&, integerBlockWorkspaceCount, ""),
+           (const std::int64_t&, realBlockWorkspaceCount, ""));
+
+// Component amounts are flows (kmol/h) or holdups (kmol); the routine receives their
+// mole fractions.
 XV55_RECORD(ColumnStageArguments,
-            (Text, reactionId, ""),
-            (const std::int64_t&, componentCount, ""),       // NC
-            (const std::int64_t&, reactionCount, ""),        // NR
-            (const double&, temperature, "degC"),
-            (const double&, pressure, "bar"),
-            (const double&, flow, "kmol/h"),
-            (Vector<const double>, liquidAmounts, ""),       // component flows or holdups
-            (Vector<const double>, vapourAmounts, ""),
-            (Matrix<const double>, stoichiometry, ""),
+            (StageHead, head),
+            (Vector<const double>, liquidAmounts, "kmol/h or kmol"),
+            (Vector<const double>, vapourAmounts, "kmol/h or kmol"),
+            (Matrix<const double>, stoichiometry, "1"),
             (const double&, liquidFlow, "kmol/h"),
             (const double&, vapourFlow, "kmol/h"),
             (const double&, liquidHoldup, "kmol"),
             (const double&, vapourHoldup, "kmol"),
-            (const std::int64_t&, stage, ""),
-            (const std::int64_t&, reactionPhase, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (Vector<const double>, reactionIntegerParameters, ""),
-            (Vector<const double>, reactionRealParameters, ""),
-            (const std::int64_t&, integerBlockWorkspaceCount, ""),
-            (const std::int64_t&, realBlockWorkspaceCount, ""),
+            (StageData, data),
             (Vector<double>, rates, "kmol/h"));
 
 XV55_RECORD(ColumnStageTwoLiquidArguments,
-            (Text, reactionId, ""),
-            (const std::int64_t&, componentCount, ""),
-            (const std::int64_t&, reactionCount, ""),
-            (const double&, temperature, "degC"),
-            (const double&, pressure, "bar"),
-            (const double&, flow, "kmol/h"),
+            (StageHead, head),
             (const double&, liquid1Flow, "kmol/h"),
             (const double&, liquid2Flow, "kmol/h"),
-            (Vector<const double>, liquid1Amounts, ""),
-            (Vector<const double>, liquid2Amounts, ""),
-            (Vector<const double>, vapourAmounts, ""),
-            (Matrix<const double>, stoichiometry, ""),
+            (Vector<const double>, liquid1Amounts, "kmol/h or kmol"),
+            (Vector<const double>, liquid2Amounts, "kmol/h or kmol"),
+            (Vector<const double>, vapourAmounts, "kmol/h or kmol"),
+            (Matrix<const double>, stoichiometry, "1"),
             (const double&, vapourFlow, "kmol/h"),
             (const double&, liquid1Holdup, "kmol"),
             (const double&, liquid2Holdup, "kmol"),
             (const double&, vapourHoldup, "kmol"),
-            (const std::int64_t&, stage, ""),
-            (const std::int64_t&, reactionPhase, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (Vector<const double>, reactionIntegerParameters, ""),
-            (Vector<const double>, reactionRealParameters, ""),
-            (const std::int64_t&, integerBlockWorkspaceCount, ""),
-            (const std::int64_t&, realBlockWorkspaceCount, ""),
+            (StageData, data),
             (Vector<double>, rates, "kmol/h"));
 
 // ---- user pressure-drop, heat-flux and holdup routines ----
-//
-// A stream is seven values and a composition: flow, temperature, pressure, molar
-// enthalpy, vapour fraction, mass density, molecular weight, mole fractions.
+
+// A stream: flow, temperature, pressure, molar enthalpy, vapour fraction, mass density,
+// molecular weight, mole fractions.  A record holds up to three (process, feed and
+// thermal fluid), each listed under its own prefix ("feedFlow").
+XV55_GROUP(FluxStream, (const double&, flow, "kmol/h"), (const double&, temperature, "degC"),
+           (const double&, pressure, "bar"), (const double&, enthalpy, "MJ/kmol"),
+           (const double&, vapourFraction, "1"), (const double&, density, "kg/m3"),
+           (const double&, molecularWeight, "kg/kmol"), (Vector<const double>, composition, "1"));
+using PrefixedStream = entry::Prefixed<FluxStream>;
+
+// The tube and the point along it.
+XV55_GROUP(TubePoint, (const double&, tubeCount, "1"), (const double&, tubeLength, "m"),
+           (const double&, tubeDiameter, "m"), (const double&, position, "m"));
+
+// The tube's catalyst bed.
+XV55_GROUP(TubeBed,  //
+           (const double&, voidFraction, "1"), (const double&, particleDiameter, "m"));
+
+// The two-phase flow properties of the holdup and pressure-drop routines.
+XV55_GROUP(FlowProperties, (const double&, liquidViscosity, "cP"),
+           (const double&, vapourViscosity, "cP"), (const double&, surfaceTension, "N/m"),
+           (const double&, liquidDensity, "kg/m3"), (const double&, vapourDensity, "kg/m3"));
+
+// The routine's option, parameter sets and work sizes.
+XV55_GROUP(RoutineParameters, (Vector<const double>, integerParameters, "1"),
+           (Vector<const double>, realParameters, "user"),
+           (const std::int64_t&, integerWorkspaceCount, ""),
+           (const std::int64_t&, realWorkspaceCount, ""));
 
 XV55_RECORD(PressureDropArguments,
             (Text, blockId, ""),
-            (const std::int64_t&, reactorMode, ""),          // 3, 4: with a thermal fluid
-            (const double&, tubeCount, ""),
-            (const double&, tubeLength, "m"),
-            (const double&, tubeDiameter, "m"),
-            (const double&, position, "m"),
-            (const double&, voidFraction, ""),
-            (const double&, particleDiameter, "m"),
-            (const double&, processFlow, "kmol/h"),
-            (const double&, processTemperature, "degC"),
-            (const double&, processPressure, "bar"),
-            (const double&, processEnthalpy, "MJ/kmol"),
-            (const double&, processVapourFraction, ""),
-            (const double&, processDensity, "kg/m3"),
-            (const double&, processMolecularWeight, "kg/kmol"),
-            (Vector<const double>, processComposition, ""),
-            (const double&, feedFlow, "kmol/h"),
-            (const double&, feedTemperature, "degC"),
-            (const double&, feedPressure, "bar"),
-            (const double&, feedEnthalpy, "MJ/kmol"),
-            (const double&, feedVapourFraction, ""),
-            (const double&, feedDensity, "kg/m3"),
-            (const double&, feedMolecularWeight, "kg/kmol"),
-            (Vector<const double>, feedComposition, ""),
-            (const double&, fluidFlow, "kmol/h"),
-            (const double&, fluidTemperature, "degC"),
-            (const double&, fluidPressure, "bar"),
-            (const double&, fluidEnthalpy, "MJ/kmol"),
-            (const double&, fluidVapourFraction, ""),
-            (const double&, fluidDensity, "kg/m3"),
-            (const double&, fluidMolecularWeight, "kg/kmol"),
-            (Vector<const double>, fluidComposition, ""),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, vapourViscosity, "cP"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, vapourDensity, "kg/m3"),
+            (const std::int64_t&, reactorMode, ""),  // 3, 4: with a thermal fluid
+            (TubePoint, tube),
+            (TubeBed, bed),
+            (PrefixedStream, process),
+            (PrefixedStream, feed),
+            (PrefixedStream, fluid),
+            (FlowProperties, properties),
             (const double&, roughness, "m"),
             (const double&, inclination, "deg"),
             (const double&, fluidViscosity, "cP"),
             (const double&, fluidChannelDiameter, "m"),
             (const std::int64_t&, userValueCount, ""),
             (const std::int64_t&, option, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
+            (RoutineParameters, parameters),
             (double&, pressureGradient, "bar/m"),
-            (double&, holdup, ""),
-            (Vector<double>, userValues, ""));
+            (double&, holdup, "1"),
+            (Vector<double>, userValues, "user"));
 
 XV55_RECORD(TubeHeatFluxArguments,
             (Text, blockId, ""),
             (const std::int64_t&, reactorMode, ""),
-            (const double&, tubeCount, ""),
-            (const double&, tubeLength, "m"),
-            (const double&, tubeDiameter, "m"),
-            (const double&, position, "m"),
-            (const double&, voidFraction, ""),
-            (const double&, particleDiameter, "m"),
-            (const double&, processFlow, "kmol/h"),
-            (const double&, processTemperature, "degC"),
-            (const double&, processPressure, "bar"),
-            (const double&, processEnthalpy, "MJ/kmol"),
-            (const double&, processVapourFraction, ""),
-            (const double&, processDensity, "kg/m3"),
-            (const double&, processMolecularWeight, "kg/kmol"),
-            (Vector<const double>, processComposition, ""),
-            (const double&, feedFlow, "kmol/h"),
-            (const double&, feedTemperature, "degC"),
-            (const double&, feedPressure, "bar"),
-            (const double&, feedEnthalpy, "MJ/kmol"),
-            (const double&, feedVapourFraction, ""),
-            (const double&, feedDensity, "kg/m3"),
-            (const double&, feedMolecularWeight, "kg/kmol"),
-            (Vector<const double>, feedComposition, ""),
-            (const double&, fluidFlow, "kmol/h"),
-            (const double&, fluidTemperature, "degC"),
-            (const double&, fluidPressure, "bar"),
-            (const double&, fluidEnthalpy, "MJ/kmol"),
-            (const double&, fluidVapourFraction, ""),
-            (const double&, fluidDensity, "kg/m3"),
-            (const double&, fluidMolecularWeight, "kg/kmol"),
-            (Vector<const double>, fluidComposition, ""),
+            (TubePoint, tube),
+            (TubeBed, bed),
+            (PrefixedStream, process),
+            (PrefixedStream, feed),
+            (PrefixedStream, fluid),
             (const double&, liquidViscosity, "cP"),
             (const double&, vapourViscosity, "cP"),
             (const double&, liquidConductivity, "W/(m K)"),
@@ -518,62 +333,39 @@ XV55_RECORD(TubeHeatFluxArguments,
             (const double&, fluidChannelDiameter, "m"),
             (const std::int64_t&, userValueCount, ""),
             (const std::int64_t&, option, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
+            (RoutineParameters, parameters),
             (double&, heatFlux, "GJ/(h m)"),
-            (Vector<double>, userValues, ""));
+            (Vector<double>, userValues, "user"));
 
 XV55_RECORD(HoldupArguments,
             (Text, blockId, ""),
-            (const double&, processFlow, "kmol/h"),
-            (const double&, processTemperature, "degC"),
-            (const double&, processPressure, "bar"),
-            (const double&, processEnthalpy, "MJ/kmol"),
-            (const double&, processVapourFraction, ""),
-            (const double&, processDensity, "kg/m3"),
-            (const double&, processMolecularWeight, "kg/kmol"),
-            (Vector<const double>, processComposition, ""),
+            (PrefixedStream, process),
             (const std::int64_t&, option, ""),
-            (const double&, tubeCount, ""),
-            (const double&, tubeLength, "m"),
-            (const double&, tubeDiameter, "m"),
-            (const double&, position, "m"),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, vapourViscosity, "cP"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, vapourDensity, "kg/m3"),
+            (TubePoint, tube),
+            (FlowProperties, properties),
             (const double&, inclination, "deg"),
             (const std::int64_t&, userValueCount, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
-            (double&, holdup, ""));
+            (RoutineParameters, parameters),
+            (double&, holdup, "1"));
 
 XV55_RECORD(BatchHeatFluxArguments,
             (Text, blockId, ""),
             (const double&, time, "h"),
             (const double&, processFlow, "kmol/h"),
-            (Vector<const double>, processComposition, ""),
+            (Vector<const double>, processComposition, "1"),
             (const double&, processTemperature, "degC"),
             (const double&, processPressure, "bar"),
             (const double&, processEnthalpy, "MJ/kmol"),
-            (const double&, processVapourFraction, ""),
+            (const double&, processVapourFraction, "1"),
             (const double&, processDensity, "kg/m3"),
             (const double&, processMolecularWeight, "kg/kmol"),
             (const double&, contents, "kmol"),
             (const double&, reactorVolume, "m3"),
             (const std::int64_t&, option, ""),
             (const std::int64_t&, userValueCount, ""),
-            (Vector<const double>, integerParameters, ""),
-            (Vector<const double>, realParameters, ""),
-            (const std::int64_t&, integerWorkspaceCount, ""),
-            (const std::int64_t&, realWorkspaceCount, ""),
+            (RoutineParameters, parameters),
             (double&, heatFlux, "GJ/h"),
-            (Vector<double>, userValues, ""));
+            (Vector<double>, userValues, "user"));
 
 // ---- the bodies ----
 

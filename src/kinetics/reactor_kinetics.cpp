@@ -4,7 +4,7 @@
 // The ten procedures are one evaluation.  Each member is data: its reactor kind (which
 // common areas, block type, flash rule and conversions), where its phase information
 // comes from (a flash, or one to four compositions of the model) and its names.  Its
-// argument record is read once into ReactorInputs by field name.
+// body hands the groups of its record to the evaluation as ReactorInputs.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -106,96 +106,32 @@ constexpr Member kSprpusr3{"SPRPUSR3", Reactor::PlugFlow, Phases::VapourTwoLiqui
 constexpr Member kSpbousr{"SPBOUSR", Reactor::Batch, Phases::Flash};
 constexpr Member kSpradkuser{"SPRADKUSER", Reactor::TrayColumn, Phases::Flash};
 
-// ---- the inputs of every member, by name ----
+// ---- the inputs of every member ----
 
-struct ReactorInputs {
-  Text blockId, reactionId;
-  double temperature = 0, pressure = 0, flow = 0;
-  Vector<const double> composition, vapour, liquid, liquid1, liquid2;
+// The phase compositions a member takes from the model (the others stay empty) and
+// the model's phase split.
+struct ModelPhases {
+  Vector<const double> vapour{}, liquid{}, liquid1{}, liquid2{};
   double vapourFraction = 0, liquidSplit = 1;
-  Matrix<const double> stoichiometry;
-  Vector<const double> integerParameters, realParameters;
-  Vector<const double> reactionIntegerParameters, reactionRealParameters;
-  std::int64_t integerWorkCount = 0, realWorkCount = 0, userValueCount = 0;
-  std::int64_t integerWorkspaceCount = 0, realWorkspaceCount = 0;
-  std::int64_t phaseCode = 0;
-  double propertyWord3 = 0, propertyWord4 = 0, phaseTest = 0, propertyWord5 = 0, propertyWord6 = 0;
-  std::int64_t unitSet = 1;
-  // Stirred tank.
-  double volume = 0, reactorValue = 0;
-  // Plug flow.
-  std::int64_t reactorInteger = 0;
-  double tubeCount = 0, tubeLength = 0, divisor = 1, position = 0, tubeDiameter = 0, fraction = 0,
-         factor = 0, referenceTemperature = 0;
-  // Tray column.
-  std::int64_t columnIntegers[2] = {};
-  double columnReals[4] = {};
-  Vector<double> rates;
 };
 
-template <class R>
-ReactorInputs inputsOf(const R& a) {
-  ReactorInputs in;
-  in.blockId = a.blockId;
-  in.reactionId = a.reactionId;
-  in.temperature = a.temperature;
-  in.pressure = a.pressure;
-  in.flow = a.flow;
-  in.composition = a.composition;
-  in.stoichiometry = a.stoichiometry;
-  in.integerParameters = a.integerParameters;
-  in.realParameters = a.realParameters;
-  in.reactionIntegerParameters = a.reactionIntegerParameters;
-  in.reactionRealParameters = a.reactionRealParameters;
-  in.integerWorkCount = a.integerWorkCount;
-  in.realWorkCount = a.realWorkCount;
-  in.userValueCount = a.userValueCount;
-  in.integerWorkspaceCount = a.integerWorkspaceCount;
-  in.realWorkspaceCount = a.realWorkspaceCount;
-  in.propertyWord3 = a.propertyWord3;
-  in.propertyWord4 = a.propertyWord4;
-  in.phaseTest = a.phaseTest;
-  in.propertyWord5 = a.propertyWord5;
-  in.propertyWord6 = a.propertyWord6;
-  in.rates = a.rates;
-  if constexpr (requires { a.phaseOption; }) in.phaseCode = a.phaseOption;
-  if constexpr (requires { a.phaseCode; }) in.phaseCode = a.phaseCode;
-  if constexpr (requires { a.unitSet; }) in.unitSet = a.unitSet;
-  if constexpr (requires { a.vapourFraction; }) {
-    in.vapourFraction = a.vapourFraction;
-    in.liquidSplit = a.liquidSplit;
-  }
-  if constexpr (requires { a.vapour; }) in.vapour = a.vapour;
-  if constexpr (requires { a.liquid; }) in.liquid = a.liquid;
-  if constexpr (requires { a.liquid1; }) {
-    in.liquid1 = a.liquid1;
-    in.liquid2 = a.liquid2;
-  }
-  if constexpr (requires { a.volume; }) {
-    in.volume = a.volume;
-    in.reactorValue = a.reactorValue;
-  }
-  if constexpr (requires { a.tubeLength; }) {
-    in.reactorInteger = a.reactorInteger;
-    in.tubeCount = a.tubeCount;
-    in.tubeLength = a.tubeLength;
-    in.divisor = a.divisor;
-    in.position = a.position;
-    in.tubeDiameter = a.tubeDiameter;
-    in.fraction = a.fraction;
-    in.factor = a.factor;
-    in.referenceTemperature = a.referenceTemperature;
-  }
-  if constexpr (requires { a.columnReal1; }) {
-    in.columnIntegers[0] = a.columnInteger1;
-    in.columnIntegers[1] = a.columnInteger2;
-    in.columnReals[0] = a.columnReal1;
-    in.columnReals[1] = a.columnReal2;
-    in.columnReals[2] = a.columnReal3;
-    in.columnReals[3] = a.columnReal4;
-  }
-  return in;
-}
+// A member's record, as its body hands it over: the groups every member has, and the
+// block areas of its reactor kind (the others null).
+struct ReactorInputs {
+  const ReactorCall& call;
+  const ReactorState& state;
+  Vector<const double> composition;
+  ModelPhases phases{};
+  const ReactionData& reaction;
+  std::int64_t phaseCode;
+  const ReactorProperties& properties;
+  std::int64_t unitSet = 1;
+  Vector<double> rates;
+  const TankData* tank = nullptr;
+  const TubeData* tube = nullptr;
+  const ColumnIntegers* columnIntegers = nullptr;
+  const ColumnProperties* columnProperties = nullptr;
+};
 
 // ---- module storage handed to the kinetics routine ----
 
@@ -268,56 +204,63 @@ void reportSizes(const ReactorKind& kind, Status status) {
 // The limits of the module arrays: reactions, components, parameter sets, counts.
 bool withinLimits(const ReactorInputs& in, std::int64_t ncomp) {
   const auto upTo = [](std::int64_t value, std::int64_t limit) { return value <= limit; };
-  return upTo(in.stoichiometry.columns(), kMaxReactions) &&
-         upTo(in.stoichiometry.rows(), kModuleWords) && upTo(in.composition.size(), kModuleWords) &&
-         upTo(in.userValueCount, kModuleWords) && upTo(in.integerWorkspaceCount, kModuleWords) &&
-         upTo(in.realWorkspaceCount, kModuleWords) && upTo(ncomp, kMaxCompanionComponents) &&
-         upTo(in.integerParameters.size(), kModuleWords) &&
-         upTo(in.reactionIntegerParameters.size(), kModuleWords) &&
-         upTo(in.integerWorkCount, kSmallWorkWords) && upTo(in.realWorkCount, kSmallWorkWords);
+  return upTo(in.reaction.stoichiometry.columns(), kMaxReactions) &&
+         upTo(in.reaction.stoichiometry.rows(), kModuleWords) &&
+         upTo(in.composition.size(), kModuleWords) &&
+         upTo(in.reaction.userValueCount, kModuleWords) &&
+         upTo(in.reaction.integerWorkspaceCount, kModuleWords) &&
+         upTo(in.reaction.realWorkspaceCount, kModuleWords) &&
+         upTo(ncomp, kMaxCompanionComponents) &&
+         upTo(in.reaction.integerParameters.size(), kModuleWords) &&
+         upTo(in.reaction.reactionIntegerParameters.size(), kModuleWords) &&
+         upTo(in.reaction.integerWorkCount, kSmallWorkWords) &&
+         upTo(in.reaction.realWorkCount, kSmallWorkWords);
 }
 
 bool numbersUsable(const Member& m, const ReactorInputs& in, Status status) {
   InputCheck check;
-  check.real("temperature", in.temperature);
-  check.real("pressure", in.pressure);
-  check.real("flow", in.flow);
+  check.real("temperature", in.state.temperature);
+  check.real("pressure", in.state.pressure);
+  check.real("flow", in.reaction.flow);
   check.reals("composition", in.composition);
-  check.reals("vapour", in.vapour);
-  check.reals("liquid", in.liquid);
-  check.reals("liquid1", in.liquid1);
-  check.reals("liquid2", in.liquid2);
-  check.real("vapourFraction", in.vapourFraction);
-  check.real("liquidSplit", in.liquidSplit);
-  check.matrix("stoichiometry", in.stoichiometry);
-  check.integrals("integerParameters", in.integerParameters);
-  check.reals("realParameters", in.realParameters);
-  check.integrals("reactionIntegerParameters", in.reactionIntegerParameters);
-  check.reals("reactionRealParameters", in.reactionRealParameters);
-  check.real("propertyWord4", in.propertyWord4);
-  check.real("propertyWord3", in.propertyWord3);
-  check.real("phaseTest", in.phaseTest);
-  check.real("propertyWord5", in.propertyWord5);
-  check.real("propertyWord6", in.propertyWord6);
+  check.reals("vapour", in.phases.vapour);
+  check.reals("liquid", in.phases.liquid);
+  check.reals("liquid1", in.phases.liquid1);
+  check.reals("liquid2", in.phases.liquid2);
+  check.real("vapourFraction", in.phases.vapourFraction);
+  check.real("liquidSplit", in.phases.liquidSplit);
+  check.matrix("stoichiometry", in.reaction.stoichiometry);
+  check.integrals("integerParameters", in.reaction.integerParameters);
+  check.reals("realParameters", in.reaction.realParameters);
+  check.integrals("reactionIntegerParameters", in.reaction.reactionIntegerParameters);
+  check.reals("reactionRealParameters", in.reaction.reactionRealParameters);
+  check.real("reactorProperty4", in.properties.reactorProperty4);
+  check.real("reactorProperty3", in.properties.reactorProperty3);
+  check.real("phaseTest", in.properties.phaseTest);
+  check.real("reactorProperty5", in.properties.reactorProperty5);
+  check.real("reactorProperty6", in.properties.reactorProperty6);
   switch (m.reactor) {
     case Reactor::StirredTank:
-      check.real("volume", in.volume);
-      check.real("reactorValue", in.reactorValue);
+      check.real("volume", in.tank->volume);
+      check.real("tankWord2", in.tank->tankWord2);
       break;
     case Reactor::PlugFlow:
-      check.integral("tubeCount", in.tubeCount);
-      check.real("tubeLength", in.tubeLength);
-      check.nonZero("divisor", in.divisor);
-      check.real("position", in.position);
-      check.real("tubeDiameter", in.tubeDiameter);
-      check.real("fraction", in.fraction);
-      check.real("factor", in.factor);
-      check.real("referenceTemperature", in.referenceTemperature);
+      check.integral("tubeCount", in.tube->tubeCount);
+      check.real("tubeLength", in.tube->tubeLength);
+      check.nonZero("propertyDivisor", in.tube->propertyDivisor);
+      check.real("position", in.tube->position);
+      check.real("tubeDiameter", in.tube->tubeDiameter);
+      check.real("excludedFraction", in.tube->excludedFraction);
+      check.real("volumeFactor", in.tube->volumeFactor);
+      check.real("referenceTemperature", in.tube->referenceTemperature);
       break;
     case Reactor::Batch:
       break;
     case Reactor::TrayColumn:
-      for (double v : in.columnReals) check.real("columnReal", v);
+      check.real("columnProperty1", in.columnProperties->columnProperty1);
+      check.real("columnProperty2", in.columnProperties->columnProperty2);
+      check.real("columnProperty3", in.columnProperties->columnProperty3);
+      check.real("columnProperty4", in.columnProperties->columnProperty4);
       break;
   }
   return check.passed(m.name, status);
@@ -328,11 +271,13 @@ bool sizesAgree(const Member& m, const ReactorInputs& in, const ModelComponents&
                 std::int64_t ncomp, Status status) {
   const std::int64_t nc = in.composition.size();
   bool agree = nc >= 1 && nc <= model.count && nc <= ncomp &&
-               (in.stoichiometry.columns() == 0 || in.stoichiometry.rows() >= nc);
-  for (const Vector<const double>* phase : {&in.vapour, &in.liquid, &in.liquid1, &in.liquid2}) {
+               (in.reaction.stoichiometry.columns() == 0 || in.reaction.stoichiometry.rows() >= nc);
+  for (const Vector<const double>* phase :
+       {&in.phases.vapour, &in.phases.liquid, &in.phases.liquid1, &in.phases.liquid2}) {
     if (phase->data() && phase->size() < nc) agree = false;
   }
-  if (!agree) reportInconsistentSizes(m.name, nc, in.stoichiometry.rows(), model.count, status);
+  if (!agree)
+    reportInconsistentSizes(m.name, nc, in.reaction.stoichiometry.rows(), model.count, status);
   return agree;
 }
 
@@ -344,7 +289,7 @@ bool englishUnits(const ReactorInputs& in) {
 
 // kmol/h, whatever the unit set: lbmol/h are divided by the pounds per kilogram.
 double molarFlow(const ReactorInputs& in) {
-  return englishUnits(in) ? in.flow / units::kPoundsPerKilogramSingle : in.flow;
+  return englishUnits(in) ? in.reaction.flow / units::kPoundsPerKilogramSingle : in.reaction.flow;
 }
 
 double metres(const ReactorInputs& in, double length) {
@@ -362,42 +307,45 @@ void fillReactorAreas(const Member& m, const ReactorInputs& in, double t, double
   double divisor = 1.0;
   switch (m.reactor) {
     case Reactor::StirredTank:
-      RXN_MIXRXR[0] =
-          englishUnits(in) ? in.volume * units::kCubicMetresPerCubicFootSingle : in.volume;
-      RXN_MIXRXR[1] = in.reactorValue;
+      RXN_MIXRXR[0] = englishUnits(in) ? in.tank->volume * units::kCubicMetresPerCubicFootSingle
+                                       : in.tank->volume;
+      RXN_MIXRXR[1] = in.tank->tankWord2;
       MXRX_MIXRXI[0] = 1;
       break;
     case Reactor::PlugFlow: {
-      const auto tubes = static_cast<std::int64_t>(in.tubeCount);
-      const double length = metres(in, in.tubeLength);
-      const double diameter = metres(in, in.tubeDiameter);
-      TBRX_TUBRXI[0] = in.reactorInteger;
+      const auto tubes = static_cast<std::int64_t>(in.tube->tubeCount);
+      const double length = metres(in, in.tube->tubeLength);
+      const double diameter = metres(in, in.tube->tubeDiameter);
+      TBRX_TUBRXI[0] = in.tube->reactorInteger;
       TBRX_TUBRXI[1] = tubes;
       TBRX_TUBRXR[0] = length;
       TBRX_TUBRXR[1] = diameter;
-      TBRX_TUBRXR[2] = in.position;
-      TBRX_TUBRXR[3] = in.referenceTemperature + units::kKelvinAtZeroCelsiusSingle;
+      TBRX_TUBRXR[2] = in.tube->position;
+      TBRX_TUBRXR[3] = in.tube->referenceTemperature + units::kKelvinAtZeroCelsiusSingle;
       TBRX_TUBRXR[4] = static_cast<double>(tubes) * units::kQuarterPiSingle * length * diameter *
-                       diameter * in.factor * (1.0 - in.fraction);
-      TBRX_TUBRXR[5] = in.factor;
-      TBRX_TUBRXR[6] = in.fraction;
-      divisor = in.divisor;
+                       diameter * in.tube->volumeFactor * (1.0 - in.tube->excludedFraction);
+      TBRX_TUBRXR[5] = in.tube->volumeFactor;
+      TBRX_TUBRXR[6] = in.tube->excludedFraction;
+      divisor = in.tube->propertyDivisor;
       break;
     }
     case Reactor::Batch:
       break;
     case Reactor::TrayColumn:
-      RXN_DISTI[0] = in.columnIntegers[0];
-      RXN_DISTI[1] = in.columnIntegers[1];
-      std::copy(std::begin(in.columnReals), std::end(in.columnReals), RXN_DISTR);
+      RXN_DISTI[0] = in.columnIntegers->columnInteger1;
+      RXN_DISTI[1] = in.columnIntegers->columnInteger2;
+      RXN_DISTR[0] = in.columnProperties->columnProperty1;
+      RXN_DISTR[1] = in.columnProperties->columnProperty2;
+      RXN_DISTR[2] = in.columnProperties->columnProperty3;
+      RXN_DISTR[3] = in.columnProperties->columnProperty4;
       break;
   }
   RXN_RPROPS[0] = t;
   RXN_RPROPS[1] = p;
-  RXN_RPROPS[2] = in.propertyWord3;
-  RXN_RPROPS[3] = in.propertyWord4;
-  RXN_RPROPS[4] = in.propertyWord5 / divisor;
-  RXN_RPROPS[5] = in.propertyWord6 / divisor;
+  RXN_RPROPS[2] = in.properties.reactorProperty3;
+  RXN_RPROPS[3] = in.properties.reactorProperty4;
+  RXN_RPROPS[4] = in.properties.reactorProperty5 / divisor;
+  RXN_RPROPS[5] = in.properties.reactorProperty6 / divisor;
   RXN_RPROPS[6] = RXN_RPROPS[5];
 }
 
@@ -411,15 +359,15 @@ struct FlashCodes {
 FlashCodes flashCodes(const Member& m, const ReactorInputs& in) {
   if (m.reactor == Reactor::StirredTank || m.reactor == Reactor::TrayColumn) {
     if (in.phaseCode == 1) {
-      const bool first =
-          in.propertyWord3 > kPhaseThresholdSingle || in.phaseTest < kPhaseThresholdSingle;
+      const bool first = in.properties.reactorProperty3 > kPhaseThresholdSingle ||
+                         in.properties.phaseTest < kPhaseThresholdSingle;
       return {1, first ? 1 : 2};
     }
     return in.phaseCode == 2 ? FlashCodes{2, 0} : FlashCodes{3, 0};
   }
   if (in.phaseCode != 1) return {in.phaseCode, 0};
-  if (in.propertyWord3 >= kPhaseThresholdSingle) return {1, 1};
-  return {1, in.phaseTest >= kPhaseThresholdSingle ? 2 : 1};
+  if (in.properties.reactorProperty3 >= kPhaseThresholdSingle) return {1, 1};
+  return {1, in.properties.phaseTest >= kPhaseThresholdSingle ? 2 : 1};
 }
 
 // A flash of the companion-order composition z at t (K) and p (Pa); the four phase
@@ -522,7 +470,7 @@ bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents
   if (absoluteSum(s.overall, nc) <= 0.0) {
     std::fill(s.overall, s.overall + nc, 1.0 / static_cast<double>(nc));
   }
-  phaseComposition(m, in.vapour, s.overall, nc, s.vapour);
+  phaseComposition(m, in.phases.vapour, s.overall, nc, s.vapour);
   switch (m.phases) {
     case Phases::Overall:
       std::copy(s.overall, s.overall + nc, s.liquid1);
@@ -530,16 +478,17 @@ bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents
       std::copy(s.overall, s.overall + nc, s.liquid);
       break;
     case Phases::VapourLiquid:
-      phaseComposition(m, in.liquid, s.overall, nc, s.liquid);
+      phaseComposition(m, in.phases.liquid, s.overall, nc, s.liquid);
       std::copy(s.liquid, s.liquid + nc, s.liquid1);
       std::copy(s.liquid, s.liquid + nc, s.liquid2);
       break;
     case Phases::VapourTwoLiquids:
     case Phases::Flash:
-      phaseComposition(m, in.liquid1, s.overall, nc, s.liquid1);
-      phaseComposition(m, in.liquid2, s.overall, nc, s.liquid2);
+      phaseComposition(m, in.phases.liquid1, s.overall, nc, s.liquid1);
+      phaseComposition(m, in.phases.liquid2, s.overall, nc, s.liquid2);
       for (std::int64_t k = 0; k < nc; ++k) {
-        s.liquid[k] = in.liquidSplit * s.liquid1[k] + (1.0 - in.liquidSplit) * s.liquid2[k];
+        s.liquid[k] =
+            in.phases.liquidSplit * s.liquid1[k] + (1.0 - in.phases.liquidSplit) * s.liquid2[k];
       }
       break;
   }
@@ -585,11 +534,11 @@ bool modelPhases(const Member& m, const ReactorInputs& in, const ModelComponents
   namespace w = stwork;
   double* data = stworkVector(w::kPhaseData);
   const auto put = [data](std::int64_t word, double value) { data[word - 1] = value; };
-  put(w::kVapourFractionWord, in.vapourFraction);
-  put(w::kLiquidFractionWord, 1.0 - in.vapourFraction);
-  put(w::kLiquidSplitWord, in.liquidSplit);
-  put(w::kVapourFlowWord, in.vapourFraction * totalFlow);
-  put(w::kLiquidFlowWord, (1.0 - in.vapourFraction) * totalFlow);
+  put(w::kVapourFractionWord, in.phases.vapourFraction);
+  put(w::kLiquidFractionWord, 1.0 - in.phases.vapourFraction);
+  put(w::kLiquidSplitWord, in.phases.liquidSplit);
+  put(w::kVapourFlowWord, in.phases.vapourFraction * totalFlow);
+  put(w::kLiquidFlowWord, (1.0 - in.phases.vapourFraction) * totalFlow);
   put(w::kVapourVolumeWord, vapour.volume);
   put(w::kLiquid1VolumeWord, liquid1.volume);
   put(w::kLiquid2VolumeWord, liquid2.volume);
@@ -635,22 +584,22 @@ ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelCom
   RoutineStorage& r = g_routine;
   std::fill(std::begin(r.ones), std::end(r.ones), 1);
   std::fill(std::begin(r.hundreds), std::end(r.hundreds), kModuleWords);
-  r.integerCount = in.integerParameters.size();
-  r.realCount = in.realParameters.size();
-  r.reactionIntegerCount = in.reactionIntegerParameters.size();
-  r.reactionRealCount = in.reactionRealParameters.size();
+  r.integerCount = in.reaction.integerParameters.size();
+  r.realCount = in.reaction.realParameters.size();
+  r.reactionIntegerCount = in.reaction.reactionIntegerParameters.size();
+  r.reactionRealCount = in.reaction.reactionRealParameters.size();
   r.optionSetCount = 1;
-  r.integerWorkCount = in.integerWorkCount;
-  r.realWorkCount = in.realWorkCount;
+  r.integerWorkCount = in.reaction.integerWorkCount;
+  r.realWorkCount = in.reaction.realWorkCount;
   r.components = nc;
   r.modelComponents = nc;
   r.reactions = nrxn;
   r.reactionCounts[0] = r.reactionCounts[1] = nrxn;
   r.callCode = 1;
-  r.userValueCount = in.userValueCount;
-  r.integerWorkspaceCount = in.integerWorkspaceCount;
-  r.realWorkspaceCount = in.realWorkspaceCount;
-  r.position = m.reactor == Reactor::PlugFlow ? in.position : 0.0;
+  r.userValueCount = in.reaction.userValueCount;
+  r.integerWorkspaceCount = in.reaction.integerWorkspaceCount;
+  r.realWorkspaceCount = in.reaction.realWorkspaceCount;
+  r.position = m.reactor == Reactor::PlugFlow ? in.tube->position : 0.0;
   list.set(a::kStream, r.stream);
   list.set(2, &r.ones[0]);
   list.set(3, &r.ones[1]);
@@ -658,7 +607,7 @@ ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelCom
   list.set(a::kIntegerCount, &r.integerCount);
   list.set(a::kIntegers, r.integers);
   list.set(a::kRealCount, &r.realCount);
-  list.set(a::kReals, in.realParameters.data());
+  list.set(a::kReals, in.reaction.realParameters.data());
   list.set(a::kIdentifiers, r.identifiers);
   list.set(a::kOptionSetCount, &r.optionSetCount);
   list.set(a::kOptionSets, model.optionSet);
@@ -693,7 +642,7 @@ ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelCom
   list.set(a::kReactionIntegerCount, &r.reactionIntegerCount);
   list.set(a::kReactionIntegers, r.reactionIntegers);
   list.set(a::kReactionRealCount, &r.reactionRealCount);
-  list.set(a::kReactionReals, in.reactionRealParameters.data());
+  list.set(a::kReactionReals, in.reaction.reactionRealParameters.data());
   list.set(a::kIntegerWorkspaceCount, &r.integerWorkspaceCount);
   list.set(a::kIntegerWorkspace, r.integerWorkspace);
   list.set(a::kRealWorkspaceCount, &r.realWorkspaceCount);
@@ -727,7 +676,7 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
   if (!loadModelComponents(context, status, model)) return;
   if (!sizesAgree(m, in, model, ncomp, status)) return;
   const std::int64_t nc = in.composition.size();
-  const std::int64_t nrxn = in.stoichiometry.columns();
+  const std::int64_t nrxn = in.reaction.stoichiometry.columns();
 
   // The stream vector's area and the stoichiometry's, kept for the call site.
   const KeptArea streamArea =
@@ -740,8 +689,8 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
   }
 
   const std::int64_t unitSet = temperatureUnitSet(m, in);
-  const double t = host::toSi(host::Quantity::Temperature, in.temperature, unitSet);
-  const double p = host::toSi(host::Quantity::Pressure, in.pressure, unitSet);
+  const double t = host::toSi(host::Quantity::Temperature, in.state.temperature, unitSet);
+  const double p = host::toSi(host::Quantity::Pressure, in.state.pressure, unitSet);
   fillReactorAreas(m, in, t, p);
 
   // The composition in companion order; the plug-flow kinds take it renormalised.
@@ -769,8 +718,8 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
     }
   }
 
-  truncateInto(in.integerParameters, r.integers);
-  truncateInto(in.reactionIntegerParameters, r.reactionIntegers);
+  truncateInto(in.reaction.integerParameters, r.integers);
+  truncateInto(in.reaction.reactionIntegerParameters, r.reactionIntegers);
   std::copy(sout, sout + ncomp + kStreamExtraWords, r.stream);
 
   // The stoichiometry in companion order: loaded once per call site (until the clean-up
@@ -781,14 +730,15 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
     std::fill(nu, nu + ncomp * nrxn, 0.0);
   }
   if (nrxn > 0 && (kind.stoichiometrySlots.handle == 0 || !stoichiometry.marked)) {
-    placeStoichiometry(in.stoichiometry, nc, nrxn, model, ncomp, nu);
+    placeStoichiometry(in.reaction.stoichiometry, nc, nrxn, model, ncomp, nu);
     if (kind.stoichiometrySlots.handle != 0) work[kind.stoichiometrySlots.marker] = kAreaMarker;
   }
 
   prepareRunFiles();
 
   ReactorList list = routineList(m, in, model, nc, nrxn, nu);
-  if (!SAIURK(in.blockId, in.reactionId, list, status, packedBlockType(kind.blockType))) return;
+  if (!SAIURK(in.call.blockId, in.call.reactionId, list, status, packedBlockType(kind.blockType)))
+    return;
 
   // The rates SAIURK gathered are in model order already: kmol/s to kmol/h.
   const double* rates = stworkVector(stwork::kRates);
@@ -796,54 +746,172 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
   for (std::int64_t i = 1; i <= n; ++i) in.rates(i) = rates[i - 1] * units::kSecondsPerHour;
 }
 
-template <class R>
-void run(const Member& m, const R& args, CallMode mode, Status status, HostContext context,
-         Workspace work) {
+void run(const Member& m, const ReactorInputs& in, CallMode mode, Status status,
+         HostContext context, Workspace work) {
   if (mode.isCleanUp()) return cleanUp(m, work, status);
-  evaluate(m, inputsOf(args), status, context, work);
+  evaluate(m, in, status, context, work);
 }
 
 }  // namespace
 
-void SPRKUSR(const StirredTankArguments& args, HostCallType call, Status status,
-             HostContext context, Workspace work) {
-  run(kSprkusr, args, call.mode(), status, context, work);
-}
-void SPRKUSR1(const StirredTankOnePhaseArguments& args, HostCallType call, Status status,
-              HostContext context, Workspace work) {
-  run(kSprkusr1, args, call.mode(), status, context, work);
-}
-void SPRKUSR2(const StirredTankTwoPhaseArguments& args, HostCallType call, Status status,
-              HostContext context, Workspace work) {
-  run(kSprkusr2, args, call.mode(), status, context, work);
-}
-void SPRKUSR3(const StirredTankThreePhaseArguments& args, HostCallType call, Status status,
-              HostContext context, Workspace work) {
-  run(kSprkusr3, args, call.mode(), status, context, work);
-}
-void SPRPUSR(const PlugFlowArguments& args, HostCallType call, Status status, HostContext context,
+void SPRKUSR(const StirredTankArguments& a, HostCallType call, Status status, HostContext context,
              Workspace work) {
-  run(kSprpusr, args, call.mode(), status, context, work);
+  run(kSprkusr,
+      {.call = a.call,
+       .state = a.state,
+       .composition = a.composition,
+       .reaction = a.reaction,
+       .phaseCode = a.phaseOption,
+       .properties = a.properties,
+       .unitSet = a.unitSet,
+       .rates = a.rates,
+       .tank = &a.tank},
+      call.mode(), status, context, work);
 }
-void SPRPUSR1(const PlugFlowOnePhaseArguments& args, HostCallType call, Status status,
+void SPRKUSR1(const StirredTankOnePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  run(kSprpusr1, args, call.mode(), status, context, work);
+  run(kSprkusr1,
+      {.call = a.call,
+       .state = a.state,
+       .composition = a.composition,
+       .phases = {.vapourFraction = a.split.vapourFraction, .liquidSplit = a.split.liquidSplit},
+       .reaction = a.reaction,
+       .phaseCode = a.phaseOption,
+       .properties = a.properties,
+       .unitSet = a.unitSet,
+       .rates = a.rates,
+       .tank = &a.tank},
+      call.mode(), status, context, work);
 }
-void SPRPUSR2(const PlugFlowTwoPhaseArguments& args, HostCallType call, Status status,
+void SPRKUSR2(const StirredTankTwoPhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  run(kSprpusr2, args, call.mode(), status, context, work);
+  run(kSprkusr2,
+      {.call = a.call,
+       .state = a.state,
+       .composition = a.composition,
+       .phases = {.vapour = a.vapour,
+                  .liquid = a.liquid,
+                  .vapourFraction = a.split.vapourFraction,
+                  .liquidSplit = a.split.liquidSplit},
+       .reaction = a.reaction,
+       .phaseCode = a.phaseOption,
+       .properties = a.properties,
+       .unitSet = a.unitSet,
+       .rates = a.rates,
+       .tank = &a.tank},
+      call.mode(), status, context, work);
 }
-void SPRPUSR3(const PlugFlowThreePhaseArguments& args, HostCallType call, Status status,
+void SPRKUSR3(const StirredTankThreePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  run(kSprpusr3, args, call.mode(), status, context, work);
+  run(kSprkusr3,
+      {.call = a.call,
+       .state = a.state,
+       .composition = a.composition,
+       .phases = {.vapour = a.vapour,
+                  .liquid1 = a.liquid1,
+                  .liquid2 = a.liquid2,
+                  .vapourFraction = a.split.vapourFraction,
+                  .liquidSplit = a.split.liquidSplit},
+       .reaction = a.reaction,
+       .phaseCode = a.phaseOption,
+       .properties = a.properties,
+       .unitSet = a.unitSet,
+       .rates = a.rates,
+       .tank = &a.tank},
+      call.mode(), status, context, work);
 }
-void SPBOUSR(const BatchArguments& args, HostCallType call, Status status, HostContext context,
+void SPRPUSR(const PlugFlowArguments& a, HostCallType call, Status status, HostContext context,
              Workspace work) {
-  run(kSpbousr, args, call.mode(), status, context, work);
+  run(kSprpusr,
+      {.call = a.call,
+       .state = a.state,
+       .composition = a.composition,
+       .reaction = a.reaction,
+       .phaseCode = a.phaseCode,
+       .properties = a.properties,
+       .unitSet = a.unitSet,
+       .rates = a.rates,
+       .tube = &a.tube},
+      call.mode(), status, context, work);
 }
-void SPRADKUSER(const TrayColumnArguments& args, Status status, HostContext context, Workspace work,
+void SPRPUSR1(const PlugFlowOnePhaseArguments& a, HostCallType call, Status status,
+              HostContext context, Workspace work) {
+  run(kSprpusr1,
+      {.call = a.call,
+       .state = a.state,
+       .composition = a.composition,
+       .phases = {.vapourFraction = a.split.vapourFraction, .liquidSplit = a.split.liquidSplit},
+       .reaction = a.reaction,
+       .phaseCode = a.phaseCode,
+       .properties = a.properties,
+       .unitSet = a.unitSet,
+       .rates = a.rates,
+       .tube = &a.tube},
+      call.mode(), status, context, work);
+}
+void SPRPUSR2(const PlugFlowTwoPhaseArguments& a, HostCallType call, Status status,
+              HostContext context, Workspace work) {
+  run(kSprpusr2,
+      {.call = a.call,
+       .state = a.state,
+       .composition = a.composition,
+       .phases = {.vapour = a.vapour,
+                  .liquid = a.liquid,
+                  .vapourFraction = a.split.vapourFraction,
+                  .liquidSplit = a.split.liquidSplit},
+       .reaction = a.reaction,
+       .phaseCode = a.phaseCode,
+       .properties = a.properties,
+       .unitSet = a.unitSet,
+       .rates = a.rates,
+       .tube = &a.tube},
+      call.mode(), status, context, work);
+}
+void SPRPUSR3(const PlugFlowThreePhaseArguments& a, HostCallType call, Status status,
+              HostContext context, Workspace work) {
+  run(kSprpusr3,
+      {.call = a.call,
+       .state = a.state,
+       .composition = a.composition,
+       .phases = {.vapour = a.vapour,
+                  .liquid1 = a.liquid1,
+                  .liquid2 = a.liquid2,
+                  .vapourFraction = a.split.vapourFraction,
+                  .liquidSplit = a.split.liquidSplit},
+       .reaction = a.reaction,
+       .phaseCode = a.phaseCode,
+       .properties = a.properties,
+       .unitSet = a.unitSet,
+       .rates = a.rates,
+       .tube = &a.tube},
+      call.mode(), status, context, work);
+}
+void SPBOUSR(const BatchArguments& a, HostCallType call, Status status, HostContext context,
+             Workspace work) {
+  run(kSpbousr,
+      {.call = a.call,
+       .state = a.state,
+       .composition = a.composition,
+       .reaction = a.reaction,
+       .phaseCode = a.phaseCode,
+       .properties = a.properties,
+       .unitSet = a.unitSet,
+       .rates = a.rates},
+      call.mode(), status, context, work);
+}
+void SPRADKUSER(const TrayColumnArguments& a, Status status, HostContext context, Workspace work,
                 CallMode mode) {
-  run(kSpradkuser, args, mode, status, context, work);
+  run(kSpradkuser,
+      {.call = a.call,
+       .state = a.state,
+       .composition = a.composition,
+       .reaction = a.reaction,
+       .phaseCode = a.phaseOption,
+       .properties = a.properties,
+       .rates = a.rates,
+       .columnIntegers = &a.columnIntegers,
+       .columnProperties = &a.columnProperties},
+      mode, status, context, work);
 }
 
 }  // namespace xv55::kinetics

@@ -4,7 +4,7 @@
 // The four procedures are one evaluation.  Each is data: the block data word of its
 // routine's name, its block type, its name in messages, the values it hands over (with
 // their conversions to the companion simulator's units) and the conversions of the
-// routine's results.  Its argument record is read into FluxInputs by field name.
+// routine's results.  Its body hands the groups of its record over as FluxInputs.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -65,13 +65,6 @@ const Procedure kBatchHeatFlux{"SPBOQFlux_USER",
                                false,
                                {kToGigajoulesPerHour, kAsItIs}};
 
-// One stream as the model gives it.
-struct StreamInputs {
-  double flow = 0, temperature = 0, pressure = 0, enthalpy = 0, vapourFraction = 0, density = 0,
-         molecularWeight = 0;
-  Vector<const double> composition;
-};
-
 // A value handed over: its name (for the invalid-number report), the model's value and
 // the factor to the companion simulator's units.
 struct Value {
@@ -80,131 +73,137 @@ struct Value {
   double factor = 1;
 };
 
+// A member's record, as its body hands it over.
 struct FluxInputs {
   Text blockId;
-  std::array<StreamInputs, kMaxStreams> streams;
+  std::array<const FluxStream*, kMaxStreams> streams{};
   std::size_t streamCount = 1;
   std::int64_t mode = 0, option = 0, userValueCount = 0;
-  std::int64_t integerWorkspaceCount = 0, realWorkspaceCount = 0;
-  Vector<const double> integerParameters, realParameters;
+  const RoutineParameters* parameters = nullptr;
   std::array<Value, kMaxValues> values;
   std::size_t valueCount = 0;
-  std::size_t resultCount = 0;
   std::array<double*, kMaxResults> outputs{};
+  std::size_t resultCount = 0;
   Vector<double> userValues;
+
+  // The values and results a member hands over, as many as it lists.
+  template <std::size_t N>
+  void handOver(const Value (&given)[N]) {
+    static_assert(N <= kMaxValues);
+    std::copy_n(given, N, values.begin());
+    valueCount = N;
+  }
+  template <std::size_t N>
+  void receive(double* const (&given)[N]) {
+    static_assert(N <= kMaxResults);
+    std::copy_n(given, N, outputs.begin());
+    resultCount = N;
+  }
 };
 
-constexpr const char* kStreamNames[kMaxStreams][8] = {
-    {"processFlow", "processTemperature", "processPressure", "processEnthalpy",
-     "processVapourFraction", "processDensity", "processMolecularWeight", "processComposition"},
-    {"feedFlow", "feedTemperature", "feedPressure", "feedEnthalpy", "feedVapourFraction",
-     "feedDensity", "feedMolecularWeight", "feedComposition"},
-    {"fluidFlow", "fluidTemperature", "fluidPressure", "fluidEnthalpy", "fluidVapourFraction",
-     "fluidDensity", "fluidMolecularWeight", "fluidComposition"}};
-
-#define XV55_FLUX_STREAM(PREFIX)                                                   \
-  StreamInputs {                                                                   \
-    a.PREFIX##Flow, a.PREFIX##Temperature, a.PREFIX##Pressure, a.PREFIX##Enthalpy, \
-        a.PREFIX##VapourFraction, a.PREFIX##Density, a.PREFIX##MolecularWeight,    \
-        a.PREFIX##Composition                                                      \
-  }
-
-template <class R>
-FluxInputs common(const R& a) {
-  FluxInputs in;
-  in.blockId = a.blockId;
-  in.streams[0] = XV55_FLUX_STREAM(process);
-  if constexpr (requires { a.feedFlow; }) {
-    in.streams[1] = XV55_FLUX_STREAM(feed);
-    in.streams[2] = XV55_FLUX_STREAM(fluid);
-    in.mode = a.reactorMode;
-    const bool fluid = a.reactorMode == kCoCurrentFluid || a.reactorMode == kCounterCurrentFluid;
-    in.streamCount = fluid ? 3 : 2;
-  }
-  in.option = a.option;
-  in.userValueCount = a.userValueCount;
-  in.integerWorkspaceCount = a.integerWorkspaceCount;
-  in.realWorkspaceCount = a.realWorkspaceCount;
-  in.integerParameters = a.integerParameters;
-  in.realParameters = a.realParameters;
-  return in;
-}
+// The streams' argument names, as the records list them.
+constexpr std::array<std::array<entry::ArgumentInfo, 8>, kMaxStreams> kStreamFields = {
+    entry::GroupFields<PrefixedStream, "process">::get(),
+    entry::GroupFields<PrefixedStream, "feed">::get(),
+    entry::GroupFields<PrefixedStream, "fluid">::get()};
 
 constexpr double kPerCentipoise = units::kPascalSecondsPerCentipoise;
 
+// The head of the tubular members: the reactor mode says whether a thermal fluid flows.
+FluxInputs tubular(const Text& blockId, std::int64_t reactorMode, const FluxStream& process,
+                   const FluxStream& feed, const FluxStream& fluid, std::int64_t option,
+                   std::int64_t userValueCount, const RoutineParameters& parameters) {
+  FluxInputs in;
+  in.blockId = blockId;
+  in.streams = {&process, &feed, &fluid};
+  in.mode = reactorMode;
+  const bool withFluid = reactorMode == kCoCurrentFluid || reactorMode == kCounterCurrentFluid;
+  in.streamCount = withFluid ? 3 : 2;
+  in.option = option;
+  in.userValueCount = userValueCount;
+  in.parameters = &parameters;
+  return in;
+}
+
 FluxInputs inputsOf(const PressureDropArguments& a) {
-  FluxInputs in = common(a);
-  in.values = {{{"tubeCount", a.tubeCount},
-                {"tubeLength", a.tubeLength},
-                {"tubeDiameter", a.tubeDiameter},
-                {"position", a.position},
-                {"voidFraction", a.voidFraction},
-                {"particleDiameter", a.particleDiameter},
-                {"liquidViscosity", a.liquidViscosity, kPerCentipoise},
-                {"vapourViscosity", a.vapourViscosity, kPerCentipoise},
-                {"surfaceTension", a.surfaceTension},
-                {"liquidDensity", a.liquidDensity},
-                {"vapourDensity", a.vapourDensity},
-                {"roughness", a.roughness},
-                {"inclination", a.inclination},
-                {"fluidViscosity", a.fluidViscosity, kPerCentipoise},
-                {"fluidChannelDiameter", a.fluidChannelDiameter}}};
-  in.valueCount = 15;
-  in.resultCount = 2;
-  in.outputs = {&a.pressureGradient, &a.holdup};
+  FluxInputs in = tubular(a.blockId, a.reactorMode, a.process, a.feed, a.fluid, a.option,
+                          a.userValueCount, a.parameters);
+  in.handOver({{"tubeCount", a.tube.tubeCount},
+               {"tubeLength", a.tube.tubeLength},
+               {"tubeDiameter", a.tube.tubeDiameter},
+               {"position", a.tube.position},
+               {"voidFraction", a.bed.voidFraction},
+               {"particleDiameter", a.bed.particleDiameter},
+               {"liquidViscosity", a.properties.liquidViscosity, kPerCentipoise},
+               {"vapourViscosity", a.properties.vapourViscosity, kPerCentipoise},
+               {"surfaceTension", a.properties.surfaceTension},
+               {"liquidDensity", a.properties.liquidDensity},
+               {"vapourDensity", a.properties.vapourDensity},
+               {"roughness", a.roughness},
+               {"inclination", a.inclination},
+               {"fluidViscosity", a.fluidViscosity, kPerCentipoise},
+               {"fluidChannelDiameter", a.fluidChannelDiameter}});
+  in.receive({&a.pressureGradient, &a.holdup});
   in.userValues = a.userValues;
   return in;
 }
 
 FluxInputs inputsOf(const TubeHeatFluxArguments& a) {
-  FluxInputs in = common(a);
-  in.values = {{{"tubeCount", a.tubeCount},
-                {"tubeLength", a.tubeLength},
-                {"tubeDiameter", a.tubeDiameter},
-                {"position", a.position},
-                {"voidFraction", a.voidFraction},
-                {"particleDiameter", a.particleDiameter},
-                {"liquidViscosity", a.liquidViscosity, kPerCentipoise},
-                {"vapourViscosity", a.vapourViscosity, kPerCentipoise},
-                {"liquidConductivity", a.liquidConductivity},
-                {"vapourConductivity", a.vapourConductivity},
-                {"fluidViscosity", a.fluidViscosity, kPerCentipoise},
-                {"fluidConductivity", a.fluidConductivity},
-                {"heatTransferCoefficient", a.heatTransferCoefficient},
-                {"fluidChannelDiameter", a.fluidChannelDiameter}}};
-  in.valueCount = 14;
-  in.resultCount = 1;
-  in.outputs = {&a.heatFlux, nullptr};
+  FluxInputs in = tubular(a.blockId, a.reactorMode, a.process, a.feed, a.fluid, a.option,
+                          a.userValueCount, a.parameters);
+  in.handOver({{"tubeCount", a.tube.tubeCount},
+               {"tubeLength", a.tube.tubeLength},
+               {"tubeDiameter", a.tube.tubeDiameter},
+               {"position", a.tube.position},
+               {"voidFraction", a.bed.voidFraction},
+               {"particleDiameter", a.bed.particleDiameter},
+               {"liquidViscosity", a.liquidViscosity, kPerCentipoise},
+               {"vapourViscosity", a.vapourViscosity, kPerCentipoise},
+               {"liquidConductivity", a.liquidConductivity},
+               {"vapourConductivity", a.vapourConductivity},
+               {"fluidViscosity", a.fluidViscosity, kPerCentipoise},
+               {"fluidConductivity", a.fluidConductivity},
+               {"heatTransferCoefficient", a.heatTransferCoefficient},
+               {"fluidChannelDiameter", a.fluidChannelDiameter}});
+  in.receive({&a.heatFlux});
   in.userValues = a.userValues;
   return in;
 }
 
 FluxInputs inputsOf(const HoldupArguments& a) {
-  FluxInputs in = common(a);
-  in.values = {{{"tubeCount", a.tubeCount},
-                {"tubeLength", a.tubeLength},
-                {"tubeDiameter", a.tubeDiameter},
-                {"position", a.position},
-                {"liquidViscosity", a.liquidViscosity, kPerCentipoise},
-                {"vapourViscosity", a.vapourViscosity, kPerCentipoise},
-                {"surfaceTension", a.surfaceTension},
-                {"liquidDensity", a.liquidDensity},
-                {"vapourDensity", a.vapourDensity},
-                {"inclination", a.inclination}}};
-  in.valueCount = 10;
-  in.resultCount = 1;
-  in.outputs = {&a.holdup, nullptr};
+  FluxInputs in;
+  in.blockId = a.blockId;
+  in.streams[0] = &a.process;
+  in.option = a.option;
+  in.userValueCount = a.userValueCount;
+  in.parameters = &a.parameters;
+  in.handOver({{"tubeCount", a.tube.tubeCount},
+               {"tubeLength", a.tube.tubeLength},
+               {"tubeDiameter", a.tube.tubeDiameter},
+               {"position", a.tube.position},
+               {"liquidViscosity", a.properties.liquidViscosity, kPerCentipoise},
+               {"vapourViscosity", a.properties.vapourViscosity, kPerCentipoise},
+               {"surfaceTension", a.properties.surfaceTension},
+               {"liquidDensity", a.properties.liquidDensity},
+               {"vapourDensity", a.properties.vapourDensity},
+               {"inclination", a.inclination}});
+  in.receive({&a.holdup});
   return in;
 }
 
-FluxInputs inputsOf(const BatchHeatFluxArguments& a) {
-  FluxInputs in = common(a);
-  in.values = {{{"time", a.time, units::kSecondsPerHour},
-                {"contents", a.contents},
-                {"reactorVolume", a.reactorVolume}}};
-  in.valueCount = 3;
-  in.resultCount = 1;
-  in.outputs = {&a.heatFlux, nullptr};
+// The batch's process stream lists its composition after its flow; `process` holds it
+// in the order of the other members.
+FluxInputs inputsOf(const BatchHeatFluxArguments& a, const FluxStream& process) {
+  FluxInputs in;
+  in.blockId = a.blockId;
+  in.streams[0] = &process;
+  in.option = a.option;
+  in.userValueCount = a.userValueCount;
+  in.parameters = &a.parameters;
+  in.handOver({{"time", a.time, units::kSecondsPerHour},
+               {"contents", a.contents},
+               {"reactorVolume", a.reactorVolume}});
+  in.receive({&a.heatFlux});
   in.userValues = a.userValues;
   return in;
 }
@@ -229,10 +228,11 @@ FluxStorage g_flux;
 
 bool withinLimits(const Procedure& p, const FluxInputs& in, std::int64_t ncomp, Status status) {
   bool within = ncomp <= kMaxCompanionComponents && in.userValueCount <= kModuleWords &&
-                in.integerWorkspaceCount <= kModuleWords && in.realWorkspaceCount <= kModuleWords &&
-                in.integerParameters.size() <= kModuleWords;
+                in.parameters->integerWorkspaceCount <= kModuleWords &&
+                in.parameters->realWorkspaceCount <= kModuleWords &&
+                in.parameters->integerParameters.size() <= kModuleWords;
   for (std::size_t k = 0; k < in.streamCount; ++k) {
-    within = within && in.streams[k].composition.size() <= kModuleWords;
+    within = within && in.streams[k]->composition.size() <= kModuleWords;
   }
   if (within) return true;
   const auto name = shortName(p.name);
@@ -247,21 +247,22 @@ bool withinLimits(const Procedure& p, const FluxInputs& in, std::int64_t ncomp, 
 bool numbersUsable(const Procedure& p, const FluxInputs& in, Status status) {
   InputCheck check;
   for (std::size_t k = 0; k < in.streamCount; ++k) {
-    const StreamInputs& s = in.streams[k];
+    const FluxStream& s = *in.streams[k];
+    const auto& names = kStreamFields[k];
     const double values[] = {s.flow,           s.temperature, s.pressure,       s.enthalpy,
                              s.vapourFraction, s.density,     s.molecularWeight};
-    for (std::size_t v = 0; v < std::size(values); ++v) check.real(kStreamNames[k][v], values[v]);
-    check.reals(kStreamNames[k][7], s.composition);
+    for (std::size_t v = 0; v < std::size(values); ++v) check.real(names[v].name, values[v]);
+    check.reals(names[7].name, s.composition);
   }
   for (std::size_t k = 0; k < in.valueCount; ++k) check.real(in.values[k].name, in.values[k].value);
-  check.integrals("integerParameters", in.integerParameters);
-  check.reals("realParameters", in.realParameters);
+  check.integrals("integerParameters", in.parameters->integerParameters);
+  check.reals("realParameters", in.parameters->realParameters);
   return check.passed(p.name, status);
 }
 
 // The stream vector of one stream, in the companion simulator's order and units.  A
 // stream other than the first may come without a composition: it is then all zeros.
-bool buildStream(const Procedure& p, std::size_t k, const StreamInputs& s,
+bool buildStream(const Procedure& p, std::size_t k, const FluxStream& s,
                  const ModelComponents& model, std::int64_t ncomp, double* out, Status status) {
   const std::int64_t nc = s.composition.size();
   std::fill(out, out + ncomp + kStreamExtraWords, 0.0);
@@ -326,52 +327,32 @@ PackedName routineOf(const Procedure& p, std::int64_t bead) {
           host::readBeadWord(base, o + p.routineWord + 1).integer};
 }
 
-void evaluate(const Procedure& p, const FluxInputs& in, Status status, HostContext context) {
-  const std::int64_t ncomp = DMS_NCOMP[0];
-  if (!withinLimits(p, in, ncomp, status)) return;
-  if (!numbersUsable(p, in, status)) return;
-
-  ModelComponents model;
-  if (!loadModelComponents(context, status, model)) return;
+// The module storage the routine reads: the values in the companion simulator's units,
+// cleared results and user values, and the counts.
+void fillStorage(const FluxInputs& in, std::int64_t ncomp) {
   FluxStorage& f = g_flux;
-  for (std::size_t k = 0; k < in.streamCount; ++k) {
-    if (!buildStream(p, k, in.streams[k], model, ncomp, f.streams[k], status)) return;
-  }
-  for (std::size_t k = in.streamCount; k < kMaxStreams; ++k) {
-    std::fill(std::begin(f.streams[k]), std::end(f.streams[k]), 0.0);
-  }
-  truncateInto(in.integerParameters, f.integers);
-  std::copy_n(model.optionSet, kOptionSetWords, f.options);
-  prepareRunFiles();
-
-  const LocatedBlock block = locateBlock(in.blockId, status);
-  if (!block.found() || !ofBlockType(p, block, status)) return;
-  const PackedName routineName = routineOf(p, block.bead);
-  const ResolvedRoutine routine = resolveRoutine(routineName, p.name, status);
-  if (!routine.found()) return;
-
-  PackedName blockName{};
-  SAIC2ID(block.id.name, blockName.data(), units::kNameLength);
-  fillIdentifiers(f.identifiers, blockName, p.name, packedBlockType(p.blockType), routineName,
-                  false);
   for (std::size_t k = 0; k < in.valueCount; ++k) {
     f.values[k] = in.values[k].value * in.values[k].factor;
   }
   std::fill(std::begin(f.results), std::end(f.results), 0.0);
   std::fill(std::begin(f.userValues), std::end(f.userValues), 0.0);
   f.companionComponents = ncomp;
-  f.integerCount = in.integerParameters.size();
-  f.realCount = in.realParameters.size();
+  f.integerCount = in.parameters->integerParameters.size();
+  f.realCount = in.parameters->realParameters.size();
   f.optionSetCount = 1;
   f.userValueCount = in.userValueCount;
-  f.integerWorkspaceCount = in.integerWorkspaceCount;
-  f.realWorkspaceCount = in.realWorkspaceCount;
+  f.integerWorkspaceCount = in.parameters->integerWorkspaceCount;
+  f.realWorkspaceCount = in.parameters->realWorkspaceCount;
   f.option = in.option;
   f.mode = in.mode;
   f.failure = 0;
+}
 
-  // The list: a head every routine receives, then its own values and results.
-  std::array<void*, XV55_USER_ARGUMENT_COUNT> list{};
+// The routine's argument list: a head every routine receives, then its own values and
+// results.  Returns the list's length.
+std::size_t routineList(const Procedure& p, const FluxInputs& in,
+                        std::array<void*, XV55_USER_ARGUMENT_COUNT>& list) {
+  FluxStorage& f = g_flux;
   std::size_t next = 0;
   const auto add = [&list, &next](const void* address) {
     list[next++] = const_cast<void*>(address);
@@ -381,7 +362,7 @@ void evaluate(const Procedure& p, const FluxInputs& in, Status status, HostConte
   add(&f.integerCount);
   add(f.integers);
   add(&f.realCount);
-  add(in.realParameters.data());
+  add(in.parameters->realParameters.data());
   add(f.identifiers);
   add(&f.optionSetCount);
   add(f.options);
@@ -396,8 +377,50 @@ void evaluate(const Procedure& p, const FluxInputs& in, Status status, HostConte
   if (p.withMode) add(&f.mode);
   for (std::size_t k = 0; k < in.valueCount; ++k) add(&f.values[k]);
   for (std::size_t k = 0; k < in.resultCount; ++k) add(&f.results[k]);
+  return next;
+}
 
-  callRoutine(routine, std::span<void* const>(list.data(), next));
+// The streams in the companion simulator's order and units; those the member does not
+// hand over are zeros.  False on failure (status 4).
+bool buildStreams(const Procedure& p, const FluxInputs& in, const ModelComponents& model,
+                  std::int64_t ncomp, Status status) {
+  FluxStorage& f = g_flux;
+  for (std::size_t k = 0; k < in.streamCount; ++k) {
+    if (!buildStream(p, k, *in.streams[k], model, ncomp, f.streams[k], status)) return false;
+  }
+  for (std::size_t k = in.streamCount; k < kMaxStreams; ++k) {
+    std::fill(std::begin(f.streams[k]), std::end(f.streams[k]), 0.0);
+  }
+  return true;
+}
+
+void evaluate(const Procedure& p, const FluxInputs& in, Status status, HostContext context) {
+  const std::int64_t ncomp = DMS_NCOMP[0];
+  if (!withinLimits(p, in, ncomp, status)) return;
+  if (!numbersUsable(p, in, status)) return;
+
+  ModelComponents model;
+  if (!loadModelComponents(context, status, model)) return;
+  if (!buildStreams(p, in, model, ncomp, status)) return;
+  FluxStorage& f = g_flux;
+  truncateInto(in.parameters->integerParameters, f.integers);
+  std::copy_n(model.optionSet, kOptionSetWords, f.options);
+  prepareRunFiles();
+
+  const LocatedBlock block = locateBlock(in.blockId, status);
+  if (!block.found() || !ofBlockType(p, block, status)) return;
+  const PackedName routineName = routineOf(p, block.bead);
+  const ResolvedRoutine routine = resolveRoutine(routineName, p.name, status);
+  if (!routine.found()) return;
+
+  PackedName blockName{};
+  SAIC2ID(block.id.name, blockName.data(), units::kNameLength);
+  fillIdentifiers(f.identifiers, blockName, p.name, packedBlockType(p.blockType), routineName,
+                  false);
+  fillStorage(in, ncomp);
+  std::array<void*, XV55_USER_ARGUMENT_COUNT> list{};
+  const std::size_t length = routineList(p, in, list);
+  callRoutine(routine, std::span<void* const>(list.data(), length));
   if (f.failure == 1) return reportFailingRoutine(p.name, status);
 
   for (std::size_t k = 0; k < in.resultCount; ++k) {
@@ -407,35 +430,43 @@ void evaluate(const Procedure& p, const FluxInputs& in, Status status, HostConte
   for (std::int64_t k = 1; k <= n; ++k) in.userValues(k) = f.userValues[k - 1];
 }
 
-template <class R>
-void run(const Procedure& p, const R& args, HostCallType call, Status status, HostContext context) {
+void run(const Procedure& p, const FluxInputs& in, HostCallType call, Status status,
+         HostContext context) {
   if (call.mode().isCleanUp()) {
     SAIGCLEAR(status.address());
     return;
   }
-  evaluate(p, inputsOf(args), status, context);
+  evaluate(p, in, status, context);
 }
 
 }  // namespace
 
 void SPRPDPDZ_USER(const PressureDropArguments& args, HostCallType call, Status status,
                    HostContext context) {
-  run(kPressureDrop, args, call, status, context);
+  run(kPressureDrop, inputsOf(args), call, status, context);
 }
 
 void SPRPQFLUX_USER(const TubeHeatFluxArguments& args, HostCallType call, Status status,
                     HostContext context) {
-  run(kTubeHeatFlux, args, call, status, context);
+  run(kTubeHeatFlux, inputsOf(args), call, status, context);
 }
 
 void SPRPHLD_USER(const HoldupArguments& args, HostCallType call, Status status,
                   HostContext context) {
-  run(kHoldup, args, call, status, context);
+  run(kHoldup, inputsOf(args), call, status, context);
 }
 
 void SPBOQFLUX_USER(const BatchHeatFluxArguments& args, HostCallType call, Status status,
                     HostContext context) {
-  run(kBatchHeatFlux, args, call, status, context);
+  const FluxStream process{args.processFlow,
+                           args.processTemperature,
+                           args.processPressure,
+                           args.processEnthalpy,
+                           args.processVapourFraction,
+                           args.processDensity,
+                           args.processMolecularWeight,
+                           args.processComposition};
+  run(kBatchHeatFlux, inputsOf(args, process), call, status, context);
 }
 
 }  // namespace xv55::kinetics

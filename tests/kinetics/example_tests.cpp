@@ -57,8 +57,8 @@ ProcedureCall example(std::string_view block) {
   c.text("reactionId", "CRACK").matrix("stoichiometry", kNu, 5, 2);
   c.reals("realParameters", kArrhenius);
   if (c.has("tubeLength")) {
-    c.real("tubeCount", 10).real("tubeLength", 5).real("tubeDiameter", 0.05).real("divisor", 1);
-    c.real("fraction", 0.4).real("factor", 1).real("position", 2.5);
+    c.real("tubeCount", 10).real("tubeLength", 5).real("tubeDiameter", 0.05).real("propertyDivisor", 1);
+    c.real("excludedFraction", 0.4).real("volumeFactor", 1).real("position", 2.5);
     c.reals("composition", {-1.5, -0.6, -0.45, -0.3, -0.15});  // used as |x| / sum
   }
   return c;
@@ -86,7 +86,7 @@ TEST_F(ExampleFlowsheet, EveryReactorReactsInItsVolume) {
       {"SPRADKUSER", XV55IF_SPRADKUSER, example<TrayColumnArguments>("PLANT.COL1"), 0.8},
   };
   cases[8].call.reals("realParameters", {2.0e3, 6.0e7, 5.0e2, 5.5e7, 0.5});  // batch volume
-  cases[9].call.real("columnReal1", 0.8);
+  cases[9].call.real("columnProperty1", 0.8);
   for (Case& c : cases) expectRates(c.call, c.entry, gas(c.volume), c.name);
 }
 

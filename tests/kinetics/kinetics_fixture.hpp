@@ -290,7 +290,7 @@ ProcedureCall reactorCall(std::string_view block) {
   c.text("blockId", block).text("reactionId", "RX").reals("composition", kX).outputs("rates", 5);
   c.matrix("stoichiometry", {0, 2, 0, -1, 0, 1, 0, -1, 0, 0}, 5, 2);
   c.present({{"temperature", 300}, {"pressure", 10}, {"flow", 360}, {"volume", 2}});
-  c.present({{"tubeLength", 2}, {"tubeCount", 2}, {"divisor", 2}, {"phaseOption", 2}});
+  c.present({{"tubeLength", 2}, {"tubeCount", 2}, {"propertyDivisor", 2}, {"phaseOption", 2}});
   c.present({{"phaseCode", 2}, {"unitSet", 1}, {"vapourFraction", 1}, {"liquidSplit", 1}});
   for (const char* name : {"vapour", "liquid", "liquid1", "liquid2"}) {
     if (c.has(name)) c.reals(name, kX);

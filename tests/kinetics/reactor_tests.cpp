@@ -31,8 +31,8 @@ TEST_F(ReactorKinetics, TheRoutineSeesTheStreamVectorAndTheCommonAreasInModelOrd
   ProcedureCall c = reactorCall<StirredTankArguments>("PLANT.CSTR1");
   c.hostContext = 7;
   c.reals("composition", {0.25, 0.75}).matrix("stoichiometry", {-1, 1}, 2, 1).outputs("rates", 2);
-  c.real("reactorValue", 0.5).real("propertyWord3", 3).real("propertyWord4", 4);
-  c.real("propertyWord5", 5).real("propertyWord6", 6).call(XV55IF_SPRKUSR);
+  c.real("tankWord2", 0.5).real("reactorProperty3", 3).real("reactorProperty4", 4);
+  c.real("reactorProperty5", 5).real("reactorProperty6", 6).call(XV55IF_SPRKUSR);
   ASSERT_EQ(g_probe.calls, 1) << capture.printer.text();
   // Flows of 360 kmol/h at the companion positions of propane (3) and methane (1), kmol/s.
   expectStream({0.075, 0, 0.025, 0, 0}, 1e-15);
@@ -135,9 +135,9 @@ TEST_F(ReactorKinetics, UnitSetTwoIsEnglishUnits) {
 TEST_F(ReactorKinetics, PlugFlowFillsTheTubeAreasAndRenormalisesItsComposition) {
   ProcedureCall c = reactorCall<PlugFlowArguments>("PLANT.PFR1");
   c.integer("reactorInteger", 3).real("tubeCount", 4.7).real("tubeLength", 3.0);
-  c.real("tubeDiameter", 0.1).real("divisor", 2.0).real("position", 1.25).real("fraction", 0.4);
-  c.real("factor", 0.9).real("referenceTemperature", 20.0).real("propertyWord3", 3.0);
-  c.real("propertyWord4", 4.0).real("propertyWord5", 5.0).real("propertyWord6", 6.0);
+  c.real("tubeDiameter", 0.1).real("propertyDivisor", 2.0).real("position", 1.25).real("excludedFraction", 0.4);
+  c.real("volumeFactor", 0.9).real("referenceTemperature", 20.0).real("reactorProperty3", 3.0);
+  c.real("reactorProperty4", 4.0).real("reactorProperty5", 5.0).real("reactorProperty6", 6.0);
   c.reals("composition", {-2, 0, 2, 0, 0});
   c.call(XV55IF_SPRPUSR);
   EXPECT_EQ(Ints(TBRX_TUBRXI, TBRX_TUBRXI + 2), (Ints{3, 4}));
@@ -186,7 +186,7 @@ TEST_F(ReactorKinetics, FlashesAndTheirCodesFollowEachKindsRule) {
     ProcedureCall c = tank ? reactorCall<StirredTankArguments>("PLANT.CSTR1")
                            : reactorCall<PlugFlowArguments>("PLANT.PFR1");
     c.integer(tank ? "phaseOption" : "phaseCode", k.option);
-    c.real("propertyWord3", k.word3).real("phaseTest", k.test).call(k.entry);
+    c.real("reactorProperty3", k.word3).real("phaseTest", k.test).call(k.entry);
     const auto& i = refhost::lastCall("FLSH_PFLASH").integers;
     EXPECT_EQ(Ints(i.end() - 2, i.end()), k.codes) << k.word3 << k.test;
   }
@@ -194,8 +194,8 @@ TEST_F(ReactorKinetics, FlashesAndTheirCodesFollowEachKindsRule) {
 
 TEST_F(ReactorKinetics, TrayColumnFillsTheColumnAreasAndNamesItsBlockType) {
   ProcedureCall c = reactorCall<TrayColumnArguments>("COL1");
-  c.integer("columnInteger1", 12).integer("columnInteger2", 30).real("columnReal1", 1.5);
-  c.real("columnReal2", 2.5).real("columnReal3", 3.5).real("columnReal4", 4.5);
+  c.integer("columnInteger1", 12).integer("columnInteger2", 30).real("columnProperty1", 1.5);
+  c.real("columnProperty2", 2.5).real("columnProperty3", 3.5).real("columnProperty4", 4.5);
   c.work.assign(6, 0.0);  // a tray column keeps only its stream area
   c.call(XV55IF_SPRADKUSER);
   EXPECT_EQ(Ints(RXN_DISTI, RXN_DISTI + 2), (Ints{12, 30}));
@@ -260,7 +260,7 @@ TEST_F(ReactorKinetics, UnusableInputsAndHostFailuresStopBeforeTheRoutine) {
   ASSERT_TRUE(pp::setModelComponents(4, {"PROPANE", "METHANE"}));
   ProcedureCall nan = reactorCall<StirredTankArguments>("PLANT.CSTR1");
   nan.real("temperature", std::nan("")).call(XV55IF_SPRKUSR);
-  reactorCall<PlugFlowArguments>("PLANT.PFR1").real("divisor", 0.0).call(XV55IF_SPRPUSR);
+  reactorCall<PlugFlowArguments>("PLANT.PFR1").real("propertyDivisor", 0.0).call(XV55IF_SPRPUSR);
   reactorCall<BatchArguments>("BATCH1").reals("integerParameters", {1e300}).call(XV55IF_SPBOUSR);
   ProcedureCall shortWork = reactorCall<StirredTankArguments>("PLANT.CSTR1");
   shortWork.work.assign(7, 0.0);
@@ -270,7 +270,7 @@ TEST_F(ReactorKinetics, UnusableInputsAndHostFailuresStopBeforeTheRoutine) {
   more.call(XV55IF_SPRKUSR);
   EXPECT_EQ(lines(),
             (Lines{" SPRKUSR-F-Invalid input: temperature = nan", kExit,
-                   " SPRPUSR-F-Invalid input: divisor = 0", kExit,
+                   " SPRPUSR-F-Invalid input: propertyDivisor = 0", kExit,
                    " SPBOUSR-F-Invalid input: integerParameters = 1e+300", kExit,
                    " SPRKUSR-F-The workspace of 7 words is too short: 8 are needed.", kExit,
                    " SPRKUSR-F-Array sizes do not agree: 5 components given, "
