@@ -11,26 +11,42 @@
 
 namespace xv55::pipe {
 
+// ---- field groups the procedures share, in argument order ----
+
+// The two phases at the section: pressure and each phase's properties.
+XV55_GROUP(PhaseProperties, (const double&, pressure, "bar"),
+           (const double&, liquidFraction, "1"),  // no-slip liquid volume fraction
+           (const double&, liquidDensity, "kg/m3"), (const double&, gasDensity, "kg/m3"),
+           (const double&, surfaceTension, "N/m"), (const double&, liquidViscosity, "cP"),
+           (const double&, gasViscosity, "cP"));
+
+// The flow that "HTFS", "Rouhani" and "Friedel" read.
+XV55_GROUP(MassFlowAndQuality, (const double&, massFlow, "kg/h"),
+           (const double&, quality, "1"));  // vapour mass fraction
+
+// The packed bed of "Ergun", passed unchanged to the host's packed-bed routine.
+XV55_GROUP(PackedBedInputs, (const double&, bedVoidFraction, "1"),
+           (const double&, particleSphericity, "1"), (const double&, particleDiameter, "m"));
+
+XV55_GROUP(CorrelationNames, (Text, holdupCorrelation, ""), (Text, pressureDropCorrelation, ""));
+
+// The outputs of a section: liquid holdup, frictional and acceleration loss.
+XV55_GROUP(SectionOutputs, (double&, holdup, "1"), (double&, frictionLoss, "bar"),
+           (double&, accelerationLoss, "bar"));
+
+// ---- the procedures' records ----
+
 // SPPINT: one section, friction output multiplied by the friction multiplier.
 XV55_RECORD(SectionArguments,
             (const double&, diameter, "m"),
             (const double&, length, "m"),
             (const double&, frictionMultiplier, "1"),
-            (const double&, angle, "rad"),             // sin > 0 for upward flow
-            (const double&, roughness, "1"),            // relative roughness
-            (const double&, velocity, "m/s"),          // mixture velocity
-            (const double&, pressure, "bar"),
-            (const double&, liquidFraction, "1"),       // no-slip liquid volume fraction
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, gasDensity, "kg/m3"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, gasViscosity, "cP"),
-            (Text, holdupCorrelation, ""),
-            (Text, pressureDropCorrelation, ""),
-            (double&, holdup, "1"),
-            (double&, frictionLoss, "bar"),
-            (double&, accelerationLoss, "bar"));
+            (const double&, angle, "rad"),  // sin > 0 for upward flow
+            (const double&, roughness, "1"),  // relative roughness
+            (const double&, velocity, "m/s"),  // mixture velocity
+            (PhaseProperties, phases),
+            (CorrelationNames, names),
+            (SectionOutputs, out));
 
 // SPPINT3: as SPPINT with the packed-bed inputs of "Ergun"; the friction output is
 // divided by the friction divisor.
@@ -40,44 +56,23 @@ XV55_RECORD(PackedSectionArguments,
             (const double&, frictionDivisor, "1"),
             (const double&, angle, "rad"),
             (const double&, roughness, "1"),
-            (const double&, bedVoidFraction, "1"),     // packed-bed inputs of the
-            (const double&, particleSphericity, "1"),  // host's packed-bed routine
-            (const double&, particleDiameter, "m"),    // (passed through)
+            (PackedBedInputs, bed),
             (const double&, velocity, "m/s"),
-            (const double&, pressure, "bar"),
-            (const double&, liquidFraction, "1"),
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, gasDensity, "kg/m3"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, gasViscosity, "cP"),
-            (Text, holdupCorrelation, ""),
-            (Text, pressureDropCorrelation, ""),
-            (double&, holdup, "1"),
-            (double&, frictionLoss, "bar"),
-            (double&, accelerationLoss, "bar"));
+            (PhaseProperties, phases),
+            (CorrelationNames, names),
+            (SectionOutputs, out));
 
 // SPDPDZFR: frictional pressure gradient times minus the sign factor.
 XV55_RECORD(GradientArguments,
             (const double&, diameter, "m"),
             (const double&, angle, "rad"),
             (const double&, roughness, "1"),
-            (const double&, bedVoidFraction, "1"),
-            (const double&, particleSphericity, "1"),
-            (const double&, particleDiameter, "m"),
+            (PackedBedInputs, bed),
             (const double&, sign, "1"),
             (const double&, velocity, "m/s"),
-            (const double&, massFlow, "kg/h"),
-            (const double&, quality, "1"),              // vapour mass fraction
-            (const double&, pressure, "bar"),
-            (const double&, liquidFraction, "1"),
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, gasDensity, "kg/m3"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, gasViscosity, "cP"),
-            (Text, holdupCorrelation, ""),
-            (Text, pressureDropCorrelation, ""),
+            (MassFlowAndQuality, flow),
+            (PhaseProperties, phases),
+            (CorrelationNames, names),
             (double&, gradient, "bar/m"));
 
 // SPPMOM: frictional loss over a section divided by the velocity squared.
@@ -88,58 +83,33 @@ XV55_RECORD(MomentumArguments,
             (const double&, angle, "rad"),
             (const double&, roughness, "1"),
             (const double&, velocity, "m/s"),
-            (const double&, massFlow, "kg/h"),
-            (const double&, quality, "1"),
-            (const double&, pressure, "bar"),
-            (const double&, liquidFraction, "1"),
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, gasDensity, "kg/m3"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, gasViscosity, "cP"),
-            (Text, holdupCorrelation, ""),
-            (Text, pressureDropCorrelation, ""),
+            (MassFlowAndQuality, flow),
+            (PhaseProperties, phases),
+            (CorrelationNames, names),
             (double&, holdup, "1"),
             (double&, normalisedLoss, "bar s2/m2"));
 
 // SPDPCONST: equivalent friction coefficient of a constant-coefficient law.
 XV55_RECORD(CoefficientArguments,
             (const double&, diameter, "m"),
-            (const double&, angle, "rad"),             // taken through asin(sin)
+            (const double&, angle, "rad"),  // taken through asin(sin)
             (const double&, roughness, "1"),
-            (const double&, bedVoidFraction, "1"),
-            (const double&, particleSphericity, "1"),
-            (const double&, particleDiameter, "m"),
+            (PackedBedInputs, bed),
             (const double&, sign, "1"),
             (const double&, velocity, "m/s"),
-            (const double&, massFlow, "kg/h"),
-            (const double&, quality, "1"),
-            (const double&, pressure, "bar"),
-            (const double&, liquidFraction, "1"),
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, gasDensity, "kg/m3"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, gasViscosity, "cP"),
+            (MassFlowAndQuality, flow),
+            (PhaseProperties, phases),
             (const double&, gradientDivisor, "1"),
-            (Text, holdupCorrelation, ""),
-            (Text, pressureDropCorrelation, ""),
+            (CorrelationNames, names),
             (double&, coefficient, "1"));
 
 // SPHLD: liquid holdup only.
 XV55_RECORD(HoldupArguments,
             (const double&, diameter, "m"),
-            (const double&, angle, "rad"),             // taken through asin(sin)
+            (const double&, angle, "rad"),  // taken through asin(sin)
             (const double&, velocity, "m/s"),
-            (const double&, massFlow, "kg/h"),
-            (const double&, quality, "1"),
-            (const double&, pressure, "bar"),
-            (const double&, liquidFraction, "1"),
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, gasDensity, "kg/m3"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, gasViscosity, "cP"),
+            (MassFlowAndQuality, flow),
+            (PhaseProperties, phases),
             (Text, holdupCorrelation, ""),
             (double&, holdup, "1"));
 

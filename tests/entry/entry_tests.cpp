@@ -137,34 +137,17 @@ TEST(ExportTable, EveryProcedureIsListedWithTheArgumentShapeHostsUse) {
 }
 
 // Tools show every real argument with its unit ("1" for a dimensionless one), so a
-// real argument without one is a gap in what a user reads.  The user-routine
-// procedures below are waiting for their records' units; the list is to be emptied.
-const std::set<std::string> kRealArgumentsWithoutUnitsYet = {
-    "XV55IF_SPRKUSR",       "XV55IF_SPRKUSR1",       "XV55IF_SPRKUSR2",
-    "XV55IF_SPRKUSR3",      "XV55IF_SPRPUSR",        "XV55IF_SPRPUSR1",
-    "XV55IF_SPRPUSR2",      "XV55IF_SPRPUSR3",       "XV55IF_SPBOUSR",
-    "XV55IF_SPRADKUSER",    "XV55IF_SPRDKUSR",       "XV55IF_SPRDKUS3",
-    "XV55IF_SPRPDPDZ_USER", "XV55IF_SPRPQFLUX_USER", "XV55IF_SPRPHLD_USER",
-    "XV55IF_SPBOQFLUX_USER"};
-
+// real argument without one is a gap in what a user reads.
 TEST(ExportTable, EveryRealArgumentHasAUnit) {
   using enum entry::ArgKind;
   const std::set<entry::ArgKind> reals = {RealIn,  RealVectorIn,  RealMatrixIn,
                                           RealOut, RealVectorOut, RealMatrixOut};
-  std::set<std::string> checked;
   for (const entry::ProcedureInfo& p : entry::procedures()) {
-    if (kRealArgumentsWithoutUnitsYet.contains(p.name)) continue;
-    checked.insert(p.name);
     for (const entry::ArgumentInfo& a : p.arguments) {
       if (reals.contains(a.kind)) {
         EXPECT_TRUE(a.unit && *a.unit) << p.name << " argument " << a.name << " has no unit";
       }
     }
-  }
-  // The check must not pass by skipping: a few procedures of each other family.
-  for (const char* name : {"XV55IF_SPPINT", "XV55IF_SPPUMPCURVE", "XV55IF_SPHYDRP",
-                           "XV55IF_PDIENERINT", "XV55IF_EQLBRX", "XV55IF_SPFKCAL"}) {
-    EXPECT_TRUE(checked.contains(name)) << name;
   }
 }
 
