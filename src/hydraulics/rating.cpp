@@ -48,6 +48,43 @@ bool inputsAreFinite(const char* routine, std::span<const NamedInput> inputs, St
   return true;
 }
 
+std::array<NamedInput, 14> stageInputsOf(const StageSelection& n, const StageConditions& c,
+                                         std::int64_t first) {
+  return {{{first, "stage number", n.stage},
+           {first + 1, "stage datum", n.stageDatum},
+           {first + 2, "hydraulics option", n.option},
+           {first + 3, "length", c.length},
+           {first + 4, "stage pressure", c.pressure},
+           {first + 5, "liquid molar flow", c.liquidFlow},
+           {first + 6, "vapour molar flow", c.vapourFlow},
+           {first + 7, "liquid molar density", c.liquidMolarDensity},
+           {first + 8, "vapour molar density", c.vapourMolarDensity},
+           {first + 9, "liquid molecular weight", c.liquidMw},
+           {first + 10, "vapour molecular weight", c.vapourMw},
+           {first + 11, "liquid property 1", c.liquidSurfaceTension},
+           {first + 12, "liquid property 2", c.liquidViscosity},
+           {first + 13, "stage datum 2", c.stageDatum2}}};
+}
+
+StageInputs stageInputsOf(const StageConditions& c) {
+  return {c.pressure,           c.liquidFlow, c.vapourFlow, c.liquidMolarDensity,
+          c.vapourMolarDensity, c.liquidMw,   c.vapourMw,   c.liquidSurfaceTension,
+          c.liquidViscosity,    c.stageDatum2};
+}
+
+void writeOutputs(const RatingOutputs& out, double ratedPressure, const UnitFactors& f,
+                  std::int64_t option, const Rating& r, double noValue) {
+  out.ratedPressure = ratedPressure / f.pressure;
+  if (option > kHoldupOption) out.holdup = r.holdup / f.volume;
+  double* const results[TPSR_RESULTS] = {&out.trayPressureDrop,  &out.dryTrayPressureDrop,
+                                         &out.clearLiquidHeight, &out.weirCrest,
+                                         &out.floodFraction,     &out.floodingCapacityFactor,
+                                         &out.downcomerBackup,   &out.downcomerResidenceTime};
+  for (std::size_t k = 0; k < TPSR_RESULTS; ++k) {
+    *results[k] = r.results[k] >= noValue ? 1.0 : r.results[k];
+  }
+}
+
 std::int64_t wholeNumber(double value) {
   if (std::isnan(value)) return 0;
   if (value >= kLargestWhole) return std::numeric_limits<std::int64_t>::max();

@@ -9,6 +9,7 @@
 
 #include "entry/views.hpp"
 #include "host/columns.h"
+#include "hydraulics/hydraulics.hpp"
 #include "kinetics/block_location.hpp"
 
 namespace xv55::hydraulics::detail {
@@ -45,23 +46,8 @@ bool inputsAreFinite(const char* routine, std::span<const NamedInput> inputs, St
 
 // The numeric inputs both procedures have, from the stage number on, in order; the
 // first is input `first`.
-template <class Args>
-std::array<NamedInput, 14> stageInputsOf(const Args& a, std::int64_t first) {
-  return {{{first, "stage number", a.stage},
-           {first + 1, "stage datum", a.stageDatum},
-           {first + 2, "hydraulics option", a.option},
-           {first + 3, "length", a.length},
-           {first + 4, "stage pressure", a.pressure},
-           {first + 5, "liquid molar flow", a.liquidFlow},
-           {first + 6, "vapour molar flow", a.vapourFlow},
-           {first + 7, "liquid molar density", a.liquidMolarDensity},
-           {first + 8, "vapour molar density", a.vapourMolarDensity},
-           {first + 9, "liquid molecular weight", a.liquidMw},
-           {first + 10, "vapour molecular weight", a.vapourMw},
-           {first + 11, "liquid property 1", a.liquidSurfaceTension},
-           {first + 12, "liquid property 2", a.liquidViscosity},
-           {first + 13, "stage datum 2", a.stageDatum2}}};
-}
+std::array<NamedInput, 14> stageInputsOf(const StageSelection& n, const StageConditions& c,
+                                         std::int64_t first);
 
 // A real input that holds a whole number (stage, section, option), rounded to the
 // nearest integer; saturates far outside the integers.
@@ -80,6 +66,9 @@ struct StageInputs {
   double viscosity;       // cP
   double datum;
 };
+
+// The stage's data as the model gives it.
+StageInputs stageInputsOf(const StageConditions& c);
 
 // The per-stage quantities, in the order the rating routine takes its tables.
 enum Table : std::size_t {
@@ -143,19 +132,8 @@ struct Rating {
 
 // The outputs of both procedures: the rated pressure, the holdup (options above 4)
 // and the eight results (1.0 in place of the no-value magnitude).
-template <class Args>
-void writeOutputs(const Args& a, double ratedPressure, const UnitFactors& f, std::int64_t option,
-                  const Rating& r, double noValue) {
-  a.ratedPressure = ratedPressure / f.pressure;
-  if (option > kHoldupOption) a.holdup = r.holdup / f.volume;
-  double* const results[TPSR_RESULTS] = {&a.trayPressureDrop,  &a.dryTrayPressureDrop,
-                                         &a.clearLiquidHeight, &a.weirCrest,
-                                         &a.floodFraction,     &a.floodingCapacityFactor,
-                                         &a.downcomerBackup,   &a.downcomerResidenceTime};
-  for (std::size_t k = 0; k < TPSR_RESULTS; ++k) {
-    *results[k] = r.results[k] >= noValue ? 1.0 : r.results[k];
-  }
-}
+void writeOutputs(const RatingOutputs& out, double ratedPressure, const UnitFactors& f,
+                  std::int64_t option, const Rating& r, double noValue);
 
 // Whether the holdup is to be checked and has no value.
 inline bool holdupFailed(std::int64_t option, const Rating& r, double noValue) {

@@ -101,16 +101,16 @@ bool sectionAndStage(const RefineryColumnArguments& a, Status status, std::int64
                      std::int64_t& stage) {
   const NamedInput sectionInput[] = {{2, "section number", a.section}};
   if (!inputsAreFinite("SPHYDRP", sectionInput, status) ||
-      !inputsAreFinite("SPHYDRP", stageInputsOf(a, 3), status)) {
+      !inputsAreFinite("SPHYDRP", stageInputsOf(a.selection, a.conditions, 3), status)) {
     return false;
   }
   section = wholeNumber(a.section);
-  stage = wholeNumber(a.stage);
+  stage = wholeNumber(a.selection.stage);
   if (section < 1 || stage < 1) {
     report(status, kError,
            "SPHYDRP-F-Section %g, stage %g: section and stage numbers start at 1; rigorous "
            "hydraulic calculations skipped.\\n",
-           a.section, a.stage);
+           a.section, a.selection.stage);
     return false;
   }
   return true;
@@ -157,14 +157,12 @@ void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
   if (!sectionAndStage(a, status, section, stage)) return;
 
   const UnitFactors f = UnitFactors::fromHost();
-  const StageInputs in{a.pressure,           a.liquidFlow, a.vapourFlow, a.liquidMolarDensity,
-                       a.vapourMolarDensity, a.liquidMw,   a.vapourMw,   a.liquidSurfaceTension,
-                       a.liquidViscosity,    a.stageDatum2};
+  const StageInputs in = stageInputsOf(a.conditions);
   const StageEntry e = stageEntry(in, f);
   if (!densitiesAllowRating("SPHYDRP", e, status)) return;
 
-  const std::int64_t option = wholeNumber(a.option);
-  presetCommonData(option, stage, section, a.stageDatum, a.length * f.length);
+  const std::int64_t option = wholeNumber(a.selection.option);
+  presetCommonData(option, stage, section, a.selection.stageDatum, a.conditions.length * f.length);
   const ColumnBlock block = locateColumn(a.blockId, status);
   Sections s;
   std::int64_t global = 0;
@@ -191,7 +189,7 @@ void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
     reportHoldupFailure(block, section, stage, status);
     return;
   }
-  writeOutputs(a, table(kPressure)[0], f, option, r, noValue);
+  writeOutputs(a.out, table(kPressure)[0], f, option, r, noValue);
 }
 
 }  // namespace xv55::hydraulics

@@ -63,18 +63,18 @@ void reportHoldupFailure(const ColumnBlock& block, std::int64_t stage, Status st
 
 // The stage number: finite inputs and a stage the tables can hold (else reported).
 bool stageNumber(const TrayColumnArguments& a, Status status, std::int64_t& stage) {
-  if (!inputsAreFinite("SPHYDR", stageInputsOf(a, 2), status)) return false;
-  stage = wholeNumber(a.stage);
+  if (!inputsAreFinite("SPHYDR", stageInputsOf(a.selection, a.conditions, 2), status)) return false;
+  stage = wholeNumber(a.selection.stage);
   if (stage < 1) {
     report(status, kError,
            "SPHYDR-F-Stage number %g is below 1; rigorous hydraulic calculations skipped.\\n",
-           a.stage);
+           a.selection.stage);
     return false;
   }
   if (stage > kMaxStages) {
     report(status, kError,
            "SPHYDR-F-Stage number %g is above %d; rigorous hydraulic calculations skipped.\\n",
-           a.stage, kMaxStages);
+           a.selection.stage, kMaxStages);
     return false;
   }
   return true;
@@ -100,16 +100,9 @@ void SPHYDR(const TrayColumnArguments& a, Status status, Workspace work) {
   if (!stageNumber(a, status, stage)) return;
 
   const UnitFactors f = UnitFactors::fromHost();
-  const StageInputs in{a.pressure,
-                       std::max(a.liquidFlow, kMinTrayFlow),
-                       std::max(a.vapourFlow, kMinTrayFlow),
-                       a.liquidMolarDensity,
-                       a.vapourMolarDensity,
-                       a.liquidMw,
-                       a.vapourMw,
-                       a.liquidSurfaceTension,
-                       a.liquidViscosity,
-                       a.stageDatum2};
+  StageInputs in = stageInputsOf(a.conditions);
+  in.liquidFlow = std::max(in.liquidFlow, kMinTrayFlow);
+  in.vapourFlow = std::max(in.vapourFlow, kMinTrayFlow);
   const StageEntry e = stageEntry(in, f);
   if (!densitiesAllowRating("SPHYDR", e, status)) return;
   StageTables& tables = stageTables();
@@ -122,8 +115,8 @@ void SPHYDR(const TrayColumnArguments& a, Status status, Workspace work) {
   }
   tables.store(stage, e);
 
-  const std::int64_t option = wholeNumber(a.option);
-  presetCommonData(option, stage, 1, a.stageDatum, a.length * f.length);
+  const std::int64_t option = wholeNumber(a.selection.option);
+  presetCommonData(option, stage, 1, a.selection.stageDatum, a.conditions.length * f.length);
   const ColumnBlock block = locateColumn(a.blockId, status);
   if (!block.found) return;
   if (!stageOnBlock(block, stage, status)) return;
@@ -145,7 +138,7 @@ void SPHYDR(const TrayColumnArguments& a, Status status, Workspace work) {
     reportHoldupFailure(block, stage, status);
     return;
   }
-  writeOutputs(a, tables.table(kPressure)[0], f, option, r, noValue);
+  writeOutputs(a.out, tables.table(kPressure)[0], f, option, r, noValue);
   markRated(work);
 }
 
