@@ -436,8 +436,8 @@ void convert(const Profile& profile, const Stream& in, Section& s) {
   s.rhoG = in.gasDensity * units::kPoundsPerCubicFootPerKgPerCubicMetre;
   s.sigma =
       atLeast(in.surfaceTension * units::kPipeSurfaceTensionPerModelUnit, kSurfaceTensionFloor);
-  s.muL = in.liquidViscosity / profile.viscosityDivisor;
-  s.muG = in.gasViscosity / profile.viscosityDivisor;
+  s.muL = in.liquidViscosity / profile.centipoisePerFieldUnit;
+  s.muG = in.gasViscosity / profile.centipoisePerFieldUnit;
   s.theta = profile.foldsInclination ? std::asin(std::sin(in.angle)) : in.angle;
   s.roughness = in.roughness;
   s.vsL = s.lambda * s.vm;

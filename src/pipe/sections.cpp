@@ -26,7 +26,7 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // The procedures as the dispatch sees them: the keywords they accept are in the
-// keyword tables' rows; here their name, viscosity divisor and inclination rule.
+// keyword tables' rows; here their name, viscosity conversion and inclination rule.
 constexpr Profile kIntegratedSection{Procedure::IntegratedSection, "SPPINT",
                                      units::kCentipoisePerPoundPerFootSecond, false};
 constexpr Profile kPackedSection{Procedure::PackedSection, "SPPINT3",

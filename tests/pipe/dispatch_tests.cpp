@@ -153,7 +153,7 @@ std::string warningOf(const char* step, const char* name, const Accepts (&rows)[
 }
 
 // Every procedure calls the routine of each keyword it accepts, with its full argument
-// list in field units (its own viscosity divisor), and falls back otherwise.
+// list in field units (its own viscosity conversion), and falls back otherwise.
 TEST_F(PipeTest, EachProcedureAcceptsItsOwnKeywordsAndFallsBackOtherwise) {
   using enum Proc;
   const Accepts holdups[] = {{"Beggs-Brill", {}, "PIP_PIPBBH"},

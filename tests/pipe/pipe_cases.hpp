@@ -28,7 +28,7 @@ struct ProcInfo {
   const char* name;
   Xv55Entry entry;
   int frictionOutput;                  // 1-based
-  double viscosityDivisor;             // cP per lb/(ft s)
+  double centipoisePerFieldUnit;       // cP per lb/(ft s)
   std::vector<std::int64_t> optional;  // columns of mass flow, quality, packed bed
 };
 inline const ProcInfo& info(Proc p) {
@@ -150,7 +150,7 @@ struct Field {
   double rhoNsSi, muNsSi;
 };
 inline Field fieldOf(const Case& c, Proc procedure) {
-  const double viscosityDivisor = info(procedure).viscosityDivisor;
+  const double centipoisePerFieldUnit = info(procedure).centipoisePerFieldUnit;
   Field f{};
   f.d = c.diameter / kFt;
   f.vm = std::max(std::fabs(c.velocity), 1e-5) / kFt;
@@ -159,8 +159,8 @@ inline Field fieldOf(const Case& c, Proc procedure) {
   f.rhoL = c.liquidDensity * kLbFt3;
   f.rhoG = c.gasDensity * kLbFt3;
   f.sigma = std::max(c.surfaceTension * 2.204634, 1e-5);
-  f.muL = c.liquidViscosity / viscosityDivisor;
-  f.muG = c.gasViscosity / viscosityDivisor;
+  f.muL = c.liquidViscosity / centipoisePerFieldUnit;
+  f.muG = c.gasViscosity / centipoisePerFieldUnit;
   f.theta = c.angle;
   f.r = procedure == Proc::Sphld ? 0.0010000000474974513 : c.roughness;
   f.vsL = f.lambda * f.vm;
