@@ -291,10 +291,7 @@ struct Request {
   const char* routine;
   bool enthalpyGiven;  // input 1 is the molar enthalpy (else the temperature)
   double first;
-  double pressure;
-  Vector<const double> fractions;
-  double molecularWeight;
-  std::int64_t unitSet;
+  const SonicStream& given;  // pressure, composition, molecular weight, unit set
   double& velocity;
   Trace trace;
 };
@@ -310,10 +307,10 @@ void traceInputs(const Request& r, host::PropertyStream& stream, HostContext con
   const std::int64_t n = stream.components();
   double* values = stream.work(host::WorkVector::Fractions);
   values[0] = r.first;
-  values[1] = r.pressure;
-  std::copy(r.fractions.data(), r.fractions.data() + n, values + 2);
-  values[n + 2] = r.molecularWeight;
-  values[n + 3] = static_cast<double>(r.unitSet);
+  values[1] = r.given.pressure;
+  std::copy(r.given.fractions.data(), r.given.fractions.data() + n, values + 2);
+  values[n + 2] = r.given.molecularWeight;
+  values[n + 3] = static_cast<double>(r.given.unitSet);
   const std::int64_t count = n + 4;
   SAIPIP(r.routine, context.address(), values, &count,
          static_cast<std::int64_t>(std::strlen(r.routine)));
@@ -322,11 +319,12 @@ void traceInputs(const Request& r, host::PropertyStream& stream, HostContext con
 // The pressure and the temperature (or enthalpy) in SI, and the packed composition.
 bool inputsInSi(const Request& r, host::PropertyStream& stream, Status status, PhaseSplit& s,
                 double& enthalpy, host::PropertyStream::Packed& packed) {
-  return host::pressureInSi(r.routine, r.pressure, r.unitSet, status, s.pressure) &&
+  return host::pressureInSi(r.routine, r.given.pressure, r.given.unitSet, status, s.pressure) &&
          (r.enthalpyGiven
-              ? host::enthalpyInSi(r.routine, r.first, r.unitSet, status, enthalpy)
-              : host::temperatureInSi(r.routine, r.first, r.unitSet, status, s.temperature)) &&
-         stream.pack(r.routine, r.fractions.data(), status, packed);
+              ? host::enthalpyInSi(r.routine, r.first, r.given.unitSet, status, enthalpy)
+              : host::temperatureInSi(r.routine, r.first, r.given.unitSet, status,
+                                      s.temperature)) &&
+         stream.pack(r.routine, r.given.fractions.data(), status, packed);
 }
 
 bool propertyRoute(const Request& r, host::PropertyStream& stream, Workspace work, Status status) {
@@ -373,7 +371,7 @@ bool flash(const Request& r, host::PropertyStream& stream,
   }
   s.liquidVolume = PPBASE_PHASE[PPBASE_PHASE_LIQUID_VOLUME - 1];
   s.freeWaterCode = kNoFreeWater;
-  s.molecularWeight = r.molecularWeight;
+  s.molecularWeight = r.given.molecularWeight;
   return true;
 }
 
@@ -396,7 +394,7 @@ bool sonicVelocityOf(const Request& r, const PhaseSplit& s, Status status, Sonic
     report(status, kError,
            " %s-E-No sonic velocity can be formed for vapour fraction %g and molecular weight "
            "%g.\\n",
-           r.routine, s.vapourFraction, r.molecularWeight);
+           r.routine, s.vapourFraction, r.given.molecularWeight);
     return false;
   }
   return true;
@@ -404,7 +402,7 @@ bool sonicVelocityOf(const Request& r, const PhaseSplit& s, Status status, Sonic
 
 void traceResults(const Request& r, const PhaseSplit& s, const SonicVelocity& c) {
   traceResult(r, kTemperatureLabel,
-              host::fromSi(host::Quantity::Temperature, s.temperature, r.unitSet));
+              host::fromSi(host::Quantity::Temperature, s.temperature, r.given.unitSet));
   traceResult(r, kVelocityLabel, c.velocity);
   if (r.trace == Trace::Phases) {
     traceResult(r, kVapourFractionLabel, s.vapourFraction);
@@ -417,7 +415,7 @@ void traceResults(const Request& r, const PhaseSplit& s, const SonicVelocity& c)
 void sonicVelocity(const Request& r, Status status, HostContext context, Workspace work) {
   host::PropertyStream stream;
   if (!stream.setUp(r.routine, context, status) ||
-      !stream.fits(r.routine, r.fractions.declaredExtent(), status)) {
+      !stream.fits(r.routine, r.given.fractions.declaredExtent(), status)) {
     return;
   }
   const bool tracing = r.trace != Trace::None && host::printLevel() > kTraceLevel;
@@ -442,22 +440,19 @@ void sonicVelocity(const Request& r, Status status, HostContext context, Workspa
 
 void SPPSON(const SonicTemperatureArguments& args, Status status, HostContext context,
             Workspace work) {
-  sonicVelocity({"SPPSON", false, args.temperature, args.pressure, args.fractions,
-                 args.molecularWeight, args.unitSet, args.velocity, Trace::None},
+  sonicVelocity({"SPPSON", false, args.temperature, args.stream, args.velocity, Trace::None},
                 status, context, work);
 }
 
 void SPPSONH(const SonicEnthalpyArguments& args, Status status, HostContext context,
              Workspace work) {
-  sonicVelocity({"SPPSONH", true, args.enthalpy, args.pressure, args.fractions,
-                 args.molecularWeight, args.unitSet, args.velocity, Trace::Results},
+  sonicVelocity({"SPPSONH", true, args.enthalpy, args.stream, args.velocity, Trace::Results},
                 status, context, work);
 }
 
 void SPPSONHP(const SonicEnthalpyTracedArguments& args, Status status, HostContext context,
               Workspace work) {
-  sonicVelocity({"SPPSONHP", true, args.enthalpy, args.pressure, args.fractions,
-                 args.molecularWeight, args.unitSet, args.velocity, Trace::Phases},
+  sonicVelocity({"SPPSONHP", true, args.enthalpy, args.stream, args.velocity, Trace::Phases},
                 status, context, work);
 }
 
@@ -477,13 +472,9 @@ extern "C" XV55_API void SPPSONH(const double* enthalpy, const double* pressure,
     report(Status(status), kError, " SPPSONH-E-An argument is missing; nothing is computed.\\n");
     return;
   }
-  const pipe::SonicEnthalpyArguments args{*enthalpy,
-                                          *pressure,
-                                          Vector<const double>(fractions, *fractionsExtent),
-                                          *molecularWeight,
-                                          *unitSet,
-                                          *velocity,
-                                          {}};
+  const pipe::SonicStream stream{*pressure, Vector<const double>(fractions, *fractionsExtent),
+                                 *molecularWeight, *unitSet};
+  const pipe::SonicEnthalpyArguments args{*enthalpy, stream, *velocity, {}};
   pipe::SPPSONH(args, Status(status), HostContext(*hostContext),
                 Workspace(realWork, *realWorkLength));
 }
