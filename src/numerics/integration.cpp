@@ -313,7 +313,8 @@ bool dienerResult(const Search& found, bool searching, double drop, double p0, d
 }  // namespace
 
 entry::Outcome PSIMPINT(const SimpsonArguments& args, Status status) {
-  const auto& [p0, ps, pb, v0, a, n, intervals, flux, pmax, maximumFound, at] = args;
+  const auto& [expansionInputs, intervals, flux, pmax, maximumFound, at] = args;
+  const auto& [p0, ps, pb, v0, a, n] = expansionInputs;
   const NamedInput inputs[] = {{"P0", p0, true},      {"Ps", ps, false}, {"Pb", pb, false},
                                {"V0", v0, true},      {"a", a, false},   {"n", n, false},
                                {"N", intervals, true}};
@@ -375,7 +376,8 @@ entry::Outcome PSIMPINT(const SimpsonArguments& args, Status status) {
 
 entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
   // Named references rather than a structured binding: the lambda below uses them.
-  const double &p0 = args.p0, &ps = args.ps, &pb = args.pb, &v0 = args.v0, &a = args.a, &n = args.n,
+  const ExpansionInputs& in = args.expansion;
+  const double &p0 = in.p0, &ps = in.ps, &pb = in.pb, &v0 = in.v0, &a = in.a, &n = in.n,
                &s = args.s, &rho = args.rho, &w = args.w, &mode = args.mode,
                &intervals = args.intervals;
   const NamedInput inputs[] = {{"P0", p0, true},      {"Ps", ps, false},     {"Pb", pb, false},

@@ -9,28 +9,27 @@
 namespace xv55::numerics {
 
 // ---- integration of the specific volume over pressure ----
+// The expansion both forms integrate over: the pressures and the volume law
+// v(p) = V0 (a ((Ps / p)^n - 1) + 1) below Ps.
+XV55_GROUP(ExpansionInputs, (const double&, p0, "bar"),  // upstream pressure
+           (const double&, ps, "bar"),                   // below it the volume law applies
+           (const double&, pb, "bar"),                   // back pressure
+           (const double&, v0, "m3/kg"),                 // specific volume above ps
+           (const double&, a, "1"),                      // volume law coefficient
+           (const double&, n, "1"));                     // volume law exponent
+
 XV55_RECORD(SimpsonArguments,
-            (const double&, p0, "bar"),        // upstream pressure
-            (const double&, ps, "bar"),        // below it the volume law applies
-            (const double&, pb, "bar"),        // back pressure
-            (const double&, v0, "m3/kg"),      // specific volume above ps
-            (const double&, a, "1"),           // volume law coefficient
-            (const double&, n, "1"),           // volume law exponent
-            (const double&, intervals, "1"),   // initial number of intervals
-            (double&, flux, "kg/(m2 s)"),      // largest mass flux
-            (double&, pmax, "bar"),            // pressure at the maximum
+            (ExpansionInputs, expansion),
+            (const double&, intervals, "1"),  // initial number of intervals
+            (double&, flux, "kg/(m2 s)"),     // largest mass flux
+            (double&, pmax, "bar"),           // pressure at the maximum
             (double&, maximumFound, "1"));  // 1 when a maximum or ps is reported
 XV55_RECORD(DienerArguments,
-            (const double&, p0, "bar"),
-            (const double&, ps, "bar"),
-            (const double&, pb, "bar"),
-            (const double&, v0, "m3/kg"),
-            (const double&, a, "1"),
-            (const double&, n, "1"),
-            (const double&, s, "Pa^0.5"),     // correction factor: S
-            (const double&, rho, "kg/m3"),     // correction factor: Q = rho w^2
+            (ExpansionInputs, expansion),
+            (const double&, s, "Pa^0.5"),  // correction factor: S
+            (const double&, rho, "kg/m3"),  // correction factor: Q = rho w^2
             (const double&, w, "m/s"),
-            (const double&, mode, "1"),        // above 0.5: search for the maximum
+            (const double&, mode, "1"),  // above 0.5: search for the maximum
             (const double&, intervals, "1"),
             (double&, flux, "kg/(m2 s)"),
             (double&, pmax, "bar"),
