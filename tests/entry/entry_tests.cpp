@@ -152,9 +152,9 @@ TEST(ExportTable, EveryRealArgumentHasAUnit) {
 }
 
 // Records built from field groups list their arguments flat, in the order hosts pass
-// them (the input tables of docs/pipe.md and docs/columns.md): a group declared in
-// the wrong place, or with its fields reordered, would hand every later input to the
-// wrong quantity.
+// them (the input tables of docs/pipe.md, docs/numerics.md, docs/properties.md and
+// docs/columns.md): a group declared in the wrong place, or with its fields
+// reordered, would hand every later input to the wrong quantity.
 TEST(ExportTable, GroupedRecordsKeepTheHostsArgumentOrder) {
   const std::vector<std::string> phases = {"pressure",    "liquidFraction", "liquidDensity",
                                            "gasDensity",  "surfaceTension", "liquidViscosity",
@@ -182,6 +182,12 @@ TEST(ExportTable, GroupedRecordsKeepTheHostsArgumentOrder) {
       {"XV55IF_SPHLD", join({{"diameter", "angle", "velocity", "massFlow", "quality"},
                              phases,
                              {"holdupCorrelation", "holdup"}})},
+      {"XV55IF_PDIENERINT",
+       {"p0", "ps", "pb", "v0", "a", "n", "s", "rho", "w", "mode", "intervals", "flux", "pmax",
+        "discharge"}},
+      {"XV55IF_SPPSONHP",
+       {"enthalpy", "pressure", "fractions", "molecularWeight", "unitSet", "streamDatum6",
+        "streamVector7", "streamDatum8", "velocity"}},
       {"XV55IF_SPHYDRP",
        {"blockId",
         "section",
