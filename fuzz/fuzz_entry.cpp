@@ -488,7 +488,8 @@ double shapedReal(std::string_view name, FuzzedDataProvider& fdp) {
     return static_cast<double>(fdp.ConsumeIntegralInRange<int>(0, 7));
   }
   if (name == "liquidFraction" || name == "quality" || name == "vapourFraction" ||
-      name == "liquidSplit" || name == "excludedFraction" || name == "position") {
+      name == "liquidSplit" || name == "excludedFraction" || name == "position" ||
+      name == "bedVoidFraction" || name == "particleSphericity") {
     return fraction(fdp);
   }
   if (name == "angle") return fdp.ConsumeFloatingPointInRange<double>(-1.6, 1.6);

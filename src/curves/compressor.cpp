@@ -258,82 +258,97 @@ Performance familyAt(const Curves& curves, const SpeedBracket& bracket, double q
   return {v.y, v.dydx, v.dyds, v.lowerBeyond || v.upperBeyond};
 }
 
-void evaluate(const CompressorCurveArguments& a, Status status, Workspace work, Jacobian jac,
-              CallMode mode) {
-  const std::optional<CompressorForm> form = formOf(a.curveType);
+// The surge and stonewall flows at the operating speed, linear in speed between the
+// bracketing curves, and their derivatives with respect to N.
+struct Limits {
+  double qs = 0.0;
+  double dqs = 0.0;  // dQS/dN
+  double qw = 0.0;
+  double dqw = 0.0;  // dQW/dN
+};
+
+Limits limitsAt(const Prepared& p, CompressorForm form, const SpeedBracket& bracket) {
+  const std::int64_t i = bracket.lower - 1;
+  const double* surge = p.surge(form);
+  const bool single = bracket.single;
+  Limits l;
+  l.qs = single ? surge[0] : bracket.across(surge[i], surge[i + 1]);
+  l.dqs = single ? 0.0 : bracket.slope(surge[i], surge[i + 1]);  // dQS/dN
+  if (form != CompressorForm::Extended) {
+    const double* stonewall = p.stonewall(form);
+    l.qw = single ? stonewall[0] : bracket.across(stonewall[i], stonewall[i + 1]);
+    l.dqw = single ? 0.0 : bracket.slope(stonewall[i], stonewall[i + 1]);  // dQW/dN
+  }
+  return l;
+}
+
+// The flow the curve is evaluated at: Q, or the violated limit when the limit option
+// says so.
+struct OperatingFlow {
+  bool belowSurge = false;
+  bool aboveStonewall = false;
+  bool atLimit = false;
+  double qc = 0.0;
+  double dqcdn = 0.0;  // dQc/dN when Qc sits at a limit
+};
+
+OperatingFlow operatingFlow(const CompressorCurveArguments& a, const Limits& l, bool curveForm) {
+  OperatingFlow o;
+  o.belowSurge = a.q < l.qs;
+  o.aboveStonewall = curveForm && !o.belowSurge && a.q > l.qw;
+  o.atLimit = a.limitOption.startsWith("No") && (o.belowSurge || o.aboveStonewall);
+  o.qc = !o.atLimit ? a.q : o.belowSurge ? l.qs : l.qw;
+  o.dqcdn = o.belowSurge ? l.dqs : l.dqw;  // dQc/dN
+  return o;
+}
+
+// The prepared curves of this workspace; false (reported) when they are not set up
+// for these arguments.
+bool preparedCurves(const CompressorCurveArguments& a, std::optional<CompressorForm> form,
+                    Workspace work, Status status, double*& data, std::int64_t& length) {
   const bool curveForm = form && *form != CompressorForm::Extended;
-  const std::int64_t length = form ? dataLength(*form, a, work) : 0;
+  length = form ? dataLength(*form, a, work) : 0;
   if (!form || (curveForm && a.nc < 1) || work.length() < kLengthSlot ||
       !isLocator(work[kLocatorSlot]) || work[kLengthSlot] != static_cast<double>(length)) {
-    return reportNotSetUp(status, kProcedure);
+    reportNotSetUp(status, kProcedure);
+    return false;
   }
   const auto locator = static_cast<std::int64_t>(work[kLocatorSlot]);
   const std::int64_t base = host::locateReals(locator);
-  if (base == 0) return reportNotSetUp(status, kProcedure);
-  const Prepared p{host::StoreBlock{locator, base}.reals() + kOwnerWord, length, a.nc};
-  const TabularCurves tabular(p.data, a.nc, BeyondLastKnot::FallToZero);
-  if (*form == CompressorForm::Tabular && !tabular.countsWithin(a.np)) {
-    return reportNotSetUp(status, kProcedure);
+  if (base == 0) {
+    reportNotSetUp(status, kProcedure);
+    return false;
   }
-  const bool speedMatters = *form == CompressorForm::Extended || a.nc > 1;
-  if (!std::isfinite(a.q)) return reportNotFinite(status, kProcedure, "Q", a.q);
-  if (speedMatters && !std::isfinite(a.n)) return reportNotFinite(status, kProcedure, "N", a.n);
-  if (*form == CompressorForm::Extended && !extendedDefinedAt(p.data, a.n)) {
-    return report(status, kError,
-                  " Speed N = 0 leaves the terms in Q/N of the Extended Polynomials undefined\\n"
-                  " in Procedure pPCurve: C6 or C7 is not zero.\\n");
-  }
+  data = host::StoreBlock{locator, base}.reals() + kOwnerWord;
+  return true;
+}
 
-  // Limits at the operating speed, linear in speed between the bracketing curves.
-  const double* speeds = *form == CompressorForm::Tabular ? tabular.speeds() : p.data;
-  const SpeedBracket bracket = curveForm ? bracketOf(speeds, a.nc, a.n) : SpeedBracket{};
-  const std::int64_t i = bracket.lower - 1;
-  const double* surge = p.surge(*form);
-  const bool single = bracket.single;
-  const double qs = single ? surge[0] : bracket.across(surge[i], surge[i + 1]);
-  const double dqs = single ? 0.0 : bracket.slope(surge[i], surge[i + 1]);  // dQS/dN
-  double qw = 0.0;
-  double dqw = 0.0;
-  if (curveForm) {
-    const double* stonewall = p.stonewall(*form);
-    qw = single ? stonewall[0] : bracket.across(stonewall[i], stonewall[i + 1]);
-    dqw = single ? 0.0 : bracket.slope(stonewall[i], stonewall[i + 1]);  // dQW/dN
+// Whether the operating point can be evaluated (else reported).
+bool operatingPointUsable(const CompressorCurveArguments& a, CompressorForm form, const Prepared& p,
+                          Status status) {
+  const bool speedMatters = form == CompressorForm::Extended || a.nc > 1;
+  if (!std::isfinite(a.q)) {
+    reportNotFinite(status, kProcedure, "Q", a.q);
+    return false;
   }
+  if (speedMatters && !std::isfinite(a.n)) {
+    reportNotFinite(status, kProcedure, "N", a.n);
+    return false;
+  }
+  if (form == CompressorForm::Extended && !extendedDefinedAt(p.data, a.n)) {
+    report(status, kError,
+           " Speed N = 0 leaves the terms in Q/N of the Extended Polynomials undefined\\n"
+           " in Procedure pPCurve: C6 or C7 is not zero.\\n");
+    return false;
+  }
+  return true;
+}
 
-  // The flow the curve is evaluated at.
-  const bool belowSurge = a.q < qs;
-  const bool aboveStonewall = curveForm && !belowSurge && a.q > qw;
-  const bool atLimit = a.limitOption.startsWith("No") && (belowSurge || aboveStonewall);
-  const double qc = !atLimit ? a.q : belowSurge ? qs : qw;
-  const double dqcdn = belowSurge ? dqs : dqw;  // dQc/dN when Qc sits at a limit
-  if (belowSurge) {
-    warnOncePerMarker(p.surgeMarker(), status, " \\npPCurve-W-Operating point is below surge\\n");
-  } else if (aboveStonewall) {
-    warnOncePerMarker(p.stonewallMarker(), status,
-                      " \\npPCurve-W-Operating point is above stonewall\\n");
-  }
-
-  Performance perf;
-  switch (*form) {
-    case CompressorForm::Tabular:
-      perf = familyAt(tabular, bracket, qc);
-      break;
-    case CompressorForm::Polynomials:
-      perf = familyAt(PolynomialCurves(p.data, p.data + 3 * a.nc, a.coef.columns(), a.nc), bracket,
-                      qc);
-      break;
-    case CompressorForm::Extended:
-      perf = extendedAt(p.data, qc, a.n);
-      break;
-  }
-  // Beyond the last point of a curve the machine is past stonewall.
-  if (perf.beyondLastKnot && !aboveStonewall) {
-    warnOncePerMarker(p.stonewallMarker(), status,
-                      " \\npPCurve-W-Operating point is above stonewall\\n");
-  }
-
-  const Margin surgeMargin = marginOf(a.q, qs, dqs, 1.0);
-  const Margin stonewallMargin = marginOf(a.q, qw, dqw, -1.0);
+void writeResults(const CompressorCurveArguments& a, const Performance& perf,
+                  const OperatingFlow& o, const Limits& l, bool curveForm, Jacobian jac,
+                  CallMode mode) {
+  const Margin surgeMargin = marginOf(a.q, l.qs, l.dqs, 1.0);
+  const Margin stonewallMargin = marginOf(a.q, l.qw, l.dqw, -1.0);
   if (mode.wantsValues()) {
     a.y = perf.y;
     a.surge = surgeMargin.value;
@@ -342,15 +357,61 @@ void evaluate(const CompressorCurveArguments& a, Status status, Workspace work, 
   if (mode.wantsDerivatives()) {
     jac.clear();
     // At a limit the value follows the limit, not Q.
-    jac.set(a.at.y, a.at.q, atLimit ? 0.0 : perf.dq);                        // dY/dQ
-    jac.set(a.at.y, a.at.n, atLimit ? perf.dn + perf.dq * dqcdn : perf.dn);  // dY/dN
-    jac.set(a.at.surge, a.at.q, surgeMargin.dq);                             // dSURGE%/dQ
-    jac.set(a.at.surge, a.at.n, surgeMargin.dn);                             // dSURGE%/dN
+    jac.set(a.at.y, a.at.q, o.atLimit ? 0.0 : perf.dq);                          // dY/dQ
+    jac.set(a.at.y, a.at.n, o.atLimit ? perf.dn + perf.dq * o.dqcdn : perf.dn);  // dY/dN
+    jac.set(a.at.surge, a.at.q, surgeMargin.dq);                                 // dSURGE%/dQ
+    jac.set(a.at.surge, a.at.n, surgeMargin.dn);                                 // dSURGE%/dN
     if (curveForm) {
       jac.set(a.at.stone, a.at.q, stonewallMargin.dq);  // dSTONE%/dQ
       jac.set(a.at.stone, a.at.n, stonewallMargin.dn);  // dSTONE%/dN
     }
   }
+}
+
+void evaluate(const CompressorCurveArguments& a, Status status, Workspace work, Jacobian jac,
+              CallMode mode) {
+  const std::optional<CompressorForm> form = formOf(a.curveType);
+  double* data = nullptr;
+  std::int64_t length = 0;
+  if (!preparedCurves(a, form, work, status, data, length)) return;
+  const Prepared p{data, length, a.nc};
+  const TabularCurves tabular(p.data, a.nc, BeyondLastKnot::FallToZero);
+  if (*form == CompressorForm::Tabular && !tabular.countsWithin(a.np)) {
+    return reportNotSetUp(status, kProcedure);
+  }
+  if (!operatingPointUsable(a, *form, p, status)) return;
+
+  const bool curveForm = *form != CompressorForm::Extended;
+  const double* speeds = *form == CompressorForm::Tabular ? tabular.speeds() : p.data;
+  const SpeedBracket bracket = curveForm ? bracketOf(speeds, a.nc, a.n) : SpeedBracket{};
+  const Limits limits = limitsAt(p, *form, bracket);
+  const OperatingFlow o = operatingFlow(a, limits, curveForm);
+  if (o.belowSurge) {
+    warnOncePerMarker(p.surgeMarker(), status, " \\npPCurve-W-Operating point is below surge\\n");
+  } else if (o.aboveStonewall) {
+    warnOncePerMarker(p.stonewallMarker(), status,
+                      " \\npPCurve-W-Operating point is above stonewall\\n");
+  }
+
+  Performance perf;
+  switch (*form) {
+    case CompressorForm::Tabular:
+      perf = familyAt(tabular, bracket, o.qc);
+      break;
+    case CompressorForm::Polynomials:
+      perf = familyAt(PolynomialCurves(p.data, p.data + 3 * a.nc, a.coef.columns(), a.nc), bracket,
+                      o.qc);
+      break;
+    case CompressorForm::Extended:
+      perf = extendedAt(p.data, o.qc, a.n);
+      break;
+  }
+  // Beyond the last point of a curve the machine is past stonewall.
+  if (perf.beyondLastKnot && !o.aboveStonewall) {
+    warnOncePerMarker(p.stonewallMarker(), status,
+                      " \\npPCurve-W-Operating point is above stonewall\\n");
+  }
+  writeResults(a, perf, o, limits, curveForm, jac, mode);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include <span>
 #include <vector>
 
+#include "curves/curves.hpp"
 #include "entry/unpack.hpp"
 #include "entry/views.hpp"
 #include "host/services.hpp"
@@ -179,9 +180,11 @@ struct CurveTables {
   Matrix<const double> coef;
 };
 
-// The curve inputs of a procedure's argument record.
-template <class Arguments>
-CurveTables tablesOf(const Arguments& a) {
+// The curve inputs of a pump's or a compressor's argument record.
+inline CurveTables tablesOf(const PumpCurveArguments& a) {
+  return {a.nc, a.np, a.npts, a.speed, a.ytab, a.xtab, a.coef};
+}
+inline CurveTables tablesOf(const CompressorCurveArguments& a) {
   return {a.nc, a.np, a.npts, a.speed, a.ytab, a.xtab, a.coef};
 }
 

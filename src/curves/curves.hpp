@@ -10,6 +10,9 @@
 
 namespace xv55::curves {
 
+// A unit written as a symbol (X, Y, speed, flow, position, Cv, P, D) is that of the
+// model's own tables and inputs, which these procedures take as they are.
+
 // ---- pump performance curves (pPumpCurve) ----
 XV55_RECORD(PumpCurveArguments,
             (Text, curveType, ""),                 // "Tabular data" or "Polynomials"
@@ -20,7 +23,7 @@ XV55_RECORD(PumpCurveArguments,
             (Vector<const double>, speed, "speed"),  // speed of each curve
             (Matrix<const double>, ytab, "Y"),     // YTAB(curve, point): dependent values
             (Matrix<const double>, xtab, "X"),     // XTAB(curve, point): independent values
-            (Matrix<const double>, coef, ""),      // COEF(curve, k): c1 + c2 x + c3 x^2 + c4 x^3
+            (Matrix<const double>, coef, "Y/X^(k-1)"),  // COEF(curve, k): c1 + c2 x + c3 x^2 + c4 x^3
             (const double&, x, "X"),               // independent variable
             (Text, splineMethod, ""),              // "Harwell", "Hermite" or other
             (double&, y, "Y"));  // the performance value
@@ -43,7 +46,7 @@ XV55_RECORD(CompressorCurveArguments,
             (Vector<const double>, speed, "speed"),
             (Matrix<const double>, ytab, "Y"),
             (Matrix<const double>, xtab, "flow"),
-            (Matrix<const double>, coef, ""),
+            (Matrix<const double>, coef, "Y/flow^(k-1)"),
             (Vector<const double>, qsurge, "flow"),  // surge flow of each curve
             (Vector<const double>, qstone, "flow"),  // stonewall flow of each curve
             (const double&, q, "flow"),              // operating flow
@@ -69,20 +72,20 @@ void SPPSPC(const PowerSpecArguments& args, Status status, Workspace work, Jacob
 // ---- valve flow coefficient ----
 XV55_RECORD(ValveArguments,
             (const std::int64_t&, n, ""),        // points of the characteristic
-            (Vector<const double>, pos, ""),     // valve positions, ascending
-            (Vector<const double>, cv, ""),      // flow coefficients at those positions
-            (const double&, x, ""),              // current position
+            (Vector<const double>, pos, "position"),  // valve positions, ascending
+            (Vector<const double>, cv, "Cv"),         // flow coefficients at those positions
+            (const double&, x, "position"),           // current position
             (Unused, unused5, ""),
             (Unused, unused6, ""),
             (const std::int64_t&, bound, ""),    // 1: closed-valve rule and lower bound
-            (double&, cvout, ""));  // flow coefficient
+            (double&, cvout, "Cv"));  // flow coefficient
 
 void SPVALVE(const ValveArguments& args, Status status);
 
 // ---- junction pressure, unit conversion, pump efficiency ----
 XV55_RECORD(JunctionArguments,
             (Vector<const double>, pins, "bar"),  // inlet pressures
-            (const double&, pdriven, ""),         // +0.0: the lowest inlet; else the last
+            (const double&, pdriven, "1"),         // +0.0: the lowest inlet; else the last
             (double&, pout, "bar"));
 
 void SPPMIN(const JunctionArguments& args, Jacobian jac, CallMode mode);
@@ -90,17 +93,17 @@ void SPPMIN(const JunctionArguments& args, Jacobian jac, CallMode mode);
 XV55_RECORD(FieldUnitArguments,
             (const double&, length1, "m"),
             (const double&, length2, "m"),
-            (const double&, pressure, ""),       // times pressureFactor: Pa
+            (const double&, pressure, "P"),            // times pressureToPascal: Pa
             (const double&, temperature, "C"),
             (const double&, length3, "m"),
-            (const double&, density1, ""),       // times densityFactor: kg/m3
-            (const double&, density2, ""),
-            (const double&, density3, ""),
+            (const double&, density1, "D"),            // times densityToSi: kg/m3
+            (const double&, density2, "D"),
+            (const double&, density3, "D"),
             (const double&, viscosity1, "cP"),
             (const double&, viscosity2, "cP"),
-            (const double&, densityFactor, ""),
+            (const double&, densityToSi, "(kg/m3)/D"),
             (const double&, mass, "kg"),
-            (const double&, pressureFactor, ""),
+            (const double&, pressureToPascal, "Pa/P"),
             (const double&, temperatureShift, "F"),  // added after conversion
             (double&, length1Ft, "ft"),
             (double&, length2Ft, "ft"),
@@ -120,7 +123,7 @@ XV55_RECORD(PumpEfficiencyArguments,
             (const double&, q, "m3/h"),        // volumetric flow
             (const double&, pressure2, "bar"), // converted, not used further
             (const double&, p, "bar"),         // above 4.137e7 Pa the efficiency is fixed
-            (double&, eff, ""));  // efficiency (fraction)
+            (double&, eff, "1"));  // efficiency (fraction)
 
 void SPEFFP(const PumpEfficiencyArguments& args, Jacobian jac, CallMode mode);
 

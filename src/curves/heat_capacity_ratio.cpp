@@ -127,7 +127,7 @@ void SPFKCAL(const HeatCapacityRatioArguments& args, Status status, HostContext 
   }
   s.optionSet = stream.optionSet();
 
-  args.factor = kNeutralFactor;
+  args.ratioToDiatomic = kNeutralFactor;
   host::ThermalProperties thermal;
   nameContext(kRoutine);
   host::vapourThermal({s.t, s.p, s.composition, s.optionSet}, host::VapourRoot::BesideLiquid,
@@ -149,9 +149,9 @@ void SPFKCAL(const HeatCapacityRatioArguments& args, Status status, HostContext 
 
   const double ratio = cp / (cp + s.t * dVdT * dVdT / slope);
   if (std::isnan(ratio)) return cannotAssessCp(status);
-  args.factor = std::clamp(ratio, kLowestRatio, kHighestRatio) / kDiatomicRatio;
+  args.ratioToDiatomic = std::clamp(ratio, kLowestRatio, kHighestRatio) / kDiatomicRatio;
   if (host::printLevel() > kTraceLevel) {
-    host::traceResult(kRoutine, kFactorLabel, args.factor);
+    host::traceResult(kRoutine, kFactorLabel, args.ratioToDiatomic);
   }
 }
 

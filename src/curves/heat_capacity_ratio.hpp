@@ -14,7 +14,7 @@ XV55_RECORD(HeatCapacityRatioArguments,
             (const double&, pressure, "bar"),          // in the units of unitSet
             (Vector<const double>, amounts, "kmol/h"), // component flows or amounts, model order
             (const std::int64_t&, unitSet, ""),        // the model's unit set for the conversions
-            (double&, factor, ""));  // (Cp/Cv) / 1.4
+            (double&, ratioToDiatomic, "1"));  // (Cp/Cv) / 1.4
 
 // Kind code stored in SAIPRNAM before the stream is set up.
 inline constexpr std::int64_t kHeatCapacityRatioKind = 69;

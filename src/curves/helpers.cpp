@@ -30,9 +30,6 @@ constexpr double kFixedEfficiency = 0.9;
 constexpr double kLowestFlow = 0.001261803933;
 constexpr double kHighestFlow = 0.3154509834;
 constexpr double kGallonsLogShift = 9.670945162;
-constexpr double kEfficiency0 = -0.31609348;
-constexpr double kEfficiency1 = 0.24012299;
-constexpr double kEfficiency2 = 0.011988872;
 
 // pdriven selects the pressure-driven junction unless it is exactly +0.0.
 bool isPositiveZero(double v) {
@@ -78,13 +75,13 @@ void SPPMIN(const JunctionArguments& args, Jacobian jac, CallMode mode) {
 void SPPCONV(const FieldUnitArguments& a) {
   a.length1Ft = a.length1 / units::kMetresPerFoot;
   a.length2Ft = a.length2 / units::kMetresPerFoot;
-  a.pressurePsi = a.pressure * a.pressureFactor / units::kPascalsPerPsi;
+  a.pressurePsi = a.pressure * a.pressureToPascal / units::kPascalsPerPsi;
   a.temperatureF =
       kFahrenheitPerCelsius * a.temperature + kFahrenheitAtZeroCelsius + a.temperatureShift;
   a.length3Ft = a.length3 / units::kMetresPerFoot;
-  a.density1Lb = a.density1 * a.densityFactor * units::kPoundsPerCubicFootPerKgPerCubicMetre;
-  a.density2Lb = a.density2 * a.densityFactor * units::kPoundsPerCubicFootPerKgPerCubicMetre;
-  a.density3Lb = a.density3 * a.densityFactor * units::kPoundsPerCubicFootPerKgPerCubicMetre;
+  a.density1Lb = a.density1 * a.densityToSi * units::kPoundsPerCubicFootPerKgPerCubicMetre;
+  a.density2Lb = a.density2 * a.densityToSi * units::kPoundsPerCubicFootPerKgPerCubicMetre;
+  a.density3Lb = a.density3 * a.densityToSi * units::kPoundsPerCubicFootPerKgPerCubicMetre;
   a.viscosity1Lb = a.viscosity1 / units::kCentipoisePerPoundPerFootSecond;
   a.viscosity2Lb = a.viscosity2 / units::kCentipoisePerPoundPerFootSecond;
   a.massLb = a.mass * units::kPoundsPerKilogram;
@@ -103,13 +100,13 @@ void SPEFFP(const PumpEfficiencyArguments& args, Jacobian jac, CallMode mode) {
   if (!std::isfinite(p) || !std::isfinite(flow)) {
     value = slope = kNaN;  // a clamp or the pressure limit would hide it
   } else if (p <= kFixedEfficiencyPressure) {
+    // Efficiency quadratic in L, the logarithm of the flow in US gallons per minute.
     const double l = std::log(std::clamp(flow, kLowestFlow, kHighestFlow)) + kGallonsLogShift;
-    value = kEfficiency0 + l * (kEfficiency1 - kEfficiency2 * l);
+    value = -0.31609348 + l * (0.24012299 - 0.011988872 * l);
     if (flow >= kLowestFlow && flow <= kHighestFlow) {
       const double perModelUnit = host::fromSi(Quantity::Volume, 1.0);
       // dEFF/dQ
-      slope =
-          (kEfficiency1 - 2.0 * kEfficiency2 * l) / flow / units::kSecondsPerHour / perModelUnit;
+      slope = (0.24012299 - 2.0 * 0.011988872 * l) / flow / units::kSecondsPerHour / perModelUnit;
     }
   }
   if (mode.wantsValues()) eff = value;

@@ -16,13 +16,13 @@ XV55_RECORD(EquilibriumArguments,
             (const double&, feedFlow, "kmol/h"),
             (const double&, feedTemperature, "degC"),
             (const double&, feedPressure, "bar"),
-            (Vector<const double>, feedComposition, ""),    // mole fractions, NC
+            (Vector<const double>, feedComposition, "1"),    // mole fractions, NC
             (const double&, reactorPressure, "bar"),
             (const double&, reactorTemperature, "degC"),    // 1.0E35 or above: not given
             (Unused, notUsed, ""),
             (Text, option, ""),                             // REINIT re-initialises the block
             (Vector<double>, productFlows, "kmol/h"),        // NP
-            (Matrix<double>, productCompositions, ""),      // NC x NP, mole fractions
+            (Matrix<double>, productCompositions, "1"),      // NC x NP, mole fractions
             (Vector<double>, productEnthalpies, "MJ/kmol"),  // NP
             (Vector<double>, productDensities, "kg/m3"));  // NP
 

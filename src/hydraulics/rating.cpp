@@ -16,7 +16,8 @@ namespace {
 
 // Beyond this magnitude a real is not rounded but saturated.
 constexpr double kLargestWhole = 9.0e18;
-// The two liquid properties come in thousandths of their SI unit (dyn/cm, cP).
+// The liquid's surface tension and viscosity come in dyn/cm and cP, thousandths of
+// the rating routine's N/m and Pa s.
 constexpr double kThousandths = 1000.0;
 
 void setInteger(std::int64_t word, std::int64_t value) {
@@ -47,6 +48,43 @@ bool inputsAreFinite(const char* routine, std::span<const NamedInput> inputs, St
   return true;
 }
 
+std::array<NamedInput, 14> stageInputsOf(const StageSelection& n, const StageConditions& c,
+                                         std::int64_t first) {
+  return {{{first, "stage number", n.stage},
+           {first + 1, "stage datum", n.stageDatum},
+           {first + 2, "hydraulics option", n.option},
+           {first + 3, "length", c.length},
+           {first + 4, "stage pressure", c.pressure},
+           {first + 5, "liquid molar flow", c.liquidFlow},
+           {first + 6, "vapour molar flow", c.vapourFlow},
+           {first + 7, "liquid molar density", c.liquidMolarDensity},
+           {first + 8, "vapour molar density", c.vapourMolarDensity},
+           {first + 9, "liquid molecular weight", c.liquidMw},
+           {first + 10, "vapour molecular weight", c.vapourMw},
+           {first + 11, "liquid property 1", c.liquidSurfaceTension},
+           {first + 12, "liquid property 2", c.liquidViscosity},
+           {first + 13, "stage datum 2", c.stageDatum2}}};
+}
+
+StageInputs stageInputsOf(const StageConditions& c) {
+  return {c.pressure,           c.liquidFlow, c.vapourFlow, c.liquidMolarDensity,
+          c.vapourMolarDensity, c.liquidMw,   c.vapourMw,   c.liquidSurfaceTension,
+          c.liquidViscosity,    c.stageDatum2};
+}
+
+void writeOutputs(const RatingOutputs& out, double ratedPressure, const UnitFactors& f,
+                  std::int64_t option, const Rating& r, double noValue) {
+  out.ratedPressure = ratedPressure / f.pressure;
+  if (option > kHoldupOption) out.holdup = r.holdup / f.volume;
+  double* const results[TPSR_RESULTS] = {&out.trayPressureDrop,  &out.dryTrayPressureDrop,
+                                         &out.clearLiquidHeight, &out.weirCrest,
+                                         &out.floodFraction,     &out.floodingCapacityFactor,
+                                         &out.downcomerBackup,   &out.downcomerResidenceTime};
+  for (std::size_t k = 0; k < TPSR_RESULTS; ++k) {
+    *results[k] = r.results[k] >= noValue ? 1.0 : r.results[k];
+  }
+}
+
 std::int64_t wholeNumber(double value) {
   if (std::isnan(value)) return 0;
   if (value >= kLargestWhole) return std::numeric_limits<std::int64_t>::max();
@@ -63,8 +101,8 @@ StageEntry stageEntry(const StageInputs& in, const UnitFactors& f) {
   e[kVapourVolume] = in.vapourFlow / in.vapourMolarDensity / units::kSecondsPerHour * f.volume;
   e[kLiquidDensity] = in.liquidMolarDensity * in.liquidMw * f.molarDensity;
   e[kVapourDensity] = in.vapourMolarDensity * in.vapourMw * f.molarDensity;
-  e[kProperty1] = in.property1 / kThousandths;
-  e[kProperty2] = in.property2 / kThousandths;
+  e[kSurfaceTension] = in.surfaceTension / kThousandths;
+  e[kViscosity] = in.viscosity / kThousandths;
   e[kDatum] = in.datum;
   e[kLiquidMw] = in.liquidMw;
   e[kVapourMw] = in.vapourMw;
@@ -75,6 +113,15 @@ StageEntry stageEntry(const StageInputs& in, const UnitFactors& f) {
       e[kLiquidMass] / std::max(e[kVapourMass], kMinDensityOrFlow) * std::sqrt(rhoV / rhoL);
   e[kVapourLoad] = e[kVapourVolume] * std::sqrt(rhoV / std::max(rhoL - rhoV, kMinDensityOrFlow));
   return e;
+}
+
+bool densitiesAllowRating(const char* routine, const StageEntry& e, Status status) {
+  if (densitiesInOrder(e)) return true;
+  report(status, kWarning,
+         "%s-F- Rhoml (%f kg/m3) is less than Rhomv (%f kg/m3). Rigorous hydraulic "
+         "calculations skipped.\\n",
+         routine, e[kLiquidDensity], e[kVapourDensity]);
+  return false;
 }
 
 void presetCommonData(std::int64_t option, std::int64_t stage, std::int64_t section, double datum,

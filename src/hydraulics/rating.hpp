@@ -8,6 +8,7 @@
 #include <span>
 
 #include "entry/views.hpp"
+#include "hydraulics/hydraulics.hpp"
 #include "kinetics/block_location.hpp"
 #include "xv55/host/columns.h"
 
@@ -45,23 +46,8 @@ bool inputsAreFinite(const char* routine, std::span<const NamedInput> inputs, St
 
 // The numeric inputs both procedures have, from the stage number on, in order; the
 // first is input `first`.
-template <class Args>
-std::array<NamedInput, 14> stageInputsOf(const Args& a, std::int64_t first) {
-  return {{{first, "stage number", a.stage},
-           {first + 1, "stage datum", a.stageDatum},
-           {first + 2, "hydraulics option", a.option},
-           {first + 3, "length", a.length},
-           {first + 4, "stage pressure", a.pressure},
-           {first + 5, "liquid molar flow", a.liquidFlow},
-           {first + 6, "vapour molar flow", a.vapourFlow},
-           {first + 7, "liquid molar density", a.liquidMolarDensity},
-           {first + 8, "vapour molar density", a.vapourMolarDensity},
-           {first + 9, "liquid molecular weight", a.liquidMw},
-           {first + 10, "vapour molecular weight", a.vapourMw},
-           {first + 11, "liquid property 1", a.liquidProperty1},
-           {first + 12, "liquid property 2", a.liquidProperty2},
-           {first + 13, "stage datum 2", a.stageDatum2}}};
-}
+std::array<NamedInput, 14> stageInputsOf(const StageSelection& n, const StageConditions& c,
+                                         std::int64_t first);
 
 // A real input that holds a whole number (stage, section, option), rounded to the
 // nearest integer; saturates far outside the integers.
@@ -76,10 +62,13 @@ struct StageInputs {
   double vapourMolarDensity;
   double liquidMw;
   double vapourMw;
-  double property1;
-  double property2;
+  double surfaceTension;  // dyn/cm
+  double viscosity;       // cP
   double datum;
 };
+
+// The stage's data as the model gives it.
+StageInputs stageInputsOf(const StageConditions& c);
 
 // The per-stage quantities, in the order the rating routine takes its tables.
 enum Table : std::size_t {
@@ -90,8 +79,8 @@ enum Table : std::size_t {
   kVapourVolume,
   kLiquidDensity,
   kVapourDensity,
-  kProperty1,
-  kProperty2,
+  kSurfaceTension,  // N/m
+  kViscosity,       // Pa s
   kDatum,
   kFlowParameter,
   kVapourLoad,
@@ -110,6 +99,8 @@ StageEntry stageEntry(const StageInputs& in, const UnitFactors& f);
 inline bool densitiesInOrder(const StageEntry& e) {
   return !(e[kVapourDensity] > e[kLiquidDensity]);
 }
+// densitiesInOrder, with the warning (status 2) that the stage is not rated when not.
+bool densitiesAllowRating(const char* routine, const StageEntry& e, Status status);
 
 // Fills the rating routine's common data: option, stage, section, the stage datum and
 // the length (SI), and presets its flag word.
@@ -141,17 +132,8 @@ struct Rating {
 
 // The outputs of both procedures: the rated pressure, the holdup (options above 4)
 // and the eight results (1.0 in place of the no-value magnitude).
-template <class Args>
-void writeOutputs(const Args& a, double ratedPressure, const UnitFactors& f, std::int64_t option,
-                  const Rating& r, double noValue) {
-  a.ratedPressure = ratedPressure / f.pressure;
-  if (option > kHoldupOption) a.holdup = r.holdup / f.volume;
-  double* const results[TPSR_RESULTS] = {&a.result1, &a.result2, &a.result3, &a.result4,
-                                         &a.result5, &a.result6, &a.result7, &a.result8};
-  for (std::size_t k = 0; k < TPSR_RESULTS; ++k) {
-    *results[k] = r.results[k] >= noValue ? 1.0 : r.results[k];
-  }
-}
+void writeOutputs(const RatingOutputs& out, double ratedPressure, const UnitFactors& f,
+                  std::int64_t option, const Rating& r, double noValue);
 
 // Whether the holdup is to be checked and has no value.
 inline bool holdupFailed(std::int64_t option, const Rating& r, double noValue) {

@@ -63,63 +63,77 @@ void reportHoldupFailure(const ColumnBlock& block, std::int64_t section, std::in
   print::report(status, kError, m, &stage, &stripper);
 }
 
-// Storage of the stage tables, kept from call to call.
-std::vector<double>& tableStorage() {
+// The stage tables of one call, laid out in storage kept from call to call: table t
+// holds entries t * total ... t * total + total - 1.
+struct StageTablesOfCall {
+  double* storage = nullptr;
+  std::int64_t total = 0;
+  double* operator()(Table t) const { return storage + t * static_cast<std::size_t>(total); }
+};
+
+// Lays the tables out for `total` stages, all zero but entry `global` (1-based), which
+// takes the stage's quantities; false (reported) when there is no storage.
+bool layOutTables(const StageEntry& e, std::int64_t total, std::int64_t global, Status status,
+                  StageTablesOfCall& tables) {
   static std::vector<double> storage;
-  return storage;
+  const std::size_t words = static_cast<std::size_t>(total) * kTables;
+  if (storage.size() < words) {
+    try {
+      storage.resize(words);
+    } catch (const std::bad_alloc&) {
+      report(status, kError,
+             "SPHYDRP-F-No storage for the stage tables of %d stages; rigorous hydraulic "
+             "calculations skipped.\\n",
+             total);
+      return false;
+    }
+  }
+  std::fill_n(storage.begin(), words, 0.0);
+  tables = {storage.data(), total};
+  for (std::size_t k = 0; k < kTables; ++k) {
+    if (k != kStageWork) tables(static_cast<Table>(k))[global - 1] = e[k];
+  }
+  return true;
 }
 
-}  // namespace
-
-void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
+// The section and stage numbers: finite inputs, both from 1 on (else reported).
+bool sectionAndStage(const RefineryColumnArguments& a, Status status, std::int64_t& section,
+                     std::int64_t& stage) {
   const NamedInput sectionInput[] = {{2, "section number", a.section}};
   if (!inputsAreFinite("SPHYDRP", sectionInput, status) ||
-      !inputsAreFinite("SPHYDRP", stageInputsOf(a, 3), status)) {
-    return;
+      !inputsAreFinite("SPHYDRP", stageInputsOf(a.selection, a.conditions, 3), status)) {
+    return false;
   }
-  const std::int64_t section = wholeNumber(a.section);
-  const std::int64_t stage = wholeNumber(a.stage);
+  section = wholeNumber(a.section);
+  stage = wholeNumber(a.selection.stage);
   if (section < 1 || stage < 1) {
     report(status, kError,
            "SPHYDRP-F-Section %g, stage %g: section and stage numbers start at 1; rigorous "
            "hydraulic calculations skipped.\\n",
-           a.section, a.stage);
-    return;
+           a.section, a.selection.stage);
+    return false;
   }
+  return true;
+}
 
-  const UnitFactors f = UnitFactors::fromHost();
-  const StageInputs in{a.pressure,           a.liquidFlow, a.vapourFlow, a.liquidMolarDensity,
-                       a.vapourMolarDensity, a.liquidMw,   a.vapourMw,   a.liquidProperty1,
-                       a.liquidProperty2,    a.stageDatum2};
-  const StageEntry e = stageEntry(in, f);
-  if (!densitiesInOrder(e)) {
-    report(status, kWarning,
-           "SPHYDRP-F- Rhoml (%f kg/m3) is less than Rhomv (%f kg/m3). Rigorous hydraulic "
-           "calculations skipped.\\n",
-           e[kLiquidDensity], e[kVapourDensity]);
-    return;
-  }
-
-  const std::int64_t option = wholeNumber(a.option);
-  presetCommonData(option, stage, section, a.stageDatum, a.length * f.length);
-  const ColumnBlock block = locateColumn(a.blockId, status);
-  if (!block.found) return;
-
+// The block's sections, and the stage's index among all the block's stages; false
+// (reported) when the block's record is unusable or has no such section or stage.
+bool placeStage(const ColumnBlock& block, std::int64_t section, std::int64_t stage, Status status,
+                Sections& s, std::int64_t& global) {
   const text::Padded<8> name = text::padded<8>(block.id.nameText());
-  Sections s;
   if (!readSections(block, s)) {
     report(status, kError,
            "SPHYDRP-F-The section stage counts of Refinecol block %s are unusable (at most %d "
            "sections of %d stages in all); rigorous hydraulic calculations skipped.\\n",
            name, host::kMaxColumnSections, kMaxStages);
-    return;
+    return false;
   }
   if (section > std::max<std::int64_t>(s.count, 1)) {
     report(status, kError,
            "SPHYDRP-F-Refinecol block %s has no section %d (it has %d); rigorous hydraulic "
            "calculations skipped.\\n",
            name, section, s.count);
-    return;
+    return false;
   }
   // A stage beyond its own section would take an entry of the next section's (or the
   // block's extra entry) and be rated with trays that are not its own.
@@ -129,37 +143,43 @@ void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
            "SPHYDRP-F-Stage %d of section %d is beyond the %d stages of that section of "
            "Refinecol block %s; rigorous hydraulic calculations skipped.\\n",
            stage, section, sectionStages, name);
-    return;
+    return false;
   }
-  std::int64_t global = stage;
+  global = stage;
   for (std::int64_t k = 0; k + 1 < section; ++k) global += s.stages[k];
+  return true;
+}
 
-  std::vector<double>& arrays = tableStorage();
-  const std::size_t words = static_cast<std::size_t>(s.total) * kTables;
-  if (arrays.size() < words) {
-    try {
-      arrays.resize(words);
-    } catch (const std::bad_alloc&) {
-      report(status, kError,
-             "SPHYDRP-F-No storage for the stage tables of %d stages; rigorous hydraulic "
-             "calculations skipped.\\n",
-             s.total);
-      return;
-    }
-  }
-  std::fill_n(arrays.begin(), words, 0.0);
-  const auto table = [&](Table t) { return arrays.data() + t * static_cast<std::size_t>(s.total); };
-  for (std::size_t k = 0; k < kTables; ++k) {
-    if (k != kStageWork) table(static_cast<Table>(k))[global - 1] = e[k];
+}  // namespace
+
+void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
+  std::int64_t section = 0, stage = 0;
+  if (!sectionAndStage(a, status, section, stage)) return;
+
+  const UnitFactors f = UnitFactors::fromHost();
+  const StageInputs in = stageInputsOf(a.conditions);
+  const StageEntry e = stageEntry(in, f);
+  if (!densitiesAllowRating("SPHYDRP", e, status)) return;
+
+  const std::int64_t option = wholeNumber(a.selection.option);
+  presetCommonData(option, stage, section, a.selection.stageDatum, a.conditions.length * f.length);
+  const ColumnBlock block = locateColumn(a.blockId, status);
+  Sections s;
+  std::int64_t global = 0;
+  StageTablesOfCall table;
+  if (!block.found || !placeStage(block, section, stage, status, s, global) ||
+      !layOutTables(e, s.total, global, status, table)) {
+    return;
   }
   copyTrayWords(block);
 
   Rating r;
   TPSR_TPSARP(&section, &s.total, s.stages, &s.count, block.record(), table(kPressure),
               table(kLiquidMass), table(kVapourMass), table(kLiquidVolume), table(kVapourVolume),
-              table(kLiquidDensity), table(kVapourDensity), table(kProperty1), table(kProperty2),
-              table(kDatum), table(kFlowParameter), table(kVapourLoad), table(kStageWork),
-              table(kLiquidMw), table(kVapourMw), block.workWords(), &r.holdup, r.results);
+              table(kLiquidDensity), table(kVapourDensity), table(kSurfaceTension),
+              table(kViscosity), table(kDatum), table(kFlowParameter), table(kVapourLoad),
+              table(kStageWork), table(kLiquidMw), table(kVapourMw), block.workWords(), &r.holdup,
+              r.results);
 
   // The rated marker is left whenever the rating ran; a failed holdup leaves every
   // output as it was.
@@ -169,7 +189,7 @@ void SPHYDRP(const RefineryColumnArguments& a, Status status, Workspace work) {
     reportHoldupFailure(block, section, stage, status);
     return;
   }
-  writeOutputs(a, table(kPressure)[0], f, option, r, noValue);
+  writeOutputs(a.out, table(kPressure)[0], f, option, r, noValue);
 }
 
 }  // namespace xv55::hydraulics

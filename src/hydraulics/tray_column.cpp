@@ -61,43 +61,50 @@ void reportHoldupFailure(const ColumnBlock& block, std::int64_t stage, Status st
   print::report(status, kError, m, &stage);
 }
 
-}  // namespace
-
-void SPHYDR(const TrayColumnArguments& a, Status status, Workspace work) {
-  if (!inputsAreFinite("SPHYDR", stageInputsOf(a, 2), status)) return;
-  const std::int64_t stage = wholeNumber(a.stage);
+// The stage number: finite inputs and a stage the tables can hold (else reported).
+bool stageNumber(const TrayColumnArguments& a, Status status, std::int64_t& stage) {
+  if (!inputsAreFinite("SPHYDR", stageInputsOf(a.selection, a.conditions, 2), status)) return false;
+  stage = wholeNumber(a.selection.stage);
   if (stage < 1) {
     report(status, kError,
            "SPHYDR-F-Stage number %g is below 1; rigorous hydraulic calculations skipped.\\n",
-           a.stage);
-    return;
+           a.selection.stage);
+    return false;
   }
   if (stage > kMaxStages) {
     report(status, kError,
            "SPHYDR-F-Stage number %g is above %d; rigorous hydraulic calculations skipped.\\n",
-           a.stage, kMaxStages);
-    return;
+           a.selection.stage, kMaxStages);
+    return false;
   }
+  return true;
+}
+
+// A stage beyond the block's own stages (where the block states them) has no trays to
+// be rated with (reported).
+bool stageOnBlock(const ColumnBlock& block, std::int64_t stage, Status status) {
+  const std::int64_t blockStages =
+      block.word(host::kTrayRecordAt + host::kRecordStagesWord).integer;
+  if (blockStages <= 0 || stage <= blockStages) return true;
+  report(status, kError,
+         "SPHYDR-F-Stage %d is beyond the %d stages of Traycol block %s; rigorous hydraulic "
+         "calculations skipped.\\n",
+         stage, blockStages, text::padded<8>(block.id.nameText()));
+  return false;
+}
+
+}  // namespace
+
+void SPHYDR(const TrayColumnArguments& a, Status status, Workspace work) {
+  std::int64_t stage = 0;
+  if (!stageNumber(a, status, stage)) return;
 
   const UnitFactors f = UnitFactors::fromHost();
-  const StageInputs in{a.pressure,
-                       std::max(a.liquidFlow, kMinTrayFlow),
-                       std::max(a.vapourFlow, kMinTrayFlow),
-                       a.liquidMolarDensity,
-                       a.vapourMolarDensity,
-                       a.liquidMw,
-                       a.vapourMw,
-                       a.liquidProperty1,
-                       a.liquidProperty2,
-                       a.stageDatum2};
+  StageInputs in = stageInputsOf(a.conditions);
+  in.liquidFlow = std::max(in.liquidFlow, kMinTrayFlow);
+  in.vapourFlow = std::max(in.vapourFlow, kMinTrayFlow);
   const StageEntry e = stageEntry(in, f);
-  if (!densitiesInOrder(e)) {
-    report(status, kWarning,
-           "SPHYDR-F- Rhoml (%f kg/m3) is less than Rhomv (%f kg/m3). Rigorous hydraulic "
-           "calculations skipped.\\n",
-           e[kLiquidDensity], e[kVapourDensity]);
-    return;
-  }
+  if (!densitiesAllowRating("SPHYDR", e, status)) return;
   StageTables& tables = stageTables();
   if (!tables.reach(stage)) {
     report(status, kError,
@@ -108,30 +115,22 @@ void SPHYDR(const TrayColumnArguments& a, Status status, Workspace work) {
   }
   tables.store(stage, e);
 
-  const std::int64_t option = wholeNumber(a.option);
-  presetCommonData(option, stage, 1, a.stageDatum, a.length * f.length);
+  const std::int64_t option = wholeNumber(a.selection.option);
+  presetCommonData(option, stage, 1, a.selection.stageDatum, a.conditions.length * f.length);
   const ColumnBlock block = locateColumn(a.blockId, status);
   if (!block.found) return;
-  // A stage beyond the block's own stages has no trays to be rated with.
-  const std::int64_t blockStages =
-      block.word(host::kTrayRecordAt + host::kRecordStagesWord).integer;
-  if (blockStages > 0 && stage > blockStages) {
-    report(status, kError,
-           "SPHYDR-F-Stage %d is beyond the %d stages of Traycol block %s; rigorous hydraulic "
-           "calculations skipped.\\n",
-           stage, blockStages, text::padded<8>(block.id.nameText()));
-    return;
-  }
+  if (!stageOnBlock(block, stage, status)) return;
   copyTrayWords(block);
 
   Rating r;
   const std::int64_t length = tables.size();
   TPSR_TPSAR(block.record(), tables.table(kPressure), tables.table(kLiquidMass),
              tables.table(kVapourMass), tables.table(kLiquidVolume), tables.table(kVapourVolume),
-             tables.table(kLiquidDensity), tables.table(kVapourDensity), tables.table(kProperty1),
-             tables.table(kProperty2), tables.table(kDatum), tables.table(kFlowParameter),
-             tables.table(kVapourLoad), tables.table(kStageWork), tables.table(kLiquidMw),
-             tables.table(kVapourMw), &length, block.workWords(), &r.holdup, r.results);
+             tables.table(kLiquidDensity), tables.table(kVapourDensity),
+             tables.table(kSurfaceTension), tables.table(kViscosity), tables.table(kDatum),
+             tables.table(kFlowParameter), tables.table(kVapourLoad), tables.table(kStageWork),
+             tables.table(kLiquidMw), tables.table(kVapourMw), &length, block.workWords(),
+             &r.holdup, r.results);
 
   // A failed holdup leaves every output as it was.
   const double noValue = host::noValueMagnitude();
@@ -139,7 +138,7 @@ void SPHYDR(const TrayColumnArguments& a, Status status, Workspace work) {
     reportHoldupFailure(block, stage, status);
     return;
   }
-  writeOutputs(a, tables.table(kPressure)[0], f, option, r, noValue);
+  writeOutputs(a.out, tables.table(kPressure)[0], f, option, r, noValue);
   markRated(work);
 }
 

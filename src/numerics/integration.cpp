@@ -18,8 +18,6 @@ namespace xv55::numerics {
 namespace {
 
 constexpr double kPaPerBar = units::kPascalsPerBar;
-// Twice the Pa per bar: the liquid part is 2 V0 (P0 - Ps) in Pa.
-constexpr double kTwicePaPerBar = 2.0 * kPaPerBar;
 
 // A pass needs more than this many steps for its end point to be trusted.
 constexpr std::int64_t kFewestTrustedSteps = 3;
@@ -44,8 +42,6 @@ constexpr double kDienerSmallDrop = units::single(1e-5f);
 constexpr double kDienerSmallRange = units::single(1e-6f);
 constexpr double kDienerSmallStep = units::single(1e-6f);
 constexpr double kDienerEndTolerance = units::single(1e-8f);
-constexpr double kDienerFactorScale = units::single(1.21f);
-constexpr double kDienerDischargeScale = units::single(1.1f);
 constexpr double kDienerSearchMode = 0.5;
 // Below this G^2 the flux follows the straight line through the origin that
 // meets sqrt(G^2) there; a negative G^2 gives no flux.
@@ -251,7 +247,7 @@ Expansion expansion(double p0, double ps, double pb, double v0, double smallDrop
   const bool liquidPart = p0 > ps + smallDrop;
   const double liquidEnd = std::fmax(ps, pb);
   const double start = liquidPart ? liquidEnd : p0;
-  return {liquidPart ? kTwicePaPerBar * v0 * (p0 - liquidEnd) : 0.0, start, start - pb};
+  return {liquidPart ? 2.0 * kPaPerBar * v0 * (p0 - liquidEnd) : 0.0, start, start - pb};
 }
 
 // Whether the march ran out of steps: the step budget, or a step too small to
@@ -266,10 +262,59 @@ double dienerFlux(double fluxSquared) {
   return fluxSquared < 0.0 ? 0.0 : fluxSquared * kDienerLinearSlope;
 }
 
+// The correction of the Diener form at the pressure-drop ratio x = (P0 - Pb) / (P0 - p),
+// with Q = rho w^2: the factor F(x) = 1.21 / (S^2 x^2 / Q + 1) and the discharge factor
+// Cd(x) = 1.1 / sqrt(S^2 x^2 / Q + 1).
+struct DienerCorrection {
+  double s;
+  double q;
+  double factor(double x) const { return units::single(1.21f) / ((s * s) * (x * x) / q + 1.0); }
+  double discharge(double x) const {
+    return units::single(1.1f) / std::sqrt((s * s) * (x * x) / q + 1.0);
+  }
+};
+
+// What the Diener form reports after its search: G^2, the pressure at the maximum
+// and, where it is written, the discharge factor.
+struct DienerResult {
+  double fluxSquared;
+  double pm;
+  double cd = 0.0;
+  bool writesDischarge = false;
+};
+
+// The result of a search: integrating, the value at the back pressure; searching, the
+// end of the march or the parabola's maximum.  False (reported) when the search failed.
+bool dienerResult(const Search& found, bool searching, double drop, double p0, double pb,
+                  const DienerCorrection& correction, Status status, DienerResult& r) {
+  r = {found.lastFlux, pb};
+  if (found.found && !searching) {
+    r.cd = correction.discharge(1.0);
+    r.writesDischarge = true;
+    r.fluxSquared = found.pass.flux;
+  } else if (found.found && found.pass.end == Pass::End::ReachedEnd) {
+    r.fluxSquared = found.pass.flux;
+  } else if (found.found) {
+    const Vertex top = parabolaMaximum(found.pass, found.h);
+    r.pm = top.p;
+    r.cd = correction.discharge(drop / (p0 - top.p));
+    r.writesDischarge = true;
+    r.fluxSquared = top.flux;
+  } else if (stalled(found)) {
+    report(status, kError, "F-SPSIMPINT-Failure Diener integration, step budget exhausted");
+    return false;
+  } else {
+    report(status, kError, "F-SPSIMPINT-Failure Diener integration, step too small");
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 entry::Outcome PSIMPINT(const SimpsonArguments& args, Status status) {
-  const auto& [p0, ps, pb, v0, a, n, intervals, flux, pmax, maximumFound, at] = args;
+  const auto& [expansionInputs, intervals, flux, pmax, maximumFound, at] = args;
+  const auto& [p0, ps, pb, v0, a, n] = expansionInputs;
   const NamedInput inputs[] = {{"P0", p0, true},      {"Ps", ps, false}, {"Pb", pb, false},
                                {"V0", v0, true},      {"a", a, false},   {"n", n, false},
                                {"N", intervals, true}};
@@ -330,11 +375,11 @@ entry::Outcome PSIMPINT(const SimpsonArguments& args, Status status) {
 }
 
 entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
-  // Named references rather than a structured binding: the lambdas below use them.
-  const double &p0 = args.p0, &ps = args.ps, &pb = args.pb, &v0 = args.v0, &a = args.a, &n = args.n,
+  // Named references rather than a structured binding: the lambda below uses them.
+  const ExpansionInputs& in = args.expansion;
+  const double &p0 = in.p0, &ps = in.ps, &pb = in.pb, &v0 = in.v0, &a = in.a, &n = in.n,
                &s = args.s, &rho = args.rho, &w = args.w, &mode = args.mode,
                &intervals = args.intervals;
-  double &flux = args.flux, &pmax = args.pmax, &discharge = args.discharge;
   const NamedInput inputs[] = {{"P0", p0, true},      {"Ps", ps, false},     {"Pb", pb, false},
                                {"V0", v0, true},      {"a", a, false},       {"n", n, false},
                                {"S", s, false},       {"rho", rho, false},   {"w", w, false},
@@ -342,20 +387,15 @@ entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
   if (!acceptInputs(inputs, "Diener", status)) return entry::Outcome::Rejected;
   const VolumeLaw volume{ps, v0, a, n};
   const double drop = p0 - pb;
-  const double q = rho * (w * w);
-  // x is the pressure-drop ratio (P0 - Pb) / (P0 - p).
-  const auto factor = [&](double x) { return kDienerFactorScale / ((s * s) * (x * x) / q + 1.0); };
-  const auto dischargeAt = [&](double x) {
-    return kDienerDischargeScale / std::sqrt((s * s) * (x * x) / q + 1.0);
-  };
+  const DienerCorrection correction{s, rho * (w * w)};
   const bool searching = mode > kDienerSearchMode;
 
   if (drop < kDienerSmallDrop) {
-    const double f1 = factor(1.0);
-    const double g = dienerFlux(kTwicePaPerBar * v0 * drop * f1 / ((v0 - f1 * v0) * v0));
+    const double f1 = correction.factor(1.0);
+    const double g = dienerFlux(2.0 * kPaPerBar * v0 * drop * f1 / ((v0 - f1 * v0) * v0));
     if (!resultsAreFinite({g}, "Diener", status)) return entry::Outcome::Rejected;
-    pmax = pb;
-    flux = g;
+    args.pmax = pb;
+    args.flux = g;
     return entry::Outcome::Done;
   }
 
@@ -367,50 +407,33 @@ entry::Outcome PDIENERINT(const DienerArguments& args, Status status) {
   // integrating mode as well, where a march over an empty range could never
   // succeed.
   if (range < kDienerSmallRange) {
-    const double f1 = factor(1.0);
-    const double g = dienerFlux((liquid + kTwicePaPerBar * v0 * std::fmax(range, 0.0)) * f1 /
+    const double f1 = correction.factor(1.0);
+    const double g = dienerFlux((liquid + 2.0 * kPaPerBar * v0 * std::fmax(range, 0.0)) * f1 /
                                 (u * u - v0 * v0 * f1));
-    const double cd = dischargeAt(1.0);
+    const double cd = correction.discharge(1.0);
     if (!resultsAreFinite({g, cd}, "Diener", status)) return entry::Outcome::Rejected;
-    pmax = pb;
-    if (!searching) discharge = cd;
-    flux = g;
+    args.pmax = pb;
+    if (!searching) args.discharge = cd;
+    args.flux = g;
     return entry::Outcome::Done;
   }
   if (!acceptGrid(start, h, intervals, "Diener", status)) return entry::Outcome::Rejected;
 
   const March m{volume, start, pb, liquid, 0.0, kDienerEndTolerance, searching};
   const auto fluxAt = [&](double integral, double v, double p) {
-    const double f = factor(drop / (p0 - p));
+    const double f = correction.factor(drop / (p0 - p));
     return integral * f / (v * v - f * (v0 * v0));
   };
   const Search found = search(m, h, intervals, kDienerSmallStep, u, fluxAt);
-  double result = found.lastFlux, pm = pb, cd = 0.0;
-  bool writesDischarge = false;
-  if (found.found && !searching) {
-    cd = dischargeAt(1.0);
-    writesDischarge = true;
-    result = found.pass.flux;
-  } else if (found.found && found.pass.end == Pass::End::ReachedEnd) {
-    result = found.pass.flux;
-  } else if (found.found) {
-    const Vertex top = parabolaMaximum(found.pass, found.h);
-    pm = top.p;
-    cd = dischargeAt(drop / (p0 - top.p));
-    writesDischarge = true;
-    result = top.flux;
-  } else if (stalled(found)) {
-    report(status, kError, "F-SPSIMPINT-Failure Diener integration, step budget exhausted");
-    return entry::Outcome::Rejected;
-  } else {
-    report(status, kError, "F-SPSIMPINT-Failure Diener integration, step too small");
+  DienerResult r{};
+  if (!dienerResult(found, searching, drop, p0, pb, correction, status, r)) {
     return entry::Outcome::Rejected;
   }
-  const double g = dienerFlux(result);
-  if (!resultsAreFinite({g, pm, cd}, "Diener", status)) return entry::Outcome::Rejected;
-  flux = g;
-  pmax = pm;
-  if (writesDischarge) discharge = cd;
+  const double g = dienerFlux(r.fluxSquared);
+  if (!resultsAreFinite({g, r.pm, r.cd}, "Diener", status)) return entry::Outcome::Rejected;
+  args.flux = g;
+  args.pmax = r.pm;
+  if (r.writesDischarge) args.discharge = r.cd;
   return entry::Outcome::Done;
 }
 

@@ -19,6 +19,8 @@
 namespace xv55::numerics {
 namespace {
 
+using units::single;
+
 // SPRECV: below this x the fraction is 1; beyond |t| = 82.893 the power
 // x^(N+1) is treated as vanishing or overwhelming.
 constexpr double kSeriesTinyBase = 1e-35;
@@ -37,18 +39,10 @@ constexpr double kProductBaseFloor = 1e-15;
 constexpr double kStepIgnoreTolerance = 1e-15;
 constexpr double kStepPositiveValue = 1e-30;
 
-// SPVISCCORR: range limits, and coefficients that are single-precision values
-// widened to double, kept for compatibility with stored models.
+// SPVISCCORR: range limits of its two fits.
 constexpr double kViscLowLimit = 200.0;
 constexpr double kViscHighLimit = 60000.0;
 constexpr double kViscLowFloor = 14.63;
-constexpr double kViscLowMinimum = 0.1;
-constexpr double kViscLowSlope = units::single(0.248534f);
-constexpr double kViscLowOffset = units::single(0.5668f);
-constexpr double kViscMidLinear = units::single(0.20326f);
-constexpr double kViscMidQuadratic = units::single(0.0097806938f);
-constexpr double kViscMidOffset = units::single(0.05237051f);
-constexpr double kViscMaximum = 1.0;
 
 // base^magnitude (or its reciprocal's) by repeated squaring, the way an integer
 // power is evaluated.
@@ -347,13 +341,15 @@ void SPVISCCORR(const ViscosityArguments& args) {
   if (!allFinite({x})) {
     y = kNaN;
   } else if (x <= kViscLowLimit) {
-    y = std::max(kViscLowMinimum,
-                 kViscLowSlope * std::log(std::max(x, kViscLowFloor)) - kViscLowOffset);
+    // Logarithmic fit, not below 0.1; its coefficients are single-precision values kept
+    // for compatibility with stored models.
+    y = std::max(0.1, single(0.248534f) * std::log(std::max(x, kViscLowFloor)) - single(0.5668f));
   } else if (x <= kViscHighLimit) {
+    // Quadratic in ln x, not above 1.
     const double l = std::log(x);
-    y = std::min(kViscMaximum, (kViscMidLinear - kViscMidQuadratic * l) * l - kViscMidOffset);
+    y = std::min(1.0, (single(0.20326f) - single(0.0097806938f) * l) * l - single(0.05237051f));
   } else {
-    y = kViscMaximum;
+    y = 1.0;
   }
 }
 

@@ -24,23 +24,15 @@ namespace {
 
 using units::single;
 
-// Branches in the Reynolds number.
-constexpr double kCreepingLimit = single(0.1f);  // below: the tangent of 64/Re at 0.1
-constexpr double kCreepingIntercept = single(0.2f);
-constexpr double kCreepingSlope = 6400.0;
-constexpr double kLaminarConstant = 64.0;
-constexpr double kLaminarLimit = 2500.0;    // 64/Re up to and including
-constexpr double kTurbulentLimit = 3500.0;  // pure Colebrook above; blended between
+// Branches in the Reynolds number: below kCreepingLimit the tangent (0.2 - Re) 6400
+// of 64/Re at 0.1, 64/Re up to and including kLaminarLimit, Colebrook above
+// kTurbulentLimit, blended linearly in Re between.
+constexpr double kCreepingLimit = single(0.1f);
+constexpr double kLaminarLimit = 2500.0;
+constexpr double kTurbulentLimit = 3500.0;
 constexpr double kBlendWidth = kTurbulentLimit - kLaminarLimit;
 
-// The iteration.
-constexpr double kStartConstant = single(0.0056f);
-constexpr double kStartCoefficient = 0.5;
-constexpr double kStartExponent = single(0.32f);
-constexpr double kIntercept = single(1.74f);
-constexpr double kLogFactor = 2.0;
-constexpr double kRoughnessFactor = 2.0;
-constexpr double kViscousTerm = single(18.7f);
+// The iteration stops when a step changes f by at most this share of it.
 constexpr double kRelativeTolerance = single(0.01f);
 constexpr int kMaxIterations = 50;
 
@@ -94,19 +86,18 @@ double turbulent(double re, double r) {
   if (std::isinf(re)) {
     // The viscous term vanishes: the fully rough limit 1/sqrt(f) = 1.74 - 2 log10(2 r),
     // 0 for a smooth pipe.
-    const double x = kIntercept - kLogFactor * std::log10(kRoughnessFactor * r);
+    const double x = single(1.74f) - 2.0 * std::log10(2.0 * r);
     const double f = 1.0 / (x * x);
     if (std::isnan(f)) reportNotConverged(f);
     return f;
   }
-  double previous = kStartConstant + kStartCoefficient / std::pow(re, kStartExponent);
+  double previous = single(0.0056f) + 0.5 / std::pow(re, single(0.32f));
   double next = previous;
   double difference = 0.0;
   bool converged = false;
   for (int i = 0; i < kMaxIterations && !converged; ++i) {
     const double x =
-        kIntercept -
-        kLogFactor * std::log10(kRoughnessFactor * r + kViscousTerm / (re * std::sqrt(previous)));
+        single(1.74f) - 2.0 * std::log10(2.0 * r + single(18.7f) / (re * std::sqrt(previous)));
     next = 1.0 / (x * x);
     difference = std::fabs(previous - next);
     converged = difference <= kRelativeTolerance * previous;
@@ -115,7 +106,7 @@ double turbulent(double re, double r) {
   if (!converged) reportNotConverged(difference);
   if (re <= kTurbulentLimit) {
     const double w = (re - kLaminarLimit) / kBlendWidth;
-    return w * next + (1.0 - w) * kLaminarConstant / kLaminarLimit;
+    return w * next + (1.0 - w) * 64.0 / kLaminarLimit;
   }
   return next;
 }
@@ -124,31 +115,29 @@ double turbulent(double re, double r) {
 // they are the slopes of the iterate it returns (which lies within a fraction of a
 // per cent of the root, not on it).  Reports nothing.
 FrictionSlopes turbulentSlopes(double re, double r) {
-  const double power = std::pow(re, kStartExponent);
-  FrictionSlopes previous{kStartConstant + kStartCoefficient / power,
-                          -kStartExponent * kStartCoefficient / (power * re),  // df0/dRe
-                          0.0};                                                // df0/dr
+  const double power = std::pow(re, single(0.32f));
+  FrictionSlopes previous{single(0.0056f) + 0.5 / power,
+                          -single(0.32f) * 0.5 / (power * re),  // df0/dRe
+                          0.0};                                 // df0/dr
   FrictionSlopes next = previous;
   bool converged = false;
   for (int i = 0; i < kMaxIterations && !converged; ++i) {
-    const double viscous = kViscousTerm / (re * std::sqrt(previous.f));
-    const double sum = kRoughnessFactor * r + viscous;
-    const double x = kIntercept - kLogFactor * std::log10(sum);
+    const double viscous = single(18.7f) / (re * std::sqrt(previous.f));
+    const double sum = 2.0 * r + viscous;
+    const double x = single(1.74f) - 2.0 * std::log10(sum);
     next.f = 1.0 / (x * x);
     const double halfRelative = 0.5 / previous.f;
     const double sumByRe = -viscous * (1.0 / re + halfRelative * previous.byReynolds);  // dsum/dRe
-    const double sumByR =
-        kRoughnessFactor - viscous * halfRelative * previous.byRoughness;  // dsum/dr
-    const double fBySum =
-        -2.0 / (x * x * x) * (-kLogFactor / (std::numbers::ln10 * sum));  // df/dsum
-    next.byReynolds = fBySum * sumByRe;                                   // df/dRe
-    next.byRoughness = fBySum * sumByR;                                   // df/dr
+    const double sumByR = 2.0 - viscous * halfRelative * previous.byRoughness;          // dsum/dr
+    const double fBySum = -2.0 / (x * x * x) * (-2.0 / (std::numbers::ln10 * sum));     // df/dsum
+    next.byReynolds = fBySum * sumByRe;                                                 // df/dRe
+    next.byRoughness = fBySum * sumByR;                                                 // df/dr
     converged = std::fabs(previous.f - next.f) <= kRelativeTolerance * previous.f;
     previous = next;
   }
   if (re <= kTurbulentLimit) {
     const double w = (re - kLaminarLimit) / kBlendWidth;
-    const double laminar = kLaminarConstant / kLaminarLimit;
+    const double laminar = 64.0 / kLaminarLimit;
     return {w * next.f + (1.0 - w) * laminar,
             (next.f - laminar) / kBlendWidth + w * next.byReynolds,  // df/dRe
             w * next.byRoughness};                                   // df/dr
@@ -162,10 +151,10 @@ FrictionSlopes colebrookSlopes(double reynolds, double relativeRoughness) {
   const double re = reynolds;
   if (re < 0.0) return {0.0, 0.0, 0.0};
   if (re < kCreepingLimit) {
-    return {(kCreepingIntercept - re) * kCreepingSlope, -kCreepingSlope, 0.0};  // df/dRe, df/dr
+    return {(single(0.2f) - re) * 6400.0, -6400.0, 0.0};  // df/dRe, df/dr
   }
   if (re <= kLaminarLimit) {
-    return {kLaminarConstant / re, -kLaminarConstant / (re * re), 0.0};  // df/dRe, df/dr
+    return {64.0 / re, -64.0 / (re * re), 0.0};  // df/dRe, df/dr
   }
   return turbulentSlopes(re, relativeRoughness);
 }
@@ -183,9 +172,9 @@ double PIPCBR(double reynolds, double relativeRoughness) {
     reportNotConverged(f);
   } else {
     if (re < kCreepingLimit) {
-      f = (kCreepingIntercept - re) * kCreepingSlope;
+      f = (single(0.2f) - re) * 6400.0;
     } else if (re <= kLaminarLimit) {
-      f = kLaminarConstant / re;
+      f = 64.0 / re;
     } else {
       f = turbulent(re, relativeRoughness);
     }

@@ -76,17 +76,17 @@ std::array<Source, kFieldCount> sourcesOf(const SectionArguments& a, const Secti
   const double speed =
       std::fabs(a.velocity) < kVelocityFloor ? 0.0 : std::copysign(perMetre, a.velocity);
   // dlambda/dlambda_in: 0 where the floor holds lambda
-  const double fraction = s.lambda == a.liquidFraction ? 1.0 : 0.0;
+  const double fraction = s.lambda == a.phases.liquidFraction ? 1.0 : 0.0;
   std::array<Source, kFieldCount> out{};
   out[kDiameter] = {a.at.diameter, perMetre};
   out[kLength] = {a.at.length, perMetre};
   out[kSpeed] = {a.at.velocity, speed};
-  out[kPressure] = {a.at.pressure, units::kPsiPerBar};
-  out[kLiquidFraction] = {a.at.liquidFraction, fraction};
-  out[kLiquidDensity] = {a.at.liquidDensity, density};
-  out[kGasDensity] = {a.at.gasDensity, density};
-  out[kLiquidViscosity] = {a.at.liquidViscosity, viscosity};
-  out[kGasViscosity] = {a.at.gasViscosity, viscosity};
+  out[kPressure] = {a.at.phases.pressure, units::kPsiPerBar};
+  out[kLiquidFraction] = {a.at.phases.liquidFraction, fraction};
+  out[kLiquidDensity] = {a.at.phases.liquidDensity, density};
+  out[kGasDensity] = {a.at.phases.gasDensity, density};
+  out[kLiquidViscosity] = {a.at.phases.liquidViscosity, viscosity};
+  out[kGasViscosity] = {a.at.phases.gasViscosity, viscosity};
   out[kAngle] = {a.at.angle, 1.0};
   out[kRoughness] = {a.at.roughness, 1.0};
   return out;
@@ -100,16 +100,24 @@ void writeRow(Jacobian jac, const SectionArguments& a, const std::array<Source, 
     jac.set(row, from[k].column, factor * slopes.by[k] * from[k].slope);  // dout/dinput
   }
   jac.set(row, a.at.frictionMultiplier, byMultiplier);  // dout/dmultiplier
-  jac.set(row, a.at.surfaceTension, 0.0);               // dout/dsigma
+  jac.set(row, a.at.phases.surfaceTension, 0.0);        // dout/dsigma
 }
 
 void writeNaN(Jacobian jac, const SectionArguments& a) {
-  const std::int64_t columns[] = {a.at.diameter,    a.at.length,         a.at.frictionMultiplier,
-                                  a.at.angle,       a.at.roughness,      a.at.velocity,
-                                  a.at.pressure,    a.at.liquidFraction, a.at.liquidDensity,
-                                  a.at.gasDensity,  a.at.surfaceTension, a.at.liquidViscosity,
-                                  a.at.gasViscosity};
-  for (std::int64_t row : {a.at.holdup, a.at.frictionLoss, a.at.accelerationLoss}) {
+  const std::int64_t columns[] = {a.at.diameter,
+                                  a.at.length,
+                                  a.at.frictionMultiplier,
+                                  a.at.angle,
+                                  a.at.roughness,
+                                  a.at.velocity,
+                                  a.at.phases.pressure,
+                                  a.at.phases.liquidFraction,
+                                  a.at.phases.liquidDensity,
+                                  a.at.phases.gasDensity,
+                                  a.at.phases.surfaceTension,
+                                  a.at.phases.liquidViscosity,
+                                  a.at.phases.gasViscosity};
+  for (std::int64_t row : {a.at.out.holdup, a.at.out.frictionLoss, a.at.out.accelerationLoss}) {
     for (std::int64_t column : columns) jac.set(row, column, kNaN);
   }
 }
@@ -147,8 +155,8 @@ void sectionDerivatives(const SectionArguments& a, const Evaluation& e, const Se
                                 (-gradient / s.d) * of(kDiameter);           // dG
   const Slopes friction = length * gradientSlopes + gradient * of(kLength);  // dF
 
-  writeRow(jac, a, from, a.at.holdup, 1.0, of(kLiquidFraction), 0.0);  // dH/d: lambda
-  writeRow(jac, a, from, a.at.frictionLoss, kPsiToBar * a.frictionMultiplier, friction,
+  writeRow(jac, a, from, a.at.out.holdup, 1.0, of(kLiquidFraction), 0.0);  // dH/d: lambda
+  writeRow(jac, a, from, a.at.out.frictionLoss, kPsiToBar * a.frictionMultiplier, friction,
            kPsiToBar * loss.friction);  // d(output 2)/d
   if (e.acceleration != Acceleration::Kinetic || e.holdupCorrelated) return;
 
@@ -174,8 +182,8 @@ void sectionDerivatives(const SectionArguments& a, const Evaluation& e, const Se
   const double k = loss.kineticRatio;
   const Slopes acceleration =
       (k / (1.0 - k)) * (elevationSlopes + friction) +
-      ((elevation + loss.friction) / ((1.0 - k) * (1.0 - k))) * ratio;          // dA
-  writeRow(jac, a, from, a.at.accelerationLoss, kPsiToBar, acceleration, 0.0);  // d(output 3)/d
+      ((elevation + loss.friction) / ((1.0 - k) * (1.0 - k))) * ratio;              // dA
+  writeRow(jac, a, from, a.at.out.accelerationLoss, kPsiToBar, acceleration, 0.0);  // d(output 3)/d
 }
 
 }  // namespace xv55::pipe

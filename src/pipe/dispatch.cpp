@@ -173,8 +173,8 @@ void rouhani(const Section& s, RoutineResult& r) {
 
 void ergun(const Section& s, RoutineResult& r) {
   const double viscosity = s.muNsCentipoise * units::kPascalSecondsPerCentipoise;  // Pa s
-  PIP_ERGUN(&s.stream->bed.a, &s.rhoNsSi, &viscosity, &s.stream->bed.c, &s.stream->bed.b,
-            &s.stream->velocity, &r.friction);
+  PIP_ERGUN(&s.stream->bed.voidFraction, &s.rhoNsSi, &viscosity, &s.stream->bed.particleDiameter,
+            &s.stream->bed.sphericity, &s.stream->velocity, &r.friction);
 }
 
 void darcy(const Section& s, RoutineResult& r) {
@@ -422,7 +422,8 @@ bool streamFinite(const Stream& s) {
 bool optionalInputsFinite(const Stream& s, unsigned reads) {
   return ((reads & kMassFlow) == 0 || std::isfinite(s.massFlow)) &&
          ((reads & kQuality) == 0 || std::isfinite(s.quality)) &&
-         ((reads & kPackedBed) == 0 || allFinite({s.bed.a, s.bed.b, s.bed.c}));
+         ((reads & kPackedBed) == 0 ||
+          allFinite({s.bed.voidFraction, s.bed.sphericity, s.bed.particleDiameter}));
 }
 
 void convert(const Profile& profile, const Stream& in, Section& s) {
@@ -435,8 +436,8 @@ void convert(const Profile& profile, const Stream& in, Section& s) {
   s.rhoG = in.gasDensity * units::kPoundsPerCubicFootPerKgPerCubicMetre;
   s.sigma =
       atLeast(in.surfaceTension * units::kPipeSurfaceTensionPerModelUnit, kSurfaceTensionFloor);
-  s.muL = in.liquidViscosity / profile.viscosityDivisor;
-  s.muG = in.gasViscosity / profile.viscosityDivisor;
+  s.muL = in.liquidViscosity / profile.centipoisePerFieldUnit;
+  s.muG = in.gasViscosity / profile.centipoisePerFieldUnit;
   s.theta = profile.foldsInclination ? std::asin(std::sin(in.angle)) : in.angle;
   s.roughness = in.roughness;
   s.vsL = s.lambda * s.vm;
@@ -447,6 +448,49 @@ void convert(const Profile& profile, const Stream& in, Section& s) {
   s.massFlow = in.massFlow * units::kPoundsPerSecondPerKgPerHour;
   s.rhoNsSi = s.lambda * in.liquidDensity + (1.0 - s.lambda) * in.gasDensity;
   s.muNsCentipoise = s.lambda * in.liquidViscosity + (1.0 - s.lambda) * in.gasViscosity;
+}
+
+// The friction term of the pressure-drop routine's result, in the form its row names.
+void frictionOf(const PressureDropRow& row, const Section& s, const RoutineResult& drop,
+                Evaluation& e) {
+  switch (row.form) {
+    case Form::DarcyFactor:
+      e.friction = drop.friction * s.rhoNs * s.vm * s.vm / (2.0 * s.gc * s.d) /
+                   units::kSquareInchesPerSquareFoot;
+      break;
+    case Form::PoundsPerSquareFootFoot:
+      e.friction = drop.friction / units::kSquareInchesPerSquareFoot;
+      break;
+    case Form::PsiPerFoot:
+      e.friction = drop.friction;
+      break;
+    case Form::PascalsPerMetre:
+      e.friction = drop.friction;
+      e.frictionPascalsPerMetre = true;
+      break;
+  }
+}
+
+// How the acceleration term is formed: from the kinetic-energy ratio with the velocity
+// the row names, or as the routine's own gradient.
+void accelerationOf(const PressureDropRow& row, const HoldupRow* holdupRow, const Section& s,
+                    const RoutineResult& drop, Evaluation& e) {
+  switch (row.acceleration) {
+    case Term::None:
+      break;
+    case Term::KineticByLiquidFraction:
+      e.acceleration = Acceleration::Kinetic;
+      e.kineticVelocity = s.lambda <= kGasOnlyLiquidFraction ? s.vm : s.vsG;
+      break;
+    case Term::KineticByHoldupName:
+      e.acceleration = Acceleration::Kinetic;
+      e.kineticVelocity = holdupRow && holdupRow->keyword == kBeggsBrill ? s.vsG : s.vm;
+      break;
+    case Term::FromRoutine:
+      e.acceleration = Acceleration::FromRoutine;
+      e.accelerationGradient = drop.acceleration;
+      break;
+  }
 }
 
 }  // namespace
@@ -502,39 +546,8 @@ Evaluation evaluate(const Profile& profile, const Stream& stream, Text holdupNam
   }
   if (dropRow->noSlipHoldup) e.reportedHoldup = s.lambda;
 
-  switch (dropRow->form) {
-    case Form::DarcyFactor:
-      e.friction = drop.friction * s.rhoNs * s.vm * s.vm / (2.0 * s.gc * s.d) /
-                   units::kSquareInchesPerSquareFoot;
-      break;
-    case Form::PoundsPerSquareFootFoot:
-      e.friction = drop.friction / units::kSquareInchesPerSquareFoot;
-      break;
-    case Form::PsiPerFoot:
-      e.friction = drop.friction;
-      break;
-    case Form::PascalsPerMetre:
-      e.friction = drop.friction;
-      e.frictionPascalsPerMetre = true;
-      break;
-  }
-
-  switch (dropRow->acceleration) {
-    case Term::None:
-      break;
-    case Term::KineticByLiquidFraction:
-      e.acceleration = Acceleration::Kinetic;
-      e.kineticVelocity = s.lambda <= kGasOnlyLiquidFraction ? s.vm : s.vsG;
-      break;
-    case Term::KineticByHoldupName:
-      e.acceleration = Acceleration::Kinetic;
-      e.kineticVelocity = holdupRow && holdupRow->keyword == kBeggsBrill ? s.vsG : s.vm;
-      break;
-    case Term::FromRoutine:
-      e.acceleration = Acceleration::FromRoutine;
-      e.accelerationGradient = drop.acceleration;
-      break;
-  }
+  frictionOf(*dropRow, s, drop, e);
+  accelerationOf(*dropRow, holdupRow, s, drop, e);
   return e;
 }
 

@@ -8,7 +8,7 @@
 // back.  The tables are data: one row per keyword with the procedures that accept
 // it and an adapter from the section to the host routine's argument list
 // (dispatch.cpp).  What differs between the procedures (the keywords they accept,
-// the viscosity divisor, the inclination rule) is their Profile.
+// the centipoise per field viscosity unit, the inclination rule) is their Profile.
 #pragma once
 
 #include <cstdint>
@@ -55,14 +55,16 @@ class Procedures {
 // What a procedure is to the dispatch.
 struct Profile {
   Procedure procedure;
-  const char* name;         // for messages
-  double viscosityDivisor;  // cP per lb/(ft s)
-  bool foldsInclination;    // the angle is taken through asin(sin), into -pi/2 ... pi/2
+  const char* name;               // for messages
+  double centipoisePerFieldUnit;  // cP per lb/(ft s)
+  bool foldsInclination;          // the angle is taken through asin(sin), into -pi/2 ... pi/2
 };
 
 // The packed-bed inputs handed unchanged to the host's packed-bed routine.
 struct PackedBed {
-  double a = 0.0, b = 0.0, c = 0.0;
+  double voidFraction = 0.0;      // 1
+  double sphericity = 0.0;        // 1
+  double particleDiameter = 0.0;  // m
 };
 
 // One section's stream as the model gives it (model units).

@@ -11,143 +11,113 @@
 
 namespace xv55::pipe {
 
+// ---- field groups the procedures share, in argument order ----
+
+// The two phases at the section: pressure and each phase's properties.
+XV55_GROUP(PhaseProperties, (const double&, pressure, "bar"),
+           (const double&, liquidFraction, "1"),  // no-slip liquid volume fraction
+           (const double&, liquidDensity, "kg/m3"), (const double&, gasDensity, "kg/m3"),
+           (const double&, surfaceTension, "N/m"), (const double&, liquidViscosity, "cP"),
+           (const double&, gasViscosity, "cP"));
+
+// The flow that "HTFS", "Rouhani" and "Friedel" read.
+XV55_GROUP(MassFlowAndQuality, (const double&, massFlow, "kg/h"),
+           (const double&, quality, "1"));  // vapour mass fraction
+
+// The packed bed of "Ergun", passed unchanged to the host's packed-bed routine.
+XV55_GROUP(PackedBedInputs, (const double&, bedVoidFraction, "1"),
+           (const double&, particleSphericity, "1"), (const double&, particleDiameter, "m"));
+
+XV55_GROUP(CorrelationNames, (Text, holdupCorrelation, ""), (Text, pressureDropCorrelation, ""));
+
+// The outputs of a section: liquid holdup, frictional and acceleration loss.
+XV55_GROUP(SectionOutputs, (double&, holdup, "1"), (double&, frictionLoss, "bar"),
+           (double&, accelerationLoss, "bar"));
+
+// ---- the procedures' records ----
+
 // SPPINT: one section, friction output multiplied by the friction multiplier.
 XV55_RECORD(SectionArguments,
             (const double&, diameter, "m"),
             (const double&, length, "m"),
-            (const double&, frictionMultiplier, ""),
-            (const double&, angle, "rad"),             // sin > 0 for upward flow
-            (const double&, roughness, ""),            // relative roughness
-            (const double&, velocity, "m/s"),          // mixture velocity
-            (const double&, pressure, "bar"),
-            (const double&, liquidFraction, ""),       // no-slip liquid volume fraction
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, gasDensity, "kg/m3"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, gasViscosity, "cP"),
-            (Text, holdupCorrelation, ""),
-            (Text, pressureDropCorrelation, ""),
-            (double&, holdup, ""),
-            (double&, frictionLoss, "bar"),
-            (double&, accelerationLoss, "bar"));
+            (const double&, frictionMultiplier, "1"),
+            (const double&, angle, "rad"),  // sin > 0 for upward flow
+            (const double&, roughness, "1"),  // relative roughness
+            (const double&, velocity, "m/s"),  // mixture velocity
+            (PhaseProperties, phases),
+            (CorrelationNames, names),
+            (SectionOutputs, out));
 
 // SPPINT3: as SPPINT with the packed-bed inputs of "Ergun"; the friction output is
 // divided by the friction divisor.
 XV55_RECORD(PackedSectionArguments,
             (const double&, diameter, "m"),
             (const double&, length, "m"),
-            (const double&, frictionDivisor, ""),
+            (const double&, frictionDivisor, "1"),
             (const double&, angle, "rad"),
-            (const double&, roughness, ""),
-            (const double&, bedA, ""),                 // packed-bed inputs, as the
-            (const double&, bedB, ""),                 // host's packed-bed routine
-            (const double&, bedC, ""),                 // reads them
+            (const double&, roughness, "1"),
+            (PackedBedInputs, bed),
             (const double&, velocity, "m/s"),
-            (const double&, pressure, "bar"),
-            (const double&, liquidFraction, ""),
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, gasDensity, "kg/m3"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, gasViscosity, "cP"),
-            (Text, holdupCorrelation, ""),
-            (Text, pressureDropCorrelation, ""),
-            (double&, holdup, ""),
-            (double&, frictionLoss, "bar"),
-            (double&, accelerationLoss, "bar"));
+            (PhaseProperties, phases),
+            (CorrelationNames, names),
+            (SectionOutputs, out));
 
 // SPDPDZFR: frictional pressure gradient times minus the sign factor.
 XV55_RECORD(GradientArguments,
             (const double&, diameter, "m"),
             (const double&, angle, "rad"),
-            (const double&, roughness, ""),
-            (const double&, bedA, ""),
-            (const double&, bedB, ""),
-            (const double&, bedC, ""),
-            (const double&, sign, ""),
+            (const double&, roughness, "1"),
+            (PackedBedInputs, bed),
+            (const double&, sign, "1"),
             (const double&, velocity, "m/s"),
-            (const double&, massFlow, "kg/h"),
-            (const double&, quality, ""),              // vapour mass fraction
-            (const double&, pressure, "bar"),
-            (const double&, liquidFraction, ""),
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, gasDensity, "kg/m3"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, gasViscosity, "cP"),
-            (Text, holdupCorrelation, ""),
-            (Text, pressureDropCorrelation, ""),
+            (MassFlowAndQuality, flow),
+            (PhaseProperties, phases),
+            (CorrelationNames, names),
             (double&, gradient, "bar/m"));
 
 // SPPMOM: frictional loss over a section divided by the velocity squared.
 XV55_RECORD(MomentumArguments,
             (const double&, diameter, "m"),
             (const double&, length, "m"),
-            (const double&, frictionMultiplier, ""),
+            (const double&, frictionMultiplier, "1"),
             (const double&, angle, "rad"),
-            (const double&, roughness, ""),
+            (const double&, roughness, "1"),
             (const double&, velocity, "m/s"),
-            (const double&, massFlow, "kg/h"),
-            (const double&, quality, ""),
-            (const double&, pressure, "bar"),
-            (const double&, liquidFraction, ""),
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, gasDensity, "kg/m3"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, gasViscosity, "cP"),
-            (Text, holdupCorrelation, ""),
-            (Text, pressureDropCorrelation, ""),
-            (double&, holdup, ""),
+            (MassFlowAndQuality, flow),
+            (PhaseProperties, phases),
+            (CorrelationNames, names),
+            (double&, holdup, "1"),
             (double&, normalisedLoss, "bar s2/m2"));
 
 // SPDPCONST: equivalent friction coefficient of a constant-coefficient law.
 XV55_RECORD(CoefficientArguments,
             (const double&, diameter, "m"),
-            (const double&, angle, "rad"),             // taken through asin(sin)
-            (const double&, roughness, ""),
-            (const double&, bedA, ""),
-            (const double&, bedB, ""),
-            (const double&, bedC, ""),
-            (const double&, sign, ""),
+            (const double&, angle, "rad"),  // taken through asin(sin)
+            (const double&, roughness, "1"),
+            (PackedBedInputs, bed),
+            (const double&, sign, "1"),
             (const double&, velocity, "m/s"),
-            (const double&, massFlow, "kg/h"),
-            (const double&, quality, ""),
-            (const double&, pressure, "bar"),
-            (const double&, liquidFraction, ""),
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, gasDensity, "kg/m3"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, gasViscosity, "cP"),
-            (const double&, gradientDivisor, ""),
-            (Text, holdupCorrelation, ""),
-            (Text, pressureDropCorrelation, ""),
-            (double&, coefficient, ""));
+            (MassFlowAndQuality, flow),
+            (PhaseProperties, phases),
+            (const double&, gradientDivisor, "1"),
+            (CorrelationNames, names),
+            (double&, coefficient, "1"));
 
 // SPHLD: liquid holdup only.
 XV55_RECORD(HoldupArguments,
             (const double&, diameter, "m"),
-            (const double&, angle, "rad"),             // taken through asin(sin)
+            (const double&, angle, "rad"),  // taken through asin(sin)
             (const double&, velocity, "m/s"),
-            (const double&, massFlow, "kg/h"),
-            (const double&, quality, ""),
-            (const double&, pressure, "bar"),
-            (const double&, liquidFraction, ""),
-            (const double&, liquidDensity, "kg/m3"),
-            (const double&, gasDensity, "kg/m3"),
-            (const double&, surfaceTension, "N/m"),
-            (const double&, liquidViscosity, "cP"),
-            (const double&, gasViscosity, "cP"),
+            (MassFlowAndQuality, flow),
+            (PhaseProperties, phases),
             (Text, holdupCorrelation, ""),
-            (double&, holdup, ""));
+            (double&, holdup, "1"));
 
 // SPPCBR: the Darcy friction factor of PIPCBR.
 XV55_RECORD(ColebrookArguments,
-            (const double&, reynolds, ""),
-            (const double&, roughness, ""),            // relative roughness
-            (double&, frictionFactor, ""));
+            (const double&, reynolds, "1"),
+            (const double&, roughness, "1"),            // relative roughness
+            (double&, frictionFactor, "1"));
 
 // A NaN or infinite input that a two-phase procedure reads makes every output NaN
 // (SPPCBR: as PIPCBR below).  A zero divisor of SPPINT3 or SPDPCONST is reported

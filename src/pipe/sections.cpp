@@ -26,7 +26,7 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // The procedures as the dispatch sees them: the keywords they accept are in the
-// keyword tables' rows; here their name, viscosity divisor and inclination rule.
+// keyword tables' rows; here their name, viscosity conversion and inclination rule.
 constexpr Profile kIntegratedSection{Procedure::IntegratedSection, "SPPINT",
                                      units::kCentipoisePerPoundPerFootSecond, false};
 constexpr Profile kPackedSection{Procedure::PackedSection, "SPPINT3",
@@ -45,8 +45,6 @@ constexpr Profile kHoldupOnly{Procedure::HoldupOnly, "SPHLD",
 constexpr double kHoldupRoughness = units::single(0.001f);
 // SPHLD reports a holdup below this as 0.
 constexpr double kHoldupReportFloor = 1e-8;
-// The half of SPDPCONST's coefficient D 0.5 g / (rho v^2).
-constexpr double kHalf = 0.5;
 
 // psi/ft to bar/m, and Pa/m to bar/m.
 double barPerMetre(const Evaluation& e) {
@@ -59,86 +57,95 @@ double barOf(double psi) {
   return psi * units::kPascalsPerPsi / units::kPascalsPerBar;
 }
 
-// The stream inputs of a procedure's argument record (the fields it has).
-template <class Arguments>
-Stream streamOf(const Arguments& a) {
+// The stream of a section: its geometry, its mixture velocity and its phases.
+Stream streamOf(double diameter, double angle, double roughness, double velocity,
+                const PhaseProperties& p) {
   Stream s;
-  s.diameter = a.diameter;
-  s.angle = a.angle;
-  s.velocity = a.velocity;
-  s.pressure = a.pressure;
-  s.liquidFraction = a.liquidFraction;
-  s.liquidDensity = a.liquidDensity;
-  s.gasDensity = a.gasDensity;
-  s.surfaceTension = a.surfaceTension;
-  s.liquidViscosity = a.liquidViscosity;
-  s.gasViscosity = a.gasViscosity;
-  if constexpr (requires { a.roughness; }) {
-    s.roughness = a.roughness;
-  } else {
-    s.roughness = kHoldupRoughness;
-  }
-  if constexpr (requires { a.massFlow; }) {
-    s.massFlow = a.massFlow;
-    s.quality = a.quality;
-  }
-  if constexpr (requires { a.bedA; }) s.bed = {a.bedA, a.bedB, a.bedC};
+  s.diameter = diameter;
+  s.angle = angle;
+  s.roughness = roughness;
+  s.velocity = velocity;
+  s.pressure = p.pressure;
+  s.liquidFraction = p.liquidFraction;
+  s.liquidDensity = p.liquidDensity;
+  s.gasDensity = p.gasDensity;
+  s.surfaceTension = p.surfaceTension;
+  s.liquidViscosity = p.liquidViscosity;
+  s.gasViscosity = p.gasViscosity;
+  return s;
+}
+
+// The stream with the mass flow and quality of the procedures that have them.
+Stream withFlow(Stream s, const MassFlowAndQuality& f) {
+  s.massFlow = f.massFlow;
+  s.quality = f.quality;
+  return s;
+}
+
+// The stream with the packed bed of the procedures that have one.
+Stream withBed(Stream s, const PackedBedInputs& b) {
+  s.bed = {b.bedVoidFraction, b.particleSphericity, b.particleDiameter};
   return s;
 }
 
 }  // namespace
 
 void SPPINT(const SectionArguments& a, Status status, Jacobian jac, CallMode mode) {
-  const Stream stream = streamOf(a);
+  const Stream stream = streamOf(a.diameter, a.angle, a.roughness, a.velocity, a.phases);
   const Evaluation e =
-      evaluate(kIntegratedSection, stream, a.holdupCorrelation, &a.pressureDropCorrelation,
-               {a.length, a.frictionMultiplier}, status);
+      evaluate(kIntegratedSection, stream, a.names.holdupCorrelation,
+               &a.names.pressureDropCorrelation, {a.length, a.frictionMultiplier}, status);
   if (!e.valid) {
-    a.holdup = a.frictionLoss = a.accelerationLoss = kNaN;
+    a.out.holdup = a.out.frictionLoss = a.out.accelerationLoss = kNaN;
     if (mode.wantsDerivatives()) sectionDerivatives(a, e, {}, jac);
     return;
   }
   const SectionLosses loss = sectionLosses(e, a.length);
-  a.holdup = e.reportedHoldup;
-  a.frictionLoss =
+  a.out.holdup = e.reportedHoldup;
+  a.out.frictionLoss =
       loss.friction * units::kPascalsPerPsi * a.frictionMultiplier / units::kPascalsPerBar;
-  a.accelerationLoss = barOf(loss.acceleration);
+  a.out.accelerationLoss = barOf(loss.acceleration);
   if (mode.wantsDerivatives()) sectionDerivatives(a, e, loss, jac);
 }
 
 void SPPINT3(const PackedSectionArguments& a, Status status) {
-  const Stream stream = streamOf(a);
-  const Evaluation e = evaluate(kPackedSection, stream, a.holdupCorrelation,
-                                &a.pressureDropCorrelation, {a.length, a.frictionDivisor}, status);
+  const Stream stream =
+      withBed(streamOf(a.diameter, a.angle, a.roughness, a.velocity, a.phases), a.bed);
+  const Evaluation e =
+      evaluate(kPackedSection, stream, a.names.holdupCorrelation, &a.names.pressureDropCorrelation,
+               {a.length, a.frictionDivisor}, status);
   if (!e.valid) {
-    a.holdup = a.frictionLoss = a.accelerationLoss = kNaN;
+    a.out.holdup = a.out.frictionLoss = a.out.accelerationLoss = kNaN;
     return;
   }
   // The divisor applies to the friction output alone, once, whatever the keyword.
   const SectionLosses loss = sectionLosses(e, a.length);
-  a.holdup = e.reportedHoldup;
-  a.accelerationLoss = barOf(loss.acceleration);
+  a.out.holdup = e.reportedHoldup;
+  a.out.accelerationLoss = barOf(loss.acceleration);
   if (a.frictionDivisor == 0.0) {
     report(status, kError,
            " SPPINT3-E-Friction divisor (input 3) is zero: the frictional pressure drop is not "
            "computed.\\n");
     return;
   }
-  a.frictionLoss =
+  a.out.frictionLoss =
       loss.friction * units::kPascalsPerPsi / a.frictionDivisor / units::kPascalsPerBar;
 }
 
 void SPDPDZFR(const GradientArguments& a, Status status) {
-  const Stream stream = streamOf(a);
-  const Evaluation e = evaluate(kGradient, stream, a.holdupCorrelation, &a.pressureDropCorrelation,
-                                {a.sign}, status);
+  const Stream stream = withBed(
+      withFlow(streamOf(a.diameter, a.angle, a.roughness, a.velocity, a.phases), a.flow), a.bed);
+  const Evaluation e = evaluate(kGradient, stream, a.names.holdupCorrelation,
+                                &a.names.pressureDropCorrelation, {a.sign}, status);
   a.gradient = e.valid ? barPerMetre(e) * (-a.sign) : kNaN;
 }
 
 void SPPMOM(const MomentumArguments& a, Status status) {
-  const Stream stream = streamOf(a);
-  const Evaluation e = evaluate(kMomentum, stream, a.holdupCorrelation, &a.pressureDropCorrelation,
-                                {a.length, a.frictionMultiplier}, status);
+  const Stream stream =
+      withFlow(streamOf(a.diameter, a.angle, a.roughness, a.velocity, a.phases), a.flow);
+  const Evaluation e =
+      evaluate(kMomentum, stream, a.names.holdupCorrelation, &a.names.pressureDropCorrelation,
+               {a.length, a.frictionMultiplier}, status);
   if (!e.valid) {
     a.holdup = a.normalisedLoss = kNaN;
     return;
@@ -151,9 +158,11 @@ void SPPMOM(const MomentumArguments& a, Status status) {
 }
 
 void SPDPCONST(const CoefficientArguments& a, Status status) {
-  const Stream stream = streamOf(a);
-  const Evaluation e = evaluate(kCoefficient, stream, a.holdupCorrelation,
-                                &a.pressureDropCorrelation, {a.sign, a.gradientDivisor}, status);
+  const Stream stream = withBed(
+      withFlow(streamOf(a.diameter, a.angle, a.roughness, a.velocity, a.phases), a.flow), a.bed);
+  const Evaluation e =
+      evaluate(kCoefficient, stream, a.names.holdupCorrelation, &a.names.pressureDropCorrelation,
+               {a.sign, a.gradientDivisor}, status);
   if (!e.valid) {
     a.coefficient = kNaN;
     return;
@@ -170,12 +179,13 @@ void SPDPCONST(const CoefficientArguments& a, Status status) {
                               : e.friction * units::kPascalsPerPsi / a.gradientDivisor /
                                     units::kPascalsPerBar / units::kMetresPerFoot;  // bar/m
   const double speed = atLeast(std::fabs(a.velocity), kVelocityFloor);
-  a.coefficient = -(a.diameter * kHalf * gradient * (-a.sign) * units::kPascalsPerBar) /
+  a.coefficient = -(a.diameter * 0.5 * gradient * (-a.sign) * units::kPascalsPerBar) /
                   (e.section.rhoNsSi * speed * speed);
 }
 
 void SPHLD(const HoldupArguments& a, Status status) {
-  const Stream stream = streamOf(a);
+  const Stream stream =
+      withFlow(streamOf(a.diameter, a.angle, kHoldupRoughness, a.velocity, a.phases), a.flow);
   const Evaluation e = evaluate(kHoldupOnly, stream, a.holdupCorrelation, nullptr, {}, status);
   if (!e.valid) {
     a.holdup = kNaN;

@@ -286,10 +286,7 @@ struct Request {
   const char* routine;
   bool enthalpyGiven;  // input 1 is the molar enthalpy (else the temperature)
   double first;
-  double pressure;
-  Vector<const double> fractions;
-  double molecularWeight;
-  std::int64_t unitSet;
+  const SonicStream& given;  // pressure, composition, molecular weight, unit set
   double& velocity;
   Trace trace;
 };
@@ -298,44 +295,44 @@ void traceResult(const Request& r, const char* label, double value) {
   host::traceResult(r.routine, label, value);
 }
 
-void sonicVelocity(const Request& r, Status status, HostContext context, Workspace work) {
-  host::PropertyStream stream;
-  if (!stream.setUp(r.routine, context, status) ||
-      !stream.fits(r.routine, r.fractions.declaredExtent(), status)) {
-    return;
-  }
+// SAIPIP's listing of the inputs in argument order, laid out in the stream's work
+// vectors (8 W >= n + 4).
+void traceInputs(const Request& r, host::PropertyStream& stream, HostContext context) {
   const std::int64_t n = stream.components();
-  const bool tracing = r.trace != Trace::None && host::printLevel() > kTraceLevel;
-  if (tracing) {
-    // The inputs in argument order, laid out in the stream's work vectors (8 W >= n + 4).
-    double* values = stream.work(host::WorkVector::Fractions);
-    values[0] = r.first;
-    values[1] = r.pressure;
-    std::copy(r.fractions.data(), r.fractions.data() + n, values + 2);
-    values[n + 2] = r.molecularWeight;
-    values[n + 3] = static_cast<double>(r.unitSet);
-    host::traceInputs(r.routine, context, values, n + 4);
-  }
+  double* values = stream.work(host::WorkVector::Fractions);
+  values[0] = r.first;
+  values[1] = r.given.pressure;
+  std::copy(r.given.fractions.data(), r.given.fractions.data() + n, values + 2);
+  values[n + 2] = r.given.molecularWeight;
+  values[n + 3] = static_cast<double>(r.given.unitSet);
+  host::traceInputs(r.routine, context, values, n + 4);
+}
 
-  PhaseSplit s;
-  double enthalpy = 0;
-  host::PropertyStream::Packed packed;
-  if (!host::pressureInSi(r.routine, r.pressure, r.unitSet, status, s.pressure) ||
-      !(r.enthalpyGiven
-            ? host::enthalpyInSi(r.routine, r.first, r.unitSet, status, enthalpy)
-            : host::temperatureInSi(r.routine, r.first, r.unitSet, status, s.temperature)) ||
-      !stream.pack(r.routine, r.fractions.data(), status, packed)) {
-    return;
-  }
+// The pressure and the temperature (or enthalpy) in SI, and the packed composition.
+bool inputsInSi(const Request& r, host::PropertyStream& stream, Status status, PhaseSplit& s,
+                double& enthalpy, host::PropertyStream::Packed& packed) {
+  return host::pressureInSi(r.routine, r.given.pressure, r.given.unitSet, status, s.pressure) &&
+         (r.enthalpyGiven
+              ? host::enthalpyInSi(r.routine, r.first, r.given.unitSet, status, enthalpy)
+              : host::temperatureInSi(r.routine, r.first, r.given.unitSet, status,
+                                      s.temperature)) &&
+         stream.pack(r.routine, r.given.fractions.data(), status, packed);
+}
 
+bool propertyRoute(const Request& r, host::PropertyStream& stream, Workspace work, Status status) {
   host::propertyRoute(stream.descriptor(), work, status);
-  if (status.value() != XV55_STATUS_INFORMATION) {
-    const std::int64_t code = status.value();
-    report(status, kError, " %s-E-The property system has no property route (status %d).\\n",
-           r.routine, code);
-    return;
-  }
+  if (status.value() == XV55_STATUS_INFORMATION) return true;
+  const std::int64_t code = status.value();
+  report(status, kError, " %s-E-The property system has no property route (status %d).\\n",
+         r.routine, code);
+  return false;
+}
 
+// The three-phase flash at the given pressure and temperature (or enthalpy); fills
+// the phase split s.
+bool flash(const Request& r, host::PropertyStream& stream,
+           const host::PropertyStream::Packed& packed, double& enthalpy, PhaseSplit& s,
+           Status status) {
   s.count = packed.count;
   s.indices = packed.indices;
   s.optionSet = stream.optionSet();
@@ -364,15 +361,18 @@ void sonicVelocity(const Request& r, Status status, HostContext context, Workspa
       report(status, kError, " %s-E-The flash at %g K and %g Pa failed (return code %d).\\n",
              r.routine, s.temperature, s.pressure, returnCode);
     }
-    return;
+    return false;
   }
   s.liquidVolume = host::lastPhaseWord(PPBASE_PHASE_LIQUID_VOLUME);
   s.freeWaterCode = kNoFreeWater;
-  s.molecularWeight = r.molecularWeight;
+  s.molecularWeight = r.given.molecularWeight;
+  return true;
+}
 
+// PIPSON on the flash's phase split; false (reported) when it forms no velocity.
+bool sonicVelocityOf(const Request& r, const PhaseSplit& s, Status status, SonicVelocity& c) {
   std::int64_t errorCell = kErrorCheckCell;
   std::int64_t liquidFlag = kLiquidDefault;
-  SonicVelocity c;
   if (s.vapourFraction >= 0 && s.vapourFraction <= 1) {
     c = PIPSON(s, errorCell, liquidFlag);
   } else {
@@ -382,52 +382,71 @@ void sonicVelocity(const Request& r, Status status, HostContext context, Workspa
     report(status, kError,
            " %s-E-The vapour properties at %g K and %g Pa could not be computed (status %d).\\n",
            r.routine, s.temperature, s.pressure, c.vapourStatus);
-    return;
+    return false;
   }
   if (c.unformed) {
     report(status, kError,
            " %s-E-No sonic velocity can be formed for vapour fraction %g and molecular weight "
            "%g.\\n",
-           r.routine, s.vapourFraction, r.molecularWeight);
+           r.routine, s.vapourFraction, r.given.molecularWeight);
+    return false;
+  }
+  return true;
+}
+
+void traceResults(const Request& r, const PhaseSplit& s, const SonicVelocity& c) {
+  traceResult(r, kTemperatureLabel,
+              host::fromSi(host::Quantity::Temperature, s.temperature, r.given.unitSet));
+  traceResult(r, kVelocityLabel, c.velocity);
+  if (r.trace == Trace::Phases) {
+    traceResult(r, kVapourFractionLabel, s.vapourFraction);
+    traceResult(r, kGasVelocityLabel, c.gas);
+    traceResult(r, kGasDensityLabel, c.gasDensity);
+    traceResult(r, kLiquidDensityLabel, c.liquidDensity);
+  }
+}
+
+void sonicVelocity(const Request& r, Status status, HostContext context, Workspace work) {
+  host::PropertyStream stream;
+  if (!stream.setUp(r.routine, context, status) ||
+      !stream.fits(r.routine, r.given.fractions.declaredExtent(), status)) {
+    return;
+  }
+  const bool tracing = r.trace != Trace::None && host::printLevel() > kTraceLevel;
+  if (tracing) traceInputs(r, stream, context);
+
+  PhaseSplit s;
+  double enthalpy = 0;
+  host::PropertyStream::Packed packed;
+  SonicVelocity c;
+  if (!inputsInSi(r, stream, status, s, enthalpy, packed) ||
+      !propertyRoute(r, stream, work, status) || !flash(r, stream, packed, enthalpy, s, status) ||
+      !sonicVelocityOf(r, s, status, c)) {
     return;
   }
   r.velocity = c.velocity;
   // The host's error facility has reported the vapour term; the result is doubtful.
   if (c.negativeGasTerm) status = kWarning;
-
-  if (tracing) {
-    traceResult(r, kTemperatureLabel,
-                host::fromSi(host::Quantity::Temperature, s.temperature, r.unitSet));
-    traceResult(r, kVelocityLabel, c.velocity);
-    if (r.trace == Trace::Phases) {
-      traceResult(r, kVapourFractionLabel, s.vapourFraction);
-      traceResult(r, kGasVelocityLabel, c.gas);
-      traceResult(r, kGasDensityLabel, c.gasDensity);
-      traceResult(r, kLiquidDensityLabel, c.liquidDensity);
-    }
-  }
+  if (tracing) traceResults(r, s, c);
 }
 
 }  // namespace
 
 void SPPSON(const SonicTemperatureArguments& args, Status status, HostContext context,
             Workspace work) {
-  sonicVelocity({"SPPSON", false, args.temperature, args.pressure, args.fractions,
-                 args.molecularWeight, args.unitSet, args.velocity, Trace::None},
+  sonicVelocity({"SPPSON", false, args.temperature, args.stream, args.velocity, Trace::None},
                 status, context, work);
 }
 
 void SPPSONH(const SonicEnthalpyArguments& args, Status status, HostContext context,
              Workspace work) {
-  sonicVelocity({"SPPSONH", true, args.enthalpy, args.pressure, args.fractions,
-                 args.molecularWeight, args.unitSet, args.velocity, Trace::Results},
+  sonicVelocity({"SPPSONH", true, args.enthalpy, args.stream, args.velocity, Trace::Results},
                 status, context, work);
 }
 
 void SPPSONHP(const SonicEnthalpyTracedArguments& args, Status status, HostContext context,
               Workspace work) {
-  sonicVelocity({"SPPSONHP", true, args.enthalpy, args.pressure, args.fractions,
-                 args.molecularWeight, args.unitSet, args.velocity, Trace::Phases},
+  sonicVelocity({"SPPSONHP", true, args.enthalpy, args.stream, args.velocity, Trace::Phases},
                 status, context, work);
 }
 
@@ -447,13 +466,9 @@ extern "C" XV55_API void SPPSONH(const double* enthalpy, const double* pressure,
     report(Status(status), kError, " SPPSONH-E-An argument is missing; nothing is computed.\\n");
     return;
   }
-  const pipe::SonicEnthalpyArguments args{*enthalpy,
-                                          *pressure,
-                                          Vector<const double>(fractions, *fractionsExtent),
-                                          *molecularWeight,
-                                          *unitSet,
-                                          *velocity,
-                                          {}};
+  const pipe::SonicStream stream{*pressure, Vector<const double>(fractions, *fractionsExtent),
+                                 *molecularWeight, *unitSet};
+  const pipe::SonicEnthalpyArguments args{*enthalpy, stream, *velocity, {}};
   pipe::SPPSONH(args, Status(status), HostContext(*hostContext),
                 Workspace(realWork, *realWorkLength));
 }

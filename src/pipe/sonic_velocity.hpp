@@ -64,30 +64,27 @@ SonicVelocity PIPSON(const PhaseSplit& split, std::int64_t& errorCell, std::int6
 
 // ---- the procedures ----
 
+// The stream the procedures flash, after its temperature or enthalpy.
+XV55_GROUP(SonicStream, (const double&, pressure, "bar"),
+           (Vector<const double>, fractions, "1"),  // mole fractions, model order
+           (const double&, molecularWeight, "kg/kmol"),
+           (const std::int64_t&, unitSet, ""));  // the model's unit set of the conversions
+
 XV55_RECORD(SonicTemperatureArguments,
             (const double&, temperature, "degC"),  // in the units of unitSet
-            (const double&, pressure, "bar"),
-            (Vector<const double>, fractions, ""),  // mole fractions, model order
-            (const double&, molecularWeight, "kg/kmol"),
-            (const std::int64_t&, unitSet, ""),
+            (SonicStream, stream),
             (double&, velocity, "m/s"));
 XV55_RECORD(SonicEnthalpyArguments,
             (const double&, enthalpy, "MJ/kmol"),  // molar, in the units of unitSet
-            (const double&, pressure, "bar"),
-            (Vector<const double>, fractions, ""),
-            (const double&, molecularWeight, "kg/kmol"),
-            (const std::int64_t&, unitSet, ""),
+            (SonicStream, stream),
             (double&, velocity, "m/s"));
 // Inputs 1 to 5 as SonicEnthalpyArguments; inputs 6 to 8 are stream data that models
 // declare and the procedure does not read.
 XV55_RECORD(SonicEnthalpyTracedArguments,
             (const double&, enthalpy, "MJ/kmol"),
-            (const double&, pressure, "bar"),
-            (Vector<const double>, fractions, ""),
-            (const double&, molecularWeight, "kg/kmol"),
-            (const std::int64_t&, unitSet, ""),
+            (SonicStream, stream),
             (Unused, streamDatum6, ""),
-            (Vector<const double>, streamVector7, ""),
+            (Vector<const double>, streamVector7, "1"),
             (Unused, streamDatum8, ""),
             (double&, velocity, "m/s"));
 

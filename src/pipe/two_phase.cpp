@@ -24,10 +24,7 @@ constexpr double kMassFluxPerMassFlow = 0.00035367765;  // kg/(m2 s) per kg/h an
 // v_gj = 1.18 (g sigma (rho_L - rho_G))^0.25 / sqrt(rho_L), in SI units with G the
 // mass flux:
 //   void fraction = (x/rho_G) / [C0 (x/rho_G + (1 - x)/rho_L) + (1 - x) v_gj / G].
-constexpr double kRouhaniDrift = single(1.18f);
-constexpr double kRouhaniDistribution = single(0.2f);
 constexpr double kRouhaniMassFlowFloor = 1e-6;  // kg/h
-constexpr double kQuarter = 0.25;
 
 // ---- Friedel ----
 // Friedel, L. (1979), "Improved friction pressure drop correlations for horizontal
@@ -39,10 +36,6 @@ constexpr double kQuarter = 0.25;
 constexpr double kMassFluxFloor = 2.0;  // kg/(m2 s)
 constexpr double kLaminarReynoldsLimit = 1055.0;
 constexpr double kLaminarReynoldsFloor = 10.0;
-constexpr double kLaminarConstant = 64.0;
-constexpr double kTurbulentSlope = 0.86859;  // 1/sqrt(f) = 0.86859 ln(Re/(1.964 ln Re - 3.8215))
-constexpr double kTurbulentLogFactor = 1.964;
-constexpr double kTurbulentLogOffset = 3.8215;
 constexpr double kGroupFloor = 1e-6;        // Froude and Weber numbers
 constexpr double kDownwardAngle = -0.7854;  // rad: at or below it the downward form
 // Pa/m to psi/ft, the unit of the gradients the procedures convert to bar/m.
@@ -56,14 +49,11 @@ constexpr FriedelCoefficients kHorizontalAndUpward = {3.21, 0.78, 0.224,   0.91,
                                                       0.19, 0.7,  -0.0454, -0.035};
 constexpr FriedelCoefficients kDownward = {5.7, 0.7, 0.14, 0.85, 0.36, 0.2, -0.09, -0.007};
 
-// Single-phase Darcy friction factor of the Friedel multiplier.
+// Single-phase Darcy friction factor of the Friedel multiplier: 64/Re laminar, else
+// 1/sqrt(f) = 0.86859 ln(Re / (1.964 ln Re - 3.8215)).
 double friedelFactor(double reynolds) {
-  if (reynolds <= kLaminarReynoldsLimit) {
-    return kLaminarConstant / atLeast(reynolds, kLaminarReynoldsFloor);
-  }
-  const double inverseRoot =
-      kTurbulentSlope *
-      std::log(reynolds / (kTurbulentLogFactor * std::log(reynolds) - kTurbulentLogOffset));
+  if (reynolds <= kLaminarReynoldsLimit) return 64.0 / atLeast(reynolds, kLaminarReynoldsFloor);
+  const double inverseRoot = 0.86859 * std::log(reynolds / (1.964 * std::log(reynolds) - 3.8215));
   return 1.0 / (inverseRoot * inverseRoot);
 }
 
@@ -74,11 +64,12 @@ double rouhaniHoldup(const Section& s) {
   const double x = in.quality;
   const double g = atLeast(in.massFlow, kRouhaniMassFlowFloor) * kMassFluxPerMassFlow /
                    (in.diameter * in.diameter);
+  // v_gj sqrt(rho_L) / 1.18 and the denominator of the void fraction, over x/rho_G.
   const double a = std::pow(
-      units::kGravitySingle * in.surfaceTension * (in.liquidDensity - in.gasDensity), kQuarter);
+      units::kGravitySingle * in.surfaceTension * (in.liquidDensity - in.gasDensity), 0.25);
   const double b =
-      (kRouhaniDrift / std::sqrt(in.liquidDensity)) * a * (1.0 - x) / g +
-      (1.0 + kRouhaniDistribution * (1.0 - x)) * ((1.0 - x) / in.liquidDensity + x / in.gasDensity);
+      (single(1.18f) / std::sqrt(in.liquidDensity)) * a * (1.0 - x) / g +
+      (1.0 + single(0.2f) * (1.0 - x)) * ((1.0 - x) / in.liquidDensity + x / in.gasDensity);
   return 1.0 - x / (in.gasDensity * b);
 }
 

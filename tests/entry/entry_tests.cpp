@@ -136,6 +136,93 @@ TEST(ExportTable, EveryProcedureIsListedWithTheArgumentShapeHostsUse) {
   EXPECT_EQ(rows, listed);
 }
 
+// Tools show every real argument with its unit ("1" for a dimensionless one), so a
+// real argument without one is a gap in what a user reads.
+TEST(ExportTable, EveryRealArgumentHasAUnit) {
+  using enum entry::ArgKind;
+  const std::set<entry::ArgKind> reals = {RealIn,  RealVectorIn,  RealMatrixIn,
+                                          RealOut, RealVectorOut, RealMatrixOut};
+  for (const entry::ProcedureInfo& p : entry::procedures()) {
+    for (const entry::ArgumentInfo& a : p.arguments) {
+      if (reals.contains(a.kind)) {
+        EXPECT_TRUE(a.unit && *a.unit) << p.name << " argument " << a.name << " has no unit";
+      }
+    }
+  }
+}
+
+// Records built from field groups list their arguments flat, in the order hosts pass
+// them (the input tables of docs/pipe.md, docs/numerics.md, docs/properties.md and
+// docs/columns.md): a group declared in the wrong place, or with its fields
+// reordered, would hand every later input to the wrong quantity.
+TEST(ExportTable, GroupedRecordsKeepTheHostsArgumentOrder) {
+  const std::vector<std::string> phases = {"pressure",    "liquidFraction", "liquidDensity",
+                                           "gasDensity",  "surfaceTension", "liquidViscosity",
+                                           "gasViscosity"};
+  const auto join = [](std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+  };
+  const std::vector<std::string> names = {"holdupCorrelation", "pressureDropCorrelation"};
+  const std::map<std::string, std::vector<std::string>> expected = {
+      {"XV55IF_SPPINT3",
+       join({{"diameter", "length", "frictionDivisor", "angle", "roughness", "bedVoidFraction",
+              "particleSphericity", "particleDiameter", "velocity"},
+             phases,
+             names,
+             {"holdup", "frictionLoss", "accelerationLoss"}})},
+      {"XV55IF_SPDPCONST",
+       join({{"diameter", "angle", "roughness", "bedVoidFraction", "particleSphericity",
+              "particleDiameter", "sign", "velocity", "massFlow", "quality"},
+             phases,
+             {"gradientDivisor"},
+             names,
+             {"coefficient"}})},
+      {"XV55IF_SPHLD", join({{"diameter", "angle", "velocity", "massFlow", "quality"},
+                             phases,
+                             {"holdupCorrelation", "holdup"}})},
+      {"XV55IF_PDIENERINT",
+       {"p0", "ps", "pb", "v0", "a", "n", "s", "rho", "w", "mode", "intervals", "flux", "pmax",
+        "discharge"}},
+      {"XV55IF_SPPSONHP",
+       {"enthalpy", "pressure", "fractions", "molecularWeight", "unitSet", "streamDatum6",
+        "streamVector7", "streamDatum8", "velocity"}},
+      {"XV55IF_SPHYDRP",
+       {"blockId",
+        "section",
+        "stage",
+        "stageDatum",
+        "option",
+        "length",
+        "pressure",
+        "liquidFlow",
+        "vapourFlow",
+        "liquidMolarDensity",
+        "vapourMolarDensity",
+        "liquidMw",
+        "vapourMw",
+        "liquidSurfaceTension",
+        "liquidViscosity",
+        "stageDatum2",
+        "ratedPressure",
+        "holdup",
+        "trayPressureDrop",
+        "dryTrayPressureDrop",
+        "clearLiquidHeight",
+        "weirCrest",
+        "floodFraction",
+        "floodingCapacityFactor",
+        "downcomerBackup",
+        "downcomerResidenceTime"}}};
+  std::map<std::string, std::vector<std::string>> listed;
+  for (const entry::ProcedureInfo& p : entry::procedures()) {
+    if (!expected.contains(p.name)) continue;
+    for (const entry::ArgumentInfo& a : p.arguments) listed[p.name].push_back(a.name);
+  }
+  EXPECT_EQ(listed, expected);
+}
+
 // A real procedure with its inputs laid out back to front and with gaps: values
 // come from the right cells and each derivative goes to its argument's column, not
 // to the column of the cell it is stored in.

@@ -54,7 +54,9 @@ Reals argumentsOf(std::string_view routine, const Case& c, Proc p) {
     return {f.theta, f.d, f.r, f.p, f.vsG, f.vsL, f.lambda, f.rhoG, f.rhoL, f.muG, f.muL, f.sigma};
   }
   // SI: a, rho_ns, mu_ns, c, b, the velocity as given.
-  if (routine == "PIP_ERGUN") return {c.bedA, f.rhoNsSi, f.muNsSi, c.bedC, c.bedB, c.velocity};
+  if (routine == "PIP_ERGUN")
+    return {c.bedVoidFraction,    f.rhoNsSi, f.muNsSi, c.particleDiameter,
+            c.particleSphericity, c.velocity};
   if (routine == "PIP_PIPBBF") {
     PIP_PIPFLN(&f.vsG, &holdup);
     return {f.lambda, f.vm, f.muNs, f.rhoNs, f.d, f.r, holdup};
@@ -151,7 +153,7 @@ std::string warningOf(const char* step, const char* name, const Accepts (&rows)[
 }
 
 // Every procedure calls the routine of each keyword it accepts, with its full argument
-// list in field units (its own viscosity divisor), and falls back otherwise.
+// list in field units (its own viscosity conversion), and falls back otherwise.
 TEST_F(PipeTest, EachProcedureAcceptsItsOwnKeywordsAndFallsBackOtherwise) {
   using enum Proc;
   const Accepts holdups[] = {{"Beggs-Brill", {}, "PIP_PIPBBH"},
@@ -343,7 +345,7 @@ TEST_F(PipeTest, ANonFiniteInputItReadsMakesEveryOutputNaN) {
                       {Proc::Sppmom, "Rouhani", "none", &Case::quality},
                       {Proc::Sphld, "HTFS", "", &Case::massFlow},
                       {Proc::Spdpconst, "none", "HTFS", &Case::massFlow},
-                      {Proc::Sppint3, "none", "Ergun", &Case::bedC},
+                      {Proc::Sppint3, "none", "Ergun", &Case::particleDiameter},
                       {Proc::Sppint3, "none", "Darcy", &Case::factor}};  // not a plausible 0
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(info(row.procedure).name) + " " + row.holdup + " " + row.drop);

@@ -28,7 +28,7 @@ struct ProcInfo {
   const char* name;
   Xv55Entry entry;
   int frictionOutput;                  // 1-based
-  double viscosityDivisor;             // cP per lb/(ft s)
+  double centipoisePerFieldUnit;       // cP per lb/(ft s)
   std::vector<std::int64_t> optional;  // columns of mass flow, quality, packed bed
 };
 inline const ProcInfo& info(Proc p) {
@@ -46,7 +46,7 @@ struct Case {
   double diameter = 0.1, length = 100.0;  // m
   double factor = 1.0;                    // multiplier (SPPINT, SPPMOM), divisor (SPPINT3)
   double angle = 0.05, roughness = 4.5e-4;
-  double bedA = 0.4, bedB = 0.8, bedC = 0.003;
+  double bedVoidFraction = 0.4, particleSphericity = 0.8, particleDiameter = 0.003;
   double sign = -1.0, divisor = 1.0;  // SPDPDZFR, SPDPCONST
   double velocity = 2.5, massFlow = 20000.0, quality = 0.05, pressure = 20.0;
   double liquidFraction = 0.3, liquidDensity = 800.0, gasDensity = 20.0;
@@ -65,12 +65,12 @@ inline BlockBuilder blockOf(Proc p, const Case& c) {
   const bool packed = p == Proc::Sppint3 || p == Proc::Spdpdzfr || p == Proc::Spdpconst;
   if (p == Proc::Sppint || p == Proc::Sppint3 || p == Proc::Sppmom) {
     reals({c.diameter, c.length, c.factor, c.angle, c.roughness});
-    if (packed) reals({c.bedA, c.bedB, c.bedC});
+    if (packed) reals({c.bedVoidFraction, c.particleSphericity, c.particleDiameter});
     b.real(c.velocity);
     if (p == Proc::Sppmom) reals({c.massFlow, c.quality});
   } else if (packed) {
-    reals({c.diameter, c.angle, c.roughness, c.bedA, c.bedB, c.bedC, c.sign, c.velocity, c.massFlow,
-           c.quality});
+    reals({c.diameter, c.angle, c.roughness, c.bedVoidFraction, c.particleSphericity,
+           c.particleDiameter, c.sign, c.velocity, c.massFlow, c.quality});
   } else {
     reals({c.diameter, c.angle, c.velocity, c.massFlow, c.quality});
   }
@@ -150,7 +150,7 @@ struct Field {
   double rhoNsSi, muNsSi;
 };
 inline Field fieldOf(const Case& c, Proc procedure) {
-  const double viscosityDivisor = info(procedure).viscosityDivisor;
+  const double centipoisePerFieldUnit = info(procedure).centipoisePerFieldUnit;
   Field f{};
   f.d = c.diameter / kFt;
   f.vm = std::max(std::fabs(c.velocity), 1e-5) / kFt;
@@ -159,8 +159,8 @@ inline Field fieldOf(const Case& c, Proc procedure) {
   f.rhoL = c.liquidDensity * kLbFt3;
   f.rhoG = c.gasDensity * kLbFt3;
   f.sigma = std::max(c.surfaceTension * 2.204634, 1e-5);
-  f.muL = c.liquidViscosity / viscosityDivisor;
-  f.muG = c.gasViscosity / viscosityDivisor;
+  f.muL = c.liquidViscosity / centipoisePerFieldUnit;
+  f.muG = c.gasViscosity / centipoisePerFieldUnit;
   f.theta = c.angle;
   f.r = procedure == Proc::Sphld ? 0.0010000000474974513 : c.roughness;
   f.vsL = f.lambda * f.vm;

@@ -129,7 +129,7 @@ TEST(CommandLine, ListDescribeCheckAndHelp) {
   const Json eqlbrx = Json::parse(xv55("describe eqlbrx --json").out);
   EXPECT_EQ(eqlbrx["outputs"][1],
             Json::parse(R"({"name": "productCompositions", "kind": "real matrix", "extents": 2,
-                            "unit": ""})"));
+                            "unit": "1"})"));
   const Outcome check = xv55("check spramp x=2.5 x1=1 x2=3 y1=10 y2=20 --json");
   EXPECT_EQ(check.status, 0);
   EXPECT_TRUE(Json::parse(check.out)["ok"].get<bool>());
