@@ -90,8 +90,10 @@ TEST(JacobianView, WritesStayInsideTheHostMatrix) {
   std::vector<double> storage(2 * 3 + 1, 7.0);  // one guard element after the matrix
   const Jacobian jac(storage.data(), 2, 3);
   jac.set(2, 3, 1.0);
+#if !XV55_CHECKED_VIEWS  // a checked build stops instead (checked_views_tests)
   for (auto [i, j] : {std::pair{3, 1}, std::pair{1, 4}, std::pair{0, 1}})
-    jac.set(i, j, 9.0);  // outside: ignored
+    jac.set(i, j, 9.0);  // outside: dropped
+#endif
   EXPECT_EQ(storage[5], 1.0);
   EXPECT_EQ(storage[6], 7.0);
   jac.clearBlock(5, 5);
