@@ -8,12 +8,8 @@
 //   1  cubic spline (twice continuously differentiable) with not-a-knot ends: the
 //      third derivative is continuous at the second and the second-last knot, which
 //      reproduces any cubic; 3 points give the parabola through them, 2 the line.
-//   2  monotone piecewise-cubic Hermite interpolant: at an interior knot 0 where the
-//      neighbouring secants differ in sign (or one is 0), otherwise their weighted
-//      harmonic mean (weights 2 h(i) + h(i-1) and h(i) + 2 h(i-1)); at the ends the
-//      three-point one-sided slope, set to 0 when its sign differs from the first
-//      secant's and limited to 3 secants when the data turn.  Monotone data give a
-//      monotone curve; 2 points give the line.
+//   2  monotone piecewise-cubic Hermite interpolant (hermite.hpp) with three-point
+//      end slopes.  Monotone data give a monotone curve; 2 points give the line.
 //   3  and any other code: natural cubic spline (second derivative 0 at both ends);
 //      2 points give the line.
 // An interval whose width is not positive (equal knots, or knots out of order) gets
@@ -27,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "hermite.hpp"
 #include "internal.hpp"
 #include "xv55/host/flash_monitors.h"
 #include "xv55/host/numerics.h"
@@ -126,41 +123,6 @@ void notAKnotSlopes(Workspace& w, const double* x, const double* y, std::size_t 
   solveTridiagonal(w, m);
 }
 
-// One-sided three-point slope at an end, kept shape-preserving.
-double monotoneEndSlope(double h0, double h1, double d0, double d1) {
-  double s = ((2.0 * h0 + h1) * d0 - h0 * d1) / (h0 + h1);
-  if (s * d0 <= 0.0) return 0.0;
-  if (d0 * d1 < 0.0 && std::fabs(s) > 3.0 * std::fabs(d0)) s = 3.0 * d0;
-  return s;
-}
-
-void monotoneSlopes(Workspace& w, const double* x, const double* y, std::size_t m) {
-  const double h0 = x[1] - x[0];
-  const double d0 = (y[1] - y[0]) / h0;
-  if (m == 2) {
-    w.slope[0] = w.slope[1] = d0;
-    return;
-  }
-  for (std::size_t i = 1; i + 1 < m; ++i) {
-    const double ha = x[i] - x[i - 1];
-    const double hb = x[i + 1] - x[i];
-    const double da = (y[i] - y[i - 1]) / ha;
-    const double db = (y[i + 1] - y[i]) / hb;
-    if (da * db <= 0.0) {
-      w.slope[i] = 0.0;
-    } else {
-      const double wa = 2.0 * hb + ha;
-      const double wb = hb + 2.0 * ha;
-      w.slope[i] = (wa + wb) / (wa / da + wb / db);
-    }
-  }
-  const double h1 = x[2] - x[1];
-  w.slope[0] = monotoneEndSlope(h0, h1, d0, (y[2] - y[1]) / h1);
-  const double ha = x[m - 1] - x[m - 2];
-  const double hb = x[m - 2] - x[m - 3];
-  w.slope[m - 1] = monotoneEndSlope(ha, hb, (y[m - 1] - y[m - 2]) / ha, (y[m - 2] - y[m - 3]) / hb);
-}
-
 // Builds the curve through points first .. last (all widths positive) into the
 // coefficients of its intervals.
 void buildRun(std::int64_t method, const double* x, const double* y, double* coefficients,
@@ -174,7 +136,7 @@ void buildRun(std::int64_t method, const double* x, const double* y, double* coe
       notAKnotSlopes(w, xs, ys, m);
       break;
     case ZMTH_SPLINE_MONOTONE:
-      monotoneSlopes(w, xs, ys, m);
+      monotoneSlopes(xs, ys, m, w.slope.data(), HermiteEnds::ThreePoint);
       break;
     default:
       naturalSlopes(w, xs, ys, m);

@@ -270,18 +270,18 @@ bool react(const BlockDef& b, bool temperatureGiven, double p, std::vector<doubl
   return true;
 }
 
-// The run itself; returns the error word.
-std::int64_t run(const BlockDef& b, CallRecord& record) {
-  const Streams s = streamsOf(b);
-  const std::int64_t n = s.components;
-  const std::vector<std::string> names = props::companionComponents();
-  if (static_cast<std::int64_t>(names.size()) != n || n < 1) return kNoComponents;
-  const double none = missing();
+// The feeds mixed: component flows (companion order), total flow, enthalpy flow and
+// the temperature of the last feed that flows.
+struct MixedFeed {
+  std::vector<double> z;
+  double total = 0, enthalpy = 0, temperature = 0;
+};
 
-  // The mixed feed and its enthalpy.
-  std::vector<double> z(static_cast<std::size_t>(n), 0.0);
-  double total = 0, enthalpy = 0;
-  double feedTemperature = 0;
+// Mixes the feeds of the block; returns the error word (0: mixed).
+std::int64_t mixFeeds(const BlockDef& b, const Streams& s, const std::vector<std::string>& names,
+                      MixedFeed& feed) {
+  const std::int64_t n = s.components;
+  feed.z.assign(static_cast<std::size_t>(n), 0.0);
   for (std::int64_t f = 1; f <= s.feeds; ++f) {
     const DmsWord* w = s.stream(b, f);
     std::vector<std::string> present;
@@ -293,7 +293,7 @@ std::int64_t run(const BlockDef& b, CallRecord& record) {
       if (v > 0) {
         present.push_back(names[static_cast<std::size_t>(i)]);
         x.push_back(v);
-        z[static_cast<std::size_t>(i)] += v;
+        feed.z[static_cast<std::size_t>(i)] += v;
         flow += v;
       }
     }
@@ -302,10 +302,106 @@ std::int64_t run(const BlockDef& b, CallRecord& record) {
     const double p = w[n - 1 + SHS_PRESSURE].real;
     const props::FlashState fs = props::flashTP(present, x, t, p);
     if (fs.returnCode != 0) return kUnusableFeed;
-    enthalpy += flow * fs.enthalpy;
-    total += flow;
-    feedTemperature = t;
+    feed.enthalpy += flow * fs.enthalpy;
+    feed.total += flow;
+    feed.temperature = t;
   }
+  return 0;
+}
+
+// The block's equilibrium: the components present, their flash and the values of
+// the phases present.
+struct Equilibrium {
+  std::vector<std::string> present;
+  std::vector<std::size_t> position;  // companion position of each component present
+  props::FlashState fs;
+  PhaseValues vapour, liquid;
+  bool hasVapour = false, hasLiquid = false;
+};
+
+// Flashes the mixture at T and P (T given) or P and the feed enthalpy; returns the
+// error word (0: at equilibrium).
+std::int64_t flashMixture(const MixedFeed& feed, const std::vector<std::string>& names, double t,
+                          double p, Equilibrium& e) {
+  std::vector<double> x;
+  for (std::size_t i = 0; i < feed.z.size(); ++i) {
+    if (feed.z[i] > 0) {
+      e.present.push_back(names[i]);
+      x.push_back(feed.z[i] / feed.total);
+      e.position.push_back(i);
+    }
+  }
+  e.fs = t < missing()
+             ? props::flashTP(e.present, x, t, p)
+             : props::flashPH(e.present, x, p, feed.enthalpy / feed.total, feed.temperature);
+  if (e.fs.returnCode != 0) return kNotConverged;
+  const double beta = e.fs.vapourFraction;
+  e.hasVapour = beta > 0;
+  e.hasLiquid = beta < 1;
+  if ((e.hasVapour &&
+       !phaseValues(e.present, e.fs.vapour, e.fs.temperature, p, props::Root::Vapour, e.vapour)) ||
+      (e.hasLiquid &&
+       !phaseValues(e.present, e.fs.liquid, e.fs.temperature, p, props::Root::Liquid, e.liquid))) {
+    return kNotConverged;
+  }
+  return 0;
+}
+
+// The single product: the whole mixture, its phases in order of their amount.
+Product mixedProduct(const MixedFeed& feed, const Equilibrium& e) {
+  const double beta = e.fs.vapourFraction;
+  const auto weighted = [&](double vapourValue, double liquidValue) {
+    return (e.hasVapour ? beta * vapourValue : 0) + (e.hasLiquid ? (1 - beta) * liquidValue : 0);
+  };
+  Product m;
+  m.flows = feed.z;
+  m.total = feed.total;
+  m.vapourFraction = beta;
+  m.mw = weighted(e.vapour.mw, e.liquid.mw);
+  const double volume = weighted(e.vapour.volume, e.liquid.volume);
+  const double entropy = weighted(e.vapour.entropy, e.liquid.entropy);
+  m.massEnthalpy = e.fs.enthalpy / m.mw;
+  m.massEntropy = entropy / m.mw;
+  m.density = m.mw / volume;
+  if (e.hasVapour && e.hasLiquid) {
+    m.phases = beta >= 0.5 ? std::vector<std::int64_t>{SHS_VAPOUR, SHS_LIQUID}
+                           : std::vector<std::int64_t>{SHS_LIQUID, SHS_VAPOUR};
+  } else {
+    m.phases = {e.hasVapour ? SHS_VAPOUR : SHS_LIQUID};
+  }
+  return m;
+}
+
+// Vapour and liquid products (the first two); the liquid closes the balance of every
+// component exactly.
+void splitProducts(const MixedFeed& feed, const Equilibrium& e, std::vector<Product>& products) {
+  if (e.hasVapour) {
+    Product& v = products[0];
+    v.total = e.fs.vapourFraction * feed.total;
+    for (std::size_t j = 0; j < e.position.size(); ++j) {
+      v.flows[e.position[j]] = e.fs.vapour[j] * v.total;
+    }
+    takePhase(v, e.vapour, 1, SHS_VAPOUR);
+  }
+  if (e.hasLiquid) {
+    Product& l = products[1];
+    l.total = 0;
+    for (std::size_t i = 0; i < feed.z.size(); ++i) {
+      l.flows[i] = std::max(feed.z[i] - products[0].flows[i], 0.0);
+      l.total += l.flows[i];
+    }
+    takePhase(l, e.liquid, 0, SHS_LIQUID);
+  }
+}
+
+// The run itself; returns the error word.
+std::int64_t run(const BlockDef& b, CallRecord& record) {
+  const Streams s = streamsOf(b);
+  const std::int64_t n = s.components;
+  const std::vector<std::string> names = props::companionComponents();
+  if (static_cast<std::int64_t>(names.size()) != n || n < 1) return kNoComponents;
+  MixedFeed feed;
+  if (const std::int64_t error = mixFeeds(b, s, names, feed)) return error;
   const auto parameter = [&](std::int64_t k) {
     const std::int64_t at = EQLB_CURE06[k - 1];
     return at >= 1 && at <= kEqlbParameterWords ? dataWord(b, kEqlbParametersData + at - 1)->real
@@ -313,86 +409,24 @@ std::int64_t run(const BlockDef& b, CallRecord& record) {
   };
   const double t = parameter(EQLB_TEMPERATURE);
   const double p = parameter(EQLB_PRESSURE);
-  record.reals = {t, p, total};
-  if (!(total > 0) || !std::isfinite(p) || !(p > 0) || !(t > 0)) return kUnusableFeed;
-  if (!react(b, t < none, p, z, total)) return kUnusableFeed;
+  record.reals = {t, p, feed.total};
+  if (!(feed.total > 0) || !std::isfinite(p) || !(p > 0) || !(t > 0)) return kUnusableFeed;
+  if (!react(b, t < missing(), p, feed.z, feed.total)) return kUnusableFeed;
 
-  std::vector<std::string> present;
-  std::vector<double> x;
-  std::vector<std::size_t> position;
-  for (std::size_t i = 0; i < z.size(); ++i) {
-    if (z[i] > 0) {
-      present.push_back(names[i]);
-      x.push_back(z[i] / total);
-      position.push_back(i);
-    }
-  }
-  const props::FlashState fs =
-      t < none ? props::flashTP(present, x, t, p)
-               : props::flashPH(present, x, p, enthalpy / total, feedTemperature);
-  if (fs.returnCode != 0) return kNotConverged;
-  const double beta = fs.vapourFraction;
-  record.reals.push_back(fs.temperature);
-  record.reals.push_back(beta);
-
-  // The phases present, and the mixture.
-  PhaseValues vapour, liquid;
-  const bool hasVapour = beta > 0, hasLiquid = beta < 1;
-  if ((hasVapour &&
-       !phaseValues(present, fs.vapour, fs.temperature, p, props::Root::Vapour, vapour)) ||
-      (hasLiquid &&
-       !phaseValues(present, fs.liquid, fs.temperature, p, props::Root::Liquid, liquid))) {
-    return kNotConverged;
-  }
-  const auto flowsOf = [&](const std::vector<double>& fractions, double amount) {
-    std::vector<double> flows(static_cast<std::size_t>(n), 0.0);
-    for (std::size_t j = 0; j < position.size(); ++j) flows[position[j]] = fractions[j] * amount;
-    return flows;
-  };
-  const double vapourFlow = beta * total;
+  Equilibrium e;
+  if (const std::int64_t error = flashMixture(feed, names, t, p, e)) return error;
+  record.reals.push_back(e.fs.temperature);
+  record.reals.push_back(e.fs.vapourFraction);
   std::vector<Product> products(static_cast<std::size_t>(s.products));
   for (Product& pr : products) pr.flows.assign(static_cast<std::size_t>(n), 0.0);
   if (s.products == 1) {
-    Product& m = products[0];
-    m.flows = z;
-    m.total = total;
-    m.vapourFraction = beta;
-    m.mw = (hasVapour ? beta * vapour.mw : 0) + (hasLiquid ? (1 - beta) * liquid.mw : 0);
-    const double volume =
-        (hasVapour ? beta * vapour.volume : 0) + (hasLiquid ? (1 - beta) * liquid.volume : 0);
-    const double entropy =
-        (hasVapour ? beta * vapour.entropy : 0) + (hasLiquid ? (1 - beta) * liquid.entropy : 0);
-    m.massEnthalpy = fs.enthalpy / m.mw;
-    m.massEntropy = entropy / m.mw;
-    m.density = m.mw / volume;
-    // Phases in order of their amount, the larger first.
-    if (hasVapour && hasLiquid) {
-      m.phases = beta >= 0.5 ? std::vector<std::int64_t>{SHS_VAPOUR, SHS_LIQUID}
-                             : std::vector<std::int64_t>{SHS_LIQUID, SHS_VAPOUR};
-    } else {
-      m.phases = {hasVapour ? SHS_VAPOUR : SHS_LIQUID};
-    }
+    products[0] = mixedProduct(feed, e);
   } else {
-    if (hasVapour) {
-      Product& v = products[0];
-      v.flows = flowsOf(fs.vapour, vapourFlow);
-      v.total = vapourFlow;
-      takePhase(v, vapour, 1, SHS_VAPOUR);
-    }
-    if (hasLiquid) {
-      // The liquid closes the balance of every component exactly.
-      Product& l = products[1];
-      l.total = 0;
-      for (std::size_t i = 0; i < z.size(); ++i) {
-        l.flows[i] = std::max(z[i] - products[0].flows[i], 0.0);
-        l.total += l.flows[i];
-      }
-      takePhase(l, liquid, 0, SHS_LIQUID);
-    }
+    splitProducts(feed, e, products);
   }
   for (std::int64_t k = 1; k <= s.products; ++k) {
     writeProduct(s.stream(b, s.feeds + k), n, products[static_cast<std::size_t>(k - 1)],
-                 fs.temperature, p);
+                 e.fs.temperature, p);
   }
   return 0;
 }

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "columns_internal.hpp"
+#include "common/finite.hpp"
 #include "xv55/host/data_management.h"
 #include "xv55/refhost/columns.hpp"
 
@@ -67,10 +68,6 @@ std::int64_t g_ratings = 0;
 
 double noValue() {
   return DMS_RGLOB[host::kNoValue - 1];
-}
-
-bool finite(std::initializer_list<double> values) {
-  return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
 }
 
 double orDefault(double value, double fallback) {
@@ -218,31 +215,60 @@ void refuse(std::int64_t flag, double* pressure, std::int64_t entry, double* hol
 
 namespace xv55::refhost::columns {
 
-TrayRating rateTray(const TrayGeometry& tray, const RatingOptions& o, const StageFlows& s) {
+namespace {
+
+// Why a tray cannot be rated with these options and data; TPSR_RATED when it can.
+std::int64_t unratable(const TrayGeometry& tray, const RatingOptions& o, const StageFlows& s) {
   namespace d = companion::detail;
   if (o.passes < 1 || o.passes > d::kMaxPasses || o.floodingCorrelation != 1 ||
       o.crestFormula != 1) {
-    return d::unrated(TPSR_UNKNOWN_OPTION);
+    return TPSR_UNKNOWN_OPTION;
+  }
+  const double area = d::kQuarterPi * tray.diameter * tray.diameter;
+  const double activeArea = area - 2 * tray.downcomerArea;
+  if (!allFinite({tray.diameter, tray.weirHeight, tray.weirLength, tray.downcomerArea,
+                  tray.traySpacing}) ||
+      !(tray.weirLength > 0) || !(tray.weirHeight >= 0) || !(tray.downcomerArea > 0) ||
+      !(tray.traySpacing > 0) || !(activeArea > 0)) {
+    return TPSR_BAD_GEOMETRY;
+  }
+  if (!allFinite({s.liquidVolume, s.vapourVolume, s.liquidDensity, s.vapourDensity,
+                  s.surfaceTension, s.flowParameter, s.vapourLoad}) ||
+      !(s.liquidVolume >= 0) || !(s.vapourVolume >= 0) || !(s.vapourDensity > 0) ||
+      !(s.liquidDensity > s.vapourDensity) || !(s.flowParameter >= 0) || !(s.vapourLoad >= 0)) {
+    return TPSR_BAD_STAGE_DATA;
+  }
+  return TPSR_RATED;
+}
+
+// Fair's flooding capacity factor, corrected for surface tension and the system.
+double fairFloodFactor(const TrayGeometry& tray, const StageFlows& s, double systemFactor) {
+  namespace d = companion::detail;
+  const double spacing = tray.traySpacing * d::kMillimetresPerMetre;
+  const double csb =
+      d::kFairIntercept +
+      d::kFairScale * std::pow(spacing, d::kFairSpacingExponent) *
+          std::exp(-d::kFairFlowScale * std::pow(s.flowParameter, d::kFairFlowExponent));
+  const double tension =
+      s.surfaceTension > 0
+          ? std::pow(s.surfaceTension / d::kReferenceSurfaceTension, d::kSurfaceTensionExponent)
+          : 1.0;
+  return csb * tension * systemFactor;
+}
+
+}  // namespace
+
+TrayRating rateTray(const TrayGeometry& tray, const RatingOptions& o, const StageFlows& s) {
+  namespace d = companion::detail;
+  if (const std::int64_t reason = unratable(tray, o, s); reason != TPSR_RATED) {
+    return d::unrated(reason);
   }
   const double area = d::kQuarterPi * tray.diameter * tray.diameter;
   const double netArea = area - tray.downcomerArea;
   const double activeArea = area - 2 * tray.downcomerArea;
-  if (!d::finite({tray.diameter, tray.weirHeight, tray.weirLength, tray.downcomerArea,
-                  tray.traySpacing}) ||
-      !(tray.weirLength > 0) || !(tray.weirHeight >= 0) || !(tray.downcomerArea > 0) ||
-      !(tray.traySpacing > 0) || !(activeArea > 0)) {
-    return d::unrated(TPSR_BAD_GEOMETRY);
-  }
-  if (!d::finite({s.liquidVolume, s.vapourVolume, s.liquidDensity, s.vapourDensity,
-                  s.surfaceTension, s.flowParameter, s.vapourLoad}) ||
-      !(s.liquidVolume >= 0) || !(s.vapourVolume >= 0) || !(s.vapourDensity > 0) ||
-      !(s.liquidDensity > s.vapourDensity) || !(s.flowParameter >= 0) || !(s.vapourLoad >= 0)) {
-    return d::unrated(TPSR_BAD_STAGE_DATA);
-  }
   const double beta = d::orDefault(o.aerationFactor, kDefaultAerationFactor);
   const double holeArea = d::orDefault(o.holeFraction, kDefaultHoleFraction) * activeArea;
   const double c0 = d::orDefault(o.orificeCoefficient, kDefaultOrificeCoefficient);
-  const double systemFactor = d::orDefault(o.systemFactor, kDefaultSystemFactor);
   const double clearance =
       d::orDefault(o.downcomerClearance,
                    std::max(tray.weirHeight - d::kClearanceBelowWeir, d::kMinimumClearance));
@@ -256,16 +282,8 @@ TrayRating rateTray(const TrayGeometry& tray, const RatingOptions& o, const Stag
   const double dry = s.vapourDensity * holeVelocity * holeVelocity / (2 * c0 * c0);
   const double drop = dry + s.liquidDensity * kGravity * clearLiquid;
   // Flooding (Fair).
-  const double spacing = tray.traySpacing * d::kMillimetresPerMetre;
-  const double csb =
-      d::kFairIntercept +
-      d::kFairScale * std::pow(spacing, d::kFairSpacingExponent) *
-          std::exp(-d::kFairFlowScale * std::pow(s.flowParameter, d::kFairFlowExponent));
-  const double tension =
-      s.surfaceTension > 0
-          ? std::pow(s.surfaceTension / d::kReferenceSurfaceTension, d::kSurfaceTensionExponent)
-          : 1.0;
-  const double floodFactor = csb * tension * systemFactor;
+  const double floodFactor =
+      fairFloodFactor(tray, s, d::orDefault(o.systemFactor, kDefaultSystemFactor));
   const double flood = s.vapourLoad / (netArea * floodFactor);
   // Downcomer: head loss under the apron and the clear liquid backup.
   const double apronArea = std::min(clearance * tray.weirLength, tray.downcomerArea);

@@ -13,6 +13,7 @@
 #include <numbers>
 
 #include "common.hpp"
+#include "hermite.hpp"
 #include "xv55/host/pipe_correlations.h"
 
 extern "C" {
@@ -52,22 +53,11 @@ constexpr std::array<double, 14> kHughmarkK = {0.185, 0.225, 0.325, 0.49, 0.605,
 
 struct Tables {
   std::array<double, 14> lnZ{};
-  std::array<double, 14> slope{};  // dK/dlnZ at the knots (Fritsch-Carlson)
+  std::array<double, 14> slope{};  // dK/dlnZ at the knots, end secants at the ends
   Tables() {
-    const std::size_t n = lnZ.size();
-    for (std::size_t i = 0; i < n; ++i) lnZ[i] = std::log(kHughmarkZ[i]);
-    std::array<double, 13> secant{};
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-      secant[i] = (kHughmarkK[i + 1] - kHughmarkK[i]) / (lnZ[i + 1] - lnZ[i]);
-    }
-    slope[0] = secant[0];
-    slope[n - 1] = secant[n - 2];
-    for (std::size_t i = 1; i + 1 < n; ++i) {
-      // Weighted harmonic mean of the neighbouring secants (all positive here).
-      const double h0 = lnZ[i] - lnZ[i - 1], h1 = lnZ[i + 1] - lnZ[i];
-      const double w0 = 2.0 * h1 + h0, w1 = h1 + 2.0 * h0;
-      slope[i] = (w0 + w1) / (w0 / secant[i - 1] + w1 / secant[i]);
-    }
+    for (std::size_t i = 0; i < lnZ.size(); ++i) lnZ[i] = std::log(kHughmarkZ[i]);
+    refhost::detail::monotoneSlopes(lnZ.data(), kHughmarkK.data(), lnZ.size(), slope.data(),
+                                    refhost::detail::HermiteEnds::Secant);
   }
 };
 

@@ -110,6 +110,12 @@ inline bool failed(Service service) {
 
 // Darcy (Moody) friction factor: 64/Re up to Re 2000, Colebrook-White from 4000
 // (solved to 1e-12 relative), linear in Re between; Re is floored at 1e-30.
+// It is not the library's PIPCBR (src/pipe/colebrook.cpp), and the two transition
+// bands differ on purpose: PIPCBR reproduces the factor stored models were computed
+// with (1.74 form, single-precision constants, 1 % tolerance, blend over 2500 ... 3500
+// towards Colebrook at Re itself), while this one stands in for the host's pipe
+// routines and follows the textbook Moody chart (laminar to 2000, turbulent from
+// 4000).
 double darcy(double reynolds, double relativeRoughness);
 // f rho v^2 / (2 g_c D) in lbf/ft2 per ft, laminar branch formed as 32 mu v/(g_c D^2)
 // so that it stays finite as v -> 0.

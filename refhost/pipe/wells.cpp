@@ -212,6 +212,32 @@ extern "C" XV55_API void PIP_PIPHBR(const double* theta, const double* d, const 
   putError(error, err);
 }
 
+namespace {
+
+// The dimensionless gas velocity of a stream and the slug and mist boundaries.
+struct OrkiszewskiBounds {
+  double velocityFactor, ngv, slug, mist;  // N_GV = v_sG * velocityFactor; L_S; L_M
+};
+
+// Transition: A = (L_M - N_GV)/(L_M - L_S) times slug plus (1 - A) times mist, the
+// mist part at the gas velocity of the L_M boundary; acceleration from the mist part.
+void orkiszewskiTransition(const Stream& s, const OrkiszewskiBounds& b, double& rhoS, double& fr,
+                           double& ek, std::int64_t& err) {
+  double rhoSlug, frSlug, rhoMist, frMist;
+  orkiszewskiSlug(s, rhoSlug, frSlug, err);
+  Stream mist = s;
+  mist.vsG = b.mist / b.velocityFactor;
+  mist.vm = mist.vsL + mist.vsG;
+  mist.lambda = mist.vm > 0.0 ? mist.vsL / mist.vm : 0.0;
+  orkiszewskiMist(mist, rhoMist, frMist);
+  const double a = b.mist > b.slug ? (b.mist - b.ngv) / (b.mist - b.slug) : 0.5;
+  rhoS = a * rhoSlug + (1.0 - a) * rhoMist;
+  fr = a * frSlug + (1.0 - a) * frMist;
+  ek = (1.0 - a) * kineticRatio(rhoMist, mist.vm, mist.vsG, s.p, err);
+}
+
+}  // namespace
+
 // ---- Orkiszewski ----------------------------------------------------------------------
 // Orkiszewski, J. (1967), "Predicting two-phase pressure drops in vertical pipe",
 // J. Pet. Tech. 19(6), 829-838, as Brill and Mukherjee (1999), section 4.2.2:
@@ -262,17 +288,7 @@ extern "C" XV55_API void PIP_PIPORK(const double* p, const double* vm, const dou
     ek = kineticRatio(rhoS, s.vm, s.vsG, s.p, err);
   } else {
     pattern = Regime::SlugMist;
-    double rhoSlug, frSlug, rhoMist, frMist;
-    orkiszewskiSlug(s, rhoSlug, frSlug, err);
-    Stream mist = s;
-    mist.vsG = lm / fv;
-    mist.vm = mist.vsL + mist.vsG;
-    mist.lambda = mist.vm > 0.0 ? mist.vsL / mist.vm : 0.0;
-    orkiszewskiMist(mist, rhoMist, frMist);
-    const double a = lm > ls ? (lm - ngv) / (lm - ls) : 0.5;
-    rhoS = a * rhoSlug + (1.0 - a) * rhoMist;
-    fr = a * frSlug + (1.0 - a) * frMist;
-    ek = (1.0 - a) * kineticRatio(rhoMist, mist.vm, mist.vsG, s.p, err);
+    orkiszewskiTransition(s, {fv, ngv, ls, lm}, rhoS, fr, ek, err);
   }
   if (pattern != Regime::Bubble) {
     const double span = s.rhoL - s.rhoG;

@@ -143,30 +143,29 @@ double mixtureMw(const Set& set, const double* x) {
   return mw;
 }
 
-std::int64_t flashTP(const Set& set, const double* z, double t, double p,
-                     const FlashSettings& settings, FlashResult& r) {
-  Active a;
-  pack(set, z, a);
-  if (a.set.n == 0) return kFlashRefused;
-  normalise(a.set.n, a.z);
-  r.t = t;
-  r.p = p;
-  r.iterations = 0;
-  PureAtT pure;
-  pureAtT(a.set, t, pure);
-  const int n = a.set.n;
+namespace {
 
-  if (settings.phases == Phases::Single || n == 1) {
-    singlePhase(set, a, pure, p,
-                settings.phases == Phases::Single ? settings.forcedRoot : Root::Stable, r);
-    return kFlashOk;
+// x and y of a split of z at vapour fraction beta with K-values k, each normalised.
+void splitCompositions(int n, const double* z, const double* k, double beta, double* x, double* y) {
+  for (int i = 0; i < n; ++i) {
+    x[i] = z[i] / (1 + beta * (k[i] - 1));
+    y[i] = k[i] * x[i];
   }
+  normalise(n, x);
+  normalise(n, y);
+}
 
-  // Stability of the feed.
+enum class Stability { Stable, Unstable, Refused };
+
+// Tests the feed against an incipient phase of the other kind, then of its own; when
+// unstable, k holds K-values to split it.  Refused when the feed has no root.
+Stability testStability(const Active& a, const PureAtT& pure, double t, double p, double* k,
+                        int& iterations) {
+  const int n = a.set.n;
   Phase feed;
-  if (!evaluatePhase(a.set, pure, a.z, p, Root::Stable, feed)) return kFlashRefused;
+  if (!evaluatePhase(a.set, pure, a.z, p, Root::Stable, feed)) return Stability::Refused;
   double d[kMaxComponents] = {}, kw[kMaxComponents] = {};
-  double lnPhi[kMaxComponents], k[kMaxComponents];
+  double lnPhi[kMaxComponents];
   lnFugacity(a.set, pure, feed, lnPhi);
   for (int i = 0; i < n; ++i) {
     d[i] = std::log(a.z[i]) + lnPhi[i];
@@ -174,38 +173,45 @@ std::int64_t flashTP(const Set& set, const double* z, double t, double p,
     kw[i] = c.pc / p * std::exp(kWilsonConstant * (1 + c.omega) * (1 - c.tc / t));
   }
   const bool feedVapour = looksVapour(a.set, a.z, t, feed);
-  if (!unstable(a, pure, d, kw, !feedVapour, p, k, r.iterations) &&
-      !unstable(a, pure, d, kw, feedVapour, p, k, r.iterations)) {
-    singlePhase(set, a, pure, p, Root::Stable, r);
-    return kFlashOk;
+  if (!unstable(a, pure, d, kw, !feedVapour, p, k, iterations) &&
+      !unstable(a, pure, d, kw, feedVapour, p, k, iterations)) {
+    return Stability::Stable;
   }
+  return Stability::Unstable;
+}
 
-  // Split by successive substitution.
+// A split in progress: K-values, vapour fraction and the phases of the last step.
+struct Split {
+  double k[kMaxComponents];
+  double beta = 0.5;
+  bool twoPhases = true;  // false: the substitution ran to one phase
+  Phase liquid, vapour;
+};
+
+// Successive substitution on ln K from the K-values in s.k, accelerated every fifth
+// step.  kFlashOk with s.twoPhases telling whether a split with 0 < beta < 1 was
+// found, or kFlashNotConverged.
+std::int64_t substitute(const Active& a, const PureAtT& pure, double p,
+                        const FlashSettings& settings, Split& s, int& iterations) {
+  const int n = a.set.n;
   double lnK[kMaxComponents], delta[kMaxComponents] = {}, previous[kMaxComponents];
   double x[kMaxComponents], y[kMaxComponents], lnPhiL[kMaxComponents], lnPhiV[kMaxComponents];
-  for (int i = 0; i < n; ++i) lnK[i] = std::log(k[i]);
-  double beta = 0.5;
-  bool converged = false, split = true;
-  Phase liquid, vapour;
+  for (int i = 0; i < n; ++i) lnK[i] = std::log(s.k[i]);
+  bool converged = false;
   for (int it = 0; it < kMaxSplitIterations; ++it) {
-    ++r.iterations;
-    for (int i = 0; i < n; ++i) k[i] = std::exp(lnK[i]);
-    if (!rachfordRice(n, a.z, k, beta)) {
-      split = false;
+    ++iterations;
+    for (int i = 0; i < n; ++i) s.k[i] = std::exp(lnK[i]);
+    if (!rachfordRice(n, a.z, s.k, s.beta)) {
+      s.twoPhases = false;
       break;
     }
-    for (int i = 0; i < n; ++i) {
-      x[i] = a.z[i] / (1 + beta * (k[i] - 1));
-      y[i] = k[i] * x[i];
-    }
-    normalise(n, x);
-    normalise(n, y);
-    if (!evaluatePhase(a.set, pure, x, p, Root::Stable, liquid) ||
-        !evaluatePhase(a.set, pure, y, p, Root::Stable, vapour)) {
+    splitCompositions(n, a.z, s.k, s.beta, x, y);
+    if (!evaluatePhase(a.set, pure, x, p, Root::Stable, s.liquid) ||
+        !evaluatePhase(a.set, pure, y, p, Root::Stable, s.vapour)) {
       return kFlashNotConverged;
     }
-    lnFugacity(a.set, pure, liquid, lnPhiL);
-    lnFugacity(a.set, pure, vapour, lnPhiV);
+    lnFugacity(a.set, pure, s.liquid, lnPhiL);
+    lnFugacity(a.set, pure, s.vapour, lnPhiV);
     double error = 0, trivial = 0;
     for (int i = 0; i < n; ++i) {
       const double next = lnPhiL[i] - lnPhiV[i];
@@ -220,34 +226,32 @@ std::int64_t flashTP(const Set& set, const double* z, double t, double p,
       break;
     }
     if (trivial < kTrivialDistance * kTrivialDistance) {
-      split = false;
+      s.twoPhases = false;
       break;
     }
     if (it % kAccelerationPeriod == kAccelerationPeriod - 1) extrapolate(n, delta, previous, lnK);
   }
-  if (split && !converged) return kFlashNotConverged;
-  if (split) {
-    for (int i = 0; i < n; ++i) k[i] = std::exp(lnK[i]);
-    split = rachfordRice(n, a.z, k, beta) && beta > 0 && beta < 1;
+  if (s.twoPhases && !converged) return kFlashNotConverged;
+  if (s.twoPhases) {
+    for (int i = 0; i < n; ++i) s.k[i] = std::exp(lnK[i]);
+    s.twoPhases = rachfordRice(n, a.z, s.k, s.beta) && s.beta > 0 && s.beta < 1;
   }
-  if (!split) {
-    singlePhase(set, a, pure, p, Root::Stable, r);
-    if (beta >= 1 || beta <= 0) r.beta = beta >= 1 ? 1.0 : 0.0;
-    return kFlashOk;
-  }
-  for (int i = 0; i < n; ++i) {
-    x[i] = a.z[i] / (1 + beta * (k[i] - 1));
-    y[i] = k[i] * x[i];
-  }
-  normalise(n, x);
-  normalise(n, y);
-  evaluatePhase(a.set, pure, x, p, Root::Stable, liquid);
-  evaluatePhase(a.set, pure, y, p, Root::Stable, vapour);
+  return kFlashOk;
+}
+
+// The result of a converged split, in the caller's component order.
+void takeSplit(const Set& set, const Active& a, const PureAtT& pure, double p, Split& s,
+               FlashResult& r) {
+  const int n = a.set.n;
+  double x[kMaxComponents], y[kMaxComponents];
+  splitCompositions(n, a.z, s.k, s.beta, x, y);
+  evaluatePhase(a.set, pure, x, p, Root::Stable, s.liquid);
+  evaluatePhase(a.set, pure, y, p, Root::Stable, s.vapour);
   Properties pl, pv;
-  phaseProperties(a.set, pure, x, p, liquid, pl);
-  phaseProperties(a.set, pure, y, p, vapour, pv);
-  r.beta = beta;
-  r.h = beta * pv.h + (1 - beta) * pl.h;
+  phaseProperties(a.set, pure, x, p, s.liquid, pl);
+  phaseProperties(a.set, pure, y, p, s.vapour, pv);
+  r.beta = s.beta;
+  r.h = s.beta * pv.h + (1 - s.beta) * pl.h;
   r.vL = pl.v;
   r.vV = pv.v;
   r.mwL = mixtureMw(a.set, x);
@@ -257,19 +261,71 @@ std::int64_t flashTP(const Set& set, const double* z, double t, double p,
     r.x[a.where[i]] = x[i];
     r.y[a.where[i]] = y[i];
   }
+}
+
+}  // namespace
+
+std::int64_t flashTP(const Set& set, const double* z, double t, double p,
+                     const FlashSettings& settings, FlashResult& r) {
+  Active a;
+  pack(set, z, a);
+  if (a.set.n == 0) return kFlashRefused;
+  normalise(a.set.n, a.z);
+  r.t = t;
+  r.p = p;
+  r.iterations = 0;
+  PureAtT pure;
+  pureAtT(a.set, t, pure);
+  if (settings.phases == Phases::Single || a.set.n == 1) {
+    singlePhase(set, a, pure, p,
+                settings.phases == Phases::Single ? settings.forcedRoot : Root::Stable, r);
+    return kFlashOk;
+  }
+  Split s;
+  switch (testStability(a, pure, t, p, s.k, r.iterations)) {
+    case Stability::Refused:
+      return kFlashRefused;
+    case Stability::Stable:
+      singlePhase(set, a, pure, p, Root::Stable, r);
+      return kFlashOk;
+    case Stability::Unstable:
+      break;
+  }
+  if (const std::int64_t code = substitute(a, pure, p, settings, s, r.iterations);
+      code != kFlashOk) {
+    return code;
+  }
+  if (!s.twoPhases) {
+    singlePhase(set, a, pure, p, Root::Stable, r);
+    if (s.beta >= 1 || s.beta <= 0) r.beta = s.beta >= 1 ? 1.0 : 0.0;
+    return kFlashOk;
+  }
+  takeSplit(set, a, pure, p, s, r);
   return kFlashOk;
 }
 
-std::int64_t flashPH(const Set& set, const double* z, double h, double p, double tGuess,
-                     const FlashSettings& settings, FlashResult& r) {
-  auto at = [&](double t, FlashResult& out) { return flashTP(set, z, t, p, settings, out); };
-  double t0 = (tGuess >= kMinTemperature && tGuess <= kMaxTemperature) ? tGuess : 300.0;
-  FlashResult lo, hi;
+namespace {
+
+// TP flashes of one feed at one pressure, at the temperatures a PH flash tries.
+struct AtTemperature {
+  const Set& set;
+  const double* z;
+  double p;
+  const FlashSettings& settings;
+  std::int64_t operator()(double t, FlashResult& out) const {
+    return flashTP(set, z, t, p, settings, out);
+  }
+};
+
+// Widens [lo, hi] from t0 by temperature steps until H(lo) <= h <= H(hi); refused at
+// the ends of the temperature range.
+std::int64_t bracketEnthalpy(const AtTemperature& at, double h, double t0, FlashResult& lo,
+                             FlashResult& hi, int& evaluations) {
   std::int64_t code = at(t0, lo);
   if (code != kFlashOk) return code;
-  int evaluations = 1;
+  evaluations = 1;
+  hi = lo;
   if (lo.h <= h) {
-    hi = lo;
     while (hi.h < h) {
       if (hi.t >= kMaxTemperature) return kFlashRefused;
       lo = hi;
@@ -278,7 +334,6 @@ std::int64_t flashPH(const Set& set, const double* z, double h, double p, double
       ++evaluations;
     }
   } else {
-    hi = lo;
     while (lo.h > h) {
       if (lo.t <= kMinTemperature) return kFlashRefused;
       hi = lo;
@@ -286,31 +341,30 @@ std::int64_t flashPH(const Set& set, const double* z, double h, double p, double
       ++evaluations;
     }
   }
-  // Illinois regula falsi on g(T) = H(T) - h, with g(lo) <= 0 <= g(hi).
-  const double tol = std::max(settings.tolerance, 1e-14);
+  return kFlashOk;
+}
+
+// Illinois regula falsi on g(T) = H(T) - h, with g(lo) <= 0 <= g(hi).  found: r is
+// the answer; otherwise the bracket closed (or the steps ran out) without one.
+std::int64_t narrowBracket(const AtTemperature& at, double h, double tol, FlashResult& lo,
+                           FlashResult& hi, int& evaluations, FlashResult& r, bool& found) {
   double glo = lo.h - h, ghi = hi.h - h;
   int side = 0;
   FlashResult mid;
+  found = true;
   for (int it = 0; it < 200; ++it) {
-    if (glo == 0) {
-      r = lo;
-      r.iterations = evaluations;
-      return kFlashOk;
-    }
-    if (ghi == 0) {
-      r = hi;
-      r.iterations = evaluations;
+    if (glo == 0 || ghi == 0) {
+      r = glo == 0 ? lo : hi;
       return kFlashOk;
     }
     if (hi.t - lo.t <= tol * hi.t) break;
     double t = lo.t - glo * (hi.t - lo.t) / (ghi - glo);
     if (!(t > lo.t && t < hi.t)) t = 0.5 * (lo.t + hi.t);
-    if ((code = at(t, mid)) != kFlashOk) return code;
+    if (const std::int64_t code = at(t, mid); code != kFlashOk) return code;
     ++evaluations;
     const double g = mid.h - h;
     if (std::fabs(g) <= tol * (std::fabs(h) + kGasConstant * t)) {
       r = mid;
-      r.iterations = evaluations;
       return kFlashOk;
     }
     if (g < 0) {
@@ -325,19 +379,25 @@ std::int64_t flashPH(const Set& set, const double* z, double h, double p, double
       side = 1;
     }
   }
-  glo = lo.h - h;
-  ghi = hi.h - h;
-  // The bracket closed on a jump of H: boiling of a pure feed.  Split it by the lever rule
-  // between the feed's liquid and vapour roots.
+  found = false;
+  return kFlashOk;
+}
+
+// The bracket closed on a jump of H: boiling of a pure feed.  Splits it by the lever
+// rule between the feed's liquid and vapour roots at the middle of the bracket.
+std::int64_t splitAtJump(const AtTemperature& at, double h, double tol, const FlashResult& lo,
+                         const FlashResult& hi, FlashResult& r) {
+  const double glo = lo.h - h, ghi = hi.h - h;
   const double t = 0.5 * (lo.t + hi.t);
   if (hi.t - lo.t > tol * hi.t * 10) return kFlashNotConverged;
-  FlashSettings one = settings;
+  FlashSettings one = at.settings;
   one.phases = Phases::Single;
   FlashResult liq, vap;
+  std::int64_t code = kFlashOk;
   one.forcedRoot = Root::Vapour;
-  if ((code = flashTP(set, z, t, p, one, vap)) != kFlashOk) return code;
+  if ((code = flashTP(at.set, at.z, t, at.p, one, vap)) != kFlashOk) return code;
   one.forcedRoot = Root::Liquid;
-  if ((code = flashTP(set, z, t, p, one, liq)) != kFlashOk) return code;
+  if ((code = flashTP(at.set, at.z, t, at.p, one, liq)) != kFlashOk) return code;
   r = vap;
   r.t = t;
   if (vap.h - liq.h > 0) {
@@ -348,6 +408,24 @@ std::int64_t flashPH(const Set& set, const double* z, double h, double p, double
   } else {
     r = std::fabs(glo) < std::fabs(ghi) ? lo : hi;
   }
+  return kFlashOk;
+}
+
+}  // namespace
+
+std::int64_t flashPH(const Set& set, const double* z, double h, double p, double tGuess,
+                     const FlashSettings& settings, FlashResult& r) {
+  const AtTemperature at{set, z, p, settings};
+  const double t0 = (tGuess >= kMinTemperature && tGuess <= kMaxTemperature) ? tGuess : 300.0;
+  FlashResult lo, hi;
+  int evaluations = 0;
+  std::int64_t code = bracketEnthalpy(at, h, t0, lo, hi, evaluations);
+  if (code != kFlashOk) return code;
+  const double tol = std::max(settings.tolerance, 1e-14);
+  bool found = false;
+  code = narrowBracket(at, h, tol, lo, hi, evaluations, r, found);
+  if (code == kFlashOk && !found) code = splitAtJump(at, h, tol, lo, hi, r);
+  if (code != kFlashOk) return code;
   r.iterations = evaluations;
   return kFlashOk;
 }

@@ -400,6 +400,64 @@ extern "C" XV55_API void FLSH_PFLASH(const std::int64_t* code, double* t, const 
   finish(props::kFlashOk);
 }
 
+namespace {
+
+// The flash of a stream vector (tail: its words from the last component flow on) at
+// its temperature and pressure, or at its pressure and enthalpy, into r with its
+// return code in rc.  False, with the reason reported, when the stream's state is
+// refused before any flash.
+bool flashStream(props::Service service, std::int64_t kind, const props::FlashInput& in,
+                 const double* tail, double mw, props::FlashResult& r, std::int64_t& rc) {
+  if (kind == props::kTemperaturePressure) {
+    if (props::checkState(service, &tail[props::kTemperature], &tail[props::kPressure])) {
+      return false;
+    }
+    rc = props::flashTP(in.set, in.z, tail[props::kTemperature], tail[props::kPressure],
+                        in.settings, r);
+    return true;
+  }
+  const double guess = 300.0;
+  const double h = tail[props::kMassEnthalpy] * mw;
+  if (props::checkState(service, &guess, &tail[props::kPressure])) return false;
+  if (!std::isfinite(h)) {
+    props::fail(service, 4, "The stream's enthalpy is not a number.");
+    return false;
+  }
+  rc = props::flashPH(in.set, in.z, h, tail[props::kPressure], tail[props::kTemperature],
+                      in.settings, r);
+  return true;
+}
+
+// Writes the flash result into the stream's words, with the entropy and density of
+// the two phases from their compositions.
+void writeStream(const props::FlashInput& in, const props::FlashResult& r, double mw,
+                 double* tail) {
+  props::PureAtT pure;
+  props::pureAtT(in.set, r.t, pure);
+  double s = 0, volume = 0;
+  for (int phase = 0; phase < 2; ++phase) {
+    const double fraction = phase == 0 ? r.beta : 1 - r.beta;
+    if (fraction <= 0) continue;
+    const double* x = phase == 0 ? r.y : r.x;
+    props::Phase ph;
+    props::Properties pr;
+    props::evaluatePhase(in.set, pure, x, r.p,
+                         phase == 0 ? props::Root::Vapour : props::Root::Liquid, ph);
+    props::phaseProperties(in.set, pure, x, r.p, ph, pr);
+    s += fraction * pr.s;
+    volume += fraction * (phase == 0 ? r.vV : r.vL);
+  }
+  tail[props::kTemperature] = r.t;
+  tail[props::kMassEnthalpy] = r.h / mw;
+  tail[props::kVapourFraction] = r.beta;
+  tail[props::kLiquidFraction] = 1 - r.beta;
+  tail[props::kMassEntropy] = s / mw;
+  tail[props::kMassDensity] = mw / volume;
+  tail[props::kMolecularWeight] = mw;
+}
+
+}  // namespace
+
 extern "C" XV55_API void FLSH_FLASH(const std::int64_t* code, double* stream,
                                     const std::int64_t* count, const std::int64_t* optionSet,
                                     const std::int64_t* phaseCode, std::int64_t* returnCode) {
@@ -438,49 +496,9 @@ extern "C" XV55_API void FLSH_FLASH(const std::int64_t* code, double* stream,
   double* tail = stream + n - 1;  // tail[k]: word n + k of the stream
   props::FlashResult r;
   const double mw = props::mixtureMw(in.set, in.z);
-  if (kind == props::kTemperaturePressure) {
-    if (props::checkState(service, &tail[props::kTemperature], &tail[props::kPressure])) {
-      return finish(props::kFlashRefused);
-    }
-    rc = props::flashTP(in.set, in.z, tail[props::kTemperature], tail[props::kPressure],
-                        in.settings, r);
-  } else {
-    const double guess = 300.0;
-    const double h = tail[props::kMassEnthalpy] * mw;
-    if (props::checkState(service, &guess, &tail[props::kPressure])) {
-      return finish(props::kFlashRefused);
-    }
-    if (!std::isfinite(h)) {
-      props::fail(service, 4, "The stream's enthalpy is not a number.");
-      return finish(props::kFlashRefused);
-    }
-    rc = props::flashPH(in.set, in.z, h, tail[props::kPressure], tail[props::kTemperature],
-                        in.settings, r);
-  }
+  if (!flashStream(service, kind, in, tail, mw, r, rc)) return finish(props::kFlashRefused);
   if (rc != props::kFlashOk) return finish(props::flashReturn(service, rc));
-  // Entropy and density of the two phases, from their compositions.
-  props::PureAtT pure;
-  props::pureAtT(in.set, r.t, pure);
-  double s = 0, volume = 0;
-  for (int phase = 0; phase < 2; ++phase) {
-    const double fraction = phase == 0 ? r.beta : 1 - r.beta;
-    if (fraction <= 0) continue;
-    const double* x = phase == 0 ? r.y : r.x;
-    props::Phase ph;
-    props::Properties pr;
-    props::evaluatePhase(in.set, pure, x, r.p,
-                         phase == 0 ? props::Root::Vapour : props::Root::Liquid, ph);
-    props::phaseProperties(in.set, pure, x, r.p, ph, pr);
-    s += fraction * pr.s;
-    volume += fraction * (phase == 0 ? r.vV : r.vL);
-  }
-  tail[props::kTemperature] = r.t;
-  tail[props::kMassEnthalpy] = r.h / mw;
-  tail[props::kVapourFraction] = r.beta;
-  tail[props::kLiquidFraction] = 1 - r.beta;
-  tail[props::kMassEntropy] = s / mw;
-  tail[props::kMassDensity] = mw / volume;
-  tail[props::kMolecularWeight] = mw;
+  writeStream(in, r, mw, tail);
   props::publish(r);
   finish(props::kFlashOk);
 }

@@ -5,16 +5,51 @@
 // indices are 1-based and arrays are column-major, as the host lays them out.
 // Every view keeps to the extents the host declared: nothing is read or written
 // outside the host's arrays.
+//
+// Bounds.  An index outside a view's extents is a fault of the body.  Builds with
+// XV55_CHECKED_VIEWS set to 1 (every build without NDEBUG, and sanitizer builds,
+// which define it) check each Vector and Matrix index and each Jacobian::set, and
+// stop the program with a line on standard error naming the view, the index and the
+// extents.  Other builds do not check Vector and Matrix indices, so that the bodies'
+// loops cost nothing more; Jacobian::set drops a write outside the host's matrix
+// there, and the clear functions and Jacobian::get keep to the matrix in every build.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string_view>
 
 #include "common/text.hpp"
 #include "common/units.hpp"
+#include "xv55/xv55.h"
+
+#if !defined(XV55_CHECKED_VIEWS)
+#if defined(NDEBUG)
+#define XV55_CHECKED_VIEWS 0
+#else
+#define XV55_CHECKED_VIEWS 1
+#endif
+#endif
 
 namespace xv55 {
+
+namespace detail {
+// Stops the program: index (i, j) lies outside the rows x columns of a view.
+[[noreturn]] [[gnu::cold]] inline void outsideView(const char* view, std::int64_t i, std::int64_t j,
+                                                   std::int64_t rows, std::int64_t columns) {
+  std::fprintf(stderr, "xv55: %s index (%lld, %lld) outside its %lld x %lld cells\n", view,
+               static_cast<long long>(i), static_cast<long long>(j), static_cast<long long>(rows),
+               static_cast<long long>(columns));
+  std::abort();
+}
+
+// Whether 1 <= i <= rows and 1 <= j <= columns.
+constexpr bool inside(std::int64_t i, std::int64_t j, std::int64_t rows, std::int64_t columns) {
+  return i >= 1 && i <= rows && j >= 1 && j <= columns;
+}
+}  // namespace detail
 
 // A 1-dimensional array argument; T is const for inputs.
 template <class T>
@@ -26,7 +61,13 @@ class Vector {
   // Number of cells; a zero or negative declared extent is an empty array.
   std::int64_t size() const { return extent_ > 0 ? extent_ : 0; }
   std::int64_t declaredExtent() const { return extent_; }
-  T& operator()(std::int64_t i) const { return data_[i - 1]; }
+  // Cell i, 1 <= i <= size() (checked in checked builds).
+  T& operator()(std::int64_t i) const {
+    if constexpr (XV55_CHECKED_VIEWS) {
+      if (!detail::inside(i, 1, size(), 1)) detail::outsideView("vector", i, 1, size(), 1);
+    }
+    return data_[i - 1];
+  }
   T* data() const { return data_; }
 
  private:
@@ -49,7 +90,15 @@ class Matrix {
   static std::int64_t cellOf(std::int64_t i, std::int64_t j, std::int64_t rows) {
     return (j - 1) * rows + i;
   }
-  T& operator()(std::int64_t i, std::int64_t j) const { return data_[cellOf(i, j, rows_) - 1]; }
+  // Cell (i, j) within rows() x columns() (checked in checked builds).
+  T& operator()(std::int64_t i, std::int64_t j) const {
+    if constexpr (XV55_CHECKED_VIEWS) {
+      if (!detail::inside(i, j, rows(), columns())) {
+        detail::outsideView("matrix", i, j, rows(), columns());
+      }
+    }
+    return data_[cellOf(i, j, rows_) - 1];
+  }
   T* data() const { return data_; }
 
  private:
@@ -135,7 +184,8 @@ class Workspace {
 };
 
 // The column-major derivative matrix: row i is output cell i, column j input cell j.
-// Elements outside rows x columns are never touched.
+// Elements outside rows x columns are never touched: set outside them stops a checked
+// build and is dropped otherwise; get outside them reads 0.
 class Jacobian {
  public:
   Jacobian(double* data, std::int64_t rows, std::int64_t columns)
@@ -145,11 +195,14 @@ class Jacobian {
   std::int64_t columns() const { return data_ && columns_ > 0 ? columns_ : 0; }
 
   void set(std::int64_t i, std::int64_t j, double value) const {
-    if (i >= 1 && i <= rows() && j >= 1 && j <= columns()) data_[(i - 1) + (j - 1) * rows_] = value;
+    if (detail::inside(i, j, rows(), columns())) {
+      data_[(i - 1) + (j - 1) * rows_] = value;
+    } else if constexpr (XV55_CHECKED_VIEWS) {
+      detail::outsideView("derivative matrix", i, j, rows(), columns());
+    }
   }
   double get(std::int64_t i, std::int64_t j) const {
-    return i >= 1 && i <= rows() && j >= 1 && j <= columns() ? data_[(i - 1) + (j - 1) * rows_]
-                                                             : 0.0;
+    return detail::inside(i, j, rows(), columns()) ? data_[(i - 1) + (j - 1) * rows_] : 0.0;
   }
   // Row i over all columns.
   void clearRow(std::int64_t i) const {
@@ -179,11 +232,11 @@ class Jacobian {
 // What the host asks of this call.
 class CallMode {
  public:
-  static constexpr std::int64_t kValues = 0;
-  static constexpr std::int64_t kSetUp = 1;
-  static constexpr std::int64_t kCleanUp = 2;
-  static constexpr std::int64_t kDerivatives = 3;
-  static constexpr std::int64_t kValuesAndDerivatives = 4;
+  static constexpr std::int64_t kValues = XV55_CALL_VALUES;
+  static constexpr std::int64_t kSetUp = XV55_CALL_SETUP;
+  static constexpr std::int64_t kCleanUp = XV55_CALL_CLEANUP;
+  static constexpr std::int64_t kDerivatives = XV55_CALL_DERIVATIVES;
+  static constexpr std::int64_t kValuesAndDerivatives = XV55_CALL_VALUES_AND_DERIVATIVES;
 
   explicit CallMode(std::int64_t code) : code_(code) {}
   std::int64_t code() const { return code_; }

@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <limits>
 
+#include "common/finite.hpp"
 #include "common/units.hpp"
 #include "numerics/numerics.hpp"
 #include "print/report.hpp"
@@ -106,13 +107,6 @@ void setRow(const Jacobian& jac, std::initializer_list<double> row) {
 }
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-bool allFinite(std::initializer_list<double> values) {
-  for (double v : values) {
-    if (!std::isfinite(v)) return false;
-  }
-  return true;
-}
 
 // A non-finite input makes the output and its derivative row NaN: a clip or a
 // comparison must not turn it into a plausible number.

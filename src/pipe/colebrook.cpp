@@ -4,7 +4,10 @@
 // transition region between the smooth and rough pipe laws", J. Inst. Civil Eng.
 // 11, 133-156, in the form 1/sqrt(f) = 1.74 - 2 log10(2 r + 18.7/(Re sqrt(f))),
 // solved by fixed-point iteration from f0 = 0.0056 + 0.5 Re^-0.32.  The constants
-// are the single-precision values stored models were computed with.
+// are the single-precision values stored models were computed with.  The reference
+// host's pipe routines use a friction factor of their own (refhost/pipe/common.hpp,
+// darcy) with the textbook 2000 ... 4000 band; this one keeps its 2500 ... 3500 band
+// and its tolerance, since stored models depend on them.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>

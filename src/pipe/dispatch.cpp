@@ -19,6 +19,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "common/finite.hpp"
 #include "common/units.hpp"
 #include "pipe/pipe_flow.hpp"
 #include "print/report.hpp"
@@ -405,13 +406,6 @@ const PressureDropRow* selectPressureDrop(Procedure procedure, Text name, bool s
 }
 
 // ---- conversion ----
-
-bool allFinite(std::initializer_list<double> values) {
-  for (double v : values) {
-    if (!std::isfinite(v)) return false;
-  }
-  return true;
-}
 
 bool streamFinite(const Stream& s) {
   return allFinite({s.diameter, s.angle, s.roughness, s.velocity, s.pressure, s.liquidFraction,

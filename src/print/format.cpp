@@ -280,6 +280,78 @@ Outcome formatInto(const Conversion& conversion, const char* modifier, char type
   return Outcome::Ok;
 }
 
+// d, i (signed) and o, u, x, X (unsigned): 32 bits, 16 with 'h', 64 with "I64".
+Outcome convertInteger(const Conversion& conversion, const void* address, int& length) {
+  const char type = conversion.type;
+  if (type == 'd' || type == 'i') {
+    if (conversion.modifier == 'h') {
+      return formatInto(conversion, "", type, length,
+                        static_cast<int>(load<std::int16_t>(address)));
+    }
+    if (conversion.modifier == 'I') {
+      return formatInto(conversion, "ll", type, length,
+                        static_cast<long long>(load<std::int64_t>(address)));
+    }
+    return formatInto(conversion, "", type, length, static_cast<int>(load<std::int32_t>(address)));
+  }
+  if (conversion.modifier == 'h') {
+    return formatInto(conversion, "", type, length,
+                      static_cast<unsigned>(load<std::uint16_t>(address)));
+  }
+  if (conversion.modifier == 'I') {
+    return formatInto(conversion, "ll", type, length,
+                      static_cast<unsigned long long>(load<std::uint64_t>(address)));
+  }
+  return formatInto(conversion, "", type, length,
+                    static_cast<unsigned>(load<std::uint32_t>(address)));
+}
+
+// The conversion applied to a text: flags and width kept, no precision.
+Outcome convertAsText(const Conversion& conversion, const char* text, int& length) {
+  Conversion asText = conversion;
+  asText.precision = -1;
+  return formatInto(asText, "", 's', length, text);
+}
+
+// c: one byte, or (wide) one UTF-16 unit written as UTF-8.
+Outcome convertCharacter(const Conversion& conversion, const void* address, bool wide, int& length,
+                         bool& emptyIsText) {
+  if (wide) {
+    const std::uint16_t unit = load<std::uint16_t>(address);
+    emptyIsText = unit == 0;
+    std::string text;
+    if (unit != 0) appendUtf8(text, unit);
+    return convertAsText(conversion, text.c_str(), length);
+  }
+  const unsigned char c = load<unsigned char>(address);
+  emptyIsText = c == 0;
+  // The NUL itself never enters the line; the field's padding does.
+  if (c == 0) return convertAsText(conversion, "", length);
+  return formatInto(conversion, "", 'c', length, static_cast<int>(c));
+}
+
+// s: a NUL-terminated text, (wide) UTF-16 written as UTF-8, or from the padded
+// bridge a fixed-length text cut at its NUL with its trailing blanks dropped.
+Outcome convertString(const Conversion& conversion, const void* address, bool wide, int& length,
+                      bool& emptyIsText) {
+  std::string utf8;
+  const char* text = static_cast<const char*>(address);
+  if (wide) {
+    utf8 = wideToUtf8(address);
+    text = utf8.c_str();
+  } else if (g.bridgeActive) {
+    std::size_t n = strnlen(text, kTrimmedCapacity);
+    while (n > 0 && text[n - 1] == ' ') --n;
+    std::memcpy(g.stringValue, text, n);
+    g.stringValue[n] = '\0';
+    text = g.stringValue;
+  }
+  const std::size_t n = std::strlen(text);
+  emptyIsText = n == 0;
+  growBuffer(n + 1);
+  return formatInto(conversion, "", 's', length, text);
+}
+
 // Converts one value.  emptyIsText: an empty result is a valid (empty) text.
 Outcome convert(const Conversion& conversion, const void* address, int& length, bool& emptyIsText) {
   emptyIsText = false;
@@ -294,77 +366,21 @@ Outcome convert(const Conversion& conversion, const void* address, int& length, 
       return formatInto(conversion, "", conversion.type, length, load<double>(address));
     case 'd':
     case 'i':
-      if (conversion.modifier == 'h') {
-        return formatInto(conversion, "", conversion.type, length,
-                          static_cast<int>(load<std::int16_t>(address)));
-      }
-      if (conversion.modifier == 'I') {
-        return formatInto(conversion, "ll", conversion.type, length,
-                          static_cast<long long>(load<std::int64_t>(address)));
-      }
-      return formatInto(conversion, "", conversion.type, length,
-                        static_cast<int>(load<std::int32_t>(address)));
     case 'o':
     case 'u':
     case 'x':
     case 'X':
-      if (conversion.modifier == 'h') {
-        return formatInto(conversion, "", conversion.type, length,
-                          static_cast<unsigned>(load<std::uint16_t>(address)));
-      }
-      if (conversion.modifier == 'I') {
-        return formatInto(conversion, "ll", conversion.type, length,
-                          static_cast<unsigned long long>(load<std::uint64_t>(address)));
-      }
-      return formatInto(conversion, "", conversion.type, length,
-                        static_cast<unsigned>(load<std::uint32_t>(address)));
+      return convertInteger(conversion, address, length);
     case 'c':
-      if (wide) {
-        const std::uint16_t unit = load<std::uint16_t>(address);
-        emptyIsText = unit == 0;
-        std::string text;
-        if (unit != 0) appendUtf8(text, unit);
-        Conversion asText = conversion;
-        asText.precision = -1;
-        return formatInto(asText, "", 's', length, text.c_str());
-      } else {
-        const unsigned char c = load<unsigned char>(address);
-        emptyIsText = c == 0;
-        if (c == 0) {
-          // The NUL itself never enters the line; the field's padding does.
-          Conversion asText = conversion;
-          asText.precision = -1;
-          return formatInto(asText, "", 's', length, "");
-        }
-        return formatInto(conversion, "", 'c', length, static_cast<int>(c));
-      }
-    case 's': {
-      std::string utf8;
-      const char* text = static_cast<const char*>(address);
-      if (wide) {
-        utf8 = wideToUtf8(address);
-        text = utf8.c_str();
-      } else if (g.bridgeActive) {
-        // A fixed-length text: cut at its NUL, trailing blanks dropped.
-        std::size_t n = strnlen(text, kTrimmedCapacity);
-        while (n > 0 && text[n - 1] == ' ') --n;
-        std::memcpy(g.stringValue, text, n);
-        g.stringValue[n] = '\0';
-        text = g.stringValue;
-      }
-      const std::size_t n = std::strlen(text);
-      emptyIsText = n == 0;
-      growBuffer(n + 1);
-      return formatInto(conversion, "", 's', length, text);
-    }
+      return convertCharacter(conversion, address, wide, length, emptyIsText);
+    case 's':
+      return convertString(conversion, address, wide, length, emptyIsText);
     case 'p': {
       char digits[17];
       std::snprintf(digits, sizeof digits, "%016llX",
                     static_cast<unsigned long long>(
                         reinterpret_cast<std::uintptr_t>(load<const void*>(address))));
-      Conversion asText = conversion;
-      asText.precision = -1;
-      return formatInto(asText, "", 's', length, digits);
+      return convertAsText(conversion, digits, length);
     }
     default:
       return Outcome::Failed;
@@ -374,6 +390,36 @@ Outcome convert(const Conversion& conversion, const void* address, int& length, 
 void writeDiagnostic(const char* format, int line) {
   std::printf(format, line);
   std::fflush(stdout);
+}
+
+// Appends one parsed conversion with its value, using up the budget of values;
+// returns the error text that stands in its place, or an empty view.
+std::string_view place(const Conversion& conversion, Values& values, int& budget) {
+  growBuffer(static_cast<std::size_t>((conversion.width >= 0 ? conversion.width : kDefaultWidth) +
+                                      kConversionSlack));
+  if (conversion.type == '&') {
+    g.pending = false;
+    return {};
+  }
+  if (budget <= 0) {
+    writeDiagnostic("XvPrint() Bad format at line %d\n", kBadFormatLine);
+    return kTooMany;
+  }
+  --budget;
+  const void* address = values.next();
+  if (g.bridgeActive && conversion.type == 'c' && budget > 0) {
+    values.next();  // the character's length, passed along with it
+    --budget;
+  }
+  if (g.bridgeActive && conversion.type == 's' && budget > 0) --budget;
+  int length = 0;
+  bool emptyIsText = false;
+  if (!address || convert(conversion, address, length, emptyIsText) == Outcome::Failed ||
+      (length < 1 && !emptyIsText)) {
+    return kCheckFormat;
+  }
+  append(std::string_view(g.buffer, static_cast<std::size_t>(length)));
+  return {};
 }
 
 // The formatter proper.
@@ -404,30 +450,7 @@ XV55_CALLS_HOST_OBJECT void run(std::int32_t severity, const char* format, Value
     std::string_view error = parse(p, conversion);
     if (error.empty()) {
       try {
-        growBuffer(static_cast<std::size_t>(
-            (conversion.width >= 0 ? conversion.width : kDefaultWidth) + kConversionSlack));
-        if (conversion.type == '&') {
-          g.pending = false;
-        } else if (budget <= 0) {
-          error = kTooMany;
-          writeDiagnostic("XvPrint() Bad format at line %d\n", kBadFormatLine);
-        } else {
-          --budget;
-          const void* address = values.next();
-          if (g.bridgeActive && conversion.type == 'c' && budget > 0) {
-            values.next();  // the character's length, passed along with it
-            --budget;
-          }
-          if (g.bridgeActive && conversion.type == 's' && budget > 0) --budget;
-          int length = 0;
-          bool emptyIsText = false;
-          if (!address || convert(conversion, address, length, emptyIsText) == Outcome::Failed ||
-              (length < 1 && !emptyIsText)) {
-            error = kCheckFormat;
-          } else {
-            append(std::string_view(g.buffer, static_cast<std::size_t>(length)));
-          }
-        }
+        error = place(conversion, values, budget);
       } catch (...) {
         writeDiagnostic("XvPrint() Exception caught at line %d\n", kExceptionLine);
       }

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -79,7 +80,9 @@ TEST(CommandLine, MistakesEndWithOneLineAndStatusTwo) {
       {"describe", "xv55: procedure is required (xv55 --help)\n"},
       {"frobnicate",
        "xv55: unknown command 'frobnicate' (commands: list, describe, call, run, "
-       "check)\n"},
+       "check, contract)\n"},
+      {"contract", "xv55: contract: give --exports or --docs\n"},
+      {"contract --docs /nonexistent", "xv55: cannot read the folder /nonexistent\n"},
       {"run /nonexistent.json", "xv55: cannot read /nonexistent.json\n"},
       {"check spsqrt x=1 --only y", "xv55: XV55IF_SPSQRT: y is an output\n"},
       {"check spsqrt x=1 --step nan", "xv55: --step must be a finite number above 0, not nan\n"},
@@ -135,6 +138,28 @@ TEST(CommandLine, ListDescribeCheckAndHelp) {
   EXPECT_TRUE(Json::parse(check.out)["ok"].get<bool>());
   const Outcome help = xv55("call --help");
   EXPECT_TRUE(help.status == 0 && help.out.find("Usage") != std::string::npos);
+}
+
+// contract --check names a stale page and says how to regenerate; contract rewrites
+// it, after which the check passes.
+TEST(CommandLine, ContractChecksThenWritesTheMarkedTables) {
+  const std::string folder = ::testing::TempDir() + "xv55_contract_" + std::to_string(getpid());
+  ASSERT_EQ(std::system(("mkdir -p " + folder).c_str()), 0);
+  const std::string page = folder + "/ramp.md";
+  std::ofstream(page) << "<!-- arguments SPRAMP -->\n| old |\n<!-- end arguments -->\n";
+  const Outcome stale = xv55("contract --check --docs " + folder);
+  EXPECT_EQ(stale.status, 1);
+  EXPECT_NE(stale.err.find("xv55: " + page + " differs from the export table\n"), std::string::npos)
+      << stale.err;
+  EXPECT_NE(stale.err.find("regenerate with: cmake --build build --target contract"),
+            std::string::npos);
+  EXPECT_NE(slurp(page).find("| old |"), std::string::npos);  // a check writes nothing
+  const Outcome written = xv55("contract --docs " + folder);
+  EXPECT_EQ(written.status, 0);
+  EXPECT_EQ(written.out, "wrote " + page + "\n");
+  EXPECT_NE(slurp(page).find("| 2 | `x1` |"), std::string::npos);
+  EXPECT_EQ(xv55("contract --check --docs " + folder).status, 0);
+  std::remove(page.c_str());
 }
 
 // Inputs for any procedure from its metadata: small positive reals (each real a

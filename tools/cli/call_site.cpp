@@ -202,6 +202,62 @@ std::int64_t callTypeOf(const Json& value) {
                    " is none of 0 values, 1 setup, 2 cleanup, 3 derivatives, 4 both");
 }
 
+namespace {
+
+// A text argument: Latin-1, at most the text length, no NUL.
+std::string textOf(const Checker& check, const Json& v) {
+  if (!v.is_string()) check.fail("expected a text, got " + describe(v));
+  std::string text;
+  if (const std::string why = toLatin1(v.get_ref<const std::string&>(), text); !why.empty()) {
+    check.fail(why);
+  }
+  if (text.size() > static_cast<std::size_t>(units::kTextLength)) {
+    check.fail("the text has " + std::to_string(text.size()) + " characters, more than " +
+               std::to_string(units::kTextLength));
+  }
+  if (text.find('\0') != std::string::npos) check.fail("the text holds a NUL character");
+  return text;
+}
+
+// A vector output: its number of cells, or its contents before the call.
+void vectorOutput(const Checker& check, const Json& v, ArgumentValue& out) {
+  if (v.is_array()) {
+    out.reals = check.elements<double>(v, false, out.extents,
+                                       [&check](const Json& e) { return check.real(e); });
+    return;
+  }
+  const std::int64_t cells = v.is_number() ? check.integer(v) : -1;
+  if (cells < 0 || cells > CallSite::kMaxOutputCells) {
+    check.fail("expected its number of cells (0 to " + std::to_string(CallSite::kMaxOutputCells) +
+               ") or a list of its contents, got " + describe(v));
+  }
+  out.reals.assign(static_cast<std::size_t>(cells), 0.0);
+  out.extents = {cells};
+}
+
+// A matrix output: its shape [rows, columns], or its rows before the call.
+void matrixOutput(const Checker& check, const Json& v, ArgumentValue& out) {
+  if (isShape(v)) {
+    const std::int64_t rows = extentOf(v[0]);
+    const std::int64_t columns = extentOf(v[1]);
+    if (rows < 0 || columns < 0 || rows * columns > CallSite::kMaxOutputCells) {
+      check.fail("the shape " + v.dump() +
+                 " is not [rows, columns]: two integers of at least 0, at most " +
+                 std::to_string(CallSite::kMaxOutputCells) + " cells in all");
+    }
+    out.reals.assign(static_cast<std::size_t>(rows * columns), 0.0);
+    out.extents = {rows, columns};
+  } else if (v.is_array() && (v.empty() || v[0].is_array())) {
+    out.reals = check.elements<double>(v, true, out.extents,
+                                       [&check](const Json& e) { return check.real(e); });
+  } else {
+    check.fail("expected its shape [rows, columns] or a list of its rows, got " +
+               (v.is_array() ? shortDump(v) : describe(v)));
+  }
+}
+
+}  // namespace
+
 ArgumentValue checkValue(const entry::ProcedureInfo& procedure, const entry::ArgumentInfo& argument,
                          const Json& v) {
   const Checker check(procedure, argument);
@@ -217,16 +273,7 @@ ArgumentValue checkValue(const entry::ProcedureInfo& procedure, const entry::Arg
       out.integers = {check.integer(v)};
       break;
     case ArgKind::TextIn:
-      if (!v.is_string()) check.fail("expected a text, got " + describe(v));
-      if (const std::string why = toLatin1(v.get_ref<const std::string&>(), out.text);
-          !why.empty()) {
-        check.fail(why);
-      }
-      if (out.text.size() > static_cast<std::size_t>(units::kTextLength)) {
-        check.fail("the text has " + std::to_string(out.text.size()) + " characters, more than " +
-                   std::to_string(units::kTextLength));
-      }
-      if (out.text.find('\0') != std::string::npos) check.fail("the text holds a NUL character");
+      out.text = textOf(check, v);
       break;
     case ArgKind::UnusedIn:
       break;
@@ -241,36 +288,10 @@ ArgumentValue checkValue(const entry::ProcedureInfo& procedure, const entry::Arg
                                                   out.extents, integer);
       break;
     case ArgKind::RealVectorOut:
-      if (v.is_array()) {
-        out.reals = check.elements<double>(v, false, out.extents, real);
-      } else {
-        const std::int64_t cells = v.is_number() ? check.integer(v) : -1;
-        if (cells < 0 || cells > CallSite::kMaxOutputCells) {
-          check.fail("expected its number of cells (0 to " +
-                     std::to_string(CallSite::kMaxOutputCells) +
-                     ") or a list of its contents, got " + describe(v));
-        }
-        out.reals.assign(static_cast<std::size_t>(cells), 0.0);
-        out.extents = {cells};
-      }
+      vectorOutput(check, v, out);
       break;
     case ArgKind::RealMatrixOut:
-      if (isShape(v)) {
-        const std::int64_t rows = extentOf(v[0]);
-        const std::int64_t columns = extentOf(v[1]);
-        if (rows < 0 || columns < 0 || rows * columns > CallSite::kMaxOutputCells) {
-          check.fail("the shape " + v.dump() +
-                     " is not [rows, columns]: two integers of at least 0, at most " +
-                     std::to_string(CallSite::kMaxOutputCells) + " cells in all");
-        }
-        out.reals.assign(static_cast<std::size_t>(rows * columns), 0.0);
-        out.extents = {rows, columns};
-      } else if (v.is_array() && (v.empty() || v[0].is_array())) {
-        out.reals = check.elements<double>(v, true, out.extents, real);
-      } else {
-        check.fail("expected its shape [rows, columns] or a list of its rows, got " +
-                   (v.is_array() ? shortDump(v) : describe(v)));
-      }
+      matrixOutput(check, v, out);
       break;
     case ArgKind::Trailing:
       check.fail("not an argument");
@@ -323,37 +344,94 @@ void CallSite::set(const Json& named) {
   for (const auto& [name, value] : named.items()) set(name, value);
 }
 
-void CallSite::prepare() {
-  // Every value is there, and the derivative matrix is not too large to lay out.
-  const auto& args = procedure_->arguments;
-  double rowCount = 0, columnCount = 0;
+namespace {
+
+using Values = std::vector<std::optional<ArgumentValue>>;
+
+// Every value is there: an unused input and a real output not given take their
+// defaults, anything else missing is a mistake.
+void completeValues(const entry::ProcedureInfo& procedure, Values& values) {
+  const auto& args = procedure.arguments;
   for (std::size_t k = 0; k < args.size(); ++k) {
     const entry::ArgumentInfo& a = args[k];
-    if (!values_[k]) {
-      if (a.kind == ArgKind::UnusedIn) {
-        values_[k] = ArgumentValue{};
-      } else if (a.kind == ArgKind::RealOut) {
-        values_[k] = ArgumentValue{{0.0}, {}, {}, {}};
-      } else if (a.kind == ArgKind::RealVectorOut) {
-        throw UsageError(std::string(procedure_->name) + ": output " + a.name +
-                         " needs its number of cells (" + a.name + "=N or a list)");
-      } else if (a.kind == ArgKind::RealMatrixOut) {
-        throw UsageError(std::string(procedure_->name) + ": output " + a.name +
-                         " needs its shape (" + a.name + "=[rows,columns] or a list of rows)");
-      } else {
-        throw UsageError(std::string(procedure_->name) + ": missing input " + a.name);
-      }
+    if (values[k]) continue;
+    if (a.kind == ArgKind::UnusedIn) {
+      values[k] = ArgumentValue{};
+    } else if (a.kind == ArgKind::RealOut) {
+      values[k] = ArgumentValue{{0.0}, {}, {}, {}};
+    } else if (a.kind == ArgKind::RealVectorOut) {
+      throw UsageError(std::string(procedure.name) + ": output " + a.name +
+                       " needs its number of cells (" + a.name + "=N or a list)");
+    } else if (a.kind == ArgKind::RealMatrixOut) {
+      throw UsageError(std::string(procedure.name) + ": output " + a.name + " needs its shape (" +
+                       a.name + "=[rows,columns] or a list of rows)");
+    } else {
+      throw UsageError(std::string(procedure.name) + ": missing input " + a.name);
     }
-    double elements = 1;
-    for (std::int64_t e : values_[k]->extents) elements *= static_cast<double>(e);
-    (entry::isInput(a.kind) ? columnCount : rowCount) += elements;
   }
-  if (rowCount * columnCount > static_cast<double>(kMaxMatrixElements)) {
-    throw UsageError(std::string(procedure_->name) + ": the derivative matrix would have " +
+}
+
+// The derivative matrix of the values is not too large to lay out.
+void requireMatrixFits(const entry::ProcedureInfo& procedure, const Values& values) {
+  double rowCount = 0, columnCount = 0;
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    double elements = 1;
+    for (std::int64_t e : values[k]->extents) elements *= static_cast<double>(e);
+    (entry::isInput(procedure.arguments[k].kind) ? columnCount : rowCount) += elements;
+  }
+  if (rowCount * columnCount > static_cast<double>(CallSite::kMaxMatrixElements)) {
+    throw UsageError(std::string(procedure.name) + ": the derivative matrix would have " +
                      std::to_string(static_cast<std::int64_t>(rowCount)) + " x " +
                      std::to_string(static_cast<std::int64_t>(columnCount)) +
-                     " elements, more than " + std::to_string(kMaxMatrixElements));
+                     " elements, more than " + std::to_string(CallSite::kMaxMatrixElements));
   }
+}
+
+// Adds one argument's value to the block; returns its first derivative column (an
+// input) or row (an output).
+std::int64_t place(BlockBuilder& b, ArgKind kind, const ArgumentValue& v) {
+  switch (kind) {
+    case ArgKind::RealIn:
+      return b.real(v.reals[0]);
+    case ArgKind::IntegerIn:
+      return b.integer(v.integers[0]);
+    case ArgKind::TextIn:
+      return b.text(v.text);
+    case ArgKind::UnusedIn:
+      return b.real(0.0);
+    case ArgKind::RealVectorIn:
+      return b.reals(v.reals, {v.extents[0]});
+    case ArgKind::RealMatrixIn:
+      return b.reals(v.reals, {v.extents[0], v.extents[1]});
+    case ArgKind::IntegerVectorIn:
+      return b.integers(v.integers, {v.extents[0]});
+    case ArgKind::IntegerMatrixIn:
+      return b.integers(v.integers, {v.extents[0], v.extents[1]});
+    case ArgKind::RealOut:
+      return b.output(v.reals[0]);
+    case ArgKind::RealVectorOut:
+    case ArgKind::RealMatrixOut: {
+      const std::int64_t first =
+          v.extents.size() == 2
+              ? b.outputs(static_cast<std::int64_t>(v.reals.size()), {v.extents[0], v.extents[1]})
+              : b.outputs(v.extents[0], {v.extents[0]});
+      for (std::size_t c = 0; c < v.reals.size(); ++c) {
+        b.outputCell(first + static_cast<std::int64_t>(c)).real = v.reals[c];
+      }
+      return first;
+    }
+    case ArgKind::Trailing:
+      break;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void CallSite::prepare() {
+  const auto& args = procedure_->arguments;
+  completeValues(*procedure_, values_);
+  requireMatrixFits(*procedure_, values_);
 
   BlockBuilder b;
   std::vector<std::string> columns, rows;
@@ -364,47 +442,7 @@ void CallSite::prepare() {
     const entry::ArgumentInfo& a = args[k];
     const ArgumentValue& v = *values_[k];
     const std::vector<std::string> labels = elementLabels(a.name, a.kind, v.extents);
-    std::int64_t first = 0;
-    switch (a.kind) {
-      case ArgKind::RealIn:
-        first = b.real(v.reals[0]);
-        break;
-      case ArgKind::IntegerIn:
-        first = b.integer(v.integers[0]);
-        break;
-      case ArgKind::TextIn:
-        first = b.text(v.text);
-        break;
-      case ArgKind::UnusedIn:
-        first = b.real(0.0);
-        break;
-      case ArgKind::RealVectorIn:
-        first = b.reals(v.reals, {v.extents[0]});
-        break;
-      case ArgKind::RealMatrixIn:
-        first = b.reals(v.reals, {v.extents[0], v.extents[1]});
-        break;
-      case ArgKind::IntegerVectorIn:
-        first = b.integers(v.integers, {v.extents[0]});
-        break;
-      case ArgKind::IntegerMatrixIn:
-        first = b.integers(v.integers, {v.extents[0], v.extents[1]});
-        break;
-      case ArgKind::RealOut:
-        first = b.output(v.reals[0]);
-        break;
-      case ArgKind::RealVectorOut:
-      case ArgKind::RealMatrixOut:
-        first = v.extents.size() == 2 ? b.outputs(static_cast<std::int64_t>(v.reals.size()),
-                                                  {v.extents[0], v.extents[1]})
-                                      : b.outputs(v.extents[0], {v.extents[0]});
-        for (std::size_t c = 0; c < v.reals.size(); ++c) {
-          b.outputCell(first + static_cast<std::int64_t>(c)).real = v.reals[c];
-        }
-        break;
-      case ArgKind::Trailing:
-        break;
-    }
+    const std::int64_t first = place(b, a.kind, v);
     if (entry::isOutput(a.kind) && !fresh_[k]) {
       kept.emplace_back(first, static_cast<std::int64_t>(labels.size()));
     }

@@ -270,14 +270,8 @@ void writeCsv(const std::vector<Row>& rows, bool qualify, std::ostream& out) {
   }
 }
 
-}  // namespace
-
-void runScenario(const Json& scenario, const std::filesystem::path& folder, Session& session,
-                 const RunSettings& settings, std::ostream& out) {
-  requireDepth(scenario, "the scenario");  // before any part of it is copied
-  onlyKeys(scenario, "scenario",
-           {"title", "format", "flowsheet", "host", "options", "procedure", "inputs", "work",
-            "sites", "steps"});
+// "json" or "csv": the command line's choice, else the scenario's, else JSON.
+std::string formatOf(const Json& scenario, const RunSettings& settings) {
   std::string format = settings.format;
   if (format.empty() && scenario.contains("format")) {
     const Json& given = scenario["format"];
@@ -290,28 +284,31 @@ void runScenario(const Json& scenario, const std::filesystem::path& folder, Sess
   if (format != "json" && format != "csv") {
     throw UsageError("format must be \"json\" or \"csv\", not " + Json(format).dump());
   }
+  return format;
+}
 
-  // Call sites, by name in the order given; a top-level procedure is the site "main".
+Site siteOf(const std::string& name, const Json& spec) {
+  const std::string where = "site " + name;
+  onlyKeys(spec, where, {"procedure", "inputs", "work"});
+  if (!spec.contains("procedure") || !spec["procedure"].is_string()) {
+    throw UsageError(where + " needs \"procedure\": an entry point name");
+  }
+  const std::int64_t work = spec.contains("work") ? count(spec["work"], where + ".work", 0) : 1000;
+  Site s{name,
+         std::make_unique<CallSite>(findProcedure(spec["procedure"].get<std::string>()), work)};
+  if (spec.contains("inputs")) s.site->set(spec["inputs"]);
+  return s;
+}
+
+// Call sites, by name in the order given; a top-level procedure is the site "main".
+std::vector<Site> sitesOf(const Json& scenario) {
   std::vector<Site> sites;
-  const auto addSite = [&sites](const std::string& name, const Json& spec) {
-    const std::string where = "site " + name;
-    onlyKeys(spec, where, {"procedure", "inputs", "work"});
-    if (!spec.contains("procedure") || !spec["procedure"].is_string()) {
-      throw UsageError(where + " needs \"procedure\": an entry point name");
-    }
-    const std::int64_t work =
-        spec.contains("work") ? count(spec["work"], where + ".work", 0) : 1000;
-    Site s{name,
-           std::make_unique<CallSite>(findProcedure(spec["procedure"].get<std::string>()), work)};
-    if (spec.contains("inputs")) s.site->set(spec["inputs"]);
-    sites.push_back(std::move(s));
-  };
   if (scenario.contains("procedure")) {
     Json main = Json::object();
     for (const char* key : {"procedure", "inputs", "work"}) {
       if (scenario.contains(key)) main[key] = scenario[key];
     }
-    addSite("main", main);
+    sites.push_back(siteOf("main", main));
   } else if (scenario.contains("inputs") || scenario.contains("work")) {
     throw UsageError("scenario: \"inputs\" and \"work\" at the top belong to a \"procedure\"");
   }
@@ -323,17 +320,15 @@ void runScenario(const Json& scenario, const std::filesystem::path& folder, Sess
                       [&name](const Site& s) { return s.name == name; })) {
         throw UsageError("site " + name + " is given twice");
       }
-      addSite(name, item.value());
+      sites.push_back(siteOf(name, item.value()));
     }
   }
   if (sites.empty()) throw UsageError("scenario: no \"procedure\" and no \"sites\"");
-  const auto siteNamed = [&sites](const std::string& name) -> Site& {
-    for (Site& s : sites) {
-      if (s.name == name) return s;
-    }
-    throw UsageError("no site named '" + name + "'");
-  };
+  return sites;
+}
 
+// The steps, checked for their keys; without any, one call at each site in turn.
+Json stepsOf(const Json& scenario, const std::vector<Site>& sites) {
   Json steps = scenario.contains("steps") ? scenario["steps"] : Json::array();
   if (!steps.is_array()) throw UsageError("steps must be a list");
   if (steps.empty()) {
@@ -347,8 +342,11 @@ void runScenario(const Json& scenario, const std::filesystem::path& folder, Sess
                        std::to_string(sites.size()) + ")");
     }
   }
+  return steps;
+}
 
-  // The host, as the scenario sets it up.
+// The host, as the scenario sets it up: data, solver options, flowsheet.
+void setUpRun(const Json& scenario, const std::filesystem::path& folder, Session& session) {
   refhost::reset();
   session.options = SolverOptions{};
   if (scenario.contains("host")) setUpHost(scenario["host"]);
@@ -368,73 +366,113 @@ void runScenario(const Json& scenario, const std::filesystem::path& folder, Sess
     const std::string failure = loadFlowsheet(file);
     if (!failure.empty()) throw UsageError(failure);
   }
+}
 
+// What the steps give: JSON results or rows for the CSV table.
+struct Results {
+  std::string format;
   std::vector<Row> rows;
-  Json results = Json::array();
+  Json list = Json::array();
+
+  void add(Row row, const CallSite& callSite) {
+    if (format != "json") {
+      rows.push_back(std::move(row));
+      return;
+    }
+    Json result = {{"step", row.step}, {"site", row.site->name}};
+    if (!row.sweptLabel.empty()) result["sweep"] = {{row.sweptLabel, realJson(row.swept)}};
+    const Json call = callSite.resultJson(row.result);
+    for (const auto& item : call.items()) result[item.key()] = item.value();
+    list.push_back(std::move(result));
+  }
+};
+
+// How one step calls: the call type, the repeats and the sweep.
+struct StepPlan {
+  std::int64_t callType = XV55_CALL_VALUES_AND_DERIVATIVES;
+  std::int64_t repeat = 1;
+  Sweep sweep;
+  std::size_t points = 1;
+};
+
+StepPlan planOf(const Json& step, CallSite& callSite, Session& session, const std::string& where) {
+  StepPlan plan;
+  if (step.contains("call")) plan.callType = callTypeOf(step["call"]);
+  session.options.marker.reset();
+  if (step.contains("marker")) session.options.marker = number(step["marker"], where + ".marker");
+  if (step.contains("repeat")) plan.repeat = count(step["repeat"], where + ".repeat", 1);
+  if (plan.repeat > kMaxStepCalls) {
+    throw UsageError(where + ".repeat: at most " + std::to_string(kMaxStepCalls));
+  }
+  if (step.contains("sweep")) {
+    plan.sweep = sweepOf(step["sweep"], callSite, where);
+    plan.points = plan.sweep.values.size();
+  }
+  if (static_cast<std::int64_t>(plan.points) > kMaxStepCalls / plan.repeat) {
+    throw UsageError(where + ": " + std::to_string(plan.points) + " points of " +
+                     std::to_string(plan.repeat) + " calls each, more than " +
+                     std::to_string(kMaxStepCalls) + " calls");
+  }
+  return plan;
+}
+
+Site& siteNamed(std::vector<Site>& sites, const std::string& name) {
+  for (Site& s : sites) {
+    if (s.name == name) return s;
+  }
+  throw UsageError("no site named '" + name + "'");
+}
+
+void runStep(const Json& step, std::size_t k, std::vector<Site>& sites, Session& session,
+             const RunSettings& settings, Results& results) {
+  const std::string where = "step " + std::to_string(k + 1);
+  Site& site = step.contains("site")
+                   ? siteNamed(sites, step["site"].is_string() ? step["site"].get<std::string>()
+                                                               : step["site"].dump())
+                   : sites.front();
+  CallSite& callSite = *site.site;
+  if (step.contains("inputs")) callSite.set(step["inputs"]);
+  callSite.prepare();
+  const StepPlan plan = planOf(step, callSite, session, where);
+  const Sweep& sweep = plan.sweep;
+  Progress progress(plan.points * static_cast<std::size_t>(plan.repeat),
+                    step.contains("sweep") ? settings.progress : 0, site.name + " " + sweep.label);
+  std::size_t done = 0;
+  for (std::size_t p = 0; p < plan.points; ++p) {
+    if (!sweep.label.empty()) callSite.setValue(sweep.column, sweep.values[p]);
+    for (std::int64_t r = 0; r < plan.repeat; ++r) {
+      results.add({static_cast<std::int64_t>(k + 1), &site, callSite.call(session, plan.callType),
+                   sweep.label, sweep.column, sweep.label.empty() ? 0.0 : sweep.values[p]},
+                  callSite);
+      progress.show(++done);
+    }
+  }
+}
+
+}  // namespace
+
+void runScenario(const Json& scenario, const std::filesystem::path& folder, Session& session,
+                 const RunSettings& settings, std::ostream& out) {
+  requireDepth(scenario, "the scenario");  // before any part of it is copied
+  onlyKeys(scenario, "scenario",
+           {"title", "format", "flowsheet", "host", "options", "procedure", "inputs", "work",
+            "sites", "steps"});
+  Results results;
+  results.format = formatOf(scenario, settings);
+  std::vector<Site> sites = sitesOf(scenario);
+  const Json steps = stepsOf(scenario, sites);
+  setUpRun(scenario, folder, session);
   for (std::size_t k = 0; k < steps.size(); ++k) {
-    const Json& step = steps[k];
-    const std::string where = "step " + std::to_string(k + 1);
-    Site& site = step.contains("site")
-                     ? siteNamed(step["site"].is_string() ? step["site"].get<std::string>()
-                                                          : step["site"].dump())
-                     : sites.front();
-    CallSite& callSite = *site.site;
-    if (step.contains("inputs")) callSite.set(step["inputs"]);
-    callSite.prepare();
-    const std::int64_t callType = step.contains("call")
-                                      ? callTypeOf(step["call"])
-                                      : std::int64_t{XV55_CALL_VALUES_AND_DERIVATIVES};
-    session.options.marker.reset();
-    if (step.contains("marker")) session.options.marker = number(step["marker"], where + ".marker");
-    const std::int64_t repeat =
-        step.contains("repeat") ? count(step["repeat"], where + ".repeat", 1) : 1;
-    if (repeat > kMaxStepCalls) {
-      throw UsageError(where + ".repeat: at most " + std::to_string(kMaxStepCalls));
-    }
-
-    Sweep sweep;
-    if (step.contains("sweep")) sweep = sweepOf(step["sweep"], callSite, where);
-    const std::size_t points = step.contains("sweep") ? sweep.values.size() : 1;
-    if (static_cast<std::int64_t>(points) > kMaxStepCalls / repeat) {
-      throw UsageError(where + ": " + std::to_string(points) + " points of " +
-                       std::to_string(repeat) + " calls each, more than " +
-                       std::to_string(kMaxStepCalls) + " calls");
-    }
-    Progress progress(points * static_cast<std::size_t>(repeat),
-                      step.contains("sweep") ? settings.progress : 0,
-                      site.name + " " + sweep.label);
-    std::size_t done = 0;
-    for (std::size_t p = 0; p < points; ++p) {
-      if (!sweep.label.empty()) callSite.setValue(sweep.column, sweep.values[p]);
-      for (std::int64_t r = 0; r < repeat; ++r) {
-        Row row{static_cast<std::int64_t>(k + 1),
-                &site,
-                callSite.call(session, callType),
-                sweep.label,
-                sweep.column,
-                sweep.label.empty() ? 0.0 : sweep.values[p]};
-        if (format == "json") {
-          Json result = {{"step", row.step}, {"site", site.name}};
-          if (!sweep.label.empty()) result["sweep"] = {{sweep.label, realJson(row.swept)}};
-          const Json call = callSite.resultJson(row.result);
-          for (const auto& item : call.items()) result[item.key()] = item.value();
-          results.push_back(std::move(result));
-        } else {
-          rows.push_back(std::move(row));
-        }
-        progress.show(++done);
-      }
-    }
+    runStep(steps[k], k, sites, session, settings, results);
   }
-
-  if (format == "csv") {
-    writeCsv(rows, sites.size() > 1, out);
-  } else {
-    Json document = Json::object();
-    if (scenario.contains("title")) document["title"] = scenario["title"];
-    document["results"] = std::move(results);
-    out << pretty(document);
+  if (results.format == "csv") {
+    writeCsv(results.rows, sites.size() > 1, out);
+    return;
   }
+  Json document = Json::object();
+  if (scenario.contains("title")) document["title"] = scenario["title"];
+  document["results"] = std::move(results.list);
+  out << pretty(document);
 }
 
 }  // namespace xv55::tools

@@ -83,7 +83,7 @@ class BlockBuilder {
   // ---- trailing arguments ----
   std::int64_t status = 0;
   std::int64_t hostContext = 0;
-  std::int64_t callType = 4;
+  std::int64_t callType = XV55_CALL_VALUES_AND_DERIVATIVES;
   std::vector<double> work;
 
   // ---- the call ----
