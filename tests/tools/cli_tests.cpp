@@ -133,6 +133,17 @@ TEST(CommandLine, ListDescribeCheckAndHelp) {
   EXPECT_EQ(eqlbrx["outputs"][1],
             Json::parse(R"({"name": "productCompositions", "kind": "real matrix", "extents": 2,
                             "unit": "1"})"));
+  // Every argument a user reads carries a unit: counts and codes are dimensionless.
+  const Json all = Json::parse(xv55("list --json").out);
+  for (const Json& p : all["procedures"]) {
+    for (const char* side : {"inputs", "outputs"}) {
+      for (const Json& a : p[side]) {
+        EXPECT_NE(a["unit"], "") << p["name"] << " " << a["name"] << " shows no unit";
+      }
+    }
+  }
+  EXPECT_NE(xv55("describe sppcurve").out.find("\n  2  nc            integer        1  [1]\n"),
+            std::string::npos);
   const Outcome check = xv55("check spramp x=2.5 x1=1 x2=3 y1=10 y2=20 --json");
   EXPECT_EQ(check.status, 0);
   EXPECT_TRUE(Json::parse(check.out)["ok"].get<bool>());

@@ -44,7 +44,7 @@ std::string cell(const entry::ArgumentInfo& a) {
 }
 
 std::string unitOf(const entry::ArgumentInfo& a) {
-  return a.unit ? a.unit : "";
+  return unitText(a);
 }
 
 std::vector<const entry::ArgumentInfo*> argumentsOf(const entry::ProcedureInfo& procedure,

@@ -177,6 +177,22 @@ int countInputs(const entry::ProcedureInfo& procedure) {
   return static_cast<int>(std::count_if(procedure.arguments.begin(), procedure.arguments.end(),
                                         [](const auto& a) { return entry::isInput(a.kind); }));
 }
+std::string unitText(const entry::ArgumentInfo& argument) {
+  if (argument.unit && *argument.unit) return argument.unit;
+  switch (argument.kind) {
+    case ArgKind::IntegerIn:
+    case ArgKind::IntegerVectorIn:
+    case ArgKind::IntegerMatrixIn:
+      return "1";
+    case ArgKind::TextIn:
+      return "text";
+    case ArgKind::UnusedIn:
+      return "unused";
+    default:
+      return "";
+  }
+}
+
 int countOutputs(const entry::ProcedureInfo& procedure) {
   return static_cast<int>(procedure.arguments.size()) - countInputs(procedure);
 }
@@ -188,7 +204,7 @@ Json describeJson(const entry::ProcedureInfo& procedure) {
     Json arg = {{"name", a.name ? a.name : ""},
                 {"kind", kindName(a.kind)},
                 {"extents", entry::extentsOf(a.kind)},
-                {"unit", a.unit ? a.unit : ""}};
+                {"unit", unitText(a)}};
     (entry::isInput(a.kind) ? inputs : outputs).push_back(std::move(arg));
   }
   return {{"name", procedure.name}, {"inputs", inputs}, {"outputs", outputs}};
@@ -228,7 +244,7 @@ std::string describeText(const entry::ProcedureInfo& procedure) {
           << "  " << kindName(a.kind)
           << std::string(15 - std::min<std::size_t>(14, kindName(a.kind).size()), ' ')
           << extentText(a.kind);
-      if (a.unit && *a.unit) out << "  [" << a.unit << "]";
+      if (const std::string unit = unitText(a); !unit.empty()) out << "  [" << unit << "]";
       out << "\n";
     }
   }

@@ -43,6 +43,11 @@ const entry::ProcedureInfo& findProcedure(std::string_view name);
 // "real", "integer vector", ... as `describe` and the metadata file show a kind.
 std::string_view kindName(entry::ArgKind kind);
 
+// The unit a user reads for an argument: the declared one; for an argument that
+// declares none, "1" for an integer (counts, codes and switches are dimensionless),
+// "text" for a text and "unused" for a position the procedure does not read.
+std::string unitText(const entry::ArgumentInfo& argument);
+
 // The names of a procedure's inputs (or outputs), joined by ", "; "?" for an unnamed one.
 std::string argumentNames(const entry::ProcedureInfo& procedure, bool inputs);
 
