@@ -90,8 +90,10 @@ typedef struct Xv55VectorRun {
   int64_t callType;    /* 0, 3 or 4 for every point */
   int32_t setUp;       /* nonzero: a set-up call before the first point (its values written) */
   int32_t cleanUp;     /* nonzero: a clean-up call after the last point */
-  int32_t numberCalls; /* nonzero: the solver marker (31) is firstMarker + the call's index
-                          (0 for the first call of the run, set-up included) */
+  int32_t numberCalls; /* the solver marker (31): 1 firstMarker + the call's index (0 for
+                          the first call of the run, set-up included), each call its own
+                          solver pass; 2 firstMarker for every call, one pass; 0 asked of
+                          the handler installed before */
   int32_t reserved;
   double firstMarker;
   /* where the results go */

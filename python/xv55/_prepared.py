@@ -74,6 +74,36 @@ def _address(function):
     return ctypes.cast(function, ctypes.c_void_p).value
 
 
+class PerPoint:
+    """The messages of every point: points[i] is the list of point i (empty for most),
+    kept only for the points that have one."""
+
+    def __init__(self, points):
+        self._points = points
+        self._lists = {}
+
+    def add(self, point, message):
+        self._lists.setdefault(point, []).append(message)
+
+    def __len__(self):
+        return self._points
+
+    def __getitem__(self, point):
+        if not -self._points <= point < self._points:
+            raise IndexError(f"point {point} of {self._points}")
+        return self._lists.get(point % self._points, [])
+
+    def __iter__(self):
+        return (self._lists.get(i, []) for i in range(self._points))
+
+    def points(self):
+        """The points that have messages, in order."""
+        return sorted(self._lists)
+
+    def __repr__(self):
+        return f"<messages at {len(self._lists)} of {self._points} points>"
+
+
 @dataclass
 class Points:
     """The results of an evaluation over many points, point first in every array."""
@@ -83,12 +113,13 @@ class Points:
     derivatives: object      # (points, rows, columns), or None when none was written
     rows: list
     columns: list
-    messages: list           # per point, a list of Message (set-up ones with the first,
+    messages: PerPoint       # per point, a list of Message (set-up ones with the first,
     #                          clean-up ones with the last point, by their call_type)
     setup_status: int = 0
     cleanup_status: int = 0
     dropped: int = 0         # messages lost for want of memory
     calls: int = 0
+    buffers: tuple = field(default=(), repr=False)  # what evaluate(out=) fills again
 
     def derivative(self, output, input):
         """d output / d input for every point, by labels ("y", "x", "v[2]")."""
@@ -269,13 +300,18 @@ class PreparedSite:
 
     # ---- many points ----
 
-    def evaluate(self, call_type=None, *, setup=True, cleanup=True, **values):
+    def evaluate(self, call_type=None, *, setup=True, cleanup=True, out=None, **values):
         """Every point in one loop of libxv55tools.so.  An input given as an array with
         one more dimension than it has (a number as a 1-D array, a vector as points x
         cells) changes from point to point; other values are written once.  All varying
         inputs have the same number of points.  With setup, a set-up call (type 1) comes
         before the first point, with its values; with cleanup, a clean-up call (type 2)
-        after the last.  The input cells hold the last point's values afterwards."""
+        after the last.  The input cells hold the last point's values afterwards.
+
+        The output arrays are views into one point-major array.  out: the Points of an
+        earlier evaluation of this site with as many points and the same call type,
+        whose arrays are filled again in place (no new memory: for many points, the
+        cost of fresh pages can be the larger part of a call)."""
         call_type = self.call_type if call_type is None else L._call_type(call_type)
         if call_type not in _VECTOR_TYPES:
             raise L.UsageError(f"the points are evaluated with call type 0, 3 or 4, not "
@@ -312,19 +348,31 @@ class PreparedSite:
         self.set(**fixed)
         points = points or 0
         b = self._block
-        outputs = np.empty((points, b.rows))
-        statuses = np.zeros(points, dtype=np.int64)
         keep = call_type in (L.CALL_DERIVATIVES, L.CALL_BOTH)
-        matrices = np.empty((points, b.columns, b.rows)) if keep else None
+        if out is not None:
+            if not (isinstance(out, Points) and out.buffers and out.buffers[0] is self and
+                    len(out.statuses) == points and out.call_type == call_type):
+                raise L.UsageError("out= takes the Points of an earlier evaluation of this "
+                                   "site with as many points and the same call type")
+            _, outputs, statuses, matrices = out.buffers
+        else:
+            outputs = np.empty((points, b.rows))
+            statuses = np.empty(points, dtype=np.int64)
+            matrices = np.empty((points, b.columns, b.rows)) if keep else None
         table = (_Varying * max(len(varying), 1))(*[_Varying(f, c, v.ctypes.data)
                                                     for f, c, v in varying])
         lib = self.library
         lib._install()
         lib._take_messages()
         lib._interrupted = None
-        numbered = lib.marker is None and L._OPTION_SOLVER_MARKER not in lib.options
+        # The marker as Library._answer gives it: the call number, or the fixed marker.
+        numbered, first = 0, 0.0
+        if L._OPTION_SOLVER_MARKER not in lib.options:
+            numbered, first = (1, lib.calls + 1) if lib.marker is None else (2, lib.marker)
+            if not (L._is_number(first) and np.isfinite(first) and abs(first) < 2**63):
+                numbered = 0  # the handler's own answer, and its report
         run = _Run(points, ctypes.addressof(table), len(varying), call_type, bool(setup),
-                   bool(cleanup), numbered, 0, float(lib.calls + 1), outputs.ctypes.data,
+                   bool(cleanup), numbered, 0, float(first), outputs.ctypes.data,
                    statuses.ctypes.data, matrices.ctypes.data if keep else None)
         self._site.callType = call_type
         if not self._dll.xv55_vector_evaluate(self._site_address, ctypes.addressof(run)):
@@ -332,39 +380,40 @@ class PreparedSite:
         try:
             lib.calls += run.calls
             text = ctypes.string_at(run.text, run.textLength) if run.textLength else b""
-            per_point = [[] for _ in range(points)]
+            per_point = PerPoint(points)
             for i in range(run.messageCount):
                 m = run.messages[i]
                 message = L.Message(m.severity,
                                     text[m.offset:m.offset + m.length].decode("latin-1"),
                                     m.callType)
                 if points:
-                    per_point[m.point].append(message)
+                    per_point.add(m.point, message)
                 if lib.on_message is not None:
                     lib._guarded("the message hook failed",
                                  lambda message=message: lib.on_message(message))
         finally:
             self._dll.xv55_vector_release(ctypes.addressof(run))
         late = lib._take_messages()  # failures of the option answers, if any
-        if late and points:
-            per_point[-1].extend(late)
+        for message in late if points else []:
+            per_point.add(points - 1, message)
         if lib._interrupted is not None:
             interrupted, lib._interrupted = lib._interrupted, None
             raise interrupted
         by_name = {}
         for a, first, count, shape in b._output_slots:
             if shape is None:
-                by_name[a.name] = outputs[:, first].copy()
+                by_name[a.name] = outputs[:, first]
             else:
                 by_name[a.name] = outputs[:, first:first + count].reshape(
                     (points,) + tuple(reversed(shape))).transpose(
-                    (0,) + tuple(range(len(shape), 0, -1))).copy()
+                    (0,) + tuple(range(len(shape), 0, -1)))
         derivatives = None
         if keep:
-            matrices = matrices.transpose(0, 2, 1)
             untouched = matrices == L._UNTOUCHED
             if not untouched.all():
-                derivatives = np.where(untouched, 0.0, matrices)
+                matrices[untouched] = 0.0
+                derivatives = matrices.transpose(0, 2, 1)
         return Points(call_type, statuses, by_name, derivatives, self.rows, self.columns,
                       per_point, int(run.setUpStatus), int(run.cleanUpStatus),
-                      int(run.dropped), int(run.calls))
+                      int(run.dropped), int(run.calls),
+                      (self, outputs, statuses, matrices))

@@ -119,7 +119,7 @@ static int64_t runCall(Xv55Site* site, Collector* c, Numberer* h, int64_t point,
   Xv55VectorRun* run = c->run;
   c->point = point;
   c->callType = (int32_t)callType;
-  h->marker = run->firstMarker + (double)run->calls;
+  h->marker = run->firstMarker + (run->numberCalls == 1 ? (double)run->calls : 0.0);
   ++run->calls;
   const int64_t status = call(site, callType, derivatives);
   if (c->pending) endMessage(c, 0);

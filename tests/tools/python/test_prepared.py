@@ -166,6 +166,14 @@ def test_set_up_once_every_point_then_clean_up(recorder):
     assert bare.outputs["y"].tolist() == [4 + 5 + 60 + 700, 5 + 5 + 60 + 700]
     assert bare.derivatives is None
     assert site(x=-1.0).outputs["y"] == -1 + 5 + 60 + 700  # the cells of the last point
+    # Filled again in place: the same arrays, the new values.
+    again = site.evaluate(0, setup=False, cleanup=False, out=bare, x=np.array([1.0, 2.0]))
+    assert again.outputs["y"] is not bare.outputs["y"]  # a new view ...
+    assert bare.outputs["y"].tolist() == [766.0, 767.0]  # ... of the same cells
+    with pytest.raises(xv55.UsageError, match="out= takes"):
+        site.evaluate(0, out=bare, x=np.array([1.0, 2.0, 3.0]))
+    with pytest.raises(xv55.UsageError, match="out= takes"):
+        site.evaluate(4, out=bare, x=np.array([1.0, 2.0]))
 
 
 def test_malformed_evaluations_are_usage_errors(recorder):
@@ -181,3 +189,23 @@ def test_malformed_evaluations_are_usage_errors(recorder):
     assert recorder.seen == []
     empty = site.evaluate(x=np.zeros(0))
     assert empty.outputs["y"].shape == (0,) and empty.calls == 2
+
+
+@pytest.mark.parametrize("marker", [None, 3.0])
+def test_a_warning_is_given_once_per_solver_pass_as_in_single_calls(lib, marker):
+    # A reduced power warns once per solver pass, remembered in the site's workspace:
+    # every call is a pass of its own unless the library's marker is held.
+    procedure = lib["sppspc"]
+    w, pin, pmax, dp = (a.name for a in procedure.inputs)
+    values = {w: 100.0, pin: 10.0, pmax: 12.0, dp: 4.0}
+    lib.marker = marker
+    try:
+        points = procedure.prepare(**values).evaluate(setup=False, **{w: [100.0, 50.0, 80.0]})
+        one = procedure.prepare(**values)
+        singles = [one(**{w: x}) for x in (100.0, 50.0, 80.0)]
+    finally:
+        lib.marker = None
+    assert [len(m) for m in points.messages] == ([1, 1, 1] if marker is None else [1, 0, 0])
+    assert [as_pairs(m) for m in points.messages] == [as_pairs(r.messages) for r in singles]
+    assert marker or "reduced from 50.00 kW to 25.00 kW" in points.messages[1][0].text
+    assert points.outputs[procedure.outputs[0].name].tolist() == [50.0, 25.0, 40.0]  # W/2
