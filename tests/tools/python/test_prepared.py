@@ -8,6 +8,7 @@ import numpy as np
 import pytest
 
 import xv55
+import xv55._prepared
 from test_library import made_up_inputs
 
 
@@ -35,6 +36,43 @@ def test_a_prepared_site_answers_as_a_fresh_call_for_every_procedure(lib):
                 assert same(got.derivatives, expected.derivatives), procedure.name
                 assert (got.rows, got.columns) == (expected.rows, expected.columns)
             assert as_pairs(got.messages) == as_pairs(expected.messages), procedure.name
+
+
+def test_points_of_every_procedure_are_its_single_calls(lib):
+    # Every real number input varies over three points (arrays and texts stay fixed).
+    for procedure in lib:
+        values = made_up_inputs(procedure)
+        varied = {a.name: values[a.name] * np.array([1.0, 0.75, 1.5])
+                  for a in procedure.inputs if a.kind == "real"}
+        if not varied:
+            continue
+        points = procedure.prepare(4, **values).evaluate(setup=False, cleanup=False,
+                                                         **varied)
+        one = procedure.prepare(4, **values)
+        for i in range(3):
+            r = one(**{name: float(v[i]) for name, v in varied.items()})
+            assert points.statuses[i] == r.status, procedure.name
+            for name, value in r.outputs.items():
+                assert same(points.outputs[name][i], value), (procedure.name, name, i)
+            if r.derivatives is not None:
+                assert same(points.derivatives[i], r.derivatives), (procedure.name, i)
+            assert as_pairs(points.messages[i]) == as_pairs(r.messages), (procedure.name, i)
+
+
+def test_without_the_tools_library_a_prepared_call_still_answers(lib):
+    with_tools = lib["spmatr"].prepare(4, a=[[1, 3, 5], [2, 4, 6]], b=[1, 1.5, 2], y=2)
+    saved, lib._tools = xv55._prepared.tools(lib), None
+    try:
+        bare = lib["spmatr"].prepare(4, a=[[1, 3, 5], [2, 4, 6]], b=[1, 1.5, 2], y=2)
+        with pytest.raises(xv55.UsageError, match="libxv55tools.so is not beside"):
+            bare.evaluate(b=[[1.0, 1.0, 1.0]])
+    finally:
+        lib._tools = saved
+    for site in (with_tools, bare):
+        r = site(b=[1, 1, 1])
+        assert r.outputs["y"].tolist() == [9.0, 12.0]  # row sums of a
+        assert r.derivative("y[2]", "a[2,3]") == 1.0  # b(3)
+        assert r.derivative("y[1]", "b[2]") == 3.0  # a(1, 2)
 
 
 def test_a_call_writes_only_the_inputs_it_is_given(lib):
@@ -165,7 +203,9 @@ def test_set_up_once_every_point_then_clean_up(recorder):
     assert [s[0] for s in recorder.seen] == [0, 0]
     assert bare.outputs["y"].tolist() == [4 + 5 + 60 + 700, 5 + 5 + 60 + 700]
     assert bare.derivatives is None
-    assert site(x=-1.0).outputs["y"] == -1 + 5 + 60 + 700  # the cells of the last point
+    after = site(x=-1.0)  # the cells of the last point; the package's printer again
+    assert after.outputs["y"] == -1 + 5 + 60 + 700
+    assert as_pairs(after.messages) == [(2, "negative x", 4)]
     # Filled again in place: the same arrays, the new values.
     again = site.evaluate(0, setup=False, cleanup=False, out=bare, x=np.array([1.0, 2.0]))
     assert again.outputs["y"] is not bare.outputs["y"]  # a new view ...
