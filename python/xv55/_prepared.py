@@ -166,7 +166,7 @@ class PreparedSite:
                                f"{L.MAX_MATRIX_ELEMENTS}")
         self._block = block
         self.rows, self.columns = block.row_labels, block.column_labels
-        self.work = np.zeros(max(length, 1))
+        self._work = np.zeros(max(length, 1))
         self._work_length = length
         self._derivatives = np.full(max(block.rows * block.columns, 1), L._UNTOUCHED)
         self._reals = block.cells.view(np.float64)
@@ -194,12 +194,17 @@ class PreparedSite:
                            block.outputs.ctypes.data, block.output_sizes.ctypes.data,
                            block.input_positions.ctypes.data,
                            block.output_positions.ctypes.data, block.rows, 0,
-                           self.work.ctypes.data, length, self._derivatives.ctypes.data,
+                           self._work.ctypes.data, length, self._derivatives.ctypes.data,
                            block.rows, block.columns, L._UNTOUCHED, call_type, 0)
         self._site_address = ctypes.addressof(self._site)
         dll = tools(lib)
         self._call = dll.xv55_site_call if dll is not None else self._call_entry
         self._dll = dll
+
+    @property
+    def work(self):
+        """The workspace (its cells may be changed; the array stays the site's)."""
+        return self._work[:self._work_length]
 
     # ---- writing inputs ----
 
@@ -245,7 +250,7 @@ class PreparedSite:
         p = L._pointer
         self.procedure.entry(p(b.cells), p(b.input_sizes), p(b.outputs), p(b.output_sizes),
                              p(b.input_positions), p(b.output_positions), p(status),
-                             p(scalars[0:]), p(self.work), p(scalars[1:]),
+                             p(scalars[0:]), p(self._work), p(scalars[1:]),
                              p(self._derivatives), p(scalars[2:]), p(scalars[3:]),
                              p(scalars[4:]))
         return int(status[0])

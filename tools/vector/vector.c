@@ -131,6 +131,7 @@ static void writePoint(const Xv55Site* site, const Xv55VectorRun* run, int64_t p
   for (int64_t v = 0; v < run->varyingCount; ++v) {
     const Xv55VaryingInput* in = &run->varying[v];
     const size_t bytes = (size_t)in->width * 8u;
+    if (!bytes) continue;
     memcpy(cells + in->cell * 8, (const char*)in->values + (size_t)point * bytes, bytes);
   }
 }

@@ -193,6 +193,9 @@ def test_set_up_once_every_point_then_clean_up(recorder):
                              (4, -2.0, 3.0, 4.0, 7, 3.0),
                              (4, 3.0, 5.0, 6.0, 7, 4.0),
                              (2, 3.0, 5.0, 6.0, 7, 5.0)]  # clean-up with the last
+    assert site.work[0] == 5.0  # one workspace through all five calls
+    with pytest.raises(AttributeError):
+        site.work = np.zeros(10)  # the library holds its address
     assert points.outputs["y"].tolist() == [722.0, 741.0, 768.0]
     assert points.statuses.tolist() == [0, 2, 0]
     assert [as_pairs(m) for m in points.messages] == [[], [(2, "negative x", 4)], []]
