@@ -105,9 +105,10 @@ def pairs(lib, n):
     m_kg_h, x, lam, v = two_phase_points(n)
     points = list(zip(m_kg_h.tolist(), x.tolist(), lam.tolist(), v.tolist()))
     for name, correlation, peer in (
+            # The library's Friedel takes smooth-pipe single-phase factors: roughness 0.
             ("Friedel / SPDPDZFR", "Friedel",
              lambda a: two_phase.Friedel(a[0] / KG_H, a[1], RHO_L, RHO_G, MU_L * CP,
-                                         MU_G * CP, SIGMA, D, ROUGH * D, L=1.0)),
+                                         MU_G * CP, SIGMA, D, 0.0, L=1.0)),
             ("Lockhart-Martinelli / SPDPDZFR", "Lockhart-Martinelli",
              lambda a: two_phase.Lockhart_Martinelli(a[0] / KG_H, a[1], RHO_L, RHO_G,
                                                      MU_L * CP, MU_G * CP, D, L=1.0))):
