@@ -171,6 +171,14 @@ def recorder(lib):
             if x < 0:
                 _at(status, ctypes.c_int64)[0] = 2
                 lib._dll.XvPrint(ctypes.c_int32(2), b"negative x")
+            if x == 42:  # lines straight to the installed printer: two ended, one not
+                printer = lib._dll.GetDLLInitializationData().contents.printer
+                ops = ctypes.cast(ctypes.cast(printer, ctypes.POINTER(ctypes.c_void_p))[0],
+                                  ctypes.POINTER(xv55._library._PrinterOps)).contents
+                ops.writeLine(printer, b"first")
+                ops.writeLine(printer, b"second")
+                ops.endMessage(printer, 4)
+                ops.writeLine(printer, b"left open")
         if kind in (3, 4):
             _at(derivatives, ctypes.c_double)[0] = 1.0  # dy/dx
 
@@ -219,6 +227,16 @@ def test_set_up_once_every_point_then_clean_up(recorder):
         site.evaluate(4, out=bare, x=np.array([1.0, 2.0]))
 
 
+def test_lines_are_joined_and_an_open_message_is_closed_with_its_call(lib, recorder):
+    lib._dll.GetDLLInitializationData.restype = ctypes.POINTER(xv55._library._InitBlock)
+    site = recorder.prepare(0, x=0.0, v=[0.0, 0.0], n=1)
+    points = site.evaluate(setup=False, cleanup=False, x=[42.0, 1.0, 42.0])
+    expected = [(4, "first\nsecond", 0), (0, "left open", 0)]
+    assert [as_pairs(m) for m in points.messages] == [expected, [], expected]
+    assert points.messages.points() == [0, 2]
+    assert as_pairs(site(x=42.0).messages) == expected  # the package's printer alike
+
+
 def test_malformed_evaluations_are_usage_errors(recorder):
     site = recorder.prepare(x=0.0, v=[0.0, 0.0], n=1)
     with pytest.raises(xv55.UsageError, match="2 points where the other inputs have 3"):
@@ -229,6 +247,13 @@ def test_malformed_evaluations_are_usage_errors(recorder):
         site.evaluate(n=[1.5, 2.0])
     with pytest.raises(xv55.UsageError, match="call type 0, 3 or 4"):
         site.evaluate(1, x=[1.0])
+    # The C interface refuses before calling: a set-up type for the points, a varying
+    # input beyond the four cells (x, v, n).
+    dll, run = xv55._prepared.tools(recorder.library), xv55._prepared._Run
+    values = np.zeros(4)
+    beyond = xv55._prepared._Varying(3, 2, values.ctypes.data)
+    for bad in (run(1, None, 0, 1), run(2, ctypes.addressof(beyond), 1, 0)):
+        assert dll.xv55_vector_evaluate(site._site_address, ctypes.addressof(bad)) == 0
     assert recorder.seen == []
     empty = site.evaluate(x=np.zeros(0))
     assert empty.outputs["y"].shape == (0,) and empty.calls == 2
