@@ -22,9 +22,10 @@ if(PYTHON)
   execute_process(
     COMMAND ${CMAKE_COMMAND} -E env --unset=XV55_LIBRARY --unset=XV55_PROCEDURES
             PYTHONPATH=${PREFIX}/share/xv55/python PYTHONDONTWRITEBYTECODE=1
-            ${PYTHON} -c "import xv55; print(xv55.Library()['spsqrt'](x=9).outputs)"
+            ${PYTHON} -c "import xv55; s = xv55.Library()['spsqrt']; print(s(x=9).outputs, \
+s.prepare(x=1.0).evaluate(x=[4.0, 16.0]).outputs['y'].tolist())"
     RESULT_VARIABLE failed OUTPUT_VARIABLE out ERROR_VARIABLE out)
-  if(failed OR NOT out MATCHES "'y': 3.0")
+  if(failed OR NOT out MATCHES "'y': 3.0} \\[2.0, 4.0\\]")
     message(FATAL_ERROR "the installed Python package: ${out}")
   endif()
 endif()
