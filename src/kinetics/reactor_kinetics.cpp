@@ -6,6 +6,7 @@
 // comes from (a flash, or one to four compositions of the model) and its names.  Its
 // body hands the groups of its record to the evaluation as ReactorInputs.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -54,46 +55,20 @@ constexpr AreaSlots kNoSlots{0, 0};
 constexpr std::int64_t kMixedCaller = 76;
 constexpr std::int64_t kTubularCaller = 77;
 
+// The kinds in the order of `Reactor`.
+constexpr std::array<ReactorKind, 4> kReactorKinds{{
+    {"SPRKUSR", "SPRKUSR / FLSH_PFLASH", BlockType::Mixrx, kMixedCaller, kStreamSlots,
+     kStoichiometrySlots, 8},
+    {"SPRPUSR", "SPRPUSR / FLSH_PFLASH", BlockType::Tubrx, kTubularCaller, kStreamSlots,
+     kStoichiometrySlots, 8},
+    {"SPBOUSR", "SPBOUSR / FLSH_PFLASH", BlockType::Chargex, kTubularCaller, kStreamSlots,
+     kStoichiometrySlots, 8},
+    {"SPRADKUSER", "SPRADKUSER / FLSH_PFLASH", BlockType::Traycol, kMixedCaller, kStreamSlots,
+     kNoSlots, 6},
+}};
+
 const ReactorKind& kindOf(Reactor reactor) {
-  static const ReactorKind kStirred{"SPRKUSR",
-                                    "SPRKUSR / FLSH_PFLASH",
-                                    BlockType::Mixrx,
-                                    kMixedCaller,
-                                    kStreamSlots,
-                                    kStoichiometrySlots,
-                                    8};
-  static const ReactorKind kPlug{"SPRPUSR",
-                                 "SPRPUSR / FLSH_PFLASH",
-                                 BlockType::Tubrx,
-                                 kTubularCaller,
-                                 kStreamSlots,
-                                 kStoichiometrySlots,
-                                 8};
-  static const ReactorKind kBatch{"SPBOUSR",
-                                  "SPBOUSR / FLSH_PFLASH",
-                                  BlockType::Chargex,
-                                  kTubularCaller,
-                                  kStreamSlots,
-                                  kStoichiometrySlots,
-                                  8};
-  static const ReactorKind kTray{"SPRADKUSER",
-                                 "SPRADKUSER / FLSH_PFLASH",
-                                 BlockType::Traycol,
-                                 kMixedCaller,
-                                 kStreamSlots,
-                                 kNoSlots,
-                                 6};
-  switch (reactor) {
-    case Reactor::StirredTank:
-      return kStirred;
-    case Reactor::PlugFlow:
-      return kPlug;
-    case Reactor::Batch:
-      return kBatch;
-    case Reactor::TrayColumn:
-      break;
-  }
-  return kTray;
+  return kReactorKinds[static_cast<std::size_t>(reactor)];
 }
 
 constexpr Member kSprkusr{"SPRKUSR", Reactor::StirredTank, Phases::Flash};
@@ -781,14 +756,53 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
 // The groups every reactor record holds under the same names (a record without one
 // does not compile); the body adds its phase information and its reactor's areas.
 template <class R>
-ReactorInputs sharedInputs(const R& a, std::int64_t phaseCode) {
+ReactorInputs sharedInputs(const R& a, std::int64_t phaseCode, std::int64_t unitSet = 1,
+                           const ModelPhases& phases = {}) {
   return {.call = a.call,
           .state = a.state,
           .composition = a.composition,
+          .phases = phases,
           .reaction = a.reaction,
           .phaseCode = phaseCode,
           .properties = a.properties,
+          .unitSet = unitSet,
           .rates = a.rates};
+}
+
+// The model's phase split alone, or with the vapour and the liquid, or with the vapour
+// and two liquids.
+ModelPhases phasesOf(const PhaseSplit& split) {
+  return {.vapourFraction = split.vapourFraction, .liquidSplit = split.liquidSplit};
+}
+ModelPhases phasesOf(const PhaseSplit& split, Vector<const double> vapour,
+                     Vector<const double> liquid) {
+  return {.vapour = vapour,
+          .liquid = liquid,
+          .vapourFraction = split.vapourFraction,
+          .liquidSplit = split.liquidSplit};
+}
+ModelPhases phasesOf(const PhaseSplit& split, Vector<const double> vapour,
+                     Vector<const double> liquid1, Vector<const double> liquid2) {
+  return {.vapour = vapour,
+          .liquid1 = liquid1,
+          .liquid2 = liquid2,
+          .vapourFraction = split.vapourFraction,
+          .liquidSplit = split.liquidSplit};
+}
+
+// A stirred tank's inputs (phase option, unit set, tank area) and a tube's (phase code,
+// unit set, tube area).
+template <class R>
+ReactorInputs tankInputs(const R& a, const ModelPhases& phases) {
+  ReactorInputs in = sharedInputs(a, a.phaseOption, a.unitSet, phases);
+  in.tank = &a.tank;
+  return in;
+}
+template <class R>
+ReactorInputs tubeInputs(const R& a, const ModelPhases& phases) {
+  ReactorInputs in = sharedInputs(a, a.phaseCode, a.unitSet, phases);
+  in.tube = &a.tube;
+  return in;
 }
 
 void run(const Member& m, const ReactorInputs& in, CallMode mode, Status status,
@@ -801,84 +815,43 @@ void run(const Member& m, const ReactorInputs& in, CallMode mode, Status status,
 
 void SPRKUSR(const StirredTankArguments& a, HostCallType call, Status status, HostContext context,
              Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseOption);
-  in.unitSet = a.unitSet;
-  in.tank = &a.tank;
-  run(kSprkusr, in, call.mode(), status, context, work);
+  run(kSprkusr, tankInputs(a, {}), call.mode(), status, context, work);
 }
 void SPRKUSR1(const StirredTankOnePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseOption);
-  in.phases = {.vapourFraction = a.split.vapourFraction, .liquidSplit = a.split.liquidSplit};
-  in.unitSet = a.unitSet;
-  in.tank = &a.tank;
-  run(kSprkusr1, in, call.mode(), status, context, work);
+  run(kSprkusr1, tankInputs(a, phasesOf(a.split)), call.mode(), status, context, work);
 }
 void SPRKUSR2(const StirredTankTwoPhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseOption);
-  in.phases = {.vapour = a.vapour,
-               .liquid = a.liquid,
-               .vapourFraction = a.split.vapourFraction,
-               .liquidSplit = a.split.liquidSplit};
-  in.unitSet = a.unitSet;
-  in.tank = &a.tank;
-  run(kSprkusr2, in, call.mode(), status, context, work);
+  run(kSprkusr2, tankInputs(a, phasesOf(a.split, a.vapour, a.liquid)), call.mode(), status, context,
+      work);
 }
 void SPRKUSR3(const StirredTankThreePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseOption);
-  in.phases = {.vapour = a.vapour,
-               .liquid1 = a.liquid1,
-               .liquid2 = a.liquid2,
-               .vapourFraction = a.split.vapourFraction,
-               .liquidSplit = a.split.liquidSplit};
-  in.unitSet = a.unitSet;
-  in.tank = &a.tank;
-  run(kSprkusr3, in, call.mode(), status, context, work);
+  run(kSprkusr3, tankInputs(a, phasesOf(a.split, a.vapour, a.liquid1, a.liquid2)), call.mode(),
+      status, context, work);
 }
 void SPRPUSR(const PlugFlowArguments& a, HostCallType call, Status status, HostContext context,
              Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseCode);
-  in.unitSet = a.unitSet;
-  in.tube = &a.tube;
-  run(kSprpusr, in, call.mode(), status, context, work);
+  run(kSprpusr, tubeInputs(a, {}), call.mode(), status, context, work);
 }
 void SPRPUSR1(const PlugFlowOnePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseCode);
-  in.phases = {.vapourFraction = a.split.vapourFraction, .liquidSplit = a.split.liquidSplit};
-  in.unitSet = a.unitSet;
-  in.tube = &a.tube;
-  run(kSprpusr1, in, call.mode(), status, context, work);
+  run(kSprpusr1, tubeInputs(a, phasesOf(a.split)), call.mode(), status, context, work);
 }
 void SPRPUSR2(const PlugFlowTwoPhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseCode);
-  in.phases = {.vapour = a.vapour,
-               .liquid = a.liquid,
-               .vapourFraction = a.split.vapourFraction,
-               .liquidSplit = a.split.liquidSplit};
-  in.unitSet = a.unitSet;
-  in.tube = &a.tube;
-  run(kSprpusr2, in, call.mode(), status, context, work);
+  run(kSprpusr2, tubeInputs(a, phasesOf(a.split, a.vapour, a.liquid)), call.mode(), status, context,
+      work);
 }
 void SPRPUSR3(const PlugFlowThreePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseCode);
-  in.phases = {.vapour = a.vapour,
-               .liquid1 = a.liquid1,
-               .liquid2 = a.liquid2,
-               .vapourFraction = a.split.vapourFraction,
-               .liquidSplit = a.split.liquidSplit};
-  in.unitSet = a.unitSet;
-  in.tube = &a.tube;
-  run(kSprpusr3, in, call.mode(), status, context, work);
+  run(kSprpusr3, tubeInputs(a, phasesOf(a.split, a.vapour, a.liquid1, a.liquid2)), call.mode(),
+      status, context, work);
 }
 void SPBOUSR(const BatchArguments& a, HostCallType call, Status status, HostContext context,
              Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseCode);
-  in.unitSet = a.unitSet;
+  const ReactorInputs in = sharedInputs(a, a.phaseCode, a.unitSet);
   run(kSpbousr, in, call.mode(), status, context, work);
 }
 void SPRADKUSER(const TrayColumnArguments& a, Status status, HostContext context, Workspace work,
