@@ -117,6 +117,12 @@ bool workspaceHolds(Workspace work, std::int64_t slots, std::string_view procedu
   return false;
 }
 
+bool clearedOnCleanUp(CallMode mode, Status status) {
+  if (!mode.isCleanUp()) return false;
+  SAIGCLEAR(status.address());
+  return true;
+}
+
 void prepareRunFiles() {
   const std::size_t file = trimmedLength(SAIPDF.runFile, sizeof SAIPDF.runFile);
   if (file != 0 && file != sizeof SAIPDF.runFile) return;

@@ -165,6 +165,12 @@ bool workspaceHolds(Workspace work, std::int64_t slots, std::string_view procedu
 // file-name list when blank or full.
 void prepareRunFiles();
 
+// ---- the clean-up call ----
+
+// On the host's clean-up call, clears the user routines' shared state (SAIGCLEAR) and
+// returns true: the caller evaluates nothing.
+bool clearedOnCleanUp(CallMode mode, Status status);
+
 // ---- parameters ----
 
 // Real values truncated towards zero into integers; the caller has checked them.

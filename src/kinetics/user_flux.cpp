@@ -435,11 +435,7 @@ void evaluate(const Procedure& p, const FluxInputs& in, Status status, HostConte
 
 void run(const Procedure& p, const FluxInputs& in, HostCallType call, Status status,
          HostContext context) {
-  if (call.mode().isCleanUp()) {
-    SAIGCLEAR(status.address());
-    return;
-  }
-  evaluate(p, in, status, context);
+  if (!clearedOnCleanUp(call.mode(), status)) evaluate(p, in, status, context);
 }
 
 }  // namespace
