@@ -264,43 +264,39 @@ void evaluate(std::string_view name, const StageInputs& in, Status status, HostC
 
 void run(std::string_view name, const StageInputs& in, HostCallType call, Status status,
          HostContext context) {
-  if (call.mode().isCleanUp()) {
-    SAIGCLEAR(status.address());
-    return;
-  }
-  evaluate(name, in, status, context);
+  if (!clearedOnCleanUp(call.mode(), status)) evaluate(name, in, status, context);
+}
+
+// The fields both stage records hold under the same names (a record without one does
+// not compile), with the stage's one or two liquids.
+template <class R>
+StageInputs stageInputs(const R& a, std::int64_t liquidPhases, const StageLiquid& liquid1,
+                        const StageLiquid& liquid2 = {}) {
+  return {.head = a.head,
+          .liquidPhases = liquidPhases,
+          .liquid1 = liquid1,
+          .liquid2 = liquid2,
+          .vapourAmounts = a.vapourAmounts,
+          .stoichiometry = a.stoichiometry,
+          .vapourFlow = a.vapourFlow,
+          .vapourHoldup = a.vapourHoldup,
+          .data = a.data,
+          .rates = a.rates};
 }
 
 }  // namespace
 
 void SPRDKUSR(const ColumnStageArguments& a, HostCallType call, Status status,
               HostContext context) {
-  run("SPRDKUSR",
-      {.head = a.head,
-       .liquidPhases = 1,
-       .liquid1 = {a.liquidAmounts, a.liquidFlow, a.liquidHoldup},
-       .vapourAmounts = a.vapourAmounts,
-       .stoichiometry = a.stoichiometry,
-       .vapourFlow = a.vapourFlow,
-       .vapourHoldup = a.vapourHoldup,
-       .data = a.data,
-       .rates = a.rates},
-      call, status, context);
+  run("SPRDKUSR", stageInputs(a, 1, {a.liquidAmounts, a.liquidFlow, a.liquidHoldup}), call, status,
+      context);
 }
 
 void SPRDKUS3(const ColumnStageTwoLiquidArguments& a, HostCallType call, Status status,
               HostContext context) {
   run("SPRDKUS3",
-      {.head = a.head,
-       .liquidPhases = 2,
-       .liquid1 = {a.liquid1Amounts, a.liquid1Flow, a.liquid1Holdup},
-       .liquid2 = {a.liquid2Amounts, a.liquid2Flow, a.liquid2Holdup},
-       .vapourAmounts = a.vapourAmounts,
-       .stoichiometry = a.stoichiometry,
-       .vapourFlow = a.vapourFlow,
-       .vapourHoldup = a.vapourHoldup,
-       .data = a.data,
-       .rates = a.rates},
+      stageInputs(a, 2, {a.liquid1Amounts, a.liquid1Flow, a.liquid1Holdup},
+                  {a.liquid2Amounts, a.liquid2Flow, a.liquid2Holdup}),
       call, status, context);
 }
 
