@@ -47,15 +47,10 @@ struct StageStorage {
   double rates[kModuleWords];
   double fractions[kModuleWords];  // model order, one phase at a time
   double liquidAmounts[kModuleWords];
-  std::int64_t integers[kModuleWords];
-  std::int64_t reactionIntegers[kModuleWords];
-  std::int64_t integerWorkspace[kModuleWords];
-  double realWorkspace[kModuleWords];
+  ParameterStorage parameters;
   std::int64_t companionComponents, modelComponents, reactions;
   double temperature, pressure, flow, liquidFlow, vapourFlow, liquidHoldup, vapourHoldup;
   double liquid1Flow, liquid2Flow, liquid1Holdup, liquid2Holdup;
-  std::int64_t integerCount, realCount, reactionIntegerCount, reactionRealCount;
-  std::int64_t integerWorkspaceCount, realWorkspaceCount;
   std::int64_t stage, reactionPhase, liquidPhases;
 };
 StageStorage g_stage;
@@ -171,12 +166,12 @@ void fillScalars(const StageInputs& in, std::int64_t ncomp, std::int64_t nc, std
   s.liquid2Holdup = in.liquid2.holdup;
   s.liquidHoldup = in.liquid1.holdup + in.liquid2.holdup;
   s.vapourHoldup = in.vapourHoldup;
-  s.integerCount = in.data.integerParameters.size();
-  s.realCount = in.data.realParameters.size();
-  s.reactionIntegerCount = in.data.reactionIntegerParameters.size();
-  s.reactionRealCount = in.data.reactionRealParameters.size();
-  s.integerWorkspaceCount = in.data.integerBlockWorkspaceCount;
-  s.realWorkspaceCount = in.data.realBlockWorkspaceCount;
+  s.parameters.integerCount = in.data.integerParameters.size();
+  s.parameters.realCount = in.data.realParameters.size();
+  s.parameters.reactionIntegerCount = in.data.reactionIntegerParameters.size();
+  s.parameters.reactionRealCount = in.data.reactionRealParameters.size();
+  s.parameters.integerWorkspaceCount = in.data.integerBlockWorkspaceCount;
+  s.parameters.realWorkspaceCount = in.data.realBlockWorkspaceCount;
   s.stage = in.data.stage;
   s.reactionPhase = in.data.reactionPhase;
   s.liquidPhases = in.liquidPhases;
@@ -204,18 +199,8 @@ ColumnList routineList(const StageInputs& in, const ModelComponents& model) {
   list.set(c::kComponentIndex, model.index);
   list.set(c::kOptionSet, model.optionSet);
   list.set(c::kRates, rates);
-  list.set(c::kIntegerCount, &s.integerCount);
-  list.set(c::kIntegers, s.integers);
-  list.set(c::kRealCount, &s.realCount);
-  list.set(c::kReals, in.data.realParameters.data());
-  list.set(c::kReactionIntegerCount, &s.reactionIntegerCount);
-  list.set(c::kReactionIntegers, s.reactionIntegers);
-  list.set(c::kReactionRealCount, &s.reactionRealCount);
-  list.set(c::kReactionReals, in.data.reactionRealParameters.data());
-  list.set(c::kIntegerWorkspaceCount, &s.integerWorkspaceCount);
-  list.set(c::kIntegerWorkspace, s.integerWorkspace);
-  list.set(c::kRealWorkspaceCount, &s.realWorkspaceCount);
-  list.set(c::kRealWorkspace, s.realWorkspace);
+  s.parameters.placeIn(list, c::kIntegerCount, in.data.realParameters.data(),
+                       c::kReactionIntegerCount, in.data.reactionRealParameters.data());
   list.set(c::kStage, &s.stage);
   list.set(c::kReactionPhase, &s.reactionPhase);
   list.set(c::kLiquidPhases, &s.liquidPhases);
@@ -233,8 +218,8 @@ void evaluate(std::string_view name, const StageInputs& in, Status status, HostC
   if (!withinLimits(in, ncomp)) return reportSizes(name, status);
   if (!numbersUsable(name, in, status)) return;
   StageStorage& s = g_stage;
-  truncateInto(in.data.integerParameters, s.integers);
-  truncateInto(in.data.reactionIntegerParameters, s.reactionIntegers);
+  truncateInto(in.data.integerParameters, s.parameters.integers);
+  truncateInto(in.data.reactionIntegerParameters, s.parameters.reactionIntegers);
 
   const double t = host::toSi(host::Quantity::Temperature, in.head.temperature);
   const double p = host::toSi(host::Quantity::Pressure, in.head.pressure);

@@ -115,28 +115,24 @@ struct ReactorInputs {
 // arrays.  The scalars are set before every call.
 struct RoutineStorage {
   double stream[kModuleWords];
-  std::int64_t integers[kModuleWords];
-  std::int64_t reactionIntegers[kModuleWords];
+  // The parameter sets, their counts and the block workspaces.
+  ParameterStorage parameters;
   std::int64_t identifiers[identifiers::kWords];
   std::int64_t integerWork[kSmallWorkWords];
   double realWork[kSmallWorkWords];
   double work1[kModuleWords], work2[kModuleWords], work3[kModuleWords];
   double userValues[kModuleWords];
-  // The work array that goes with NZIPW: as long as its limit allows.
-  std::int64_t integerWorkspace[kModuleWords];
-  double realWorkspace[kModuleWords];
   double reactionWork1[kMaxReactions + 2];
   double reactionWork2[kMaxReactions];
   // The stoichiometry of a tray column, companion order, reloaded on every call.
   double stoichiometry[kMaxCompanionComponents * kMaxReactions];
   // Scalars.
   std::int64_t ones[3];
-  std::int64_t integerCount, realCount, reactionIntegerCount, reactionRealCount;
   std::int64_t optionSetCount, integerWorkCount, realWorkCount;
   std::int64_t components, reactions, modelComponents;
   std::int64_t hundreds[3];
   std::int64_t callCode, failure, flashed;
-  std::int64_t userValueCount, integerWorkspaceCount, realWorkspaceCount;
+  std::int64_t userValueCount;
   std::int64_t reactionCounts[2];
   double workWords[2];
   double position;
@@ -558,10 +554,10 @@ void setRoutineScalars(const Member& m, const ReactorInputs& in, std::int64_t nc
   RoutineStorage& r = g_routine;
   std::fill(std::begin(r.ones), std::end(r.ones), 1);
   std::fill(std::begin(r.hundreds), std::end(r.hundreds), kModuleWords);
-  r.integerCount = in.reaction.integerParameters.size();
-  r.realCount = in.reaction.realParameters.size();
-  r.reactionIntegerCount = in.reaction.reactionIntegerParameters.size();
-  r.reactionRealCount = in.reaction.reactionRealParameters.size();
+  r.parameters.integerCount = in.reaction.integerParameters.size();
+  r.parameters.realCount = in.reaction.realParameters.size();
+  r.parameters.reactionIntegerCount = in.reaction.reactionIntegerParameters.size();
+  r.parameters.reactionRealCount = in.reaction.reactionRealParameters.size();
   r.optionSetCount = 1;
   r.integerWorkCount = in.reaction.integerWorkCount;
   r.realWorkCount = in.reaction.realWorkCount;
@@ -571,8 +567,8 @@ void setRoutineScalars(const Member& m, const ReactorInputs& in, std::int64_t nc
   r.reactionCounts[0] = r.reactionCounts[1] = nrxn;
   r.callCode = 1;
   r.userValueCount = in.reaction.userValueCount;
-  r.integerWorkspaceCount = in.reaction.integerWorkspaceCount;
-  r.realWorkspaceCount = in.reaction.realWorkspaceCount;
+  r.parameters.integerWorkspaceCount = in.reaction.integerWorkspaceCount;
+  r.parameters.realWorkspaceCount = in.reaction.realWorkspaceCount;
   r.position = m.reactor == Reactor::PlugFlow ? in.tube->position : 0.0;
 }
 
@@ -587,10 +583,8 @@ ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelCom
   list.set(2, &r.ones[0]);
   list.set(3, &r.ones[1]);
   list.set(4, &r.ones[2]);
-  list.set(a::kIntegerCount, &r.integerCount);
-  list.set(a::kIntegers, r.integers);
-  list.set(a::kRealCount, &r.realCount);
-  list.set(a::kReals, in.reaction.realParameters.data());
+  r.parameters.placeIn(list, a::kIntegerCount, in.reaction.realParameters.data(),
+                       a::kReactionIntegerCount, in.reaction.reactionRealParameters.data());
   list.set(a::kIdentifiers, r.identifiers);
   list.set(a::kOptionSetCount, &r.optionSetCount);
   list.set(a::kOptionSets, model.optionSet);
@@ -622,14 +616,6 @@ ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelCom
   list.set(a::kWork3, r.work3);
   list.set(a::kUserValueCount, &r.userValueCount);
   list.set(a::kUserValues, r.userValues);
-  list.set(a::kReactionIntegerCount, &r.reactionIntegerCount);
-  list.set(a::kReactionIntegers, r.reactionIntegers);
-  list.set(a::kReactionRealCount, &r.reactionRealCount);
-  list.set(a::kReactionReals, in.reaction.reactionRealParameters.data());
-  list.set(a::kIntegerWorkspaceCount, &r.integerWorkspaceCount);
-  list.set(a::kIntegerWorkspace, r.integerWorkspace);
-  list.set(a::kRealWorkspaceCount, &r.realWorkspaceCount);
-  list.set(a::kRealWorkspace, r.realWorkspace);
   list.set(a::kReactionWork1Count, &r.reactionCounts[0]);
   list.set(a::kReactionWork1, r.reactionWork1);
   list.set(a::kReactionWork2Count, &r.reactionCounts[1]);
@@ -736,8 +722,8 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
   if (!placePhases(m, in, model, work, {x, sout, nc, ncomp, t, p, total}, status)) return;
 
   RoutineStorage& r = g_routine;
-  truncateInto(in.reaction.integerParameters, r.integers);
-  truncateInto(in.reaction.reactionIntegerParameters, r.reactionIntegers);
+  truncateInto(in.reaction.integerParameters, r.parameters.integers);
+  truncateInto(in.reaction.reactionIntegerParameters, r.parameters.reactionIntegers);
   std::copy(sout, sout + ncomp + kStreamExtraWords, r.stream);
 
   double* nu = companionStoichiometry(kind, in, model, work, stoichiometry, ncomp);

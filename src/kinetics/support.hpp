@@ -3,6 +3,7 @@
 // integer parameter sets and the check of invalid numbers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -164,6 +165,42 @@ bool workspaceHolds(Workspace work, std::int64_t slots, std::string_view procedu
 // The run file and directory the user routines see (SAIPDF), taken from the host's
 // file-name list when blank or full.
 void prepareRunFiles();
+
+// ---- parameter sets in module storage ----
+
+// The parameter sets and block workspaces that the reactor and the column-stage routines
+// both receive, kept in module storage: the integer sets truncated from the model's
+// reals, the counts, and the workspaces a routine may keep values in between calls.
+struct ParameterStorage {
+  std::int64_t integers[kModuleWords];
+  std::int64_t reactionIntegers[kModuleWords];
+  // The work array that goes with NZIPW: as long as its limit allows.
+  std::int64_t integerWorkspace[kModuleWords];
+  double realWorkspace[kModuleWords];
+  std::int64_t integerCount, realCount, reactionIntegerCount, reactionRealCount;
+  std::int64_t integerWorkspaceCount, realWorkspaceCount;
+
+  // Arguments `first` to `first` + 3: the integer count and set, the real count and set;
+  // `reactionFirst` to `reactionFirst` + 7: the same for the reaction paragraph, then the
+  // integer and the real workspace, each after its count.  The real sets are the
+  // model's own.
+  template <std::size_t N>
+  void placeIn(RoutineList<N>& list, std::int64_t first, const double* reals,
+               std::int64_t reactionFirst, const double* reactionReals) {
+    list.set(first, &integerCount);
+    list.set(first + 1, integers);
+    list.set(first + 2, &realCount);
+    list.set(first + 3, reals);
+    list.set(reactionFirst, &reactionIntegerCount);
+    list.set(reactionFirst + 1, reactionIntegers);
+    list.set(reactionFirst + 2, &reactionRealCount);
+    list.set(reactionFirst + 3, reactionReals);
+    list.set(reactionFirst + 4, &integerWorkspaceCount);
+    list.set(reactionFirst + 5, integerWorkspace);
+    list.set(reactionFirst + 6, &realWorkspaceCount);
+    list.set(reactionFirst + 7, realWorkspace);
+  }
+};
 
 // ---- the clean-up call ----
 
