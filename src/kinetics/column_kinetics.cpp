@@ -90,10 +90,8 @@ bool numbersUsable(std::string_view name, const StageInputs& in, Status status) 
   check.real("liquidHoldup", in.liquid1.holdup);
   check.real("liquid2Holdup", in.liquid2.holdup);
   check.real("vapourHoldup", in.vapourHoldup);
-  check.integrals("integerParameters", in.data.integerParameters);
-  check.reals("realParameters", in.data.realParameters);
-  check.integrals("reactionIntegerParameters", in.data.reactionIntegerParameters);
-  check.reals("reactionRealParameters", in.data.reactionRealParameters);
+  check.parameterSets(in.data.integerParameters, in.data.realParameters,
+                      in.data.reactionIntegerParameters, in.data.reactionRealParameters);
   return check.passed(name, status);
 }
 

@@ -202,10 +202,8 @@ bool numbersUsable(const Member& m, const ReactorInputs& in, Status status) {
   check.real("vapourFraction", in.phases.vapourFraction);
   check.real("liquidSplit", in.phases.liquidSplit);
   check.matrix("stoichiometry", in.reaction.stoichiometry);
-  check.integrals("integerParameters", in.reaction.integerParameters);
-  check.reals("realParameters", in.reaction.realParameters);
-  check.integrals("reactionIntegerParameters", in.reaction.reactionIntegerParameters);
-  check.reals("reactionRealParameters", in.reaction.reactionRealParameters);
+  check.parameterSets(in.reaction.integerParameters, in.reaction.realParameters,
+                      in.reaction.reactionIntegerParameters, in.reaction.reactionRealParameters);
   check.real("reactorProperty4", in.properties.reactorProperty4);
   check.real("reactorProperty3", in.properties.reactorProperty3);
   check.real("phaseTest", in.properties.phaseTest);

@@ -170,6 +170,15 @@ void InputCheck::integrals(const char* name, Vector<const double> values) {
   for (std::int64_t k = 1; k <= values.size(); ++k) integral(name, values(k));
 }
 
+void InputCheck::parameterSets(Vector<const double> integers, Vector<const double> reals,
+                               Vector<const double> reactionIntegers,
+                               Vector<const double> reactionReals) {
+  integrals("integerParameters", integers);
+  this->reals("realParameters", reals);
+  integrals("reactionIntegerParameters", reactionIntegers);
+  this->reals("reactionRealParameters", reactionReals);
+}
+
 bool InputCheck::passed(std::string_view procedure, Status status) const {
   if (!name_) return true;
   const auto name = shortName(procedure);

@@ -225,6 +225,10 @@ class InputCheck {
   void matrix(const char* name, Matrix<const double> values);
   void integral(const char* name, double value);
   void integrals(const char* name, Vector<const double> values);
+  // The integer and real parameter sets of the block and of the reaction paragraph,
+  // under their argument names.
+  void parameterSets(Vector<const double> integers, Vector<const double> reals,
+                     Vector<const double> reactionIntegers, Vector<const double> reactionReals);
   // True when every input passed; otherwise status 4 and the report, naming the
   // procedure and the input.
   bool passed(std::string_view procedure, Status status) const;
