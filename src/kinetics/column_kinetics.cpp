@@ -56,15 +56,13 @@ struct StageStorage {
 StageStorage g_stage;
 
 void reportSizes(std::string_view procedure, Status status) {
-  const auto name = shortName(procedure);
-  const std::int64_t reactions = kMaxReactions;
-  const std::int64_t sizes = kModuleWords;
-  report(status, kError,
-         " %s-F-Error\\n            =====\\n One or more of the requested array sizes has\\n has "
-         "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NR) < %d "
-         "\\n and the following array sizes are  all less then %d:\\n       * No. of components "
-         "(NC)\\n       * Block Int Workspace (NZIBW)\\n       * Block Real Workspace (NZRBW)",
-         name, reactions, sizes);
+  reportSizeLimits(
+      procedure,
+      " %s-F-Error\\n            =====\\n One or more of the requested array sizes has\\n has "
+      "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NR) < %d "
+      "\\n and the following array sizes are  all less then %d:\\n       * No. of components "
+      "(NC)\\n       * Block Int Workspace (NZIBW)\\n       * Block Real Workspace (NZRBW)",
+      status);
 }
 
 bool withinLimits(const StageInputs& in, std::int64_t ncomp) {

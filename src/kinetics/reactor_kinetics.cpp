@@ -160,17 +160,15 @@ PhaseScratch g_phases;
 // ---- checks ----
 
 void reportSizes(const ReactorKind& kind, Status status) {
-  const auto name = shortName(kind.family);
-  const std::int64_t reactions = kMaxReactions;
-  const std::int64_t sizes = kModuleWords;
-  report(status, kError,
-         " %s-F-Error\\n           =====\\n One or more of the requested array sizes has\\n has "
-         "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NRXN) "
-         "< %d \\n and the following array sizes are  all less then %d:\\n       * No. of "
-         "components (NCP)\\n       * User variables (NUSRV)\\n       * Reaction paragraph Int "
-         "Workspace (NZIPW)\\n       * Reaction paragraph Real Workspace (NZRPW)\\n       * SOUT "
-         "array size (NCP+9).",
-         name, reactions, sizes);
+  reportSizeLimits(
+      kind.family,
+      " %s-F-Error\\n           =====\\n One or more of the requested array sizes has\\n has "
+      "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NRXN) "
+      "< %d \\n and the following array sizes are  all less then %d:\\n       * No. of "
+      "components (NCP)\\n       * User variables (NUSRV)\\n       * Reaction paragraph Int "
+      "Workspace (NZIPW)\\n       * Reaction paragraph Real Workspace (NZRPW)\\n       * SOUT "
+      "array size (NCP+9).",
+      status);
 }
 
 // The limits of the module arrays: reactions, components, parameter sets, counts.

@@ -196,6 +196,13 @@ void reportInconsistentSizes(std::string_view procedure, std::int64_t components
          name, components, rows, modelComponents);
 }
 
+void reportSizeLimits(std::string_view procedure, SizeLimitsFormat format, Status status) {
+  const auto name = shortName(procedure);
+  const std::int64_t reactions = kMaxReactions;
+  const std::int64_t sizes = kModuleWords;
+  report(status, kError, format, name, reactions, sizes);
+}
+
 void reportFailingRoutine(std::string_view procedure, Status status) {
   const auto name = shortName(procedure);
   report(status, kError,

@@ -11,6 +11,7 @@
 #include "common/units.hpp"
 #include "entry/views.hpp"
 #include "kinetics/user_routines.hpp"
+#include "print/report.hpp"
 #include "xv55/host/companion.h"
 
 namespace xv55::kinetics {
@@ -250,6 +251,10 @@ inline text::Padded<15> shortName(std::string_view text) {
 // Array extents that disagree with the counts or with the model's component set.
 void reportInconsistentSizes(std::string_view procedure, std::int64_t components, std::int64_t rows,
                              std::int64_t modelComponents, Status status);
+// Module arrays too small for the inputs: the member's list of the sizes to check, given
+// the procedure's name, the largest reaction count and the module arrays' length.
+using SizeLimitsFormat = print::Format<text::Padded<15>, std::int64_t, std::int64_t>;
+void reportSizeLimits(std::string_view procedure, SizeLimitsFormat format, Status status);
 // A routine that set its failure flag.
 void reportFailingRoutine(std::string_view procedure, Status status);
 
