@@ -56,6 +56,59 @@ void show(const char* title, xv55::BlockBuilder& b) {
   }
 }
 
+Xv55Entry entryOf(void* lib, const char* name) {
+  return reinterpret_cast<Xv55Entry>(dlsym(lib, name));
+}
+
+void squareRoot(void* lib) {
+  std::printf("\nSigned square root of -4 (XV55IF_SPSQRT)\n");
+  xv55::BlockBuilder b;
+  b.real(-4.0);
+  b.output();
+  b.call(entryOf(lib, "XV55IF_SPSQRT"), 4);
+  show("y = -sqrt(4)", b);
+}
+
+void ramp(void* lib) {
+  std::printf("\nClipped ramp from (0, 10) to (2, 20) at x = 1.5 (XV55IF_SPRAMP)\n");
+  xv55::BlockBuilder b;
+  for (double v : {1.5, 0.0, 2.0, 10.0, 20.0}) b.real(v);
+  b.output();
+  b.call(entryOf(lib, "XV55IF_SPRAMP"), 4);
+  show("y", b);
+}
+
+// A 2 x 2 product, then the same with a vector of the wrong length.
+void matrixProduct(void* lib) {
+  std::printf("\nMatrix times vector, 2 x 2 (XV55IF_SPMATR)\n");
+  xv55::BlockBuilder b;
+  const double a[] = {1, 3, 2, 4};
+  b.reals(a, {2, 2});
+  b.reals({10.0, 100.0});
+  b.outputs(2);
+  b.call(entryOf(lib, "XV55IF_SPMATR"), 4);
+  show("Y = A B", b);
+  std::printf("\nThe same with mismatched dimensions (A is 2 x 2, B has 3 cells)\n");
+  xv55::BlockBuilder bad;
+  bad.reals(a, {2, 2});
+  bad.reals({1.0, 2.0, 3.0});
+  bad.outputs(2);
+  bad.call(entryOf(lib, "XV55IF_SPMATR"), 4);
+  show("refused", bad);
+}
+
+void chokedFlux(void* lib) {
+  std::printf("\nChoked mass flux of a flashing liquid (XV55IF_PSIMPINT)\n");
+  std::printf("  P0 = 10 bar, Ps = 8 bar, Pb = 1 bar, V0 = 0.001 m3/kg, a = 0.8, n = 1, N = 20\n");
+  xv55::BlockBuilder b;
+  for (double v : {10.0, 8.0, 1.0, 0.001, 0.8, 1.0, 20.0}) b.real(v);
+  b.outputs(1);
+  b.output();
+  b.output();
+  b.call(entryOf(lib, "XV55IF_PSIMPINT"), 0);
+  show("G (kg/m2 s), Pm (bar), M", b);
+}
+
 }  // namespace
 
 int main() {
@@ -65,58 +118,15 @@ int main() {
     std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), dlerror());
     return 1;
   }
-  auto entry = [&](const char* name) { return reinterpret_cast<Xv55Entry>(dlsym(lib, name)); };
   auto init = reinterpret_cast<std::int32_t (*)(const InitBlock*)>(dlsym(lib, "QRInitialize"));
-
   ConsolePrinter printer;
   const InitBlock block{1, &printer, nullptr, 0};
   std::printf("QRInitialize -> %d\n", init(&block));
 
-  {
-    std::printf("\nSigned square root of -4 (XV55IF_SPSQRT)\n");
-    xv55::BlockBuilder b;
-    b.real(-4.0);
-    b.output();
-    b.call(entry("XV55IF_SPSQRT"), 4);
-    show("y = -sqrt(4)", b);
-  }
-  {
-    std::printf("\nClipped ramp from (0, 10) to (2, 20) at x = 1.5 (XV55IF_SPRAMP)\n");
-    xv55::BlockBuilder b;
-    for (double v : {1.5, 0.0, 2.0, 10.0, 20.0}) b.real(v);
-    b.output();
-    b.call(entry("XV55IF_SPRAMP"), 4);
-    show("y", b);
-  }
-  {
-    std::printf("\nMatrix times vector, 2 x 2 (XV55IF_SPMATR)\n");
-    xv55::BlockBuilder b;
-    const double a[] = {1, 3, 2, 4};
-    b.reals(a, {2, 2});
-    b.reals({10.0, 100.0});
-    b.outputs(2);
-    b.call(entry("XV55IF_SPMATR"), 4);
-    show("Y = A B", b);
-    std::printf("\nThe same with mismatched dimensions (A is 2 x 2, B has 3 cells)\n");
-    xv55::BlockBuilder bad;
-    bad.reals(a, {2, 2});
-    bad.reals({1.0, 2.0, 3.0});
-    bad.outputs(2);
-    bad.call(entry("XV55IF_SPMATR"), 4);
-    show("refused", bad);
-  }
-  {
-    std::printf("\nChoked mass flux of a flashing liquid (XV55IF_PSIMPINT)\n");
-    std::printf(
-        "  P0 = 10 bar, Ps = 8 bar, Pb = 1 bar, V0 = 0.001 m3/kg, a = 0.8, n = 1, N = 20\n");
-    xv55::BlockBuilder b;
-    for (double v : {10.0, 8.0, 1.0, 0.001, 0.8, 1.0, 20.0}) b.real(v);
-    b.outputs(1);
-    b.output();
-    b.output();
-    b.call(entry("XV55IF_PSIMPINT"), 0);
-    show("G (kg/m2 s), Pm (bar), M", b);
-  }
+  squareRoot(lib);
+  ramp(lib);
+  matrixProduct(lib);
+  chokedFlux(lib);
   dlclose(lib);
   return 0;
 }

@@ -74,13 +74,29 @@ bool Site::call() {
 Model::Model(const Plant& p) : plant(p) {
   const InitBlock init{1, &printer, &options, 0};
   require(QRInitialize(&init) == 1, "QRInitialize refused the host objects");
+  setUpRoots();
+  setUpPump();
+  setUpPower();
+  setUpPipe();
+  setUpValve();
 
+  // The first evaluation sizes every block; later calls allocate nothing.
+  State y{1.0, 10.0, plant.atmosphere, plant.atmosphere, 1.0};
+  require(evaluate(y, Settings{}), "a procedure failed at the first evaluation");
+}
+
+// Square roots: of the heads that drive the feed and the drain flows, and of the
+// valve's pressure drop.
+void Model::setUpRoots() {
   for (Site* s : {&feed_, &drain_, &root_}) {
     s->entry = XV55IF_SPSQRT;
     s->block.real(1.0);
     s->block.output();
   }
+}
 
+// The pump: two tabulated curves at two speeds, interpolated by Hermite splines.
+void Model::setUpPump() {
   auto& pump = pump_.block;
   pump_.entry = XV55IF_SPPUMPCURVE;
   pump.text("Tabular data");
@@ -107,7 +123,11 @@ Model::Model(const Plant& p) : plant(p) {
   pump.work.assign(100, 0.0);
   pump.call(pump_.entry, 1);
   require(pump.status != 4, "the pump curves were refused at set-up");
+}
 
+// The pump's power from its rated power, its inlet pressure, the highest discharge
+// pressure and the pressure rise.
+void Model::setUpPower() {
   auto& power = power_.block;
   power_.entry = XV55IF_SPPSPC;
   powerRated_ = power.real(plant.ratedPower);
@@ -116,7 +136,10 @@ Model::Model(const Plant& p) : plant(p) {
   powerRise_ = power.real(1.0);
   power.output();
   power.work.assign(1, 0.0);
+}
 
+// The transfer pipe: liquid only, its inclination from the lift.
+void Model::setUpPipe() {
   auto& pipe = pipe_.block;
   pipe_.entry = XV55IF_SPPINT;
   pipe.real(plant.diameter);
@@ -135,7 +158,10 @@ Model::Model(const Plant& p) : plant(p) {
   pipe.text("Beggs-Brill");
   pipe.text("Darcy");
   for (int k = 0; k < 3; ++k) pipe.output();  // holdup, friction, acceleration
+}
 
+// The control valve's characteristic, closed at 0 %.
+void Model::setUpValve() {
   auto& valve = valve_.block;
   valve_.entry = XV55IF_SPVALVE;
   valve.integer(5);
@@ -146,10 +172,6 @@ Model::Model(const Plant& p) : plant(p) {
   valve.real(0.0);   // not used
   valve.integer(1);  // closed at 0 %, lower bound on the coefficient
   valve.output();
-
-  // The first evaluation sizes every block; later calls allocate nothing.
-  State y{1.0, 10.0, plant.atmosphere, plant.atmosphere, 1.0};
-  require(evaluate(y, Settings{}), "a procedure failed at the first evaluation");
 }
 
 // The clean-up call (type 2) to every site that takes a call type, then the library

@@ -111,6 +111,12 @@ class Model {
   long residualCalls = 0;
 
  private:
+  // The blocks of the procedures the model calls, each set up once.
+  void setUpRoots();
+  void setUpPump();
+  void setUpPower();
+  void setUpPipe();
+  void setUpValve();
   bool evaluate(const State& y, const Settings& u);
   Site feed_, drain_, pump_, power_, pipe_, valve_, root_;
   std::int64_t pumpFlow_ = 0, pumpSpeed_ = 0, valvePosition_ = 0;

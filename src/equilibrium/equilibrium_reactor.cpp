@@ -7,6 +7,7 @@
 //
 // The model's inputs are never written: they are converted into local copies.
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -353,25 +354,19 @@ struct ProductStream {
   host::StreamVector vector;
 };
 
+// The stored text of each kind of change, in the order of `PhaseChange::Kind`.
+constexpr std::array<std::string_view, 5> kPhaseChangeTexts{
+    " GETRGR-I-The total number of phases has changed in",
+    " GETRGR-I-The number of phases in outlet stream %d has decreased in block:",
+    " GETRGR-I-The number of phases in outlet stream %d has increased in block:",
+    " GETRGR-I-Phase %d of outlet stream %d has changed in block:",
+    " GETRGR-I-The phase sequence in stream %d in block:"};
+static_assert(kPhaseChangeTexts.size() ==
+              static_cast<std::size_t>(PhaseChange::Kind::Sequence) + 1);
+
 void reportPhaseChange(Call& c, const PhaseChange& change) {
   print::MessageBuffer m;
-  switch (change.kind) {
-    case PhaseChange::Kind::TotalPhases:
-      m.stored(" GETRGR-I-The total number of phases has changed in");
-      break;
-    case PhaseChange::Kind::Decreased:
-      m.stored(" GETRGR-I-The number of phases in outlet stream %d has decreased in block:");
-      break;
-    case PhaseChange::Kind::Increased:
-      m.stored(" GETRGR-I-The number of phases in outlet stream %d has increased in block:");
-      break;
-    case PhaseChange::Kind::PhaseKind:
-      m.stored(" GETRGR-I-Phase %d of outlet stream %d has changed in block:");
-      break;
-    case PhaseChange::Kind::Sequence:
-      m.stored(" GETRGR-I-The phase sequence in stream %d in block:");
-      break;
-  }
+  m.stored(kPhaseChangeTexts[static_cast<std::size_t>(change.kind)]);
   m.user(c.id.nameText()).stored(".\\n");
   // Information does not hide a warning this call has given.
   if (!c.warned) c.status = kInformation;

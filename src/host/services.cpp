@@ -2,6 +2,7 @@
 #include "host/services.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace xv55::host {
@@ -9,32 +10,13 @@ namespace {
 
 using UnitService = double (*)(const double*, const std::int64_t*, const std::int64_t*);
 
-UnitService serviceOf(Quantity quantity) {
-  switch (quantity) {
-    case Quantity::Temperature:
-      return GPTEMP;
-    case Quantity::Pressure:
-      return GPPRES;
-    case Quantity::MolarFlow:
-      return GPMFLO;
-    case Quantity::Mass:
-      return GPMASS;
-    case Quantity::Volume:
-      return GPVOL;
-    case Quantity::Length:
-      return GPLEN;
-    case Quantity::MolarDensity:
-      return GPMRHO;
-    case Quantity::MassDensity:
-      return GPRHO;
-    case Quantity::MolarEnthalpy:
-      break;
-  }
-  return GPSPH;
-}
+// The host's conversion service of each quantity, in the order of `Quantity`.
+constexpr std::array<UnitService, 9> kUnitServices{GPTEMP, GPPRES, GPMFLO, GPMASS, GPVOL,
+                                                   GPLEN,  GPMRHO, GPRHO,  GPSPH};
+static_assert(kUnitServices.size() == static_cast<std::size_t>(Quantity::MolarEnthalpy) + 1);
 
 double convert(Quantity quantity, double value, std::int64_t direction, std::int64_t unitSet) {
-  return serviceOf(quantity)(&value, &direction, &unitSet);
+  return kUnitServices[static_cast<std::size_t>(quantity)](&value, &direction, &unitSet);
 }
 
 }  // namespace

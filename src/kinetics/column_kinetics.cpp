@@ -47,29 +47,22 @@ struct StageStorage {
   double rates[kModuleWords];
   double fractions[kModuleWords];  // model order, one phase at a time
   double liquidAmounts[kModuleWords];
-  std::int64_t integers[kModuleWords];
-  std::int64_t reactionIntegers[kModuleWords];
-  std::int64_t integerWorkspace[kModuleWords];
-  double realWorkspace[kModuleWords];
+  ParameterStorage parameters;
   std::int64_t companionComponents, modelComponents, reactions;
   double temperature, pressure, flow, liquidFlow, vapourFlow, liquidHoldup, vapourHoldup;
   double liquid1Flow, liquid2Flow, liquid1Holdup, liquid2Holdup;
-  std::int64_t integerCount, realCount, reactionIntegerCount, reactionRealCount;
-  std::int64_t integerWorkspaceCount, realWorkspaceCount;
   std::int64_t stage, reactionPhase, liquidPhases;
 };
 StageStorage g_stage;
 
 void reportSizes(std::string_view procedure, Status status) {
-  const auto name = shortName(procedure);
-  const std::int64_t reactions = kMaxReactions;
-  const std::int64_t sizes = kModuleWords;
-  report(status, kError,
-         " %s-F-Error\\n            =====\\n One or more of the requested array sizes has\\n has "
-         "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NR) < %d "
-         "\\n and the following array sizes are  all less then %d:\\n       * No. of components "
-         "(NC)\\n       * Block Int Workspace (NZIBW)\\n       * Block Real Workspace (NZRBW)",
-         name, reactions, sizes);
+  reportSizeLimits(
+      procedure,
+      " %s-F-Error\\n            =====\\n One or more of the requested array sizes has\\n has "
+      "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NR) < %d "
+      "\\n and the following array sizes are  all less then %d:\\n       * No. of components "
+      "(NC)\\n       * Block Int Workspace (NZIBW)\\n       * Block Real Workspace (NZRBW)",
+      status);
 }
 
 bool withinLimits(const StageInputs& in, std::int64_t ncomp) {
@@ -95,10 +88,8 @@ bool numbersUsable(std::string_view name, const StageInputs& in, Status status) 
   check.real("liquidHoldup", in.liquid1.holdup);
   check.real("liquid2Holdup", in.liquid2.holdup);
   check.real("vapourHoldup", in.vapourHoldup);
-  check.integrals("integerParameters", in.data.integerParameters);
-  check.reals("realParameters", in.data.realParameters);
-  check.integrals("reactionIntegerParameters", in.data.reactionIntegerParameters);
-  check.reals("reactionRealParameters", in.data.reactionRealParameters);
+  check.parameterSets(in.data.integerParameters, in.data.realParameters,
+                      in.data.reactionIntegerParameters, in.data.reactionRealParameters);
   return check.passed(name, status);
 }
 
@@ -171,12 +162,12 @@ void fillScalars(const StageInputs& in, std::int64_t ncomp, std::int64_t nc, std
   s.liquid2Holdup = in.liquid2.holdup;
   s.liquidHoldup = in.liquid1.holdup + in.liquid2.holdup;
   s.vapourHoldup = in.vapourHoldup;
-  s.integerCount = in.data.integerParameters.size();
-  s.realCount = in.data.realParameters.size();
-  s.reactionIntegerCount = in.data.reactionIntegerParameters.size();
-  s.reactionRealCount = in.data.reactionRealParameters.size();
-  s.integerWorkspaceCount = in.data.integerBlockWorkspaceCount;
-  s.realWorkspaceCount = in.data.realBlockWorkspaceCount;
+  s.parameters.integerCount = in.data.integerParameters.size();
+  s.parameters.realCount = in.data.realParameters.size();
+  s.parameters.reactionIntegerCount = in.data.reactionIntegerParameters.size();
+  s.parameters.reactionRealCount = in.data.reactionRealParameters.size();
+  s.parameters.integerWorkspaceCount = in.data.integerBlockWorkspaceCount;
+  s.parameters.realWorkspaceCount = in.data.realBlockWorkspaceCount;
   s.stage = in.data.stage;
   s.reactionPhase = in.data.reactionPhase;
   s.liquidPhases = in.liquidPhases;
@@ -204,18 +195,8 @@ ColumnList routineList(const StageInputs& in, const ModelComponents& model) {
   list.set(c::kComponentIndex, model.index);
   list.set(c::kOptionSet, model.optionSet);
   list.set(c::kRates, rates);
-  list.set(c::kIntegerCount, &s.integerCount);
-  list.set(c::kIntegers, s.integers);
-  list.set(c::kRealCount, &s.realCount);
-  list.set(c::kReals, in.data.realParameters.data());
-  list.set(c::kReactionIntegerCount, &s.reactionIntegerCount);
-  list.set(c::kReactionIntegers, s.reactionIntegers);
-  list.set(c::kReactionRealCount, &s.reactionRealCount);
-  list.set(c::kReactionReals, in.data.reactionRealParameters.data());
-  list.set(c::kIntegerWorkspaceCount, &s.integerWorkspaceCount);
-  list.set(c::kIntegerWorkspace, s.integerWorkspace);
-  list.set(c::kRealWorkspaceCount, &s.realWorkspaceCount);
-  list.set(c::kRealWorkspace, s.realWorkspace);
+  s.parameters.placeIn(list, c::kIntegerCount, in.data.realParameters.data(),
+                       c::kReactionIntegerCount, in.data.reactionRealParameters.data());
   list.set(c::kStage, &s.stage);
   list.set(c::kReactionPhase, &s.reactionPhase);
   list.set(c::kLiquidPhases, &s.liquidPhases);
@@ -233,8 +214,8 @@ void evaluate(std::string_view name, const StageInputs& in, Status status, HostC
   if (!withinLimits(in, ncomp)) return reportSizes(name, status);
   if (!numbersUsable(name, in, status)) return;
   StageStorage& s = g_stage;
-  truncateInto(in.data.integerParameters, s.integers);
-  truncateInto(in.data.reactionIntegerParameters, s.reactionIntegers);
+  truncateInto(in.data.integerParameters, s.parameters.integers);
+  truncateInto(in.data.reactionIntegerParameters, s.parameters.reactionIntegers);
 
   const double t = host::toSi(host::Quantity::Temperature, in.head.temperature);
   const double p = host::toSi(host::Quantity::Pressure, in.head.pressure);
@@ -264,43 +245,39 @@ void evaluate(std::string_view name, const StageInputs& in, Status status, HostC
 
 void run(std::string_view name, const StageInputs& in, HostCallType call, Status status,
          HostContext context) {
-  if (call.mode().isCleanUp()) {
-    SAIGCLEAR(status.address());
-    return;
-  }
-  evaluate(name, in, status, context);
+  if (!clearedOnCleanUp(call.mode(), status)) evaluate(name, in, status, context);
+}
+
+// The fields both stage records hold under the same names (a record without one does
+// not compile), with the stage's one or two liquids.
+template <class R>
+StageInputs stageInputs(const R& a, std::int64_t liquidPhases, const StageLiquid& liquid1,
+                        const StageLiquid& liquid2 = {}) {
+  return {.head = a.head,
+          .liquidPhases = liquidPhases,
+          .liquid1 = liquid1,
+          .liquid2 = liquid2,
+          .vapourAmounts = a.vapourAmounts,
+          .stoichiometry = a.stoichiometry,
+          .vapourFlow = a.vapourFlow,
+          .vapourHoldup = a.vapourHoldup,
+          .data = a.data,
+          .rates = a.rates};
 }
 
 }  // namespace
 
 void SPRDKUSR(const ColumnStageArguments& a, HostCallType call, Status status,
               HostContext context) {
-  run("SPRDKUSR",
-      {.head = a.head,
-       .liquidPhases = 1,
-       .liquid1 = {a.liquidAmounts, a.liquidFlow, a.liquidHoldup},
-       .vapourAmounts = a.vapourAmounts,
-       .stoichiometry = a.stoichiometry,
-       .vapourFlow = a.vapourFlow,
-       .vapourHoldup = a.vapourHoldup,
-       .data = a.data,
-       .rates = a.rates},
-      call, status, context);
+  run("SPRDKUSR", stageInputs(a, 1, {a.liquidAmounts, a.liquidFlow, a.liquidHoldup}), call, status,
+      context);
 }
 
 void SPRDKUS3(const ColumnStageTwoLiquidArguments& a, HostCallType call, Status status,
               HostContext context) {
   run("SPRDKUS3",
-      {.head = a.head,
-       .liquidPhases = 2,
-       .liquid1 = {a.liquid1Amounts, a.liquid1Flow, a.liquid1Holdup},
-       .liquid2 = {a.liquid2Amounts, a.liquid2Flow, a.liquid2Holdup},
-       .vapourAmounts = a.vapourAmounts,
-       .stoichiometry = a.stoichiometry,
-       .vapourFlow = a.vapourFlow,
-       .vapourHoldup = a.vapourHoldup,
-       .data = a.data,
-       .rates = a.rates},
+      stageInputs(a, 2, {a.liquid1Amounts, a.liquid1Flow, a.liquid1Holdup},
+                  {a.liquid2Amounts, a.liquid2Flow, a.liquid2Holdup}),
       call, status, context);
 }
 

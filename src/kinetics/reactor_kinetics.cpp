@@ -6,6 +6,7 @@
 // comes from (a flash, or one to four compositions of the model) and its names.  Its
 // body hands the groups of its record to the evaluation as ReactorInputs.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -54,46 +55,20 @@ constexpr AreaSlots kNoSlots{0, 0};
 constexpr std::int64_t kMixedCaller = 76;
 constexpr std::int64_t kTubularCaller = 77;
 
+// The kinds in the order of `Reactor`.
+constexpr std::array<ReactorKind, 4> kReactorKinds{{
+    {"SPRKUSR", "SPRKUSR / FLSH_PFLASH", BlockType::Mixrx, kMixedCaller, kStreamSlots,
+     kStoichiometrySlots, 8},
+    {"SPRPUSR", "SPRPUSR / FLSH_PFLASH", BlockType::Tubrx, kTubularCaller, kStreamSlots,
+     kStoichiometrySlots, 8},
+    {"SPBOUSR", "SPBOUSR / FLSH_PFLASH", BlockType::Chargex, kTubularCaller, kStreamSlots,
+     kStoichiometrySlots, 8},
+    {"SPRADKUSER", "SPRADKUSER / FLSH_PFLASH", BlockType::Traycol, kMixedCaller, kStreamSlots,
+     kNoSlots, 6},
+}};
+
 const ReactorKind& kindOf(Reactor reactor) {
-  static const ReactorKind kStirred{"SPRKUSR",
-                                    "SPRKUSR / FLSH_PFLASH",
-                                    BlockType::Mixrx,
-                                    kMixedCaller,
-                                    kStreamSlots,
-                                    kStoichiometrySlots,
-                                    8};
-  static const ReactorKind kPlug{"SPRPUSR",
-                                 "SPRPUSR / FLSH_PFLASH",
-                                 BlockType::Tubrx,
-                                 kTubularCaller,
-                                 kStreamSlots,
-                                 kStoichiometrySlots,
-                                 8};
-  static const ReactorKind kBatch{"SPBOUSR",
-                                  "SPBOUSR / FLSH_PFLASH",
-                                  BlockType::Chargex,
-                                  kTubularCaller,
-                                  kStreamSlots,
-                                  kStoichiometrySlots,
-                                  8};
-  static const ReactorKind kTray{"SPRADKUSER",
-                                 "SPRADKUSER / FLSH_PFLASH",
-                                 BlockType::Traycol,
-                                 kMixedCaller,
-                                 kStreamSlots,
-                                 kNoSlots,
-                                 6};
-  switch (reactor) {
-    case Reactor::StirredTank:
-      return kStirred;
-    case Reactor::PlugFlow:
-      return kPlug;
-    case Reactor::Batch:
-      return kBatch;
-    case Reactor::TrayColumn:
-      break;
-  }
-  return kTray;
+  return kReactorKinds[static_cast<std::size_t>(reactor)];
 }
 
 constexpr Member kSprkusr{"SPRKUSR", Reactor::StirredTank, Phases::Flash};
@@ -140,28 +115,24 @@ struct ReactorInputs {
 // arrays.  The scalars are set before every call.
 struct RoutineStorage {
   double stream[kModuleWords];
-  std::int64_t integers[kModuleWords];
-  std::int64_t reactionIntegers[kModuleWords];
+  // The parameter sets, their counts and the block workspaces.
+  ParameterStorage parameters;
   std::int64_t identifiers[identifiers::kWords];
   std::int64_t integerWork[kSmallWorkWords];
   double realWork[kSmallWorkWords];
   double work1[kModuleWords], work2[kModuleWords], work3[kModuleWords];
   double userValues[kModuleWords];
-  // The work array that goes with NZIPW: as long as its limit allows.
-  std::int64_t integerWorkspace[kModuleWords];
-  double realWorkspace[kModuleWords];
   double reactionWork1[kMaxReactions + 2];
   double reactionWork2[kMaxReactions];
   // The stoichiometry of a tray column, companion order, reloaded on every call.
   double stoichiometry[kMaxCompanionComponents * kMaxReactions];
   // Scalars.
   std::int64_t ones[3];
-  std::int64_t integerCount, realCount, reactionIntegerCount, reactionRealCount;
   std::int64_t optionSetCount, integerWorkCount, realWorkCount;
   std::int64_t components, reactions, modelComponents;
   std::int64_t hundreds[3];
   std::int64_t callCode, failure, flashed;
-  std::int64_t userValueCount, integerWorkspaceCount, realWorkspaceCount;
+  std::int64_t userValueCount;
   std::int64_t reactionCounts[2];
   double workWords[2];
   double position;
@@ -189,17 +160,15 @@ PhaseScratch g_phases;
 // ---- checks ----
 
 void reportSizes(const ReactorKind& kind, Status status) {
-  const auto name = shortName(kind.family);
-  const std::int64_t reactions = kMaxReactions;
-  const std::int64_t sizes = kModuleWords;
-  report(status, kError,
-         " %s-F-Error\\n           =====\\n One or more of the requested array sizes has\\n has "
-         "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NRXN) "
-         "< %d \\n and the following array sizes are  all less then %d:\\n       * No. of "
-         "components (NCP)\\n       * User variables (NUSRV)\\n       * Reaction paragraph Int "
-         "Workspace (NZIPW)\\n       * Reaction paragraph Real Workspace (NZRPW)\\n       * SOUT "
-         "array size (NCP+9).",
-         name, reactions, sizes);
+  reportSizeLimits(
+      kind.family,
+      " %s-F-Error\\n           =====\\n One or more of the requested array sizes has\\n has "
+      "exceeded preset limit.\\n Please make sure that:\\n       Number of reactions (NRXN) "
+      "< %d \\n and the following array sizes are  all less then %d:\\n       * No. of "
+      "components (NCP)\\n       * User variables (NUSRV)\\n       * Reaction paragraph Int "
+      "Workspace (NZIPW)\\n       * Reaction paragraph Real Workspace (NZRPW)\\n       * SOUT "
+      "array size (NCP+9).",
+      status);
 }
 
 // The limits of the module arrays: reactions, components, parameter sets, counts.
@@ -231,10 +200,8 @@ bool numbersUsable(const Member& m, const ReactorInputs& in, Status status) {
   check.real("vapourFraction", in.phases.vapourFraction);
   check.real("liquidSplit", in.phases.liquidSplit);
   check.matrix("stoichiometry", in.reaction.stoichiometry);
-  check.integrals("integerParameters", in.reaction.integerParameters);
-  check.reals("realParameters", in.reaction.realParameters);
-  check.integrals("reactionIntegerParameters", in.reaction.reactionIntegerParameters);
-  check.reals("reactionRealParameters", in.reaction.reactionRealParameters);
+  check.parameterSets(in.reaction.integerParameters, in.reaction.realParameters,
+                      in.reaction.reactionIntegerParameters, in.reaction.reactionRealParameters);
   check.real("reactorProperty4", in.properties.reactorProperty4);
   check.real("reactorProperty3", in.properties.reactorProperty3);
   check.real("phaseTest", in.properties.phaseTest);
@@ -583,10 +550,10 @@ void setRoutineScalars(const Member& m, const ReactorInputs& in, std::int64_t nc
   RoutineStorage& r = g_routine;
   std::fill(std::begin(r.ones), std::end(r.ones), 1);
   std::fill(std::begin(r.hundreds), std::end(r.hundreds), kModuleWords);
-  r.integerCount = in.reaction.integerParameters.size();
-  r.realCount = in.reaction.realParameters.size();
-  r.reactionIntegerCount = in.reaction.reactionIntegerParameters.size();
-  r.reactionRealCount = in.reaction.reactionRealParameters.size();
+  r.parameters.integerCount = in.reaction.integerParameters.size();
+  r.parameters.realCount = in.reaction.realParameters.size();
+  r.parameters.reactionIntegerCount = in.reaction.reactionIntegerParameters.size();
+  r.parameters.reactionRealCount = in.reaction.reactionRealParameters.size();
   r.optionSetCount = 1;
   r.integerWorkCount = in.reaction.integerWorkCount;
   r.realWorkCount = in.reaction.realWorkCount;
@@ -596,8 +563,8 @@ void setRoutineScalars(const Member& m, const ReactorInputs& in, std::int64_t nc
   r.reactionCounts[0] = r.reactionCounts[1] = nrxn;
   r.callCode = 1;
   r.userValueCount = in.reaction.userValueCount;
-  r.integerWorkspaceCount = in.reaction.integerWorkspaceCount;
-  r.realWorkspaceCount = in.reaction.realWorkspaceCount;
+  r.parameters.integerWorkspaceCount = in.reaction.integerWorkspaceCount;
+  r.parameters.realWorkspaceCount = in.reaction.realWorkspaceCount;
   r.position = m.reactor == Reactor::PlugFlow ? in.tube->position : 0.0;
 }
 
@@ -612,10 +579,8 @@ ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelCom
   list.set(2, &r.ones[0]);
   list.set(3, &r.ones[1]);
   list.set(4, &r.ones[2]);
-  list.set(a::kIntegerCount, &r.integerCount);
-  list.set(a::kIntegers, r.integers);
-  list.set(a::kRealCount, &r.realCount);
-  list.set(a::kReals, in.reaction.realParameters.data());
+  r.parameters.placeIn(list, a::kIntegerCount, in.reaction.realParameters.data(),
+                       a::kReactionIntegerCount, in.reaction.reactionRealParameters.data());
   list.set(a::kIdentifiers, r.identifiers);
   list.set(a::kOptionSetCount, &r.optionSetCount);
   list.set(a::kOptionSets, model.optionSet);
@@ -647,14 +612,6 @@ ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelCom
   list.set(a::kWork3, r.work3);
   list.set(a::kUserValueCount, &r.userValueCount);
   list.set(a::kUserValues, r.userValues);
-  list.set(a::kReactionIntegerCount, &r.reactionIntegerCount);
-  list.set(a::kReactionIntegers, r.reactionIntegers);
-  list.set(a::kReactionRealCount, &r.reactionRealCount);
-  list.set(a::kReactionReals, in.reaction.reactionRealParameters.data());
-  list.set(a::kIntegerWorkspaceCount, &r.integerWorkspaceCount);
-  list.set(a::kIntegerWorkspace, r.integerWorkspace);
-  list.set(a::kRealWorkspaceCount, &r.realWorkspaceCount);
-  list.set(a::kRealWorkspace, r.realWorkspace);
   list.set(a::kReactionWork1Count, &r.reactionCounts[0]);
   list.set(a::kReactionWork1, r.reactionWork1);
   list.set(a::kReactionWork2Count, &r.reactionCounts[1]);
@@ -761,8 +718,8 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
   if (!placePhases(m, in, model, work, {x, sout, nc, ncomp, t, p, total}, status)) return;
 
   RoutineStorage& r = g_routine;
-  truncateInto(in.reaction.integerParameters, r.integers);
-  truncateInto(in.reaction.reactionIntegerParameters, r.reactionIntegers);
+  truncateInto(in.reaction.integerParameters, r.parameters.integers);
+  truncateInto(in.reaction.reactionIntegerParameters, r.parameters.reactionIntegers);
   std::copy(sout, sout + ncomp + kStreamExtraWords, r.stream);
 
   double* nu = companionStoichiometry(kind, in, model, work, stoichiometry, ncomp);
@@ -781,14 +738,53 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
 // The groups every reactor record holds under the same names (a record without one
 // does not compile); the body adds its phase information and its reactor's areas.
 template <class R>
-ReactorInputs sharedInputs(const R& a, std::int64_t phaseCode) {
+ReactorInputs sharedInputs(const R& a, std::int64_t phaseCode, std::int64_t unitSet = 1,
+                           const ModelPhases& phases = {}) {
   return {.call = a.call,
           .state = a.state,
           .composition = a.composition,
+          .phases = phases,
           .reaction = a.reaction,
           .phaseCode = phaseCode,
           .properties = a.properties,
+          .unitSet = unitSet,
           .rates = a.rates};
+}
+
+// The model's phase split alone, or with the vapour and the liquid, or with the vapour
+// and two liquids.
+ModelPhases phasesOf(const PhaseSplit& split) {
+  return {.vapourFraction = split.vapourFraction, .liquidSplit = split.liquidSplit};
+}
+ModelPhases phasesOf(const PhaseSplit& split, Vector<const double> vapour,
+                     Vector<const double> liquid) {
+  return {.vapour = vapour,
+          .liquid = liquid,
+          .vapourFraction = split.vapourFraction,
+          .liquidSplit = split.liquidSplit};
+}
+ModelPhases phasesOf(const PhaseSplit& split, Vector<const double> vapour,
+                     Vector<const double> liquid1, Vector<const double> liquid2) {
+  return {.vapour = vapour,
+          .liquid1 = liquid1,
+          .liquid2 = liquid2,
+          .vapourFraction = split.vapourFraction,
+          .liquidSplit = split.liquidSplit};
+}
+
+// A stirred tank's inputs (phase option, unit set, tank area) and a tube's (phase code,
+// unit set, tube area).
+template <class R>
+ReactorInputs tankInputs(const R& a, const ModelPhases& phases) {
+  ReactorInputs in = sharedInputs(a, a.phaseOption, a.unitSet, phases);
+  in.tank = &a.tank;
+  return in;
+}
+template <class R>
+ReactorInputs tubeInputs(const R& a, const ModelPhases& phases) {
+  ReactorInputs in = sharedInputs(a, a.phaseCode, a.unitSet, phases);
+  in.tube = &a.tube;
+  return in;
 }
 
 void run(const Member& m, const ReactorInputs& in, CallMode mode, Status status,
@@ -801,84 +797,43 @@ void run(const Member& m, const ReactorInputs& in, CallMode mode, Status status,
 
 void SPRKUSR(const StirredTankArguments& a, HostCallType call, Status status, HostContext context,
              Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseOption);
-  in.unitSet = a.unitSet;
-  in.tank = &a.tank;
-  run(kSprkusr, in, call.mode(), status, context, work);
+  run(kSprkusr, tankInputs(a, {}), call.mode(), status, context, work);
 }
 void SPRKUSR1(const StirredTankOnePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseOption);
-  in.phases = {.vapourFraction = a.split.vapourFraction, .liquidSplit = a.split.liquidSplit};
-  in.unitSet = a.unitSet;
-  in.tank = &a.tank;
-  run(kSprkusr1, in, call.mode(), status, context, work);
+  run(kSprkusr1, tankInputs(a, phasesOf(a.split)), call.mode(), status, context, work);
 }
 void SPRKUSR2(const StirredTankTwoPhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseOption);
-  in.phases = {.vapour = a.vapour,
-               .liquid = a.liquid,
-               .vapourFraction = a.split.vapourFraction,
-               .liquidSplit = a.split.liquidSplit};
-  in.unitSet = a.unitSet;
-  in.tank = &a.tank;
-  run(kSprkusr2, in, call.mode(), status, context, work);
+  run(kSprkusr2, tankInputs(a, phasesOf(a.split, a.vapour, a.liquid)), call.mode(), status, context,
+      work);
 }
 void SPRKUSR3(const StirredTankThreePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseOption);
-  in.phases = {.vapour = a.vapour,
-               .liquid1 = a.liquid1,
-               .liquid2 = a.liquid2,
-               .vapourFraction = a.split.vapourFraction,
-               .liquidSplit = a.split.liquidSplit};
-  in.unitSet = a.unitSet;
-  in.tank = &a.tank;
-  run(kSprkusr3, in, call.mode(), status, context, work);
+  run(kSprkusr3, tankInputs(a, phasesOf(a.split, a.vapour, a.liquid1, a.liquid2)), call.mode(),
+      status, context, work);
 }
 void SPRPUSR(const PlugFlowArguments& a, HostCallType call, Status status, HostContext context,
              Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseCode);
-  in.unitSet = a.unitSet;
-  in.tube = &a.tube;
-  run(kSprpusr, in, call.mode(), status, context, work);
+  run(kSprpusr, tubeInputs(a, {}), call.mode(), status, context, work);
 }
 void SPRPUSR1(const PlugFlowOnePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseCode);
-  in.phases = {.vapourFraction = a.split.vapourFraction, .liquidSplit = a.split.liquidSplit};
-  in.unitSet = a.unitSet;
-  in.tube = &a.tube;
-  run(kSprpusr1, in, call.mode(), status, context, work);
+  run(kSprpusr1, tubeInputs(a, phasesOf(a.split)), call.mode(), status, context, work);
 }
 void SPRPUSR2(const PlugFlowTwoPhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseCode);
-  in.phases = {.vapour = a.vapour,
-               .liquid = a.liquid,
-               .vapourFraction = a.split.vapourFraction,
-               .liquidSplit = a.split.liquidSplit};
-  in.unitSet = a.unitSet;
-  in.tube = &a.tube;
-  run(kSprpusr2, in, call.mode(), status, context, work);
+  run(kSprpusr2, tubeInputs(a, phasesOf(a.split, a.vapour, a.liquid)), call.mode(), status, context,
+      work);
 }
 void SPRPUSR3(const PlugFlowThreePhaseArguments& a, HostCallType call, Status status,
               HostContext context, Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseCode);
-  in.phases = {.vapour = a.vapour,
-               .liquid1 = a.liquid1,
-               .liquid2 = a.liquid2,
-               .vapourFraction = a.split.vapourFraction,
-               .liquidSplit = a.split.liquidSplit};
-  in.unitSet = a.unitSet;
-  in.tube = &a.tube;
-  run(kSprpusr3, in, call.mode(), status, context, work);
+  run(kSprpusr3, tubeInputs(a, phasesOf(a.split, a.vapour, a.liquid1, a.liquid2)), call.mode(),
+      status, context, work);
 }
 void SPBOUSR(const BatchArguments& a, HostCallType call, Status status, HostContext context,
              Workspace work) {
-  ReactorInputs in = sharedInputs(a, a.phaseCode);
-  in.unitSet = a.unitSet;
+  const ReactorInputs in = sharedInputs(a, a.phaseCode, a.unitSet);
   run(kSpbousr, in, call.mode(), status, context, work);
 }
 void SPRADKUSER(const TrayColumnArguments& a, Status status, HostContext context, Workspace work,

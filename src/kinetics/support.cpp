@@ -117,6 +117,12 @@ bool workspaceHolds(Workspace work, std::int64_t slots, std::string_view procedu
   return false;
 }
 
+bool clearedOnCleanUp(CallMode mode, Status status) {
+  if (!mode.isCleanUp()) return false;
+  SAIGCLEAR(status.address());
+  return true;
+}
+
 void prepareRunFiles() {
   const std::size_t file = trimmedLength(SAIPDF.runFile, sizeof SAIPDF.runFile);
   if (file != 0 && file != sizeof SAIPDF.runFile) return;
@@ -164,6 +170,15 @@ void InputCheck::integrals(const char* name, Vector<const double> values) {
   for (std::int64_t k = 1; k <= values.size(); ++k) integral(name, values(k));
 }
 
+void InputCheck::parameterSets(Vector<const double> integers, Vector<const double> reals,
+                               Vector<const double> reactionIntegers,
+                               Vector<const double> reactionReals) {
+  integrals("integerParameters", integers);
+  this->reals("realParameters", reals);
+  integrals("reactionIntegerParameters", reactionIntegers);
+  this->reals("reactionRealParameters", reactionReals);
+}
+
 bool InputCheck::passed(std::string_view procedure, Status status) const {
   if (!name_) return true;
   const auto name = shortName(procedure);
@@ -179,6 +194,13 @@ void reportInconsistentSizes(std::string_view procedure, std::int64_t components
          " %s-F-Array sizes do not agree: %d components given, stoichiometry of %d rows, %d "
          "components in the model.\\n          Immediate exit taken.",
          name, components, rows, modelComponents);
+}
+
+void reportSizeLimits(std::string_view procedure, SizeLimitsFormat format, Status status) {
+  const auto name = shortName(procedure);
+  const std::int64_t reactions = kMaxReactions;
+  const std::int64_t sizes = kModuleWords;
+  report(status, kError, format, name, reactions, sizes);
 }
 
 void reportFailingRoutine(std::string_view procedure, Status status) {

@@ -3,6 +3,7 @@
 // integer parameter sets and the check of invalid numbers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -10,6 +11,7 @@
 #include "common/units.hpp"
 #include "entry/views.hpp"
 #include "kinetics/user_routines.hpp"
+#include "print/report.hpp"
 #include "xv55/host/companion.h"
 
 namespace xv55::kinetics {
@@ -165,6 +167,48 @@ bool workspaceHolds(Workspace work, std::int64_t slots, std::string_view procedu
 // file-name list when blank or full.
 void prepareRunFiles();
 
+// ---- parameter sets in module storage ----
+
+// The parameter sets and block workspaces that the reactor and the column-stage routines
+// both receive, kept in module storage: the integer sets truncated from the model's
+// reals, the counts, and the workspaces a routine may keep values in between calls.
+struct ParameterStorage {
+  std::int64_t integers[kModuleWords];
+  std::int64_t reactionIntegers[kModuleWords];
+  // The work array that goes with NZIPW: as long as its limit allows.
+  std::int64_t integerWorkspace[kModuleWords];
+  double realWorkspace[kModuleWords];
+  std::int64_t integerCount, realCount, reactionIntegerCount, reactionRealCount;
+  std::int64_t integerWorkspaceCount, realWorkspaceCount;
+
+  // Arguments `first` to `first` + 3: the integer count and set, the real count and set;
+  // `reactionFirst` to `reactionFirst` + 7: the same for the reaction paragraph, then the
+  // integer and the real workspace, each after its count.  The real sets are the
+  // model's own.
+  template <std::size_t N>
+  void placeIn(RoutineList<N>& list, std::int64_t first, const double* reals,
+               std::int64_t reactionFirst, const double* reactionReals) {
+    list.set(first, &integerCount);
+    list.set(first + 1, integers);
+    list.set(first + 2, &realCount);
+    list.set(first + 3, reals);
+    list.set(reactionFirst, &reactionIntegerCount);
+    list.set(reactionFirst + 1, reactionIntegers);
+    list.set(reactionFirst + 2, &reactionRealCount);
+    list.set(reactionFirst + 3, reactionReals);
+    list.set(reactionFirst + 4, &integerWorkspaceCount);
+    list.set(reactionFirst + 5, integerWorkspace);
+    list.set(reactionFirst + 6, &realWorkspaceCount);
+    list.set(reactionFirst + 7, realWorkspace);
+  }
+};
+
+// ---- the clean-up call ----
+
+// On the host's clean-up call, clears the user routines' shared state (SAIGCLEAR) and
+// returns true: the caller evaluates nothing.
+bool clearedOnCleanUp(CallMode mode, Status status);
+
 // ---- parameters ----
 
 // Real values truncated towards zero into integers; the caller has checked them.
@@ -182,6 +226,10 @@ class InputCheck {
   void matrix(const char* name, Matrix<const double> values);
   void integral(const char* name, double value);
   void integrals(const char* name, Vector<const double> values);
+  // The integer and real parameter sets of the block and of the reaction paragraph,
+  // under their argument names.
+  void parameterSets(Vector<const double> integers, Vector<const double> reals,
+                     Vector<const double> reactionIntegers, Vector<const double> reactionReals);
   // True when every input passed; otherwise status 4 and the report, naming the
   // procedure and the input.
   bool passed(std::string_view procedure, Status status) const;
@@ -203,6 +251,10 @@ inline text::Padded<15> shortName(std::string_view text) {
 // Array extents that disagree with the counts or with the model's component set.
 void reportInconsistentSizes(std::string_view procedure, std::int64_t components, std::int64_t rows,
                              std::int64_t modelComponents, Status status);
+// Module arrays too small for the inputs: the member's list of the sizes to check, given
+// the procedure's name, the largest reaction count and the module arrays' length.
+using SizeLimitsFormat = print::Format<text::Padded<15>, std::int64_t, std::int64_t>;
+void reportSizeLimits(std::string_view procedure, SizeLimitsFormat format, Status status);
 // A routine that set its failure flag.
 void reportFailingRoutine(std::string_view procedure, Status status);
 

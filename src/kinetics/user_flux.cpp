@@ -88,9 +88,9 @@ struct FluxInputs {
 
   // The values and results a member hands over, as many as it lists.
   template <std::size_t N>
-  void handOver(const Value (&given)[N]) {
+  void handOver(const std::array<Value, N>& given) {
     static_assert(N <= kMaxValues);
-    std::copy_n(given, N, values.begin());
+    std::copy_n(given.begin(), N, values.begin());
     valueCount = N;
   }
   template <std::size_t N>
@@ -108,6 +108,32 @@ constexpr std::array<std::array<entry::ArgumentInfo, 8>, kMaxStreams> kStreamFie
     entry::GroupFields<PrefixedStream, "fluid">::get()};
 
 constexpr double kPerCentipoise = units::kPascalSecondsPerCentipoise;
+
+// The values of the groups the tubular members share, in the order the routines receive
+// them, and a member's whole list joined from its parts.
+std::array<Value, 4> tubeValues(const TubePoint& t) {
+  return {{{"tubeCount", t.tubeCount},
+           {"tubeLength", t.tubeLength},
+           {"tubeDiameter", t.tubeDiameter},
+           {"position", t.position}}};
+}
+std::array<Value, 2> bedValues(const TubeBed& b) {
+  return {{{"voidFraction", b.voidFraction}, {"particleDiameter", b.particleDiameter}}};
+}
+std::array<Value, 5> flowValues(const FlowProperties& p) {
+  return {{{"liquidViscosity", p.liquidViscosity, kPerCentipoise},
+           {"vapourViscosity", p.vapourViscosity, kPerCentipoise},
+           {"surfaceTension", p.surfaceTension},
+           {"liquidDensity", p.liquidDensity},
+           {"vapourDensity", p.vapourDensity}}};
+}
+template <std::size_t... N>
+std::array<Value, (N + ...)> joined(const std::array<Value, N>&... parts) {
+  std::array<Value, (N + ...)> all{};
+  auto next = all.begin();
+  ((next = std::copy(parts.begin(), parts.end(), next)), ...);
+  return all;
+}
 
 // The head of the tubular members: the reactor mode says whether a thermal fluid flows.
 FluxInputs tubular(const Text& blockId, std::int64_t reactorMode, const FluxStream& process,
@@ -128,21 +154,11 @@ FluxInputs tubular(const Text& blockId, std::int64_t reactorMode, const FluxStre
 FluxInputs fluxInputs(const PressureDropArguments& a) {
   FluxInputs in = tubular(a.blockId, a.reactorMode, a.process, a.feed, a.fluid, a.option,
                           a.userValueCount, a.parameters);
-  in.handOver({{"tubeCount", a.tube.tubeCount},
-               {"tubeLength", a.tube.tubeLength},
-               {"tubeDiameter", a.tube.tubeDiameter},
-               {"position", a.tube.position},
-               {"voidFraction", a.bed.voidFraction},
-               {"particleDiameter", a.bed.particleDiameter},
-               {"liquidViscosity", a.properties.liquidViscosity, kPerCentipoise},
-               {"vapourViscosity", a.properties.vapourViscosity, kPerCentipoise},
-               {"surfaceTension", a.properties.surfaceTension},
-               {"liquidDensity", a.properties.liquidDensity},
-               {"vapourDensity", a.properties.vapourDensity},
-               {"roughness", a.roughness},
-               {"inclination", a.inclination},
-               {"fluidViscosity", a.fluidViscosity, kPerCentipoise},
-               {"fluidChannelDiameter", a.fluidChannelDiameter}});
+  in.handOver(joined(tubeValues(a.tube), bedValues(a.bed), flowValues(a.properties),
+                     std::to_array<Value>({{"roughness", a.roughness},
+                                           {"inclination", a.inclination},
+                                           {"fluidViscosity", a.fluidViscosity, kPerCentipoise},
+                                           {"fluidChannelDiameter", a.fluidChannelDiameter}})));
   in.receive({&a.pressureGradient, &a.holdup});
   in.userValues = a.userValues;
   return in;
@@ -151,20 +167,15 @@ FluxInputs fluxInputs(const PressureDropArguments& a) {
 FluxInputs fluxInputs(const TubeHeatFluxArguments& a) {
   FluxInputs in = tubular(a.blockId, a.reactorMode, a.process, a.feed, a.fluid, a.option,
                           a.userValueCount, a.parameters);
-  in.handOver({{"tubeCount", a.tube.tubeCount},
-               {"tubeLength", a.tube.tubeLength},
-               {"tubeDiameter", a.tube.tubeDiameter},
-               {"position", a.tube.position},
-               {"voidFraction", a.bed.voidFraction},
-               {"particleDiameter", a.bed.particleDiameter},
-               {"liquidViscosity", a.liquidViscosity, kPerCentipoise},
-               {"vapourViscosity", a.vapourViscosity, kPerCentipoise},
-               {"liquidConductivity", a.liquidConductivity},
-               {"vapourConductivity", a.vapourConductivity},
-               {"fluidViscosity", a.fluidViscosity, kPerCentipoise},
-               {"fluidConductivity", a.fluidConductivity},
-               {"heatTransferCoefficient", a.heatTransferCoefficient},
-               {"fluidChannelDiameter", a.fluidChannelDiameter}});
+  in.handOver(joined(tubeValues(a.tube), bedValues(a.bed),
+                     std::to_array<Value>({{"liquidViscosity", a.liquidViscosity, kPerCentipoise},
+                                           {"vapourViscosity", a.vapourViscosity, kPerCentipoise},
+                                           {"liquidConductivity", a.liquidConductivity},
+                                           {"vapourConductivity", a.vapourConductivity},
+                                           {"fluidViscosity", a.fluidViscosity, kPerCentipoise},
+                                           {"fluidConductivity", a.fluidConductivity},
+                                           {"heatTransferCoefficient", a.heatTransferCoefficient},
+                                           {"fluidChannelDiameter", a.fluidChannelDiameter}})));
   in.receive({&a.heatFlux});
   in.userValues = a.userValues;
   return in;
@@ -177,16 +188,8 @@ FluxInputs fluxInputs(const HoldupArguments& a) {
   in.option = a.option;
   in.userValueCount = a.userValueCount;
   in.parameters = &a.parameters;
-  in.handOver({{"tubeCount", a.tube.tubeCount},
-               {"tubeLength", a.tube.tubeLength},
-               {"tubeDiameter", a.tube.tubeDiameter},
-               {"position", a.tube.position},
-               {"liquidViscosity", a.properties.liquidViscosity, kPerCentipoise},
-               {"vapourViscosity", a.properties.vapourViscosity, kPerCentipoise},
-               {"surfaceTension", a.properties.surfaceTension},
-               {"liquidDensity", a.properties.liquidDensity},
-               {"vapourDensity", a.properties.vapourDensity},
-               {"inclination", a.inclination}});
+  in.handOver(joined(tubeValues(a.tube), flowValues(a.properties),
+                     std::to_array<Value>({{"inclination", a.inclination}})));
   in.receive({&a.holdup});
   return in;
 }
@@ -200,9 +203,9 @@ FluxInputs fluxInputs(const BatchHeatFluxArguments& a, const FluxStream& process
   in.option = a.option;
   in.userValueCount = a.userValueCount;
   in.parameters = &a.parameters;
-  in.handOver({{"time", a.time, units::kSecondsPerHour},
-               {"contents", a.contents},
-               {"reactorVolume", a.reactorVolume}});
+  in.handOver(std::to_array<Value>({{"time", a.time, units::kSecondsPerHour},
+                                    {"contents", a.contents},
+                                    {"reactorVolume", a.reactorVolume}}));
   in.receive({&a.heatFlux});
   in.userValues = a.userValues;
   return in;
@@ -432,11 +435,7 @@ void evaluate(const Procedure& p, const FluxInputs& in, Status status, HostConte
 
 void run(const Procedure& p, const FluxInputs& in, HostCallType call, Status status,
          HostContext context) {
-  if (call.mode().isCleanUp()) {
-    SAIGCLEAR(status.address());
-    return;
-  }
-  evaluate(p, in, status, context);
+  if (!clearedOnCleanUp(call.mode(), status)) evaluate(p, in, status, context);
 }
 
 }  // namespace

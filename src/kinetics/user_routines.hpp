@@ -109,6 +109,8 @@ inline constexpr std::int64_t kReactionWork1 = 49;  // 52 reals
 inline constexpr std::int64_t kReactionWork2Count = 50;
 inline constexpr std::int64_t kReactionWork2 = 51;  // 50 reals
 inline constexpr std::int64_t kListLength = 51;
+// Consecutive, as ParameterStorage places them.
+static_assert(kReals == kIntegerCount + 3 && kRealWorkspace == kReactionIntegerCount + 7);
 }  // namespace reactor
 using ReactorList = RoutineList<reactor::kListLength>;
 
@@ -153,6 +155,8 @@ inline constexpr std::int64_t kLiquid1Holdup = 36;
 inline constexpr std::int64_t kLiquid2Holdup = 37;
 inline constexpr std::int64_t kIdentifiers = 38;  // 20 words, filled by SAIURD
 inline constexpr std::int64_t kListLength = 38;
+// Consecutive, as ParameterStorage places them.
+static_assert(kReals == kIntegerCount + 3 && kRealWorkspace == kReactionIntegerCount + 7);
 }  // namespace column
 using ColumnList = RoutineList<column::kListLength>;
 

@@ -370,22 +370,28 @@ bool firstWarning(std::uint64_t key) {
   return true;
 }
 
+// A name that selects nothing, warned about once per call site, procedure, step and
+// name: the message names the procedure, the name and the keywords it accepts.
+using UnknownNameFormat =
+    print::Format<const char*, text::Padded<units::kTextLength>, char[kKeywordListLength]>;
+void warnUnknown(const Profile& profile, Text name, Step step, UnknownNameFormat format,
+                 const KeywordList& accepted, Status status) {
+  if (!firstWarning(keyOf(name, profile.procedure, step))) return;
+  report(status, kWarning, format, profile.name, name.padded<units::kTextLength>(), accepted.chars);
+}
+
 void warnUnknownHoldup(const Profile& profile, Text name, Status status) {
-  if (!firstWarning(keyOf(name, profile.procedure, Step::Holdup))) return;
-  report(status, kWarning,
-         " %s-W-Holdup correlation \"%s\" selects nothing: the no-slip holdup is used.\\n"
-         " Accepted: %s\\n",
-         profile.name, name.padded<units::kTextLength>(),
-         kHoldupKeywords.of[indexOf(profile.procedure)].chars);
+  warnUnknown(profile, name, Step::Holdup,
+              " %s-W-Holdup correlation \"%s\" selects nothing: the no-slip holdup is used.\\n"
+              " Accepted: %s\\n",
+              kHoldupKeywords.of[indexOf(profile.procedure)], status);
 }
 
 void warnUnknownPressureDrop(const Profile& profile, Text name, Status status) {
-  if (!firstWarning(keyOf(name, profile.procedure, Step::PressureDrop))) return;
-  report(status, kWarning,
-         " %s-W-Pressure-drop correlation \"%s\" selects nothing: no frictional or "
-         "acceleration loss is computed.\\n Accepted: %s\\n",
-         profile.name, name.padded<units::kTextLength>(),
-         kPressureDropKeywords.of[indexOf(profile.procedure)].chars);
+  warnUnknown(profile, name, Step::PressureDrop,
+              " %s-W-Pressure-drop correlation \"%s\" selects nothing: no frictional or "
+              "acceleration loss is computed.\\n Accepted: %s\\n",
+              kPressureDropKeywords.of[indexOf(profile.procedure)], status);
 }
 
 const HoldupRow* selectHoldup(Procedure procedure, Text name) {

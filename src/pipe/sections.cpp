@@ -12,6 +12,7 @@
 // procedure reports it (status 4) and leaves the outputs that depend on it as they
 // were.  The outputs that do not depend on it are written as usual.
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 
 #include "common/units.hpp"
@@ -88,13 +89,19 @@ Stream withBed(Stream s, const PackedBedInputs& b) {
   return s;
 }
 
+// The dispatch with the holdup and pressure-drop correlations the record names.
+Evaluation evaluate(const Profile& profile, const Stream& stream, const CorrelationNames& names,
+                    std::initializer_list<double> procedureInputs, Status status) {
+  return evaluate(profile, stream, names.holdupCorrelation, &names.pressureDropCorrelation,
+                  procedureInputs, status);
+}
+
 }  // namespace
 
 void SPPINT(const SectionArguments& a, Status status, Jacobian jac, CallMode mode) {
   const Stream stream = streamOf(a.diameter, a.angle, a.roughness, a.velocity, a.phases);
   const Evaluation e =
-      evaluate(kIntegratedSection, stream, a.names.holdupCorrelation,
-               &a.names.pressureDropCorrelation, {a.length, a.frictionMultiplier}, status);
+      evaluate(kIntegratedSection, stream, a.names, {a.length, a.frictionMultiplier}, status);
   if (!e.valid) {
     a.out.holdup = a.out.frictionLoss = a.out.accelerationLoss = kNaN;
     if (mode.wantsDerivatives()) sectionDerivatives(a, e, {}, jac);
@@ -112,8 +119,7 @@ void SPPINT3(const PackedSectionArguments& a, Status status) {
   const Stream stream =
       withBed(streamOf(a.diameter, a.angle, a.roughness, a.velocity, a.phases), a.bed);
   const Evaluation e =
-      evaluate(kPackedSection, stream, a.names.holdupCorrelation, &a.names.pressureDropCorrelation,
-               {a.length, a.frictionDivisor}, status);
+      evaluate(kPackedSection, stream, a.names, {a.length, a.frictionDivisor}, status);
   if (!e.valid) {
     a.out.holdup = a.out.frictionLoss = a.out.accelerationLoss = kNaN;
     return;
@@ -135,8 +141,7 @@ void SPPINT3(const PackedSectionArguments& a, Status status) {
 void SPDPDZFR(const GradientArguments& a, Status status) {
   const Stream stream = withBed(
       withFlow(streamOf(a.diameter, a.angle, a.roughness, a.velocity, a.phases), a.flow), a.bed);
-  const Evaluation e = evaluate(kGradient, stream, a.names.holdupCorrelation,
-                                &a.names.pressureDropCorrelation, {a.sign}, status);
+  const Evaluation e = evaluate(kGradient, stream, a.names, {a.sign}, status);
   a.gradient = e.valid ? barPerMetre(e) * (-a.sign) : kNaN;
 }
 
@@ -144,8 +149,7 @@ void SPPMOM(const MomentumArguments& a, Status status) {
   const Stream stream =
       withFlow(streamOf(a.diameter, a.angle, a.roughness, a.velocity, a.phases), a.flow);
   const Evaluation e =
-      evaluate(kMomentum, stream, a.names.holdupCorrelation, &a.names.pressureDropCorrelation,
-               {a.length, a.frictionMultiplier}, status);
+      evaluate(kMomentum, stream, a.names, {a.length, a.frictionMultiplier}, status);
   if (!e.valid) {
     a.holdup = a.normalisedLoss = kNaN;
     return;
@@ -160,9 +164,7 @@ void SPPMOM(const MomentumArguments& a, Status status) {
 void SPDPCONST(const CoefficientArguments& a, Status status) {
   const Stream stream = withBed(
       withFlow(streamOf(a.diameter, a.angle, a.roughness, a.velocity, a.phases), a.flow), a.bed);
-  const Evaluation e =
-      evaluate(kCoefficient, stream, a.names.holdupCorrelation, &a.names.pressureDropCorrelation,
-               {a.sign, a.gradientDivisor}, status);
+  const Evaluation e = evaluate(kCoefficient, stream, a.names, {a.sign, a.gradientDivisor}, status);
   if (!e.valid) {
     a.coefficient = kNaN;
     return;

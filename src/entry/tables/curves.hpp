@@ -2,12 +2,7 @@
 #pragma once
 
 #include "curves/curves.hpp"
+#include "entry/tables/rows.hpp"
 
-#define XV55_CURVES_PROCEDURES(X)              \
-  X(SPPUMPCURVE, curves::SPPUMPCURVE, Nothing) \
-  X(SPPCURVE, curves::SPPCURVE, Nothing)       \
-  X(SPPSPC, curves::SPPSPC, Nothing)           \
-  X(SPVALVE, curves::SPVALVE, Nothing)         \
-  X(SPEFFP, curves::SPEFFP, Nothing)           \
-  X(SPPMIN, curves::SPPMIN, Nothing)           \
-  X(SPPCONV, curves::SPPCONV, Nothing)
+#define XV55_CURVES_PROCEDURES(X) \
+  XV55_ROWS(X, curves, Nothing, SPPUMPCURVE, SPPCURVE, SPPSPC, SPVALVE, SPEFFP, SPPMIN, SPPCONV)

@@ -1,6 +1,7 @@
 // Export-table rows of the equilibrium reactor link.
 #pragma once
 
+#include "entry/tables/rows.hpp"
 #include "equilibrium/equilibrium.hpp"
 
-#define XV55_EQUILIBRIUM_PROCEDURES(X) X(EQLBRX, equilibrium::EQLBRX, Nothing)
+#define XV55_EQUILIBRIUM_PROCEDURES(X) XV55_ROWS(X, equilibrium, Nothing, EQLBRX)

@@ -2,22 +2,10 @@
 // drop, heat flux and holdup).
 #pragma once
 
+#include "entry/tables/rows.hpp"
 #include "kinetics/kinetics.hpp"
 
-#define XV55_KINETICS_PROCEDURES(X)                    \
-  X(SPRKUSR, kinetics::SPRKUSR, Nothing)               \
-  X(SPRKUSR1, kinetics::SPRKUSR1, Nothing)             \
-  X(SPRKUSR2, kinetics::SPRKUSR2, Nothing)             \
-  X(SPRKUSR3, kinetics::SPRKUSR3, Nothing)             \
-  X(SPRPUSR, kinetics::SPRPUSR, Nothing)               \
-  X(SPRPUSR1, kinetics::SPRPUSR1, Nothing)             \
-  X(SPRPUSR2, kinetics::SPRPUSR2, Nothing)             \
-  X(SPRPUSR3, kinetics::SPRPUSR3, Nothing)             \
-  X(SPBOUSR, kinetics::SPBOUSR, Nothing)               \
-  X(SPRADKUSER, kinetics::SPRADKUSER, Nothing)         \
-  X(SPRDKUSR, kinetics::SPRDKUSR, Nothing)             \
-  X(SPRDKUS3, kinetics::SPRDKUS3, Nothing)             \
-  X(SPRPDPDZ_USER, kinetics::SPRPDPDZ_USER, Nothing)   \
-  X(SPRPQFLUX_USER, kinetics::SPRPQFLUX_USER, Nothing) \
-  X(SPRPHLD_USER, kinetics::SPRPHLD_USER, Nothing)     \
-  X(SPBOQFLUX_USER, kinetics::SPBOQFLUX_USER, Nothing)
+#define XV55_KINETICS_PROCEDURES(X)                                                         \
+  XV55_ROWS(X, kinetics, Nothing, SPRKUSR, SPRKUSR1, SPRKUSR2, SPRKUSR3, SPRPUSR, SPRPUSR1, \
+            SPRPUSR2, SPRPUSR3, SPBOUSR, SPRADKUSER, SPRDKUSR, SPRDKUS3, SPRPDPDZ_USER,     \
+            SPRPQFLUX_USER, SPRPHLD_USER, SPBOQFLUX_USER)

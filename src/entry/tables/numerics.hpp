@@ -1,20 +1,10 @@
 // Export-table rows of the numerical helper procedures.
 #pragma once
 
+#include "entry/tables/rows.hpp"
 #include "numerics/numerics.hpp"
 
-#define XV55_NUMERICS_PROCEDURES(X)                  \
-  X(SPSQRT, numerics::SPSQRT, Nothing)               \
-  X(SPRAMP, numerics::SPRAMP, Nothing)               \
-  X(SPLIM_ABS, numerics::SPLIM_ABS, Nothing)         \
-  X(SPQUAL, numerics::SPQUAL, Nothing)               \
-  X(SPRECV, numerics::SPRECV, Nothing)               \
-  X(SPMATR, numerics::SPMATR, Nothing)               \
-  X(SPPROD, numerics::SPPROD, Nothing)               \
-  X(SPDISF, numerics::SPDISF, Nothing)               \
-  X(SPPRD1, numerics::SPPRD1, Nothing)               \
-  X(SPRFAC, numerics::SPRFAC, Nothing)               \
-  X(SPVISCCORR, numerics::SPVISCCORR, Nothing)       \
-  X(SPRPPROFILE, numerics::SPRPPROFILE, Nothing)     \
-  X(PSIMPINT, numerics::PSIMPINT, ReportInformation) \
-  X(PDIENERINT, numerics::PDIENERINT, ReportInformation)
+#define XV55_NUMERICS_PROCEDURES(X)                                                          \
+  XV55_ROWS(X, numerics, Nothing, SPSQRT, SPRAMP, SPLIM_ABS, SPQUAL, SPRECV, SPMATR, SPPROD, \
+            SPDISF, SPPRD1, SPRFAC, SPVISCCORR, SPRPPROFILE)                                 \
+  XV55_ROWS(X, numerics, ReportInformation, PSIMPINT, PDIENERINT)

@@ -1,13 +1,8 @@
 // Export-table rows of the pipe flow procedures.
 #pragma once
 
+#include "entry/tables/rows.hpp"
 #include "pipe/pipe_flow.hpp"
 
-#define XV55_PIPE_PROCEDURES(X)          \
-  X(SPPINT, pipe::SPPINT, Nothing)       \
-  X(SPPINT3, pipe::SPPINT3, Nothing)     \
-  X(SPPMOM, pipe::SPPMOM, Nothing)       \
-  X(SPDPDZFR, pipe::SPDPDZFR, Nothing)   \
-  X(SPDPCONST, pipe::SPDPCONST, Nothing) \
-  X(SPHLD, pipe::SPHLD, Nothing)         \
-  X(SPPCBR, pipe::SPPCBR, Nothing)
+#define XV55_PIPE_PROCEDURES(X) \
+  XV55_ROWS(X, pipe, Nothing, SPPINT, SPPINT3, SPPMOM, SPDPDZFR, SPDPCONST, SPHLD, SPPCBR)

@@ -3,12 +3,10 @@
 #pragma once
 
 #include "curves/heat_capacity_ratio.hpp"
+#include "entry/tables/rows.hpp"
 #include "numerics/enthalpy.hpp"
 #include "pipe/sonic_velocity.hpp"
 
-#define XV55_PROPERTIES_PROCEDURES(X)              \
-  X(SPENTH_MOLAR, numerics::SPENTH_MOLAR, Nothing) \
-  X(SPFKCAL, curves::SPFKCAL, Nothing)             \
-  X(SPPSONH, pipe::SPPSONH, Nothing)               \
-  X(SPPSON, pipe::SPPSON, Nothing)                 \
-  X(SPPSONHP, pipe::SPPSONHP, Nothing)
+#define XV55_PROPERTIES_PROCEDURES(X)           \
+  XV55_ROWS(X, numerics, Nothing, SPENTH_MOLAR) \
+  XV55_ROWS(X, curves, Nothing, SPFKCAL) XV55_ROWS(X, pipe, Nothing, SPPSONH, SPPSON, SPPSONHP)
