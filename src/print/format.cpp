@@ -28,7 +28,7 @@ constexpr int kConversionSlack = 20;
 constexpr int kBridgeBudget = 5;
 constexpr int kOpenBudget = 9999;
 constexpr int kMaxPrecision = 1000000;
-// Source line numbers that the runtime diagnostics have always quoted.
+// Source line numbers the formatter's diagnostics quote (hosts match on them).
 constexpr int kBadFormatLine = 691;
 constexpr int kExceptionLine = 680;
 
