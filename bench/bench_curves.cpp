@@ -2,12 +2,18 @@
 // curves through their entry points, for 10 tabular curves of 20 points and for 2
 // curves of 5 points.  The curves are set up once; each iteration is one host call
 // at an operating point inside the curves and inside the surge-to-stonewall band.
+// Every evaluation clears the whole derivative matrix; the *DerivativeClear
+// benchmarks clear a matrix of the same shape the same way, so that an evaluation's
+// cost without its clear is the difference of the two in one run.
 // Run: build/bin/xv55_bench --benchmark_filter=Curve --benchmark_min_time=0.5
+//        --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true
+//        --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <vector>
 
+#include "entry/views.hpp"
 #include "xv55/refhost/control.hpp"
 #include "xv55/testing/block_builder.hpp"
 #include "xv55/xv55.h"
@@ -94,5 +100,31 @@ void CurveCompressorEvaluation(benchmark::State& state) {
   evaluate(state, XV55IF_SPPCURVE);
 }
 BENCHMARK(CurveCompressorEvaluation)->Args({10, 20})->Args({2, 5});
+
+// The derivative clear alone: a matrix of the evaluation's rows x columns, cleared
+// through the same view.
+void clearOnly(benchmark::State& state, bool compressor) {
+  const Family family(state.range(0), state.range(1));
+  BlockBuilder b = block(family, compressor);
+  const std::int64_t rows = b.outputCells();
+  const std::int64_t columns = b.inputColumns();
+  std::vector<double> matrix(static_cast<std::size_t>(rows * columns), 1.0);
+  for (auto _ : state) {
+    xv55::Jacobian(matrix.data(), rows, columns).clear();
+    benchmark::DoNotOptimize(matrix.data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["columns"] = static_cast<double>(columns);
+}
+
+void CurvePumpDerivativeClear(benchmark::State& state) {
+  clearOnly(state, false);
+}
+BENCHMARK(CurvePumpDerivativeClear)->Args({10, 20})->Args({2, 5});
+
+void CurveCompressorDerivativeClear(benchmark::State& state) {
+  clearOnly(state, true);
+}
+BENCHMARK(CurveCompressorDerivativeClear)->Args({10, 20})->Args({2, 5});
 
 }  // namespace

@@ -43,6 +43,28 @@ constexpr bool matchesKeyword(std::string_view name, std::string_view keyword,
          keyword.find_first_not_of(' ', name.size()) == std::string_view::npos;
 }
 
+// matchesKeyword(read(start, declaredLength), keyword, declaredLength), reading the
+// field only as far as the keyword reaches.
+constexpr bool fieldMatchesKeyword(const char* start, std::int64_t declaredLength,
+                                   std::string_view keyword) {
+  if (static_cast<std::int64_t>(keyword.size()) > declaredLength) return false;
+  if (!start) return keyword.find_first_not_of(' ') == std::string_view::npos;  // empty
+  for (std::size_t k = 0; k < keyword.size(); ++k) {
+    if (start[k] == '\0') {  // a shorter name is followed by blanks
+      return keyword.find_first_not_of(' ', k) == std::string_view::npos;
+    }
+    if (start[k] != keyword[k]) return false;
+  }
+  return true;
+}
+
+// paddedAt(read(start, declaredLength), k), reading the field only up to character k.
+inline char fieldAt(const char* start, std::int64_t declaredLength, std::int64_t k) {
+  if (!start || k < 1 || k > declaredLength) return ' ';
+  const auto n = static_cast<std::size_t>(k);
+  return std::memchr(start, '\0', n) ? ' ' : start[n - 1];
+}
+
 // The first N characters of a blank-padded field, NUL-terminated: what a message
 // prints for a name (for example a curve type "as given, 12 characters").
 template <std::size_t N>

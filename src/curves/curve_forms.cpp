@@ -96,6 +96,14 @@ std::int64_t TabularCurves::length() const {
   return total;
 }
 
+std::pair<CurveValue, CurveValue> TabularCurves::atPair(std::int64_t c, double x) const {
+  const SplineCurve lower = curve(c);
+  const std::int64_t offset = (lower.knots - prepared_) + 5 * lower.n - 4;
+  const std::int64_t n = pointsOf(c + 1);
+  const SplineCurve upper{prepared_ + offset, prepared_ + offset + n, n};
+  return {evaluate(lower, x, rule_), evaluate(upper, x, rule_)};
+}
+
 SplineCurve TabularCurves::curve(std::int64_t c) const {
   std::int64_t offset = 2 * nc_;
   for (std::int64_t k = 1; k < c; ++k) offset += 5 * pointsOf(k) - 4;

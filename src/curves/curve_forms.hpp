@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "curves/curves.hpp"
@@ -116,6 +117,8 @@ class TabularCurves {
   // Curve c, 1-based (counts checked first).
   SplineCurve curve(std::int64_t c) const;
   CurveValue at(std::int64_t c, double x) const { return evaluate(curve(c), x, rule_); }
+  // Curves c and c + 1 at x, found in one pass over the counts before them.
+  std::pair<CurveValue, CurveValue> atPair(std::int64_t c, double x) const;
 
  private:
   std::int64_t pointsOf(std::int64_t c) const {
@@ -140,6 +143,9 @@ class PolynomialCurves {
   CurveValue at(std::int64_t c, double x) const {
     return evaluateCubic(coefficients_ + (c - 1) * stride_, x);
   }
+  std::pair<CurveValue, CurveValue> atPair(std::int64_t c, double x) const {
+    return {at(c, x), at(c + 1, x)};
+  }
 
  private:
   const double* speeds_;
@@ -159,9 +165,11 @@ struct FamilyValue {
 
 template <class Curves>
 FamilyValue evaluateAcross(const Curves& curves, const SpeedBracket& bracket, double x) {
-  const CurveValue lower = curves.at(bracket.lower, x);
-  if (bracket.single) return {lower.y, lower.slope, 0.0, lower.beyondEnd, false};
-  const CurveValue upper = curves.at(bracket.lower + 1, x);
+  if (bracket.single) {
+    const CurveValue only = curves.at(bracket.lower, x);
+    return {only.y, only.slope, 0.0, only.beyondEnd, false};
+  }
+  const auto [lower, upper] = curves.atPair(bracket.lower, x);
   return {bracket.across(lower.y, upper.y), bracket.across(lower.slope, upper.slope),  // dY/dX
           bracket.slope(lower.y, upper.y),                                             // dY/dS
           lower.beyondEnd, upper.beyondEnd};

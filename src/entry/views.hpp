@@ -109,34 +109,35 @@ class Matrix {
 
 // A fixed-width text argument: characters from the argument's first cell on, read
 // up to its NUL or its declared length, whichever comes first (common/text.hpp); a
-// shorter text compares as if blank-padded.
+// shorter text compares as if blank-padded.  The view keeps the field's address and
+// reads the characters when asked, so that a call pays only for what its body reads.
 class Text {
  public:
   Text() = default;
   explicit Text(const char* start, std::int64_t declaredLength = units::kTextLength)
-      : chars_(text::read(start, declaredLength)), declaredLength_(declaredLength) {}
+      : start_(start), declaredLength_(declaredLength) {}
 
   // Characters before the NUL (or all of the declared length).
-  std::string_view chars() const { return chars_; }
+  std::string_view chars() const { return text::read(start_, declaredLength_); }
   std::int64_t declaredLength() const { return declaredLength_; }
 
   // Character k (1-based) of the blank-padded field.
-  char at(std::int64_t k) const { return text::paddedAt(chars_, k); }
+  char at(std::int64_t k) const { return text::fieldAt(start_, declaredLength_, k); }
 
   // The keyword rule: the leading characters equal the keyword exactly
   // (case-sensitive, over the keyword's own length); what follows is not examined.
   bool startsWith(std::string_view keyword) const {
-    return text::matchesKeyword(chars_, keyword, declaredLength_);
+    return text::fieldMatchesKeyword(start_, declaredLength_, keyword);
   }
 
   // The first N characters of the blank-padded field, for a message.
   template <std::size_t N>
   text::Padded<N> padded() const {
-    return text::padded<N>(chars_);
+    return text::padded<N>(chars());
   }
 
  private:
-  std::string_view chars_;
+  const char* start_ = nullptr;
   std::int64_t declaredLength_ = units::kTextLength;
 };
 
@@ -186,23 +187,37 @@ class Workspace {
 // The column-major derivative matrix: row i is output cell i, column j input cell j.
 // Elements outside rows x columns are never touched: set outside them stops a checked
 // build and is dropped otherwise; get outside them reads 0.
+//
+// The view is two words, so that a body receives it in registers: the extents are
+// held as 32-bit counts.  A zero or negative extent is an empty matrix.  A matrix of
+// more than 2^32 - 1 rows is taken as its first column alone (a second column would
+// lie 32 GiB past the first), and more than 2^32 - 1 columns as that many.
 class Jacobian {
  public:
-  Jacobian(double* data, std::int64_t rows, std::int64_t columns)
-      : data_(data), rows_(rows), columns_(columns) {}
+  Jacobian(double* data, std::int64_t rows, std::int64_t columns) : data_(data) {
+    if (static_cast<std::uint64_t>(rows) <= kLargestExtent &&
+        static_cast<std::uint64_t>(columns) <= kLargestExtent) [[likely]] {
+      rows_ = static_cast<std::uint32_t>(rows);
+      columns_ = static_cast<std::uint32_t>(columns);
+    } else {
+      rows_ = extentOf(rows);
+      columns_ =
+          rows > kLargestExtent ? std::min<std::uint32_t>(extentOf(columns), 1) : extentOf(columns);
+    }
+  }
 
-  std::int64_t rows() const { return data_ && rows_ > 0 ? rows_ : 0; }
-  std::int64_t columns() const { return data_ && columns_ > 0 ? columns_ : 0; }
+  std::int64_t rows() const { return data_ ? rows_ : 0; }
+  std::int64_t columns() const { return data_ ? columns_ : 0; }
 
   void set(std::int64_t i, std::int64_t j, double value) const {
     if (detail::inside(i, j, rows(), columns())) {
-      data_[(i - 1) + (j - 1) * rows_] = value;
+      data_[offsetOf(i, j)] = value;
     } else if constexpr (XV55_CHECKED_VIEWS) {
       detail::outsideView("derivative matrix", i, j, rows(), columns());
     }
   }
   double get(std::int64_t i, std::int64_t j) const {
-    return detail::inside(i, j, rows(), columns()) ? data_[(i - 1) + (j - 1) * rows_] : 0.0;
+    return detail::inside(i, j, rows(), columns()) ? data_[offsetOf(i, j)] : 0.0;
   }
   // Row i over all columns.
   void clearRow(std::int64_t i) const {
@@ -213,20 +228,26 @@ class Jacobian {
     const std::int64_t r = std::min(lastRow, rows());
     const std::int64_t c = std::min(lastColumn, columns());
     if (r <= 0 || c <= 0) return;
-    if (r == rows_) {  // whole columns lie back to back: one stretch
+    if (r == rows()) {  // whole columns lie back to back: one stretch
       std::fill_n(data_, r * c, 0.0);
       return;
     }
-    for (std::int64_t j = 1; j <= c; ++j) {
-      for (std::int64_t i = 1; i <= r; ++i) data_[(i - 1) + (j - 1) * rows_] = 0.0;
-    }
+    for (std::int64_t j = 1; j <= c; ++j) std::fill_n(data_ + offsetOf(1, j), r, 0.0);
   }
   void clear() const { clearBlock(rows(), columns()); }
 
  private:
+  static constexpr std::int64_t kLargestExtent = 0xFFFFFFFF;
+  static std::uint32_t extentOf(std::int64_t extent) {
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(extent, 0, kLargestExtent));
+  }
+  std::int64_t offsetOf(std::int64_t i, std::int64_t j) const {
+    return (i - 1) + (j - 1) * static_cast<std::int64_t>(rows_);
+  }
+
   double* data_;
-  std::int64_t rows_;
-  std::int64_t columns_;
+  std::uint32_t rows_ = 0;
+  std::uint32_t columns_ = 0;
 };
 
 // What the host asks of this call.

@@ -34,4 +34,31 @@ TEST(CurveSearch, IntervalsAndSpeedBracketsAtAndAroundTheirPoints) {
   }
 }
 
+// Neighbouring curves of different lengths: each is found after the knots and
+// coefficients of all those before it.  Straight lines, one cubic per interval:
+//   curve 1  y = 1 + 0.5 x   knots 0, 10
+//   curve 2  y = 2 x         knots 0, 5, 10
+//   curve 3  y = 100 - x     knots 0, 20
+TEST(TabularFamily, NeighbouringCurvesOfDifferentLengths) {
+  const double prepared[] = {2, 3,  2,                                 // points per curve
+                             1, 2,  3,                                 // speeds
+                             0, 10, 1,   5,   0,  0,                   // curve 1
+                             0, 5,  10,  0,   10, 0, 0, 10, 10, 0, 0,  // curve 2
+                             0, 20, 100, -20, 0,  0};                  // curve 3
+  const curves::TabularCurves family(prepared, 3, curves::BeyondLastKnot::ExtendCubic);
+  ASSERT_TRUE(family.countsWithin(3));
+  // lower curve, x, then the lower and upper curves' y and slope
+  const std::tuple<std::int64_t, double, double, double, double, double> cases[] = {
+      {1, 4.0, 3.0, 0.5, 8.0, 2.0},
+      {2, 4.0, 8.0, 2.0, 96.0, -1.0},
+      {2, 7.0, 14.0, 2.0, 93.0, -1.0}};
+  for (const auto& [lower, x, y1, slope1, y2, slope2] : cases) {
+    const auto [a, b] = family.atPair(lower, x);
+    EXPECT_NEAR(a.y, y1, 1e-12) << lower << " " << x;
+    EXPECT_NEAR(a.slope, slope1, 1e-12) << lower << " " << x;
+    EXPECT_NEAR(b.y, y2, 1e-12) << lower << " " << x;
+    EXPECT_NEAR(b.slope, slope2, 1e-12) << lower << " " << x;
+  }
+}
+
 }  // namespace

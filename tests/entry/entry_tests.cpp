@@ -88,6 +88,34 @@ TEST(TextView, StaysWithinAFullFieldWithoutTerminator) {
   EXPECT_FALSE(full.startsWith(std::string(41, 'a')));
 }
 
+// The keyword rule read straight from the field: a NUL ends the name, what follows
+// it is never part of it, and a name that ends early compares as blank-padded.
+TEST(TextView, KeywordsAndCharactersEndAtTheNulOrTheDeclaredLength) {
+  const char field[] = "No\0Yes and more";
+  const Text no(field);
+  for (const char* keyword : {"No", "N", "", "No   "})
+    EXPECT_TRUE(no.startsWith(keyword)) << keyword;
+  for (const char* keyword : {"NoYes", "No Yes", "no", "No  x"})
+    EXPECT_FALSE(no.startsWith(keyword)) << keyword;
+  EXPECT_EQ(no.chars(), "No");
+  EXPECT_EQ(no.at(2), 'o');
+  EXPECT_EQ(no.at(4), ' ');  // past the NUL, though 'Y' is stored there
+  EXPECT_EQ(no.at(0), ' ');
+
+  const Text five("Tabular data", 5);  // a field declared 5 characters long
+  EXPECT_TRUE(five.startsWith("Tabul"));
+  EXPECT_FALSE(five.startsWith("Tabula"));  // longer than the field
+  EXPECT_EQ(five.at(5), 'l');
+  EXPECT_EQ(five.at(6), ' ');
+  EXPECT_EQ(five.chars(), "Tabul");
+
+  const Text missing(nullptr);
+  EXPECT_TRUE(missing.startsWith("   "));
+  EXPECT_FALSE(missing.startsWith("No"));
+  EXPECT_EQ(missing.at(1), ' ');
+  EXPECT_TRUE(missing.chars().empty());
+}
+
 TEST(JacobianView, WritesStayInsideTheHostMatrix) {
   std::vector<double> storage(2 * 3 + 1, 7.0);  // one guard element after the matrix
   const Jacobian jac(storage.data(), 2, 3);
@@ -101,6 +129,32 @@ TEST(JacobianView, WritesStayInsideTheHostMatrix) {
   jac.clearBlock(5, 5);
   for (int k = 0; k < 6; ++k) EXPECT_EQ(storage[static_cast<std::size_t>(k)], 0.0);
   EXPECT_EQ(storage[6], 7.0);
+
+  // Rows 1..2 of a 3-row matrix: each column's third element stays.
+  std::vector<double> three(3 * 2, 7.0);
+  Jacobian(three.data(), 3, 2).clearBlock(2, 2);
+  EXPECT_EQ(three, (std::vector<double>{0, 0, 7, 0, 0, 7}));
+}
+
+// Extents a 32-bit count cannot hold: element (i, j) stays at (i - 1) + (j - 1) rows,
+// never at a stride cut to the low 32 bits of the row count.
+TEST(JacobianView, ExtentsBeyondThirtyTwoBitsKeepTheirStride) {
+  constexpr std::int64_t kTwoTo32 = std::int64_t{1} << 32;
+  std::vector<double> storage(8, 7.0);
+  const Jacobian tall(storage.data(), kTwoTo32 + 5, 3);  // only column 1 is addressable
+  EXPECT_EQ(tall.rows(), kTwoTo32 - 1);
+  EXPECT_EQ(tall.columns(), 1);
+  tall.set(2, 1, 1.0);
+  EXPECT_EQ(storage[1], 1.0);
+  EXPECT_EQ(tall.get(1, 2), 0.0);
+  const Jacobian wide(storage.data(), 2, 2 * kTwoTo32);
+  EXPECT_EQ(wide.rows(), 2);
+  EXPECT_EQ(wide.columns(), kTwoTo32 - 1);
+  wide.set(2, 3, 3.0);
+  EXPECT_EQ(storage[5], 3.0);
+  const Jacobian negative(storage.data(), -2, 3);
+  EXPECT_EQ(negative.rows(), 0);
+  EXPECT_EQ(negative.get(1, 1), 0.0);
 }
 
 // The export table against tests/abi/exports.txt, which lists every procedure with
