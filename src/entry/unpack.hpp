@@ -474,13 +474,24 @@ void enter(const ArgumentBlock& block, const char* procedure = "") {
 template <auto Body>
 inline constexpr auto kPositional = BodyOf<decltype(Body)>::positional();
 
-// Whether every positional argument of a body is named (tools list them by name).
+// Whether every positional argument of a body is named (tools list them by name):
+// only a record's fields carry names, so every positional parameter must be a record.
+// Decided from the parameter types, not by comparing name addresses with null, which
+// a compiler that keeps null-pointer checks (as the sanitizers do) cannot evaluate at
+// compile time for names built in a constant.
+template <class P>
+constexpr bool namedParameter() {
+  return ArgumentRecord<std::remove_cvref_t<P>> || Arg<P>::kind == ArgKind::Trailing;
+}
+template <class F>
+struct AllNamed;
+template <class Result, class... P>
+struct AllNamed<Result (*)(P...)> {
+  static constexpr bool value = (namedParameter<P>() && ...);
+};
 template <auto Body>
 constexpr bool allNamed() {
-  for (const ArgumentInfo& a : kPositional<Body>) {
-    if (!a.name) return false;
-  }
-  return true;
+  return AllNamed<decltype(Body)>::value;
 }
 
 // One exported procedure, as the registry lists it.
