@@ -130,17 +130,12 @@ void IntegrationDirect(benchmark::State& state) {
   const auto& in = b.inputs;
   std::int64_t status = 0;
   for (auto _ : state) {
-    numerics::PSIMPINT({in[0],
-                        in[1],
-                        in[2],
-                        in[3],
-                        in[4],
-                        in[5],
+    numerics::PSIMPINT({{in[0], in[1], in[2], in[3], in[4], in[5]},
                         in[6],
                         b.outputs[0],
                         b.outputs[1],
                         b.outputs[2],
-                        {1, 2, 3, 4, 5, 6, 7, 1, 2, 3}},
+                        {{1, 2, 3, 4, 5, 6}, 7, 1, 2, 3}},
                        Status(&status));
     benchmark::DoNotOptimize(b.outputs.data());
     benchmark::ClobberMemory();

@@ -100,9 +100,16 @@ void PipeSectionBeggsBrillBodyOnly(benchmark::State& state) {
   const char holdup[40] = "Beggs-Brill", drop[40] = "Beggs-Brill";
   double out[3] = {};
   std::int64_t status = 0;
-  const pipe::SectionArguments args{
-      in[0],  in[1],  in[2],  in[3],        in[4],      in[5],  in[6],  in[7],  in[8], in[9],
-      in[10], in[11], in[12], Text(holdup), Text(drop), out[0], out[1], out[2], {}};
+  const pipe::SectionArguments args{in[0],
+                                    in[1],
+                                    in[2],
+                                    in[3],
+                                    in[4],
+                                    in[5],
+                                    {in[6], in[7], in[8], in[9], in[10], in[11], in[12]},
+                                    {Text(holdup), Text(drop)},
+                                    {out[0], out[1], out[2]},
+                                    {}};
   for (auto _ : state) {
     pipe::SPPINT(args, Status(&status), Jacobian(nullptr, 0, 0), CallMode(CallMode::kValues));
     benchmark::DoNotOptimize(out);
