@@ -84,6 +84,28 @@ void reportNotConverged(double difference) {
               written(text, n));
 }
 
+// The iteration in the unknown x = 1/sqrt(f): 2 log10 s is taken as (2/ln 10) ln s, and
+// the viscous term 18.7/(Re sqrt(f)) of an iterate as (18.7/Re) |x| of the step that
+// gave it, so that a step costs one logarithm and no square root.
+constexpr double kTwoByLn10 = 2.0 / std::numbers::ln10;
+
+// The starting iterate f0 = 0.0056 + 0.5 Re^-0.32, its 1/sqrt(f0), and Re^0.32.
+struct Start {
+  double f;
+  double rootInverse;
+  double power;
+};
+Start start(double re) {
+  const double power = std::pow(re, single(0.32f));
+  const double f = single(0.0056f) + 0.5 / power;
+  return {f, 1.0 / std::sqrt(f), power};
+}
+
+// 1/sqrt(f) of the next iterate from s = 2 r + 18.7/(Re sqrt(f)).
+double stepX(double sum) {
+  return single(1.74f) - kTwoByLn10 * std::log(sum);
+}
+
 // Colebrook-White above the laminar limit, blended with 64/2500 up to 3500.
 double turbulent(double re, double r) {
   if (std::isinf(re)) {
@@ -94,14 +116,17 @@ double turbulent(double re, double r) {
     if (std::isnan(f)) reportNotConverged(f);
     return f;
   }
-  double previous = single(0.0056f) + 0.5 / std::pow(re, single(0.32f));
+  const double viscousPerRootInverse = single(18.7f) / re;
+  const Start s = start(re);
+  double previous = s.f;
+  double rootInverse = s.rootInverse;
   double next = previous;
   double difference = 0.0;
   bool converged = false;
   for (int i = 0; i < kMaxIterations && !converged; ++i) {
-    const double x =
-        single(1.74f) - 2.0 * std::log10(2.0 * r + single(18.7f) / (re * std::sqrt(previous)));
+    const double x = stepX(2.0 * r + viscousPerRootInverse * rootInverse);
     next = 1.0 / (x * x);
+    rootInverse = std::fabs(x);
     difference = std::fabs(previous - next);
     converged = difference <= kRelativeTolerance * previous;
     previous = next;
@@ -116,23 +141,25 @@ double turbulent(double re, double r) {
 
 // turbulent() with the slopes of every iterate by Re and r carried along, so that
 // they are the slopes of the iterate it returns (which lies within a fraction of a
-// per cent of the root, not on it).  Reports nothing.
+// per cent of the root, not on it).  Same arithmetic for the value; reports nothing.
 FrictionSlopes turbulentSlopes(double re, double r) {
-  const double power = std::pow(re, single(0.32f));
-  FrictionSlopes previous{single(0.0056f) + 0.5 / power,
-                          -single(0.32f) * 0.5 / (power * re),  // df0/dRe
-                          0.0};                                 // df0/dr
+  const double viscousPerRootInverse = single(18.7f) / re;
+  const Start s = start(re);
+  FrictionSlopes previous{s.f, -single(0.32f) * 0.5 / (s.power * re),  // df0/dRe
+                          0.0};                                        // df0/dr
+  double rootInverse = s.rootInverse;
   FrictionSlopes next = previous;
   bool converged = false;
   for (int i = 0; i < kMaxIterations && !converged; ++i) {
-    const double viscous = single(18.7f) / (re * std::sqrt(previous.f));
+    const double viscous = viscousPerRootInverse * rootInverse;
     const double sum = 2.0 * r + viscous;
-    const double x = single(1.74f) - 2.0 * std::log10(sum);
+    const double x = stepX(sum);
     next.f = 1.0 / (x * x);
+    rootInverse = std::fabs(x);
     const double halfRelative = 0.5 / previous.f;
     const double sumByRe = -viscous * (1.0 / re + halfRelative * previous.byReynolds);  // dsum/dRe
     const double sumByR = 2.0 - viscous * halfRelative * previous.byRoughness;          // dsum/dr
-    const double fBySum = -2.0 / (x * x * x) * (-2.0 / (std::numbers::ln10 * sum));     // df/dsum
+    const double fBySum = -2.0 / (x * x * x) * (-kTwoByLn10 / sum);                     // df/dsum
     next.byReynolds = fBySum * sumByRe;                                                 // df/dRe
     next.byRoughness = fBySum * sumByR;                                                 // df/dr
     converged = std::fabs(previous.f - next.f) <= kRelativeTolerance * previous.f;
