@@ -136,14 +136,14 @@ std::array<Value, (N + ...)> joined(const std::array<Value, N>&... parts) {
 }
 
 // The head of the tubular members: the reactor mode says whether a thermal fluid flows.
-FluxInputs tubular(const Text& blockId, std::int64_t reactorMode, const FluxStream& process,
-                   const FluxStream& feed, const FluxStream& fluid, std::int64_t option,
-                   std::int64_t userValueCount, const RoutineParameters& parameters) {
+FluxInputs tubular(const TubularHead& head, std::int64_t option, std::int64_t userValueCount,
+                   const RoutineParameters& parameters) {
   FluxInputs in;
-  in.blockId = blockId;
-  in.streams = {&process, &feed, &fluid};
-  in.mode = reactorMode;
-  const bool withFluid = reactorMode == kCoCurrentFluid || reactorMode == kCounterCurrentFluid;
+  in.blockId = head.blockId;
+  in.streams = {&head.process, &head.feed, &head.fluid};
+  in.mode = head.reactorMode;
+  const bool withFluid =
+      head.reactorMode == kCoCurrentFluid || head.reactorMode == kCounterCurrentFluid;
   in.streamCount = withFluid ? 3 : 2;
   in.option = option;
   in.userValueCount = userValueCount;
@@ -152,9 +152,8 @@ FluxInputs tubular(const Text& blockId, std::int64_t reactorMode, const FluxStre
 }
 
 FluxInputs fluxInputs(const PressureDropArguments& a) {
-  FluxInputs in = tubular(a.blockId, a.reactorMode, a.process, a.feed, a.fluid, a.option,
-                          a.userValueCount, a.parameters);
-  in.handOver(joined(tubeValues(a.tube), bedValues(a.bed), flowValues(a.properties),
+  FluxInputs in = tubular(a.head, a.option, a.userValueCount, a.parameters);
+  in.handOver(joined(tubeValues(a.head.tube), bedValues(a.head.bed), flowValues(a.properties),
                      std::to_array<Value>({{"roughness", a.roughness},
                                            {"inclination", a.inclination},
                                            {"fluidViscosity", a.fluidViscosity, kPerCentipoise},
@@ -165,9 +164,8 @@ FluxInputs fluxInputs(const PressureDropArguments& a) {
 }
 
 FluxInputs fluxInputs(const TubeHeatFluxArguments& a) {
-  FluxInputs in = tubular(a.blockId, a.reactorMode, a.process, a.feed, a.fluid, a.option,
-                          a.userValueCount, a.parameters);
-  in.handOver(joined(tubeValues(a.tube), bedValues(a.bed),
+  FluxInputs in = tubular(a.head, a.option, a.userValueCount, a.parameters);
+  in.handOver(joined(tubeValues(a.head.tube), bedValues(a.head.bed),
                      std::to_array<Value>({{"liquidViscosity", a.liquidViscosity, kPerCentipoise},
                                            {"vapourViscosity", a.vapourViscosity, kPerCentipoise},
                                            {"liquidConductivity", a.liquidConductivity},
