@@ -761,7 +761,7 @@ Reactor reactorOf(const ReactorInputs& in) {
 }
 
 // A member's record handed to the evaluation: its reactor kind follows from its area,
-// where its phases come from from its phase group.
+// and its phase source from its phase group.
 template <class Area, class PhaseGroup, class Choice, class Closing>
 void rates(std::string_view name, const ReactorArguments<Area, PhaseGroup, Choice, Closing>& a,
            CallMode mode, Status status, HostContext context, Workspace work) {

@@ -35,35 +35,37 @@ constexpr std::int64_t kCounterCurrentFluid = 4;
 constexpr std::size_t kMaxValues = 16;
 constexpr std::size_t kMaxResults = 2;
 
+// A result to the model's units: times `times`, divided by `over`; as it is by default.
+struct Conversion {
+  double times = 1.0;
+  double over = 1.0;
+};
+
 struct Procedure {
   std::string_view name;
   std::int64_t routineWord;  // block data word of the routine's packed name
   BlockType blockType;
   bool withMode;  // the reactor mode goes first after the head
-  // Each result to the model's units: times the first factor, divided by the second.
-  std::pair<double, double> conversions[kMaxResults];
+  Conversion conversions[kMaxResults];
 };
 
-// Pa/m to bar/m; W (per metre) to GJ/h (per metre); as it is.
-constexpr std::pair<double, double> kPerBar{1.0, units::kPascalsPerBar};
-constexpr std::pair<double, double> kToGigajoulesPerHour{kKilojoulesPerHourPerWatt,
-                                                         kJoulesPerMegajoule};
-constexpr std::pair<double, double> kAsItIs{1.0, 1.0};
+// Pa/m to bar/m; W (per metre) to GJ/h (per metre).
+constexpr Conversion kPerBar{1.0, units::kPascalsPerBar};
+constexpr Conversion kToGigajoulesPerHour{kKilojoulesPerHourPerWatt, kJoulesPerMegajoule};
 
 const Procedure kPressureDrop{
-    "SPRPDPDZ_USER", host::kTubrxPressureDropRoutineAt, BlockType::Tubrx, true, {kPerBar, kAsItIs}};
+    "SPRPDPDZ_USER", host::kTubrxPressureDropRoutineAt, BlockType::Tubrx, true, {kPerBar}};
 const Procedure kTubeHeatFlux{"SPRPQFLUX_USER",
                               host::kTubrxHeatFluxRoutineAt,
                               BlockType::Tubrx,
                               true,
-                              {kToGigajoulesPerHour, kAsItIs}};
-const Procedure kHoldup{
-    "SPRPHLD_USER", host::kTubrxHoldupRoutineAt, BlockType::Tubrx, false, {kAsItIs, kAsItIs}};
+                              {kToGigajoulesPerHour}};
+const Procedure kHoldup{"SPRPHLD_USER", host::kTubrxHoldupRoutineAt, BlockType::Tubrx, false, {}};
 const Procedure kBatchHeatFlux{"SPBOQFlux_USER",
                                host::kChargexHeatFluxRoutineAt,
                                BlockType::Chargex,
                                false,
-                               {kToGigajoulesPerHour, kAsItIs}};
+                               {kToGigajoulesPerHour}};
 
 // A value handed over: its name (for the invalid-number report), the model's value and
 // the factor to the companion simulator's units.
@@ -425,7 +427,7 @@ void evaluate(const Procedure& p, const FluxInputs& in, Status status, HostConte
   if (f.failure == 1) return reportFailingRoutine(p.name, status);
 
   for (std::size_t k = 0; k < in.resultCount; ++k) {
-    *in.outputs[k] = f.results[k] * p.conversions[k].first / p.conversions[k].second;
+    *in.outputs[k] = f.results[k] * p.conversions[k].times / p.conversions[k].over;
   }
   const std::int64_t n = std::min({in.userValues.size(), in.userValueCount, kModuleWords});
   for (std::int64_t k = 1; k <= n; ++k) in.userValues(k) = f.userValues[k - 1];
