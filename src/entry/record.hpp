@@ -22,7 +22,9 @@
 //               (Conditions, state),
 //               (double&, enthalpy, "MJ/kmol"));
 //
-// The body reads `a.state.temperature`, and a helper takes `const Conditions&`.  A
+// The body reads `a.state.temperature`, and a helper takes `const Conditions&`;
+// `g.forEachField(visit)` calls `visit(name, value)` for each of a group's fields in
+// order, under the field's own name (a held group's fields in its place).  A
 // group may itself hold groups.  The group's fields are arguments in their place, in
 // their order, and `kFields` lists them flat under their own names ("temperature").
 // A record that holds one group twice wraps it in `Prefixed<Group>`: then the
@@ -161,6 +163,10 @@ struct GroupFields<Prefixed<G>, Member> {
 #define XV55_RECORD_TAKE3(type, name, unit) c.template field<type>(at.name),
 #define XV55_RECORD_TAKE2(group, name) group::take(c, at.name),
 
+#define XV55_RECORD_VISIT(...) XV55_BY_ARITY(XV55_RECORD_VISIT, __VA_ARGS__)
+#define XV55_RECORD_VISIT3(type, name, unit) visit(#name, name);
+#define XV55_RECORD_VISIT2(group, name) name.forEachField(visit);
+
 #define XV55_RECORD_FIELDS(...)                                                                   \
   static constexpr auto kFields = ::xv55::entry::joinFields(                                      \
       XV55_FOR_EACH(XV55_RECORD_INFO, __VA_ARGS__) std::array<::xv55::entry::ArgumentInfo, 0>{}); \
@@ -180,15 +186,20 @@ struct GroupFields<Prefixed<G>, Member> {
   }
 
 // A group: its fields, their columns (`Cells`) and their descriptions; `take` fills
-// the fields and their columns in order.
-#define XV55_GROUP(Name, ...)                                    \
-  struct Name {                                                  \
-    XV55_FOR_EACH(XV55_RECORD_MEMBER, __VA_ARGS__)               \
-    struct Cells {                                               \
-      XV55_FOR_EACH(XV55_RECORD_CELL, __VA_ARGS__)               \
-    };                                                           \
-    XV55_RECORD_FIELDS(__VA_ARGS__)                              \
-    static Name take(::xv55::entry::Cursor& c, Cells& at) {      \
-      return Name{XV55_FOR_EACH(XV55_RECORD_TAKE, __VA_ARGS__)}; \
-    }                                                            \
+// the fields and their columns in order.  A group may have no fields (a record
+// template's member that some of its records do without).
+#define XV55_GROUP(Name, ...)                                                                 \
+  struct Name {                                                                               \
+    XV55_FOR_EACH(XV55_RECORD_MEMBER, __VA_ARGS__)                                            \
+    struct Cells {                                                                            \
+      XV55_FOR_EACH(XV55_RECORD_CELL, __VA_ARGS__)                                            \
+    };                                                                                        \
+    XV55_RECORD_FIELDS(__VA_ARGS__)                                                           \
+    static Name take([[maybe_unused]] ::xv55::entry::Cursor& c, [[maybe_unused]] Cells& at) { \
+      return Name{XV55_FOR_EACH(XV55_RECORD_TAKE, __VA_ARGS__)};                              \
+    }                                                                                         \
+    template <class Visit>                                                                    \
+    void forEachField([[maybe_unused]] Visit&& visit) const {                                 \
+      XV55_FOR_EACH(XV55_RECORD_VISIT, __VA_ARGS__)                                           \
+    }                                                                                         \
   }

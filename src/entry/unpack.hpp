@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <limits>
 #include <span>
+#include <tuple>
 #include <type_traits>
 
 #include "common/units.hpp"
@@ -206,41 +207,6 @@ struct Arg<Unused> {
     return {};
   }
 };
-template <class T>
-struct VectorIn {
-  static Vector<const T> take(Cursor& c) {
-    const T* data = c.template input<const T>();
-    const std::int64_t extent = c.inputExtent();
-    c.countColumns(elementsOf(extent));
-    return {data, extent};
-  }
-};
-template <class T>
-struct MatrixIn {
-  static Matrix<const T> take(Cursor& c) {
-    const T* data = c.template input<const T>();
-    const std::int64_t rows = c.inputExtent();
-    const std::int64_t columns = c.inputExtent();
-    c.countColumns(saturatingProduct(elementsOf(rows), elementsOf(columns)));
-    return {data, rows, columns};
-  }
-};
-template <>
-struct Arg<Vector<const double>> : VectorIn<double> {
-  static constexpr ArgKind kind = ArgKind::RealVectorIn;
-};
-template <>
-struct Arg<Vector<const std::int64_t>> : VectorIn<std::int64_t> {
-  static constexpr ArgKind kind = ArgKind::IntegerVectorIn;
-};
-template <>
-struct Arg<Matrix<const double>> : MatrixIn<double> {
-  static constexpr ArgKind kind = ArgKind::RealMatrixIn;
-};
-template <>
-struct Arg<Matrix<const std::int64_t>> : MatrixIn<std::int64_t> {
-  static constexpr ArgKind kind = ArgKind::IntegerMatrixIn;
-};
 template <>
 struct Arg<double&> {
   static constexpr ArgKind kind = ArgKind::RealOut;
@@ -249,26 +215,65 @@ struct Arg<double&> {
     return *c.output<double>();
   }
 };
-template <>
-struct Arg<Vector<double>> {
-  static constexpr ArgKind kind = ArgKind::RealVectorOut;
-  static Vector<double> take(Cursor& c) {
-    double* data = c.output<double>();
-    const std::int64_t extent = c.outputExtent();
-    c.countRows(elementsOf(extent));
-    return {data, extent};
+// Array arguments.  An input's elements are `const T`, its extents are input sizes and
+// its elements derivative columns; an output's are T, output sizes and rows.
+template <class E>
+struct ArrayArg {
+  static constexpr bool kInput = std::is_const_v<E>;
+  static E* first(Cursor& c) {
+    if constexpr (kInput) {
+      return c.template input<E>();
+    } else {
+      return c.template output<E>();
+    }
+  }
+  static std::int64_t extent(Cursor& c) { return kInput ? c.inputExtent() : c.outputExtent(); }
+  static void count(Cursor& c, std::int64_t elements) {
+    if constexpr (kInput) {
+      c.countColumns(elements);
+    } else {
+      c.countRows(elements);
+    }
+  }
+  // The array's first cell, then its N extents (first dimension first); its elements
+  // are counted.
+  template <class View, std::size_t N>
+  static View take(Cursor& c) {
+    E* data = first(c);
+    std::array<std::int64_t, N> extents{};
+    std::int64_t elements = 1;
+    for (std::int64_t& e : extents) {
+      e = extent(c);
+      elements = saturatingProduct(elements, elementsOf(e));
+    }
+    count(c, elements);
+    return std::apply([data](auto... e) { return View{data, e...}; }, extents);
   }
 };
+// The kinds of the arrays of each element type: real and integer inputs, real outputs.
+template <class E>
+struct ArrayKinds;
 template <>
-struct Arg<Matrix<double>> {
-  static constexpr ArgKind kind = ArgKind::RealMatrixOut;
-  static Matrix<double> take(Cursor& c) {
-    double* data = c.output<double>();
-    const std::int64_t rows = c.outputExtent();
-    const std::int64_t columns = c.outputExtent();
-    c.countRows(saturatingProduct(elementsOf(rows), elementsOf(columns)));
-    return {data, rows, columns};
-  }
+struct ArrayKinds<const double> {
+  static constexpr ArgKind vector = ArgKind::RealVectorIn, matrix = ArgKind::RealMatrixIn;
+};
+template <>
+struct ArrayKinds<const std::int64_t> {
+  static constexpr ArgKind vector = ArgKind::IntegerVectorIn, matrix = ArgKind::IntegerMatrixIn;
+};
+template <>
+struct ArrayKinds<double> {
+  static constexpr ArgKind vector = ArgKind::RealVectorOut, matrix = ArgKind::RealMatrixOut;
+};
+template <class E>
+struct Arg<Vector<E>> {
+  static constexpr ArgKind kind = ArrayKinds<E>::vector;
+  static Vector<E> take(Cursor& c) { return ArrayArg<E>::template take<Vector<E>, 1>(c); }
+};
+template <class E>
+struct Arg<Matrix<E>> {
+  static constexpr ArgKind kind = ArrayKinds<E>::matrix;
+  static Matrix<E> take(Cursor& c) { return ArrayArg<E>::template take<Matrix<E>, 2>(c); }
 };
 
 // A named argument record (record.hpp), passed to the body by const reference.

@@ -79,144 +79,66 @@ XV55_GROUP(ColumnProperties, (const double&, columnProperty1, "user"),
            (const double&, columnProperty2, "user"), (const double&, columnProperty3, "user"),
            (const double&, columnProperty4, "user"));
 
-// ---- stirred-tank reactor (MIXRX) ----
+// Where a member's phase information comes from: a flash of the composition (mole
+// fractions), or the model's phase split with the overall composition alone, with the
+// vapour and the liquid, or with the vapour, liquid 1 and liquid 2.
+XV55_GROUP(FlashedPhases, (Vector<const double>, composition, "1"));
+XV55_GROUP(OverallPhase, (PhaseSplit, split), (Vector<const double>, composition, "1"));
+XV55_GROUP(VapourLiquidPhases, (PhaseSplit, split), (Vector<const double>, composition, "1"),
+           (Vector<const double>, vapour, "1"), (Vector<const double>, liquid, "1"));
+XV55_GROUP(VapourTwoLiquidPhases, (PhaseSplit, split), (Vector<const double>, composition, "1"),
+           (Vector<const double>, vapour, "1"), (Vector<const double>, liquid1, "1"),
+           (Vector<const double>, liquid2, "1"));
 
-// The flash member: the phase split comes from a flash at the given temperature and
-// pressure.
-XV55_RECORD(StirredTankArguments,
+// The choice the flash's phase code comes from: a stirred tank's or tray column's option
+// (1, 2 or other), or the plug-flow and batch reactors' phase code as it stands.
+XV55_GROUP(PhaseOption, (const std::int64_t&, phaseOption, ""));
+XV55_GROUP(PhaseCode, (const std::int64_t&, phaseCode, ""));
+
+// The unit set of the state, flow and areas (2: English units).
+XV55_GROUP(UnitSet, (const std::int64_t&, unitSet, ""));
+
+// A batch reactor has no area of its own.
+XV55_GROUP(NoReactorArea);
+
+// The record of every reactor member: the reactor's own area (TankData, TubeData,
+// ColumnIntegers or none), where its phase information comes from, its phase choice,
+// and what follows the reactor properties (the unit set, or the rest of a tray column's
+// area).
+template <class Area, class Phases, class Choice, class Closing>
+XV55_RECORD(ReactorArguments,
             (ReactorCall, call),
-            (TankData, tank),
+            (Area, area),
             (ReactorState, state),
-            (Vector<const double>, composition, "1"),  // mole fractions
+            (Phases, phases),
             (ReactionData, reaction),
-            (const std::int64_t&, phaseOption, ""),    // 1, 2 or other
+            (Choice, choice),
             (ReactorProperties, properties),
-            (const std::int64_t&, unitSet, ""),        // 2: English units
+            (Closing, closing),
             (Vector<double>, rates, "kmol/h"));
 
-// One composition from the model, with its vapour fraction and the share of the liquid
-// that is liquid 1.
-XV55_RECORD(StirredTankOnePhaseArguments,
-            (ReactorCall, call),
-            (TankData, tank),
-            (ReactorState, state),
-            (PhaseSplit, split),
-            (Vector<const double>, composition, "1"),
-            (ReactionData, reaction),
-            (const std::int64_t&, phaseOption, ""),
-            (ReactorProperties, properties),
-            (const std::int64_t&, unitSet, ""),
-            (Vector<double>, rates, "kmol/h"));
+// Stirred-tank reactor (MIXRX).
+template <class Phases>
+using StirredTankRecord = ReactorArguments<TankData, Phases, PhaseOption, UnitSet>;
+using StirredTankArguments = StirredTankRecord<FlashedPhases>;
+using StirredTankOnePhaseArguments = StirredTankRecord<OverallPhase>;
+using StirredTankTwoPhaseArguments = StirredTankRecord<VapourLiquidPhases>;
+using StirredTankThreePhaseArguments = StirredTankRecord<VapourTwoLiquidPhases>;
 
-// Overall, vapour and liquid compositions from the model.
-XV55_RECORD(StirredTankTwoPhaseArguments,
-            (ReactorCall, call),
-            (TankData, tank),
-            (ReactorState, state),
-            (PhaseSplit, split),
-            (Vector<const double>, composition, "1"),
-            (Vector<const double>, vapour, "1"),
-            (Vector<const double>, liquid, "1"),
-            (ReactionData, reaction),
-            (const std::int64_t&, phaseOption, ""),
-            (ReactorProperties, properties),
-            (const std::int64_t&, unitSet, ""),
-            (Vector<double>, rates, "kmol/h"));
+// Plug-flow reactor (TUBRX), at one point along the tube.
+template <class Phases>
+using PlugFlowRecord = ReactorArguments<TubeData, Phases, PhaseCode, UnitSet>;
+using PlugFlowArguments = PlugFlowRecord<FlashedPhases>;
+using PlugFlowOnePhaseArguments = PlugFlowRecord<OverallPhase>;
+using PlugFlowTwoPhaseArguments = PlugFlowRecord<VapourLiquidPhases>;
+using PlugFlowThreePhaseArguments = PlugFlowRecord<VapourTwoLiquidPhases>;
 
-// Overall, vapour, liquid 1 and liquid 2 compositions from the model.
-XV55_RECORD(StirredTankThreePhaseArguments,
-            (ReactorCall, call),
-            (TankData, tank),
-            (ReactorState, state),
-            (PhaseSplit, split),
-            (Vector<const double>, composition, "1"),
-            (Vector<const double>, vapour, "1"),
-            (Vector<const double>, liquid1, "1"),
-            (Vector<const double>, liquid2, "1"),
-            (ReactionData, reaction),
-            (const std::int64_t&, phaseOption, ""),
-            (ReactorProperties, properties),
-            (const std::int64_t&, unitSet, ""),
-            (Vector<double>, rates, "kmol/h"));
+// Batch reactor (CHARGEX).
+using BatchArguments = ReactorArguments<NoReactorArea, FlashedPhases, PhaseCode, UnitSet>;
 
-// ---- plug-flow reactor (TUBRX), at one point along the tube ----
-
-XV55_RECORD(PlugFlowArguments,
-            (ReactorCall, call),
-            (TubeData, tube),
-            (ReactorState, state),
-            (Vector<const double>, composition, "1"),
-            (ReactionData, reaction),
-            (const std::int64_t&, phaseCode, ""),  // the flash's phase code
-            (ReactorProperties, properties),
-            (const std::int64_t&, unitSet, ""),
-            (Vector<double>, rates, "kmol/h"));
-
-XV55_RECORD(PlugFlowOnePhaseArguments,
-            (ReactorCall, call),
-            (TubeData, tube),
-            (ReactorState, state),
-            (PhaseSplit, split),
-            (Vector<const double>, composition, "1"),
-            (ReactionData, reaction),
-            (const std::int64_t&, phaseCode, ""),
-            (ReactorProperties, properties),
-            (const std::int64_t&, unitSet, ""),
-            (Vector<double>, rates, "kmol/h"));
-
-XV55_RECORD(PlugFlowTwoPhaseArguments,
-            (ReactorCall, call),
-            (TubeData, tube),
-            (ReactorState, state),
-            (PhaseSplit, split),
-            (Vector<const double>, composition, "1"),
-            (Vector<const double>, vapour, "1"),
-            (Vector<const double>, liquid, "1"),
-            (ReactionData, reaction),
-            (const std::int64_t&, phaseCode, ""),
-            (ReactorProperties, properties),
-            (const std::int64_t&, unitSet, ""),
-            (Vector<double>, rates, "kmol/h"));
-
-XV55_RECORD(PlugFlowThreePhaseArguments,
-            (ReactorCall, call),
-            (TubeData, tube),
-            (ReactorState, state),
-            (PhaseSplit, split),
-            (Vector<const double>, composition, "1"),
-            (Vector<const double>, vapour, "1"),
-            (Vector<const double>, liquid1, "1"),
-            (Vector<const double>, liquid2, "1"),
-            (ReactionData, reaction),
-            (const std::int64_t&, phaseCode, ""),
-            (ReactorProperties, properties),
-            (const std::int64_t&, unitSet, ""),
-            (Vector<double>, rates, "kmol/h"));
-
-// ---- batch reactor (CHARGEX) ----
-
-XV55_RECORD(BatchArguments,
-            (ReactorCall, call),
-            (ReactorState, state),
-            (Vector<const double>, composition, "1"),
-            (ReactionData, reaction),
-            (const std::int64_t&, phaseCode, ""),
-            (ReactorProperties, properties),
-            (const std::int64_t&, unitSet, ""),
-            (Vector<double>, rates, "kmol/h"));
-
-// ---- tray column (TRAYCOL) through its reaction paragraph ----
-
-XV55_RECORD(TrayColumnArguments,
-            (ReactorCall, call),
-            (ColumnIntegers, columnIntegers),
-            (ReactorState, state),
-            (Vector<const double>, composition, "1"),
-            (ReactionData, reaction),
-            (const std::int64_t&, phaseOption, ""),
-            (ReactorProperties, properties),
-            (ColumnProperties, columnProperties),
-            (Vector<double>, rates, "kmol/h"));
+// Tray column (TRAYCOL) through its reaction paragraph.
+using TrayColumnArguments =
+    ReactorArguments<ColumnIntegers, FlashedPhases, PhaseOption, ColumnProperties>;
 
 // ---- column stages through a reaction paragraph alone ----
 
@@ -284,6 +206,12 @@ XV55_GROUP(TubePoint, (const double&, tubeCount, "1"), (const double&, tubeLengt
 XV55_GROUP(TubeBed,  //
            (const double&, voidFraction, "1"), (const double&, particleDiameter, "m"));
 
+// The head of the tubular members: the block, the reactor mode (3, 4: with a thermal
+// fluid), the tube and its bed, and the process, feed and thermal-fluid streams.
+XV55_GROUP(TubularHead, (Text, blockId, ""), (const std::int64_t&, reactorMode, ""),
+           (TubePoint, tube), (TubeBed, bed), (PrefixedStream, process), (PrefixedStream, feed),
+           (PrefixedStream, fluid));
+
 // The two-phase flow properties of the holdup and pressure-drop routines.
 XV55_GROUP(FlowProperties, (const double&, liquidViscosity, "cP"),
            (const double&, vapourViscosity, "cP"), (const double&, surfaceTension, "N/m"),
@@ -296,13 +224,7 @@ XV55_GROUP(RoutineParameters, (Vector<const double>, integerParameters, "1"),
            (const std::int64_t&, realWorkspaceCount, ""));
 
 XV55_RECORD(PressureDropArguments,
-            (Text, blockId, ""),
-            (const std::int64_t&, reactorMode, ""),  // 3, 4: with a thermal fluid
-            (TubePoint, tube),
-            (TubeBed, bed),
-            (PrefixedStream, process),
-            (PrefixedStream, feed),
-            (PrefixedStream, fluid),
+            (TubularHead, head),
             (FlowProperties, properties),
             (const double&, roughness, "m"),
             (const double&, inclination, "deg"),
@@ -316,13 +238,7 @@ XV55_RECORD(PressureDropArguments,
             (Vector<double>, userValues, "user"));
 
 XV55_RECORD(TubeHeatFluxArguments,
-            (Text, blockId, ""),
-            (const std::int64_t&, reactorMode, ""),
-            (TubePoint, tube),
-            (TubeBed, bed),
-            (PrefixedStream, process),
-            (PrefixedStream, feed),
-            (PrefixedStream, fluid),
+            (TubularHead, head),
             (const double&, liquidViscosity, "cP"),
             (const double&, vapourViscosity, "cP"),
             (const double&, liquidConductivity, "W/(m K)"),
@@ -369,39 +285,33 @@ XV55_RECORD(BatchHeatFluxArguments,
 
 // ---- the bodies ----
 
-void SPRKUSR(const StirredTankArguments& args, HostCallType call, Status status,
-             HostContext context, Workspace work);
-void SPRKUSR1(const StirredTankOnePhaseArguments& args, HostCallType call, Status status,
-              HostContext context, Workspace work);
-void SPRKUSR2(const StirredTankTwoPhaseArguments& args, HostCallType call, Status status,
-              HostContext context, Workspace work);
-void SPRKUSR3(const StirredTankThreePhaseArguments& args, HostCallType call, Status status,
-              HostContext context, Workspace work);
-void SPRPUSR(const PlugFlowArguments& args, HostCallType call, Status status, HostContext context,
-             Workspace work);
-void SPRPUSR1(const PlugFlowOnePhaseArguments& args, HostCallType call, Status status,
-              HostContext context, Workspace work);
-void SPRPUSR2(const PlugFlowTwoPhaseArguments& args, HostCallType call, Status status,
-              HostContext context, Workspace work);
-void SPRPUSR3(const PlugFlowThreePhaseArguments& args, HostCallType call, Status status,
-              HostContext context, Workspace work);
-void SPBOUSR(const BatchArguments& args, HostCallType call, Status status, HostContext context,
-             Workspace work);
+// The reactor members share one signature, and the column-stage and flux members
+// another.
+template <class Arguments>
+using ReactorBody = void(const Arguments& args, HostCallType call, Status status,
+                         HostContext context, Workspace work);
+template <class Arguments>
+using RoutineBody = void(const Arguments& args, HostCallType call, Status status,
+                         HostContext context);
+
+ReactorBody<StirredTankArguments> SPRKUSR;
+ReactorBody<StirredTankOnePhaseArguments> SPRKUSR1;
+ReactorBody<StirredTankTwoPhaseArguments> SPRKUSR2;
+ReactorBody<StirredTankThreePhaseArguments> SPRKUSR3;
+ReactorBody<PlugFlowArguments> SPRPUSR;
+ReactorBody<PlugFlowOnePhaseArguments> SPRPUSR1;
+ReactorBody<PlugFlowTwoPhaseArguments> SPRPUSR2;
+ReactorBody<PlugFlowThreePhaseArguments> SPRPUSR3;
+ReactorBody<BatchArguments> SPBOUSR;
 // The tray-column member takes no call-type address from the host; it reads the call
 // type (a copy) only to honour the clean-up call, which releases its stream area.
 void SPRADKUSER(const TrayColumnArguments& args, Status status, HostContext context, Workspace work,
                 CallMode mode);
-void SPRDKUSR(const ColumnStageArguments& args, HostCallType call, Status status,
-              HostContext context);
-void SPRDKUS3(const ColumnStageTwoLiquidArguments& args, HostCallType call, Status status,
-              HostContext context);
-void SPRPDPDZ_USER(const PressureDropArguments& args, HostCallType call, Status status,
-                   HostContext context);
-void SPRPQFLUX_USER(const TubeHeatFluxArguments& args, HostCallType call, Status status,
-                    HostContext context);
-void SPRPHLD_USER(const HoldupArguments& args, HostCallType call, Status status,
-                  HostContext context);
-void SPBOQFLUX_USER(const BatchHeatFluxArguments& args, HostCallType call, Status status,
-                    HostContext context);
+RoutineBody<ColumnStageArguments> SPRDKUSR;
+RoutineBody<ColumnStageTwoLiquidArguments> SPRDKUS3;
+RoutineBody<PressureDropArguments> SPRPDPDZ_USER;
+RoutineBody<TubeHeatFluxArguments> SPRPQFLUX_USER;
+RoutineBody<HoldupArguments> SPRPHLD_USER;
+RoutineBody<BatchHeatFluxArguments> SPBOQFLUX_USER;
 
 }  // namespace xv55::kinetics

@@ -9,6 +9,8 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <string_view>
+#include <type_traits>
 
 #include "host/monitors.hpp"
 #include "host/services.hpp"
@@ -70,17 +72,6 @@ constexpr std::array<ReactorKind, 4> kReactorKinds{{
 const ReactorKind& kindOf(Reactor reactor) {
   return kReactorKinds[static_cast<std::size_t>(reactor)];
 }
-
-constexpr Member kSprkusr{"SPRKUSR", Reactor::StirredTank, Phases::Flash};
-constexpr Member kSprkusr1{"SPRKUSR1", Reactor::StirredTank, Phases::Overall};
-constexpr Member kSprkusr2{"SPRKUSR2", Reactor::StirredTank, Phases::VapourLiquid};
-constexpr Member kSprkusr3{"SPRKUSR3", Reactor::StirredTank, Phases::VapourTwoLiquids};
-constexpr Member kSprpusr{"SPRPUSR", Reactor::PlugFlow, Phases::Flash};
-constexpr Member kSprpusr1{"SPRPUSR1", Reactor::PlugFlow, Phases::Overall};
-constexpr Member kSprpusr2{"SPRPUSR2", Reactor::PlugFlow, Phases::VapourLiquid};
-constexpr Member kSprpusr3{"SPRPUSR3", Reactor::PlugFlow, Phases::VapourTwoLiquids};
-constexpr Member kSpbousr{"SPBOUSR", Reactor::Batch, Phases::Flash};
-constexpr Member kSpradkuser{"SPRADKUSER", Reactor::TrayColumn, Phases::Flash};
 
 // ---- the inputs of every member ----
 
@@ -202,15 +193,10 @@ bool numbersUsable(const Member& m, const ReactorInputs& in, Status status) {
   check.matrix("stoichiometry", in.reaction.stoichiometry);
   check.parameterSets(in.reaction.integerParameters, in.reaction.realParameters,
                       in.reaction.reactionIntegerParameters, in.reaction.reactionRealParameters);
-  check.real("reactorProperty4", in.properties.reactorProperty4);
-  check.real("reactorProperty3", in.properties.reactorProperty3);
-  check.real("phaseTest", in.properties.phaseTest);
-  check.real("reactorProperty5", in.properties.reactorProperty5);
-  check.real("reactorProperty6", in.properties.reactorProperty6);
+  check.group(in.properties);
   switch (m.reactor) {
     case Reactor::StirredTank:
-      check.real("volume", in.tank->volume);
-      check.real("tankWord2", in.tank->tankWord2);
+      check.group(*in.tank);
       break;
     case Reactor::PlugFlow:
       check.integral("tubeCount", in.tube->tubeCount);
@@ -225,10 +211,7 @@ bool numbersUsable(const Member& m, const ReactorInputs& in, Status status) {
     case Reactor::Batch:
       break;
     case Reactor::TrayColumn:
-      check.real("columnProperty1", in.columnProperties->columnProperty1);
-      check.real("columnProperty2", in.columnProperties->columnProperty2);
-      check.real("columnProperty3", in.columnProperties->columnProperty3);
-      check.real("columnProperty4", in.columnProperties->columnProperty4);
+      check.group(*in.columnProperties);
       break;
   }
   return check.passed(m.name, status);
@@ -582,12 +565,9 @@ ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelCom
   r.parameters.placeIn(list, a::kIntegerCount, in.reaction.realParameters.data(),
                        a::kReactionIntegerCount, in.reaction.reactionRealParameters.data());
   list.set(a::kIdentifiers, r.identifiers);
-  list.set(a::kOptionSetCount, &r.optionSetCount);
-  list.set(a::kOptionSets, model.optionSet);
-  list.set(a::kIntegerWorkCount, &r.integerWorkCount);
-  list.set(a::kIntegerWork, r.integerWork);
-  list.set(a::kRealWorkCount, &r.realWorkCount);
-  list.set(a::kRealWork, r.realWork);
+  list.setCounted(a::kOptionSetCount, &r.optionSetCount, model.optionSet);
+  list.setCounted(a::kIntegerWorkCount, &r.integerWorkCount, r.integerWork);
+  list.setCounted(a::kRealWorkCount, &r.realWorkCount, r.realWork);
   list.set(a::kComponents, &r.components);
   list.set(a::kReactions, &r.reactions);
   list.set(a::kStoichiometry, nrxn > 0 ? nu : nullptr);
@@ -595,27 +575,20 @@ ReactorList routineList(const Member& m, const ReactorInputs& in, const ModelCom
   list.set(a::kWorkWord1, &r.workWords[0]);
   list.set(a::kWorkWord2, &r.workWords[1]);
   list.set(a::kPosition, &r.position);
-  list.set(a::kWork1Count, &r.hundreds[0]);
-  list.set(a::kWork1, r.work1);
-  list.set(a::kWork2Count, &r.hundreds[1]);
-  list.set(a::kWork2, r.work2);
+  list.setCounted(a::kWork1Count, &r.hundreds[0], r.work1);
+  list.setCounted(a::kWork2Count, &r.hundreds[1], r.work2);
   list.set(a::kCallCode, &r.callCode);
   list.set(a::kFailure, &r.failure);
   list.set(a::kFlashed, &r.flashed);
-  list.set(a::kModelComponents, &r.modelComponents);
-  list.set(a::kComponentIndex, model.index);
+  list.setCounted(a::kModelComponents, &r.modelComponents, model.index);
   list.set(a::kVapour, stworkVector(stwork::kVapour));
   list.set(a::kLiquid, stworkVector(stwork::kLiquid));
   list.set(a::kLiquid1, stworkVector(stwork::kLiquid1));
   list.set(a::kLiquid2, stworkVector(stwork::kLiquid2));
-  list.set(a::kWork3Count, &r.hundreds[2]);
-  list.set(a::kWork3, r.work3);
-  list.set(a::kUserValueCount, &r.userValueCount);
-  list.set(a::kUserValues, r.userValues);
-  list.set(a::kReactionWork1Count, &r.reactionCounts[0]);
-  list.set(a::kReactionWork1, r.reactionWork1);
-  list.set(a::kReactionWork2Count, &r.reactionCounts[1]);
-  list.set(a::kReactionWork2, r.reactionWork2);
+  list.setCounted(a::kWork3Count, &r.hundreds[2], r.work3);
+  list.setCounted(a::kUserValueCount, &r.userValueCount, r.userValues);
+  list.setCounted(a::kReactionWork1Count, &r.reactionCounts[0], r.reactionWork1);
+  list.setCounted(a::kReactionWork2Count, &r.reactionCounts[1], r.reactionWork2);
   return list;
 }
 
@@ -735,113 +708,105 @@ void evaluate(const Member& m, const ReactorInputs& in, Status status, HostConte
   for (std::int64_t i = 1; i <= n; ++i) in.rates(i) = rates[i - 1] * units::kSecondsPerHour;
 }
 
-// The groups every reactor record holds under the same names (a record without one
-// does not compile); the body adds its phase information and its reactor's areas.
-template <class R>
-ReactorInputs sharedInputs(const R& a, std::int64_t phaseCode, std::int64_t unitSet = 1,
-                           const ModelPhases& phases = {}) {
-  return {.call = a.call,
-          .state = a.state,
-          .composition = a.composition,
-          .phases = phases,
-          .reaction = a.reaction,
-          .phaseCode = phaseCode,
-          .properties = a.properties,
-          .unitSet = unitSet,
-          .rates = a.rates};
+// Where a phase group's phases come from, and the model's phases it gives.
+struct PhaseSource {
+  Phases phases;
+  ModelPhases model;
+};
+PhaseSource phaseSource(const FlashedPhases&) {
+  return {Phases::Flash, {}};
+}
+PhaseSource phaseSource(const OverallPhase& g) {
+  return {Phases::Overall,
+          {.vapourFraction = g.split.vapourFraction, .liquidSplit = g.split.liquidSplit}};
+}
+PhaseSource phaseSource(const VapourLiquidPhases& g) {
+  return {Phases::VapourLiquid,
+          {.vapour = g.vapour,
+           .liquid = g.liquid,
+           .vapourFraction = g.split.vapourFraction,
+           .liquidSplit = g.split.liquidSplit}};
+}
+PhaseSource phaseSource(const VapourTwoLiquidPhases& g) {
+  return {Phases::VapourTwoLiquids,
+          {.vapour = g.vapour,
+           .liquid1 = g.liquid1,
+           .liquid2 = g.liquid2,
+           .vapourFraction = g.split.vapourFraction,
+           .liquidSplit = g.split.liquidSplit}};
 }
 
-// The model's phase split alone, or with the vapour and the liquid, or with the vapour
-// and two liquids.
-ModelPhases phasesOf(const PhaseSplit& split) {
-  return {.vapourFraction = split.vapourFraction, .liquidSplit = split.liquidSplit};
+std::int64_t phaseCodeOf(const PhaseOption& choice) {
+  return choice.phaseOption;
 }
-ModelPhases phasesOf(const PhaseSplit& split, Vector<const double> vapour,
-                     Vector<const double> liquid) {
-  return {.vapour = vapour,
-          .liquid = liquid,
-          .vapourFraction = split.vapourFraction,
-          .liquidSplit = split.liquidSplit};
-}
-ModelPhases phasesOf(const PhaseSplit& split, Vector<const double> vapour,
-                     Vector<const double> liquid1, Vector<const double> liquid2) {
-  return {.vapour = vapour,
-          .liquid1 = liquid1,
-          .liquid2 = liquid2,
-          .vapourFraction = split.vapourFraction,
-          .liquidSplit = split.liquidSplit};
+std::int64_t phaseCodeOf(const PhaseCode& choice) {
+  return choice.phaseCode;
 }
 
-// A stirred tank's inputs (phase option, unit set, tank area) and a tube's (phase code,
-// unit set, tube area).
-template <class R>
-ReactorInputs tankInputs(const R& a, const ModelPhases& phases) {
-  ReactorInputs in = sharedInputs(a, a.phaseOption, a.unitSet, phases);
-  in.tank = &a.tank;
-  return in;
-}
-template <class R>
-ReactorInputs tubeInputs(const R& a, const ModelPhases& phases) {
-  ReactorInputs in = sharedInputs(a, a.phaseCode, a.unitSet, phases);
-  in.tube = &a.tube;
-  return in;
+// The group if it is of type T, else null.
+template <class T, class G>
+const T* ifOfType(const G& group) {
+  if constexpr (std::is_same_v<T, G>) {
+    return &group;
+  } else {
+    return nullptr;
+  }
 }
 
-void run(const Member& m, const ReactorInputs& in, CallMode mode, Status status,
-         HostContext context, Workspace work) {
+Reactor reactorOf(const ReactorInputs& in) {
+  if (in.tank) return Reactor::StirredTank;
+  if (in.tube) return Reactor::PlugFlow;
+  if (in.columnIntegers) return Reactor::TrayColumn;
+  return Reactor::Batch;
+}
+
+// A member's record handed to the evaluation: its reactor kind follows from its area,
+// and its phase source from its phase group.
+template <class Area, class PhaseGroup, class Choice, class Closing>
+void rates(std::string_view name, const ReactorArguments<Area, PhaseGroup, Choice, Closing>& a,
+           CallMode mode, Status status, HostContext context, Workspace work) {
+  const PhaseSource source = phaseSource(a.phases);
+  const UnitSet* unitSet = ifOfType<UnitSet>(a.closing);
+  const ReactorInputs in{.call = a.call,
+                         .state = a.state,
+                         .composition = a.phases.composition,
+                         .phases = source.model,
+                         .reaction = a.reaction,
+                         .phaseCode = phaseCodeOf(a.choice),
+                         .properties = a.properties,
+                         .unitSet = unitSet ? unitSet->unitSet : 1,
+                         .rates = a.rates,
+                         .tank = ifOfType<TankData>(a.area),
+                         .tube = ifOfType<TubeData>(a.area),
+                         .columnIntegers = ifOfType<ColumnIntegers>(a.area),
+                         .columnProperties = ifOfType<ColumnProperties>(a.closing)};
+  const Member m{name, reactorOf(in), source.phases};
   if (mode.isCleanUp()) return cleanUp(m, work, status);
   evaluate(m, in, status, context, work);
 }
 
 }  // namespace
 
-void SPRKUSR(const StirredTankArguments& a, HostCallType call, Status status, HostContext context,
-             Workspace work) {
-  run(kSprkusr, tankInputs(a, {}), call.mode(), status, context, work);
-}
-void SPRKUSR1(const StirredTankOnePhaseArguments& a, HostCallType call, Status status,
-              HostContext context, Workspace work) {
-  run(kSprkusr1, tankInputs(a, phasesOf(a.split)), call.mode(), status, context, work);
-}
-void SPRKUSR2(const StirredTankTwoPhaseArguments& a, HostCallType call, Status status,
-              HostContext context, Workspace work) {
-  run(kSprkusr2, tankInputs(a, phasesOf(a.split, a.vapour, a.liquid)), call.mode(), status, context,
-      work);
-}
-void SPRKUSR3(const StirredTankThreePhaseArguments& a, HostCallType call, Status status,
-              HostContext context, Workspace work) {
-  run(kSprkusr3, tankInputs(a, phasesOf(a.split, a.vapour, a.liquid1, a.liquid2)), call.mode(),
-      status, context, work);
-}
-void SPRPUSR(const PlugFlowArguments& a, HostCallType call, Status status, HostContext context,
-             Workspace work) {
-  run(kSprpusr, tubeInputs(a, {}), call.mode(), status, context, work);
-}
-void SPRPUSR1(const PlugFlowOnePhaseArguments& a, HostCallType call, Status status,
-              HostContext context, Workspace work) {
-  run(kSprpusr1, tubeInputs(a, phasesOf(a.split)), call.mode(), status, context, work);
-}
-void SPRPUSR2(const PlugFlowTwoPhaseArguments& a, HostCallType call, Status status,
-              HostContext context, Workspace work) {
-  run(kSprpusr2, tubeInputs(a, phasesOf(a.split, a.vapour, a.liquid)), call.mode(), status, context,
-      work);
-}
-void SPRPUSR3(const PlugFlowThreePhaseArguments& a, HostCallType call, Status status,
-              HostContext context, Workspace work) {
-  run(kSprpusr3, tubeInputs(a, phasesOf(a.split, a.vapour, a.liquid1, a.liquid2)), call.mode(),
-      status, context, work);
-}
-void SPBOUSR(const BatchArguments& a, HostCallType call, Status status, HostContext context,
-             Workspace work) {
-  const ReactorInputs in = sharedInputs(a, a.phaseCode, a.unitSet);
-  run(kSpbousr, in, call.mode(), status, context, work);
-}
+// The bodies of the members with the host's call-type address.
+#define XV55_REACTOR_BODY(name, Arguments)                                             \
+  void name(const Arguments& a, HostCallType call, Status status, HostContext context, \
+            Workspace work) {                                                          \
+    rates(#name, a, call.mode(), status, context, work);                               \
+  }
+XV55_REACTOR_BODY(SPRKUSR, StirredTankArguments)
+XV55_REACTOR_BODY(SPRKUSR1, StirredTankOnePhaseArguments)
+XV55_REACTOR_BODY(SPRKUSR2, StirredTankTwoPhaseArguments)
+XV55_REACTOR_BODY(SPRKUSR3, StirredTankThreePhaseArguments)
+XV55_REACTOR_BODY(SPRPUSR, PlugFlowArguments)
+XV55_REACTOR_BODY(SPRPUSR1, PlugFlowOnePhaseArguments)
+XV55_REACTOR_BODY(SPRPUSR2, PlugFlowTwoPhaseArguments)
+XV55_REACTOR_BODY(SPRPUSR3, PlugFlowThreePhaseArguments)
+XV55_REACTOR_BODY(SPBOUSR, BatchArguments)
+#undef XV55_REACTOR_BODY
+
 void SPRADKUSER(const TrayColumnArguments& a, Status status, HostContext context, Workspace work,
                 CallMode mode) {
-  ReactorInputs in = sharedInputs(a, a.phaseOption);
-  in.columnIntegers = &a.columnIntegers;
-  in.columnProperties = &a.columnProperties;
-  run(kSpradkuser, in, mode, status, context, work);
+  rates("SPRADKUSER", a, mode, status, context, work);
 }
 
 }  // namespace xv55::kinetics

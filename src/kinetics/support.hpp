@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 #include "common/text.hpp"
 #include "common/units.hpp"
@@ -188,18 +189,12 @@ struct ParameterStorage {
   template <std::size_t N>
   void placeIn(RoutineList<N>& list, std::int64_t first, const double* reals,
                std::int64_t reactionFirst, const double* reactionReals) {
-    list.set(first, &integerCount);
-    list.set(first + 1, integers);
-    list.set(first + 2, &realCount);
-    list.set(first + 3, reals);
-    list.set(reactionFirst, &reactionIntegerCount);
-    list.set(reactionFirst + 1, reactionIntegers);
-    list.set(reactionFirst + 2, &reactionRealCount);
-    list.set(reactionFirst + 3, reactionReals);
-    list.set(reactionFirst + 4, &integerWorkspaceCount);
-    list.set(reactionFirst + 5, integerWorkspace);
-    list.set(reactionFirst + 6, &realWorkspaceCount);
-    list.set(reactionFirst + 7, realWorkspace);
+    list.setCounted(first, &integerCount, integers);
+    list.setCounted(first + 2, &realCount, reals);
+    list.setCounted(reactionFirst, &reactionIntegerCount, reactionIntegers);
+    list.setCounted(reactionFirst + 2, &reactionRealCount, reactionReals);
+    list.setCounted(reactionFirst + 4, &integerWorkspaceCount, integerWorkspace);
+    list.setCounted(reactionFirst + 6, &realWorkspaceCount, realWorkspace);
   }
 };
 
@@ -230,6 +225,21 @@ class InputCheck {
   // under their argument names.
   void parameterSets(Vector<const double> integers, Vector<const double> reals,
                      Vector<const double> reactionIntegers, Vector<const double> reactionReals);
+  // Every real input of a group (reals, real vectors and matrices) under its field's
+  // name, in the group's order; its integers and texts are not examined.
+  template <class Group>
+  void group(const Group& g) {
+    g.forEachField([this](const char* name, const auto& value) {
+      using V = std::remove_cvref_t<decltype(value)>;
+      if constexpr (std::is_same_v<V, double>) {
+        real(name, value);
+      } else if constexpr (std::is_same_v<V, Vector<const double>>) {
+        reals(name, value);
+      } else if constexpr (std::is_same_v<V, Matrix<const double>>) {
+        matrix(name, value);
+      }
+    });
+  }
   // True when every input passed; otherwise status 4 and the report, naming the
   // procedure and the input.
   bool passed(std::string_view procedure, Status status) const;

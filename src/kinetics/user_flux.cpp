@@ -35,35 +35,37 @@ constexpr std::int64_t kCounterCurrentFluid = 4;
 constexpr std::size_t kMaxValues = 16;
 constexpr std::size_t kMaxResults = 2;
 
+// A result to the model's units: times `times`, divided by `over`; as it is by default.
+struct Conversion {
+  double times = 1.0;
+  double over = 1.0;
+};
+
 struct Procedure {
   std::string_view name;
   std::int64_t routineWord;  // block data word of the routine's packed name
   BlockType blockType;
   bool withMode;  // the reactor mode goes first after the head
-  // Each result to the model's units: times the first factor, divided by the second.
-  std::pair<double, double> conversions[kMaxResults];
+  Conversion conversions[kMaxResults];
 };
 
-// Pa/m to bar/m; W (per metre) to GJ/h (per metre); as it is.
-constexpr std::pair<double, double> kPerBar{1.0, units::kPascalsPerBar};
-constexpr std::pair<double, double> kToGigajoulesPerHour{kKilojoulesPerHourPerWatt,
-                                                         kJoulesPerMegajoule};
-constexpr std::pair<double, double> kAsItIs{1.0, 1.0};
+// Pa/m to bar/m; W (per metre) to GJ/h (per metre).
+constexpr Conversion kPerBar{1.0, units::kPascalsPerBar};
+constexpr Conversion kToGigajoulesPerHour{kKilojoulesPerHourPerWatt, kJoulesPerMegajoule};
 
 const Procedure kPressureDrop{
-    "SPRPDPDZ_USER", host::kTubrxPressureDropRoutineAt, BlockType::Tubrx, true, {kPerBar, kAsItIs}};
+    "SPRPDPDZ_USER", host::kTubrxPressureDropRoutineAt, BlockType::Tubrx, true, {kPerBar}};
 const Procedure kTubeHeatFlux{"SPRPQFLUX_USER",
                               host::kTubrxHeatFluxRoutineAt,
                               BlockType::Tubrx,
                               true,
-                              {kToGigajoulesPerHour, kAsItIs}};
-const Procedure kHoldup{
-    "SPRPHLD_USER", host::kTubrxHoldupRoutineAt, BlockType::Tubrx, false, {kAsItIs, kAsItIs}};
+                              {kToGigajoulesPerHour}};
+const Procedure kHoldup{"SPRPHLD_USER", host::kTubrxHoldupRoutineAt, BlockType::Tubrx, false, {}};
 const Procedure kBatchHeatFlux{"SPBOQFlux_USER",
                                host::kChargexHeatFluxRoutineAt,
                                BlockType::Chargex,
                                false,
-                               {kToGigajoulesPerHour, kAsItIs}};
+                               {kToGigajoulesPerHour}};
 
 // A value handed over: its name (for the invalid-number report), the model's value and
 // the factor to the companion simulator's units.
@@ -136,14 +138,14 @@ std::array<Value, (N + ...)> joined(const std::array<Value, N>&... parts) {
 }
 
 // The head of the tubular members: the reactor mode says whether a thermal fluid flows.
-FluxInputs tubular(const Text& blockId, std::int64_t reactorMode, const FluxStream& process,
-                   const FluxStream& feed, const FluxStream& fluid, std::int64_t option,
-                   std::int64_t userValueCount, const RoutineParameters& parameters) {
+FluxInputs tubular(const TubularHead& head, std::int64_t option, std::int64_t userValueCount,
+                   const RoutineParameters& parameters) {
   FluxInputs in;
-  in.blockId = blockId;
-  in.streams = {&process, &feed, &fluid};
-  in.mode = reactorMode;
-  const bool withFluid = reactorMode == kCoCurrentFluid || reactorMode == kCounterCurrentFluid;
+  in.blockId = head.blockId;
+  in.streams = {&head.process, &head.feed, &head.fluid};
+  in.mode = head.reactorMode;
+  const bool withFluid =
+      head.reactorMode == kCoCurrentFluid || head.reactorMode == kCounterCurrentFluid;
   in.streamCount = withFluid ? 3 : 2;
   in.option = option;
   in.userValueCount = userValueCount;
@@ -152,9 +154,8 @@ FluxInputs tubular(const Text& blockId, std::int64_t reactorMode, const FluxStre
 }
 
 FluxInputs fluxInputs(const PressureDropArguments& a) {
-  FluxInputs in = tubular(a.blockId, a.reactorMode, a.process, a.feed, a.fluid, a.option,
-                          a.userValueCount, a.parameters);
-  in.handOver(joined(tubeValues(a.tube), bedValues(a.bed), flowValues(a.properties),
+  FluxInputs in = tubular(a.head, a.option, a.userValueCount, a.parameters);
+  in.handOver(joined(tubeValues(a.head.tube), bedValues(a.head.bed), flowValues(a.properties),
                      std::to_array<Value>({{"roughness", a.roughness},
                                            {"inclination", a.inclination},
                                            {"fluidViscosity", a.fluidViscosity, kPerCentipoise},
@@ -165,9 +166,8 @@ FluxInputs fluxInputs(const PressureDropArguments& a) {
 }
 
 FluxInputs fluxInputs(const TubeHeatFluxArguments& a) {
-  FluxInputs in = tubular(a.blockId, a.reactorMode, a.process, a.feed, a.fluid, a.option,
-                          a.userValueCount, a.parameters);
-  in.handOver(joined(tubeValues(a.tube), bedValues(a.bed),
+  FluxInputs in = tubular(a.head, a.option, a.userValueCount, a.parameters);
+  in.handOver(joined(tubeValues(a.head.tube), bedValues(a.head.bed),
                      std::to_array<Value>({{"liquidViscosity", a.liquidViscosity, kPerCentipoise},
                                            {"vapourViscosity", a.vapourViscosity, kPerCentipoise},
                                            {"liquidConductivity", a.liquidConductivity},
@@ -427,7 +427,7 @@ void evaluate(const Procedure& p, const FluxInputs& in, Status status, HostConte
   if (f.failure == 1) return reportFailingRoutine(p.name, status);
 
   for (std::size_t k = 0; k < in.resultCount; ++k) {
-    *in.outputs[k] = f.results[k] * p.conversions[k].first / p.conversions[k].second;
+    *in.outputs[k] = f.results[k] * p.conversions[k].times / p.conversions[k].over;
   }
   const std::int64_t n = std::min({in.userValues.size(), in.userValueCount, kModuleWords});
   for (std::int64_t k = 1; k <= n; ++k) in.userValues(k) = f.userValues[k - 1];

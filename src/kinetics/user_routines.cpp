@@ -240,12 +240,10 @@ bool SAIURK(const Text& blockId, const Text& reactionId, ReactorList& list, Stat
   double* callerRates = list.as<double>(r::kRates);
   const std::int64_t* callerIndex = list.as<const std::int64_t>(r::kComponentIndex);
   ReactorList passed = list;
-  passed.set(r::kOptionSetCount, &s.optionSets);
-  passed.set(r::kOptionSets, s.options);
+  passed.setCounted(r::kOptionSetCount, &s.optionSets, s.options);
   passed.set(r::kComponents, &s.companionComponents);
   passed.set(r::kRates, s.rates);
-  passed.set(r::kModelComponents, &s.modelComponents);
-  passed.set(r::kComponentIndex, s.index);
+  passed.setCounted(r::kModelComponents, &s.modelComponents, s.index);
 
   *failure = 0;
   callRoutine(routine, passed.all());

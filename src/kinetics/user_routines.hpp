@@ -46,6 +46,12 @@ class RoutineList {
   void set(std::int64_t k, T* address) {
     at_[static_cast<std::size_t>(k - 1)] = const_cast<void*>(static_cast<const void*>(address));
   }
+  // Arguments k and k + 1: an array's length and the array.
+  template <class T>
+  void setCounted(std::int64_t k, std::int64_t* length, T* array) {
+    set(k, length);
+    set(k + 1, array);
+  }
   void* operator[](std::int64_t k) const { return at_[static_cast<std::size_t>(k - 1)]; }
   template <class T>
   T* as(std::int64_t k) const {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "entry/record.hpp"
@@ -132,6 +133,99 @@ TEST(FieldGroups, ToolsSeeEveryArgumentFlatUnderItsOwnName) {
   const auto& positional = entry::kPositional<&mixer>;
   ASSERT_EQ(positional.size(), expected.size());
   EXPECT_EQ(std::string(positional[9].name), "productTemperature");
+}
+
+// A record template: each record names its own groups for the template's members; an
+// empty group stands for a member some records do without.
+XV55_GROUP(NoExtra);
+XV55_GROUP(Extra, (Matrix<const std::int64_t>, counts, ""));
+template <class Head>
+XV55_RECORD(TemplateArguments,
+            (Head, head),
+            (const double&, x, "m"),
+            (Matrix<double>, table, "1"),
+            (double&, y, "m"));
+using WithExtra = TemplateArguments<Extra>;
+using WithoutExtra = TemplateArguments<NoExtra>;
+
+std::vector<std::int64_t> templateCells;
+std::vector<double> templateValues;
+
+void withExtra(const WithExtra& a) {
+  templateCells = {a.at.head.counts, a.at.x, a.at.table, a.at.y};
+  templateValues = {
+      static_cast<double>(a.head.counts.rows()), static_cast<double>(a.head.counts.columns()),
+      static_cast<double>(a.head.counts(2, 3)),  a.x,
+      static_cast<double>(a.table.rows()),       static_cast<double>(a.table.columns())};
+  a.table(2, 1) = 4.0;
+  a.y = 2.0 * a.x;
+}
+void withoutExtra(const WithoutExtra& a) {
+  templateCells = {a.at.x, a.at.table, a.at.y};
+  templateValues = {a.x, static_cast<double>(a.table.rows())};
+  a.y = 3.0 * a.x;
+}
+extern "C" void withExtraEntry(XV55_ENTRY_PARAMS) {
+  entry::enter<&withExtra, entry::AfterBody::Nothing>(
+      {inputs, inputSizes, outputs, outputSizes, inputPositions, outputPositions, status,
+       hostContext, realWork, realWorkLength, derivatives, derivativeRows, derivativeColumns,
+       callType});
+}
+extern "C" void withoutExtraEntry(XV55_ENTRY_PARAMS) {
+  entry::enter<&withoutExtra, entry::AfterBody::Nothing>(
+      {inputs, inputSizes, outputs, outputSizes, inputPositions, outputPositions, status,
+       hostContext, realWork, realWorkLength, derivatives, derivativeRows, derivativeColumns,
+       callType});
+}
+
+TEST(RecordTemplates, EachRecordListsItsOwnGroupsAndAnEmptyGroupTakesNothing) {
+  using K = entry::ArgKind;
+  ASSERT_EQ(std::size(WithExtra::kFields), 4u);
+  EXPECT_EQ(std::string(WithExtra::kFields[0].name), "counts");
+  EXPECT_EQ(WithExtra::kFields[0].kind, K::IntegerMatrixIn);
+  EXPECT_EQ(WithExtra::kFields[2].kind, K::RealMatrixOut);
+  ASSERT_EQ(std::size(WithoutExtra::kFields), 3u);
+  EXPECT_EQ(std::string(WithoutExtra::kFields[0].name), "x");
+  EXPECT_EQ(WithoutExtra::kFields[1].kind, K::RealMatrixOut);
+
+  // A 2 x 3 integer matrix takes columns 1 to 6, so x is column 7; the 2 x 2 table
+  // takes rows 1 to 4 and y is row 5.
+  BlockBuilder b;
+  const std::int64_t counts[] = {1, 2, 3, 4, 5, 6};
+  b.integers(counts, {2, 3});
+  b.real(1.5);
+  const std::int64_t table = b.outputs(4, {2, 2});
+  const std::int64_t y = b.output();
+  b.call(withExtraEntry, 0);
+  EXPECT_EQ(templateCells, (std::vector<std::int64_t>{1, 7, 1, 5}));
+  EXPECT_EQ(templateValues, (std::vector<double>{2, 3, 6, 1.5, 2, 2}));
+  EXPECT_EQ(b.out(table + 1), 4.0);
+  EXPECT_EQ(b.out(y), 3.0);
+
+  BlockBuilder c;
+  c.real(2.0);
+  c.outputs(4, {2, 2});
+  const std::int64_t y2 = c.output();
+  c.call(withoutExtraEntry, 0);
+  EXPECT_EQ(templateCells, (std::vector<std::int64_t>{1, 1, 5}));
+  EXPECT_EQ(templateValues, (std::vector<double>{2.0, 2}));
+  EXPECT_EQ(c.out(y2), 6.0);
+}
+
+TEST(FieldGroups, VisitEveryFieldInOrderUnderItsOwnName) {
+  const double flow = 5.0, temperature = 70.0, pressure = 2.0;
+  const double composition[] = {0.5, 0.5};
+  const Stream s{flow, {temperature, pressure}, Vector<const double>(composition, 2)};
+  std::vector<std::string> names;
+  std::vector<double> reals;
+  s.forEachField([&](const char* name, const auto& value) {
+    names.emplace_back(name);
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(value)>, double>) {
+      reals.push_back(value);
+    }
+  });
+  EXPECT_EQ(names, (std::vector<std::string>{"flow", "temperature", "pressure", "composition"}));
+  EXPECT_EQ(reals, (std::vector<double>{5.0, 70.0, 2.0}));
 }
 
 }  // namespace
