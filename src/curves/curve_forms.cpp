@@ -37,10 +37,12 @@ CurveValue valueInInterval(const SplineCurve& curve, Interval interval, double x
   const double h = curve.knots[interval.end - 1] - left;
   const double d = x - left;
   const double* a = curve.coefficients + 4 * (interval.end - 2);
+  // t exactly 1 at the right knot; the reciprocal, independent of t, serves the slope.
   const double t = d / h;
+  const double perH = 1.0 / h;
   CurveValue v;
   v.y = ((a[3] * t + a[2]) * t + a[1]) * t + a[0];
-  v.slope = a[1] / h + 2.0 * a[2] * d / (h * h) + 3.0 * a[3] * d * d / (h * h * h);  // dy/dx
+  v.slope = ((3.0 * a[3] * t + 2.0 * a[2]) * t + a[1]) * perH;  // dy/dx
   v.beyondEnd = interval.beyondEnd;
   return v;
 }
@@ -75,8 +77,9 @@ SpeedBracket bracketOf(const double* speeds, std::int64_t nc, double s) {
     b.lower = firstAtOrAbove(speeds + 1, nc - 1, s) + 1;
   }
   b.single = false;
-  b.offset = s - speeds[b.lower - 1];
-  b.width = speeds[b.lower] - speeds[b.lower - 1];
+  const double width = speeds[b.lower] - speeds[b.lower - 1];
+  b.fraction = (s - speeds[b.lower - 1]) / width;
+  b.perWidth = 1.0 / width;
   return b;
 }
 

@@ -60,7 +60,7 @@ Interval intervalOf(const SplineCurve& curve, double x);
 
 // Value and slope at x from the coefficients of the interval ending at knot `end`:
 // with h the interval's width and d = x - knot(end - 1), t = d / h,
-//   y = ((a3 t + a2) t + a1) t + a0,  dy/dx = a1/h + 2 a2 d/h^2 + 3 a3 d^2/h^3.
+//   y = ((a3 t + a2) t + a1) t + a0,  dy/dx = ((3 a3 t + 2 a2) t + a1) / h.
 CurveValue valueInInterval(const SplineCurve& curve, Interval interval, double x);
 
 // What a spline curve gives beyond its last knot.
@@ -85,14 +85,16 @@ CurveValue evaluateCubic(const double* c, double x);
 struct SpeedBracket {
   std::int64_t lower = 1;
   bool single = true;
-  double offset = 0.0;  // S - SPEED(lower)
-  double width = 1.0;   // SPEED(lower + 1) - SPEED(lower)
+  // (S - SPEED(lower)) / (SPEED(lower + 1) - SPEED(lower)): 0 on the lower line, 1
+  // exactly on the upper one.
+  double fraction = 0.0;
+  double perWidth = 1.0;  // 1 / (SPEED(lower + 1) - SPEED(lower))
 
   // v1 + (S - SPEED(lower)) (v2 - v1) / (SPEED(lower + 1) - SPEED(lower)), linear in
   // speed through the values v1, v2 of the two lines (extrapolated outside them).
-  double across(double v1, double v2) const { return v1 + offset * (v2 - v1) / width; }
+  double across(double v1, double v2) const { return v1 + fraction * (v2 - v1); }
   // Its derivative with respect to S.
-  double slope(double v1, double v2) const { return (v2 - v1) / width; }  // dv/dS
+  double slope(double v1, double v2) const { return (v2 - v1) * perWidth; }  // dv/dS
 };
 
 // `speeds` ascending (ties included), S not NaN; bisection.

@@ -30,7 +30,9 @@ TEST(CurveSearch, IntervalsAndSpeedBracketsAtAndAroundTheirPoints) {
     EXPECT_EQ(in.beyondEnd, beyond) << x;
     const curves::SpeedBracket b = curves::bracketOf(v, 5, x);
     EXPECT_EQ(b.lower, lower) << x;
-    EXPECT_EQ(b.offset, x - v[lower - 1]) << x;
+    // The share of the way from the lower line to the upper one.
+    EXPECT_DOUBLE_EQ(b.fraction, (x - v[lower - 1]) / (v[lower] - v[lower - 1])) << x;
+    EXPECT_DOUBLE_EQ(b.slope(3.0, 7.0), 4.0 / (v[lower] - v[lower - 1])) << x;
   }
 }
 
