@@ -49,11 +49,12 @@ constexpr bool fieldMatchesKeyword(const char* start, std::int64_t declaredLengt
                                    std::string_view keyword) {
   if (static_cast<std::int64_t>(keyword.size()) > declaredLength) return false;
   if (!start) return keyword.find_first_not_of(' ') == std::string_view::npos;  // empty
+  // One test per character while they agree; a keyword holds no NUL, so the field's
+  // end is always a disagreement.
   for (std::size_t k = 0; k < keyword.size(); ++k) {
-    if (start[k] == '\0') {  // a shorter name is followed by blanks
-      return keyword.find_first_not_of(' ', k) == std::string_view::npos;
+    if (start[k] != keyword[k]) {  // a shorter name is followed by blanks
+      return start[k] == '\0' && keyword.find_first_not_of(' ', k) == std::string_view::npos;
     }
-    if (start[k] != keyword[k]) return false;
   }
   return true;
 }

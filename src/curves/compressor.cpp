@@ -23,7 +23,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "curves/curve_forms.hpp"
@@ -54,13 +53,14 @@ constexpr std::int64_t kOwnerWord = 1;
 // Locators are positive whole numbers that a double holds exactly.
 constexpr double kLargestLocator = 9007199254740992.0;  // 2^53
 
-enum class CompressorForm { Tabular, Polynomials, Extended };
+// None: a curve type that names no form.
+enum class CompressorForm { None, Tabular, Polynomials, Extended };
 
-std::optional<CompressorForm> formOf(const Text& type) {
+CompressorForm formOf(const Text& type) {
   if (type.startsWith("Tabular data")) return CompressorForm::Tabular;
   if (type.startsWith("Polynomials")) return CompressorForm::Polynomials;
   if (type.startsWith("Extended Polynomials")) return CompressorForm::Extended;
-  return std::nullopt;
+  return CompressorForm::None;
 }
 
 std::int64_t dataLength(CompressorForm form, const CompressorCurveArguments& a, Workspace work) {
@@ -69,6 +69,8 @@ std::int64_t dataLength(CompressorForm form, const CompressorCurveArguments& a, 
       return entry::saturatingSum(tabularLength(a.nc, a.np), 1);
     case CompressorForm::Polynomials:
       return entry::saturatingProduct(entry::saturatingSum(a.coef.columns(), 5), a.nc);
+    case CompressorForm::None:
+      return 0;
     case CompressorForm::Extended:
       break;
   }
@@ -92,6 +94,7 @@ struct Prepared {
         return data + length - 1 - 2 * nc;
       case CompressorForm::Polynomials:
         return data + nc;
+      case CompressorForm::None:
       case CompressorForm::Extended:
         break;
     }
@@ -171,8 +174,8 @@ void releaseBlock(Workspace work) {
 }
 
 void setUp(const CompressorCurveArguments& a, Status status, Workspace work) {
-  const std::optional<CompressorForm> form = formOf(a.curveType);
-  if (!form) {
+  const CompressorForm form = formOf(a.curveType);
+  if (form == CompressorForm::None) {
     report(status, kError,
            " Curve type \"%s\" not recognised in Procedure pPCurve.\\n Please select either"
            " \"Tabular data\", \"Polynomials\" or \"Extended Polynomials\"\\n",
@@ -182,11 +185,11 @@ void setUp(const CompressorCurveArguments& a, Status status, Workspace work) {
   if (work.length() < kLengthSlot) {
     return reportWorkspaceTooSmall(status, kProcedure, work, kLengthSlot);
   }
-  if (!accepted(*form, a, CurveChecks(status, kProcedure))) return;
+  if (!accepted(form, a, CurveChecks(status, kProcedure))) return;
 
-  const std::int64_t length = dataLength(*form, a, work);
+  const std::int64_t length = dataLength(form, a, work);
   std::vector<double> data;
-  if (!prepare(*form, a, length, data, status)) return;
+  if (!prepare(form, a, length, data, status)) return;
 
   releaseBlock(work);
   const std::int64_t reals = length + 2;
@@ -219,9 +222,10 @@ Margin marginOf(double q, double limit, double dLimit, double sign) {
   const double value = sign * kPercent * (q - limit) / limit;
   if (value > kMarginBound) return {kMarginBound, 0.0, 0.0};
   if (value < -kMarginBound) return {-kMarginBound, 0.0, 0.0};
-  return {value,
-          sign * kPercent / limit,                           // dmargin/dQ
-          -sign * kPercent * q / (limit * limit) * dLimit};  // dmargin/dN
+  // The reciprocal does not wait for the value's division.
+  const double perLimit = 1.0 / limit;
+  const double dq = sign * kPercent * perLimit;     // dmargin/dQ
+  return {value, dq, -dq * q * perLimit * dLimit};  // dmargin/dN
 }
 
 // The performance value at Qc and its derivatives with respect to Qc and N.
@@ -242,13 +246,14 @@ Performance extendedAt(const double* c, double q, double n) {
   // At rest the flow-to-speed terms vanish (extendedDefinedAt).
   const bool atRest = n == 0.0;
   const double r = atRest ? 0.0 : q / n;
+  const double perN = atRest ? 0.0 : 1.0 / n;
+  // d(C6 r + C7 r^2)/dr; r changes by 1/N per unit of Qc and by -r/N per unit of N.
+  const double dTermsDr = c[5] + 2.0 * c[6] * r;
   Performance p;
   p.y = c[0] + c[1] * n + c[2] * n * n + c[3] * q + c[4] * q * q + c[5] * r + c[6] * r * r +
         c[7] * q * q * q * q;
-  p.dq = c[3] + 2.0 * c[4] * q + 4.0 * c[7] * q * q * q + (atRest ? 0.0 : c[5] / n) +
-         (atRest ? 0.0 : 2.0 * c[6] * q / (n * n));  // dY/dQc
-  p.dn = c[1] + 2.0 * c[2] * n - (atRest ? 0.0 : c[5] * q / (n * n)) -
-         (atRest ? 0.0 : 2.0 * c[6] * q * q / (n * n * n));  // dY/dN at fixed Qc
+  p.dq = c[3] + 2.0 * c[4] * q + 4.0 * c[7] * q * q * q + dTermsDr * perN;  // dY/dQc
+  p.dn = c[1] + 2.0 * c[2] * n - dTermsDr * r * perN;                       // dY/dN at fixed Qc
   return p;
 }
 
@@ -304,11 +309,11 @@ OperatingFlow operatingFlow(const CompressorCurveArguments& a, const Limits& l, 
 
 // The prepared curves of this workspace; false (reported) when they are not set up
 // for these arguments.
-bool preparedCurves(const CompressorCurveArguments& a, std::optional<CompressorForm> form,
-                    Workspace work, Status status, double*& data, std::int64_t& length) {
-  const bool curveForm = form && *form != CompressorForm::Extended;
-  length = form ? dataLength(*form, a, work) : 0;
-  if (!form || (curveForm && a.nc < 1) || work.length() < kLengthSlot ||
+bool preparedCurves(const CompressorCurveArguments& a, CompressorForm form, Workspace work,
+                    Status status, double*& data, std::int64_t& length) {
+  const bool curveForm = form == CompressorForm::Tabular || form == CompressorForm::Polynomials;
+  length = dataLength(form, a, work);
+  if (form == CompressorForm::None || (curveForm && a.nc < 1) || work.length() < kLengthSlot ||
       !isLocator(work[kLocatorSlot]) || work[kLengthSlot] != static_cast<double>(length)) {
     reportNotSetUp(status, kProcedure);
     return false;
@@ -370,21 +375,21 @@ void writeResults(const CompressorCurveArguments& a, const Performance& perf,
 
 void evaluate(const CompressorCurveArguments& a, Status status, Workspace work, Jacobian jac,
               CallMode mode) {
-  const std::optional<CompressorForm> form = formOf(a.curveType);
+  const CompressorForm form = formOf(a.curveType);
   double* data = nullptr;
   std::int64_t length = 0;
   if (!preparedCurves(a, form, work, status, data, length)) return;
   const Prepared p{data, length, a.nc};
   const TabularCurves tabular(p.data, a.nc, BeyondLastKnot::FallToZero);
-  if (*form == CompressorForm::Tabular && !tabular.countsWithin(a.np)) {
+  if (form == CompressorForm::Tabular && !tabular.countsWithin(a.np)) {
     return reportNotSetUp(status, kProcedure);
   }
-  if (!operatingPointUsable(a, *form, p, status)) return;
+  if (!operatingPointUsable(a, form, p, status)) return;
 
-  const bool curveForm = *form != CompressorForm::Extended;
-  const double* speeds = *form == CompressorForm::Tabular ? tabular.speeds() : p.data;
+  const bool curveForm = form != CompressorForm::Extended;
+  const double* speeds = form == CompressorForm::Tabular ? tabular.speeds() : p.data;
   const SpeedBracket bracket = curveForm ? bracketOf(speeds, a.nc, a.n) : SpeedBracket{};
-  const Limits limits = limitsAt(p, *form, bracket);
+  const Limits limits = limitsAt(p, form, bracket);
   const OperatingFlow o = operatingFlow(a, limits, curveForm);
   if (o.belowSurge) {
     warnOncePerMarker(p.surgeMarker(), status, " \\npPCurve-W-Operating point is below surge\\n");
@@ -394,7 +399,7 @@ void evaluate(const CompressorCurveArguments& a, Status status, Workspace work, 
   }
 
   Performance perf;
-  switch (*form) {
+  switch (form) {
     case CompressorForm::Tabular:
       perf = familyAt(tabular, bracket, o.qc);
       break;
@@ -404,6 +409,8 @@ void evaluate(const CompressorCurveArguments& a, Status status, Workspace work, 
       break;
     case CompressorForm::Extended:
       perf = extendedAt(p.data, o.qc, a.n);
+      break;
+    case CompressorForm::None:
       break;
   }
   // Beyond the last point of a curve the machine is past stonewall.

@@ -56,12 +56,12 @@ struct Interval {
   std::int64_t end = 2;
   bool beyondEnd = false;
 };
-Interval intervalOf(const SplineCurve& curve, double x);
+inline Interval intervalOf(const SplineCurve& curve, double x);
 
 // Value and slope at x from the coefficients of the interval ending at knot `end`:
 // with h the interval's width and d = x - knot(end - 1), t = d / h,
-//   y = ((a3 t + a2) t + a1) t + a0,  dy/dx = a1/h + 2 a2 d/h^2 + 3 a3 d^2/h^3.
-CurveValue valueInInterval(const SplineCurve& curve, Interval interval, double x);
+//   y = ((a3 t + a2) t + a1) t + a0,  dy/dx = ((3 a3 t + 2 a2) t + a1) / h.
+inline CurveValue valueInInterval(const SplineCurve& curve, Interval interval, double x);
 
 // What a spline curve gives beyond its last knot.
 enum class BeyondLastKnot {
@@ -71,10 +71,10 @@ enum class BeyondLastKnot {
   // compressor: beyond the last point the machine is past stonewall).
   FallToZero,
 };
-CurveValue evaluate(const SplineCurve& curve, double x, BeyondLastKnot rule);
+inline CurveValue evaluate(const SplineCurve& curve, double x, BeyondLastKnot rule);
 
 // c1 + c2 x + c3 x^2 + c4 x^3 and its slope.
-CurveValue evaluateCubic(const double* c, double x);
+inline CurveValue evaluateCubic(const double* c, double x);
 
 // ---- speed lines ----
 
@@ -85,18 +85,20 @@ CurveValue evaluateCubic(const double* c, double x);
 struct SpeedBracket {
   std::int64_t lower = 1;
   bool single = true;
-  double offset = 0.0;  // S - SPEED(lower)
-  double width = 1.0;   // SPEED(lower + 1) - SPEED(lower)
+  // (S - SPEED(lower)) / (SPEED(lower + 1) - SPEED(lower)): 0 on the lower line, 1
+  // exactly on the upper one.
+  double fraction = 0.0;
+  double perWidth = 1.0;  // 1 / (SPEED(lower + 1) - SPEED(lower))
 
   // v1 + (S - SPEED(lower)) (v2 - v1) / (SPEED(lower + 1) - SPEED(lower)), linear in
   // speed through the values v1, v2 of the two lines (extrapolated outside them).
-  double across(double v1, double v2) const { return v1 + offset * (v2 - v1) / width; }
+  double across(double v1, double v2) const { return v1 + fraction * (v2 - v1); }
   // Its derivative with respect to S.
-  double slope(double v1, double v2) const { return (v2 - v1) / width; }  // dv/dS
+  double slope(double v1, double v2) const { return (v2 - v1) * perWidth; }  // dv/dS
 };
 
 // `speeds` ascending (ties included), S not NaN; bisection.
-SpeedBracket bracketOf(const double* speeds, std::int64_t nc, double s);
+inline SpeedBracket bracketOf(const double* speeds, std::int64_t nc, double s);
 
 // ---- a family of curves ----
 
@@ -108,17 +110,17 @@ class TabularCurves {
 
   // Whether every stored point count reads as 2..np, so that every curve lies within
   // 5 np nc - 2 nc reals of the prepared data.
-  bool countsWithin(std::int64_t np) const;
+  inline bool countsWithin(std::int64_t np) const;
   // Reals the prepared curves occupy (counts checked first).
   std::int64_t length() const;
 
   const double* speeds() const { return prepared_ + nc_; }
   std::int64_t count() const { return nc_; }
   // Curve c, 1-based (counts checked first).
-  SplineCurve curve(std::int64_t c) const;
+  inline SplineCurve curve(std::int64_t c) const;
   CurveValue at(std::int64_t c, double x) const { return evaluate(curve(c), x, rule_); }
   // Curves c and c + 1 at x, found in one pass over the counts before them.
-  std::pair<CurveValue, CurveValue> atPair(std::int64_t c, double x) const;
+  inline std::pair<CurveValue, CurveValue> atPair(std::int64_t c, double x) const;
 
  private:
   std::int64_t pointsOf(std::int64_t c) const {
@@ -173,6 +175,111 @@ FamilyValue evaluateAcross(const Curves& curves, const SpeedBracket& bracket, do
   return {bracket.across(lower.y, upper.y), bracket.across(lower.slope, upper.slope),  // dY/dX
           bracket.slope(lower.y, upper.y),                                             // dY/dS
           lower.beyondEnd, upper.beyondEnd};
+}
+
+// ---- evaluation, inline so that a procedure's call needs no calls of its own ----
+
+namespace detail {
+
+// The first index k in 0..len-1 with a[k] >= x, or len: for ascending a, the index
+// a scan from the front stops at.
+inline std::int64_t firstAtOrAbove(const double* a, std::int64_t len, double x) {
+  std::int64_t first = 0;
+  while (len > 0) {
+    const std::int64_t half = len / 2;
+    if (a[first + half] < x) {
+      first += half + 1;
+      len -= half + 1;
+    } else {
+      len = half;
+    }
+  }
+  return first;
+}
+
+}  // namespace detail
+
+inline Interval intervalOf(const SplineCurve& curve, double x) {
+  // Knots 2..n are knots[1..n-1].
+  const std::int64_t k = detail::firstAtOrAbove(curve.knots + 1, curve.n - 1, x);
+  if (k == curve.n - 1) return {curve.n, true};
+  return {k + 2, false};
+}
+
+inline CurveValue valueInInterval(const SplineCurve& curve, Interval interval, double x) {
+  const double left = curve.knots[interval.end - 2];
+  const double h = curve.knots[interval.end - 1] - left;
+  const double d = x - left;
+  const double* a = curve.coefficients + 4 * (interval.end - 2);
+  // t exactly 1 at the right knot; the reciprocal, independent of t, serves the slope.
+  const double t = d / h;
+  const double perH = 1.0 / h;
+  CurveValue v;
+  v.y = ((a[3] * t + a[2]) * t + a[1]) * t + a[0];
+  v.slope = ((3.0 * a[3] * t + 2.0 * a[2]) * t + a[1]) * perH;  // dy/dx
+  v.beyondEnd = interval.beyondEnd;
+  return v;
+}
+
+inline CurveValue evaluate(const SplineCurve& curve, double x, BeyondLastKnot rule) {
+  const Interval interval = intervalOf(curve, x);
+  if (!interval.beyondEnd || rule == BeyondLastKnot::ExtendCubic) {
+    return valueInInterval(curve, interval, x);
+  }
+  const double lastKnot = curve.knots[curve.n - 1];
+  const double falling = valueInInterval(curve, interval, lastKnot).y - (x - lastKnot);
+  if (falling > 0.0) return {falling, -1.0, true};  // dy/dx = -1
+  return {0.0, 0.0, true};
+}
+
+inline CurveValue evaluateCubic(const double* c, double x) {
+  CurveValue v;
+  v.y = c[0] + c[1] * x + c[2] * x * x + c[3] * x * x * x;
+  v.slope = c[1] + 2.0 * c[2] * x + 3.0 * c[3] * x * x;  // dy/dx
+  return v;
+}
+
+inline SpeedBracket bracketOf(const double* speeds, std::int64_t nc, double s) {
+  SpeedBracket b;
+  if (nc < 2) return b;
+  if (speeds[0] >= s) {
+    b.lower = 1;
+  } else if (s >= speeds[nc - 1]) {
+    b.lower = nc - 1;
+  } else {
+    // The first line from the second on at or above S is the upper one.
+    b.lower = detail::firstAtOrAbove(speeds + 1, nc - 1, s) + 1;
+  }
+  b.single = false;
+  const double width = speeds[b.lower] - speeds[b.lower - 1];
+  b.fraction = (s - speeds[b.lower - 1]) / width;
+  b.perWidth = 1.0 / width;
+  return b;
+}
+
+inline bool TabularCurves::countsWithin(std::int64_t np) const {
+  // Counts are stored as reals and read back by truncation.
+  const double above = static_cast<double>(np) + 1.0;
+  for (std::int64_t c = 0; c < nc_; ++c) {
+    const double n = prepared_[c];
+    if (!(n >= 2.0 && n < above)) return false;
+  }
+  return true;
+}
+
+inline std::pair<CurveValue, CurveValue> TabularCurves::atPair(std::int64_t c, double x) const {
+  const SplineCurve lower = curve(c);
+  const std::int64_t offset = (lower.knots - prepared_) + 5 * lower.n - 4;
+  const std::int64_t n = pointsOf(c + 1);
+  const SplineCurve upper{prepared_ + offset, prepared_ + offset + n, n};
+  return {evaluate(lower, x, rule_), evaluate(upper, x, rule_)};
+}
+
+inline SplineCurve TabularCurves::curve(std::int64_t c) const {
+  std::int64_t offset = 2 * nc_;
+  for (std::int64_t k = 1; k < c; ++k) offset += 5 * pointsOf(k) - 4;
+  const std::int64_t n = pointsOf(c);
+  return {prepared_ + offset, prepared_ + offset + n, n};
 }
 
 // ---- set-up ----

@@ -132,6 +132,14 @@ TEST_F(Compressor, ExtendedFormWatchesSurgeOnlyAndAtRestNeedsNoFlowToSpeedTerms)
   EXPECT_DOUBLE_EQ(e.out(2), 100.0 * (5 - 12) / 12);
   EXPECT_EQ(e.out(3), -1.0);  // no stonewall: STONE% is kept
   EXPECT_EQ(at(e, 3000, 1e9), Lines{});
+  // Above surge, at Q = 40 and N = 3000, the derivatives of
+  // Y = C1 + C2 N + C3 N^2 + C4 Q + C5 Q^2 + C6 Q/N + C7 (Q/N)^2 + C8 Q^4.
+  EXPECT_EQ(at(e, 3000, 40), Lines{});
+  const double n = 3000, q = 40;
+  EXPECT_NEAR(e.derivative(1, flowColumn(e)),
+              0.5 - 0.02 * q + 300 / n - 4000 * q / (n * n) + 4e-6 * q * q * q, 1e-12);  // dY/dQ
+  EXPECT_NEAR(e.derivative(1, speedColumn(e)),
+              0.002 + 2e-7 * n - 300 * q / (n * n) + 4000 * q * q / (n * n * n), 1e-12);  // dY/dN
 
   // N = 0 with C6 or C7 non-zero: refused, nothing written.
   const std::vector<double> before = {e.out(1), e.out(2)};

@@ -30,8 +30,26 @@ TEST(CurveSearch, IntervalsAndSpeedBracketsAtAndAroundTheirPoints) {
     EXPECT_EQ(in.beyondEnd, beyond) << x;
     const curves::SpeedBracket b = curves::bracketOf(v, 5, x);
     EXPECT_EQ(b.lower, lower) << x;
-    EXPECT_EQ(b.offset, x - v[lower - 1]) << x;
+    // The share of the way from the lower line to the upper one.
+    EXPECT_DOUBLE_EQ(b.fraction, (x - v[lower - 1]) / (v[lower] - v[lower - 1])) << x;
+    EXPECT_DOUBLE_EQ(b.slope(3.0, 7.0), 4.0 / (v[lower] - v[lower - 1])) << x;
   }
+}
+
+// One interval of width 2 from x = 1, y = 1 + 2 t + 3 t^2 + 4 t^3 in t = (x - 1) / 2:
+// every coefficient shows in the value and in dy/dx = (2 + 6 t + 12 t^2) / 2, at
+// both knots and inside.
+TEST(CurveSearch, ValueAndSlopeInsideACubicInterval) {
+  const double knots[] = {1, 3};
+  const double coefficients[] = {1, 2, 3, 4};
+  const curves::SplineCurve curve{knots, coefficients, 2};
+  for (const double x : {1.0, 1.5, 2.2, 3.0}) {
+    const double t = (x - 1) / 2;
+    const curves::CurveValue v = curves::evaluate(curve, x, curves::BeyondLastKnot::ExtendCubic);
+    EXPECT_NEAR(v.y, 1 + 2 * t + 3 * t * t + 4 * t * t * t, 1e-14) << x;
+    EXPECT_NEAR(v.slope, (2 + 6 * t + 12 * t * t) / 2, 1e-14) << x;
+  }
+  EXPECT_EQ(curves::evaluate(curve, 3.0, curves::BeyondLastKnot::ExtendCubic).y, 10.0);  // t = 1
 }
 
 // Neighbouring curves of different lengths: each is found after the knots and
