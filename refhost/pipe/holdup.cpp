@@ -30,25 +30,32 @@ const Service kHTH = declareService("PIP_PIPHTH");
 // (1999), "Multiphase Flow in Wells", SPE Monograph 17, section 4.3.1 (original
 // 1973 form: no Payne et al. corrections).
 
-struct BeggsBrillMap {
-  double l1, l2, l3, l4;
+// The flow pattern, with the boundaries L2 and L3 the transition pattern
+// interpolates between (0 where the test did not reach them).  The boundaries
+// L1 = 316 lambda^0.302, L2 = 0.0009252 lambda^-2.4684, L3 = 0.10 lambda^-1.4516 and
+// L4 = 0.5 lambda^-6.738 are each formed only when the test reaches it:
+//   segregated    lambda < 0.01 and N_FR < L1, or lambda >= 0.01 and N_FR < L2;
+//   transition    lambda >= 0.01 and L2 <= N_FR <= L3;
+//   intermittent  0.01 <= lambda < 0.4 and L3 < N_FR <= L1, or lambda >= 0.4 and
+//                 L3 < N_FR <= L4;
+//   distributed   otherwise.
+struct BeggsBrillPattern {
+  Regime regime;
+  double l2 = 0.0, l3 = 0.0;
 };
 
-// L1 = 316 lambda^0.302, L2 = 0.0009252 lambda^-2.4684, L3 = 0.10 lambda^-1.4516,
-// L4 = 0.5 lambda^-6.738, each power formed from ln lambda.
-BeggsBrillMap beggsBrillMap(double lnLambda) {
-  return {316.0 * std::exp(0.302 * lnLambda), 0.0009252 * std::exp(-2.4684 * lnLambda),
-          0.10 * std::exp(-1.4516 * lnLambda), 0.5 * std::exp(-6.738 * lnLambda)};
-}
-
-Regime beggsBrillRegime(double lambda, double nfr, const BeggsBrillMap& m) {
-  if ((lambda < 0.01 && nfr < m.l1) || (lambda >= 0.01 && nfr < m.l2)) return Regime::Segregated;
-  if (lambda >= 0.01 && nfr >= m.l2 && nfr <= m.l3) return Regime::Transition;
-  if ((lambda >= 0.01 && lambda < 0.4 && nfr > m.l3 && nfr <= m.l1) ||
-      (lambda >= 0.4 && nfr > m.l3 && nfr <= m.l4)) {
-    return Regime::Intermittent;
+BeggsBrillPattern beggsBrillPattern(double lambda, double nfr) {
+  if (lambda < 0.01) {
+    const double l1 = 316.0 * std::pow(lambda, 0.302);
+    return {nfr < l1 ? Regime::Segregated : Regime::Distributed};
   }
-  return Regime::Distributed;  // lambda < 0.4 and N_FR >= L1, or lambda >= 0.4 and N_FR > L4
+  const double l2 = 0.0009252 * std::pow(lambda, -2.4684);
+  if (nfr < l2) return {Regime::Segregated, l2};
+  const double l3 = 0.10 * std::pow(lambda, -1.4516);
+  if (nfr <= l3) return {Regime::Transition, l2, l3};
+  const double upper =
+      lambda < 0.4 ? 316.0 * std::pow(lambda, 0.302) : 0.5 * std::pow(lambda, -6.738);
+  return {nfr <= upper ? Regime::Intermittent : Regime::Distributed, l2, l3};
 }
 
 // ln C' of the inclination correction's coefficient sets C' = 4.70 (downhill), 0.011
@@ -112,14 +119,13 @@ extern "C" XV55_API void PIP_PIPBBH(const double* lambda, const double* d, const
 
   const double nfr = v * v / (gravity() * dd);
   const double nlv = l * v * velocityNumberFactor(rl, sg);
-  const double lnL = std::log(l);
-  const BeggsBrillMap map = beggsBrillMap(lnL);
-  const Regime pattern = beggsBrillRegime(l, nfr, map);
-  const double lnF = std::log(nfr), lnN = std::log(std::max(nlv, 1.0e-300));
+  const BeggsBrillPattern found = beggsBrillPattern(l, nfr);
+  const Regime pattern = found.regime;
+  const double lnL = std::log(l), lnF = std::log(nfr), lnN = std::log(std::max(nlv, 1.0e-300));
   double h;
   if (pattern == Regime::Transition) {
-    const double span = map.l3 - map.l2;
-    const double a = span > 0.0 ? (map.l3 - nfr) / span : 0.5;
+    const double span = found.l3 - found.l2;
+    const double a = span > 0.0 ? (found.l3 - nfr) / span : 0.5;
     h = a * beggsBrillHoldup(Regime::Segregated, l, lnL, lnF, lnN, t) +
         (1.0 - a) * beggsBrillHoldup(Regime::Intermittent, l, lnL, lnF, lnN, t);
   } else {
