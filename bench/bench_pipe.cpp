@@ -118,14 +118,24 @@ void PipeSectionBeggsBrillBodyOnly(benchmark::State& state) {
 }
 BENCHMARK(PipeSectionBeggsBrillBodyOnly);
 
+// D, angle, roughness, packed bed a b c, sign, velocity, mass flow, quality, pressure,
+// lambda, densities, surface tension, viscosities.
+BlockBuilder gradient(std::string_view drop) {
+  return block({0.05, 0.0, 4.5e-4, 0.4, 0.8, 0.003, -1.0, 2.5, 1000.0, 0.1, 20.0, 1.0 / 6.0, 900.0,
+                20.0, 0.02, 0.5, 0.015},
+               {"none", drop}, 1);
+}
+
 void PipeGradientFriedel(benchmark::State& state) {
-  // D, angle, roughness, packed bed a b c, sign, velocity, mass flow, quality, pressure,
-  // lambda, densities, surface tension, viscosities.
-  BlockBuilder b = block({0.05, 0.0, 4.5e-4, 0.4, 0.8, 0.003, -1.0, 2.5, 1000.0, 0.1, 20.0,
-                          1.0 / 6.0, 900.0, 20.0, 0.02, 0.5, 0.015},
-                         {"none", "Friedel"}, 1);
+  BlockBuilder b = gradient("Friedel");
   timeCalls(state, b, XV55IF_SPDPDZFR);
 }
 BENCHMARK(PipeGradientFriedel);
+
+void PipeGradientLockhartMartinelli(benchmark::State& state) {
+  BlockBuilder b = gradient("Lockhart-Martinelli");
+  timeCalls(state, b, XV55IF_SPDPDZFR);
+}
+BENCHMARK(PipeGradientLockhartMartinelli);
 
 }  // namespace

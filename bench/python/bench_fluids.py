@@ -153,7 +153,7 @@ def cxx_costs(repetitions):
         report = Path(folder) / "cxx.json"
         subprocess.run(
             [str(program), "--benchmark_filter=^(PipeColebrook/4|PipeGradientFriedel|"
-             "PipeSectionBeggsBrill)$", f"--benchmark_repetitions={repetitions}",
+             "PipeGradientLockhartMartinelli|PipeSectionBeggsBrill)$", f"--benchmark_repetitions={repetitions}",
              "--benchmark_enable_random_interleaving=true",
              "--benchmark_report_aggregates_only=true", f"--benchmark_out={report}",
              "--benchmark_out_format=json"],
@@ -181,6 +181,13 @@ def main():
         massFlow=1000.0, quality=0.1, pressure=20.0, liquidFraction=1.0 / 6.0,
         liquidDensity=900.0, gasDensity=20.0, surfaceTension=0.02, liquidViscosity=0.5,
         gasViscosity=0.015, holdupCorrelation="none", pressureDropCorrelation="Friedel")
+    lockhart = lib["spdpdzfr"].prepare(
+        0, diameter=0.05, angle=0.0, roughness=4.5e-4, bedVoidFraction=0.4,
+        particleSphericity=0.8, particleDiameter=0.003, sign=-1.0, velocity=2.5,
+        massFlow=1000.0, quality=0.1, pressure=20.0, liquidFraction=1.0 / 6.0,
+        liquidDensity=900.0, gasDensity=20.0, surfaceTension=0.02, liquidViscosity=0.5,
+        gasViscosity=0.015, holdupCorrelation="none",
+        pressureDropCorrelation="Lockhart-Martinelli")
     beggs = lib["sppint"].prepare(
         0, diameter=0.1, length=100.0, frictionMultiplier=1.0, angle=0.05, roughness=4.5e-4,
         velocity=2.5, pressure=20.0, liquidFraction=0.3, liquidDensity=800.0,
@@ -188,6 +195,7 @@ def main():
         holdupCorrelation="Beggs-Brill", pressureDropCorrelation="Beggs-Brill")
     same_points = {"PipeColebrook/4": (colebrook, "reynolds", 1e5),
                    "PipeGradientFriedel": (friedel, "velocity", 2.5),
+                   "PipeGradientLockhartMartinelli": (lockhart, "velocity", 2.5),
                    "PipeSectionBeggsBrill": (beggs, "velocity", 2.5)}
 
     timings = {}

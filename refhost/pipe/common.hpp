@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
+#include <numbers>
 
 #include "internal.hpp"
 #include "xv55/refhost/pipe.hpp"
@@ -84,6 +85,7 @@ inline double inclination(double t, std::int64_t& err) {
     err |= kInputClamped;
     return 0.0;
   }
+  if (std::fabs(t) <= std::numbers::pi / 2) return t;  // already within
   return std::asin(std::sin(t));
 }
 // A result kept finite: NaN -> 0, +-inf -> +-kHuge, with kResultLimited.
@@ -124,7 +126,7 @@ double frictionGradient(double rho, double v, double d, double mu, double roughn
 // Duns-Ros groups in consistent units: (rho_L/(g sigma))^0.25 in s/ft, the diameter
 // number D (rho_L g/sigma)^0.5 and the viscosity number mu_L (g/(rho_L sigma^3))^0.25.
 inline double velocityNumberFactor(double rhoL, double sigma) {
-  return std::pow(rhoL / (gravity() * sigma), 0.25);
+  return std::sqrt(std::sqrt(rhoL / (gravity() * sigma)));  // the fourth root
 }
 inline double diameterNumber(double d, double rhoL, double sigma) {
   return d * std::sqrt(rhoL * gravity() / sigma);

@@ -30,24 +30,39 @@ const Service kHTH = declareService("PIP_PIPHTH");
 // (1999), "Multiphase Flow in Wells", SPE Monograph 17, section 4.3.1 (original
 // 1973 form: no Payne et al. corrections).
 
-struct BeggsBrillMap {
-  double l1, l2, l3, l4;
+// The flow pattern, with the boundaries L2 and L3 the transition pattern
+// interpolates between (0 where the test did not reach them).  The boundaries
+// L1 = 316 lambda^0.302, L2 = 0.0009252 lambda^-2.4684, L3 = 0.10 lambda^-1.4516 and
+// L4 = 0.5 lambda^-6.738 are each formed only when the test reaches it:
+//   segregated    lambda < 0.01 and N_FR < L1, or lambda >= 0.01 and N_FR < L2;
+//   transition    lambda >= 0.01 and L2 <= N_FR <= L3;
+//   intermittent  0.01 <= lambda < 0.4 and L3 < N_FR <= L1, or lambda >= 0.4 and
+//                 L3 < N_FR <= L4;
+//   distributed   otherwise.
+struct BeggsBrillPattern {
+  Regime regime;
+  double l2 = 0.0, l3 = 0.0;
 };
 
-BeggsBrillMap beggsBrillMap(double lambda) {
-  return {316.0 * std::pow(lambda, 0.302), 0.0009252 * std::pow(lambda, -2.4684),
-          0.10 * std::pow(lambda, -1.4516), 0.5 * std::pow(lambda, -6.738)};
+BeggsBrillPattern beggsBrillPattern(double lambda, double nfr) {
+  if (lambda < 0.01) {
+    const double l1 = 316.0 * std::pow(lambda, 0.302);
+    return {nfr < l1 ? Regime::Segregated : Regime::Distributed};
+  }
+  const double l2 = 0.0009252 * std::pow(lambda, -2.4684);
+  if (nfr < l2) return {Regime::Segregated, l2};
+  const double l3 = 0.10 * std::pow(lambda, -1.4516);
+  if (nfr <= l3) return {Regime::Transition, l2, l3};
+  const double upper =
+      lambda < 0.4 ? 316.0 * std::pow(lambda, 0.302) : 0.5 * std::pow(lambda, -6.738);
+  return {nfr <= upper ? Regime::Intermittent : Regime::Distributed, l2, l3};
 }
 
-Regime beggsBrillRegime(double lambda, double nfr, const BeggsBrillMap& m) {
-  if ((lambda < 0.01 && nfr < m.l1) || (lambda >= 0.01 && nfr < m.l2)) return Regime::Segregated;
-  if (lambda >= 0.01 && nfr >= m.l2 && nfr <= m.l3) return Regime::Transition;
-  if ((lambda >= 0.01 && lambda < 0.4 && nfr > m.l3 && nfr <= m.l1) ||
-      (lambda >= 0.4 && nfr > m.l3 && nfr <= m.l4)) {
-    return Regime::Intermittent;
-  }
-  return Regime::Distributed;  // lambda < 0.4 and N_FR >= L1, or lambda >= 0.4 and N_FR > L4
-}
+// ln C' of the inclination correction's coefficient sets C' = 4.70 (downhill), 0.011
+// (uphill segregated) and 2.96 (uphill intermittent), formed once at load.
+const double kLnDownhill = std::log(4.70);
+const double kLnUphillSegregated = std::log(0.011);
+const double kLnUphill = std::log(2.96);
 
 // Holdup of one pattern (segregated, intermittent or distributed) at inclination
 // theta (rad, within +-pi/2), with H_L(0) >= lambda and C >= 0.  The logarithm of
@@ -68,15 +83,15 @@ double beggsBrillHoldup(Regime regime, double lambda, double lnLambda, double ln
   }
   const double h0 = std::max(a * std::exp(b * lnLambda - c * lnNfr), lambda);
   if (theta == 0.0 || (theta > 0.0 && regime == Regime::Distributed)) return h0;
-  double d, e, f, g;
+  double lnD, e, f, g;
   if (theta < 0.0) {
-    d = 4.70, e = -0.3692, f = 0.1244, g = -0.5056;
+    lnD = kLnDownhill, e = -0.3692, f = 0.1244, g = -0.5056;
   } else if (regime == Regime::Segregated) {
-    d = 0.011, e = -3.768, f = 3.539, g = -1.614;
+    lnD = kLnUphillSegregated, e = -3.768, f = 3.539, g = -1.614;
   } else {
-    d = 2.96, e = 0.305, f = -0.4473, g = 0.0978;
+    lnD = kLnUphill, e = 0.305, f = -0.4473, g = 0.0978;
   }
-  const double lnGroup = std::log(d) + e * lnLambda + f * lnNlv + g * lnNfr;
+  const double lnGroup = lnD + e * lnLambda + f * lnNlv + g * lnNfr;
   const double cc = std::max((1.0 - lambda) * lnGroup, 0.0);
   const double s = std::sin(1.8 * theta);
   return h0 * (1.0 + cc * (s - 0.333 * s * s * s));
@@ -104,13 +119,13 @@ extern "C" XV55_API void PIP_PIPBBH(const double* lambda, const double* d, const
 
   const double nfr = v * v / (gravity() * dd);
   const double nlv = l * v * velocityNumberFactor(rl, sg);
-  const BeggsBrillMap map = beggsBrillMap(l);
-  const Regime pattern = beggsBrillRegime(l, nfr, map);
+  const BeggsBrillPattern found = beggsBrillPattern(l, nfr);
+  const Regime pattern = found.regime;
   const double lnL = std::log(l), lnF = std::log(nfr), lnN = std::log(std::max(nlv, 1.0e-300));
   double h;
   if (pattern == Regime::Transition) {
-    const double span = map.l3 - map.l2;
-    const double a = span > 0.0 ? (map.l3 - nfr) / span : 0.5;
+    const double span = found.l3 - found.l2;
+    const double a = span > 0.0 ? (found.l3 - nfr) / span : 0.5;
     h = a * beggsBrillHoldup(Regime::Segregated, l, lnL, lnF, lnN, t) +
         (1.0 - a) * beggsBrillHoldup(Regime::Intermittent, l, lnL, lnF, lnN, t);
   } else {
@@ -274,14 +289,19 @@ extern "C" XV55_API void PIP_PIPLMR(const double* d, const double* vsL, const do
   struct Phase {
     double gradient, turbulence;  // lbf/ft2 per ft; 0 viscous .. 1 turbulent
   };
-  auto phase = [dd](double rho, double v, double mu) {
+  const double g = gc();
+  auto phase = [dd, g](double rho, double v, double mu) {
     const double re = rho * v * dd / mu;
     const double w = std::clamp((re - 1000.0) / 1000.0, 0.0, 1.0);
     // Laminar: 2 (16/Re) rho v^2/(g_c D) = 32 mu v/(g_c D^2), finite as v -> 0.
-    const double laminar = 32.0 * mu * v / (gc() * dd * dd);
-    const double turbulent =
-        re > 0.0 ? 2.0 * 0.046 * std::pow(re, -0.2) * rho * v * v / (gc() * dd) : 0.0;
-    return Phase{(1.0 - w) * laminar + w * turbulent, w};
+    const auto laminar = [&] { return 32.0 * mu * v / (g * dd * dd); };
+    const auto turbulent = [&] {
+      return re > 0.0 ? 2.0 * 0.046 * std::pow(re, -0.2) * rho * v * v / (g * dd) : 0.0;
+    };
+    // Each form only where it has weight.
+    if (w == 0.0) return Phase{laminar(), w};
+    if (w == 1.0) return Phase{turbulent(), w};
+    return Phase{(1.0 - w) * laminar() + w * turbulent(), w};
   };
   const Phase liquid = phase(rl, vl, ml), gas = phase(rg, vg, mg);
   const double wl = liquid.turbulence, wg = gas.turbulence;

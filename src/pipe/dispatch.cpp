@@ -371,42 +371,116 @@ bool firstWarning(std::uint64_t key) {
 }
 
 // A name that selects nothing, warned about once per call site, procedure, step and
-// name: the message names the procedure, the name and the keywords it accepts.
-using UnknownNameFormat =
-    print::Format<const char*, text::Padded<units::kTextLength>, char[kKeywordListLength]>;
-void warnUnknown(const Profile& profile, Text name, Step step, UnknownNameFormat format,
-                 const KeywordList& accepted, Status status) {
-  if (!firstWarning(keyOf(name, profile.procedure, step))) return;
-  report(status, kWarning, format, profile.name, name.padded<units::kTextLength>(), accepted.chars);
+// name (`key`, keyOf): the message names the procedure, the name and the keywords it
+// accepts.  The message is put together only when it is printed.
+void warnUnknownHoldup(const Profile& profile, Text name, std::uint64_t key, Status status) {
+  if (!firstWarning(key)) return;
+  report(status, kWarning,
+         " %s-W-Holdup correlation \"%s\" selects nothing: the no-slip holdup is used.\\n"
+         " Accepted: %s\\n",
+         profile.name, name.padded<units::kTextLength>(),
+         kHoldupKeywords.of[indexOf(profile.procedure)].chars);
 }
 
-void warnUnknownHoldup(const Profile& profile, Text name, Status status) {
-  warnUnknown(profile, name, Step::Holdup,
-              " %s-W-Holdup correlation \"%s\" selects nothing: the no-slip holdup is used.\\n"
-              " Accepted: %s\\n",
-              kHoldupKeywords.of[indexOf(profile.procedure)], status);
+void warnUnknownPressureDrop(const Profile& profile, Text name, std::uint64_t key, Status status) {
+  if (!firstWarning(key)) return;
+  report(status, kWarning,
+         " %s-W-Pressure-drop correlation \"%s\" selects nothing: no frictional or "
+         "acceleration loss is computed.\\n Accepted: %s\\n",
+         profile.name, name.padded<units::kTextLength>(),
+         kPressureDropKeywords.of[indexOf(profile.procedure)].chars);
 }
 
-void warnUnknownPressureDrop(const Profile& profile, Text name, Status status) {
-  warnUnknown(profile, name, Step::PressureDrop,
-              " %s-W-Pressure-drop correlation \"%s\" selects nothing: no frictional or "
-              "acceleration loss is computed.\\n Accepted: %s\\n",
-              kPressureDropKeywords.of[indexOf(profile.procedure)], status);
-}
-
-const HoldupRow* selectHoldup(Procedure procedure, Text name) {
-  for (const HoldupRow& row : kHoldupRows) {
+// The first row of a table that the procedure accepts and whose keyword the name
+// starts with.
+template <class Row, std::size_t N>
+const Row* rowNamed(const Row (&rows)[N], Procedure procedure, Text name) {
+  for (const Row& row : rows) {
     if (row.accepted.contain(procedure) && name.startsWith(row.keyword)) return &row;
   }
   return nullptr;
 }
 
-const PressureDropRow* selectPressureDrop(Procedure procedure, Text name, bool singlePhase) {
+// ---- names resolved once per call site ----
+
+// What a name selects from one table, and for a name that selects nothing its
+// warning key (keyOf).
+template <class Row>
+struct Selection {
+  const Row* row = nullptr;
+  std::uint64_t unknownKey = 0;
+};
+
+// The selections of recent call sites of one table, direct-mapped by the address of
+// the name cell.  An entry holds the site, the procedure, the declared length and
+// the name's characters up to its NUL or declared length; a call whose name differs
+// in any of them selects afresh and takes the entry over.  Names longer than an
+// entry holds, and missing names, are selected on every call.
+constexpr std::size_t kRememberedSites = 64;  // a power of two
+constexpr std::size_t kKeptNameLength = 40;
+
+template <class Row>
+struct SiteEntry {
+  const char* site = nullptr;  // nullptr: free
+  std::int64_t declaredLength = 0;
+  Procedure procedure{};
+  std::uint8_t length = 0;
+  char chars[kKeptNameLength] = {};
+  Selection<Row> selection;
+};
+
+// Whether the field at `start` holds exactly the entry's characters, read no further
+// than its NUL or declared length: the kept characters hold no NUL, so a shorter
+// name stops the loop at its NUL.
+template <class Row>
+bool sameName(const SiteEntry<Row>& entry, const char* start) {
+  for (std::size_t k = 0; k < entry.length; ++k) {
+    if (start[k] != entry.chars[k]) return false;
+  }
+  return entry.length == entry.declaredLength || start[entry.length] == '\0';
+}
+
+template <class Row, std::size_t N>
+Selection<Row> selectAtSite(SiteEntry<Row> (&sites)[kRememberedSites], const Row (&rows)[N],
+                            Procedure procedure, Step step, Text name) {
+  const char* start = name.chars().data();
+  const auto address = reinterpret_cast<std::uintptr_t>(start);
+  SiteEntry<Row>& entry =
+      sites[((address >> 3U) ^ static_cast<std::uintptr_t>(procedure)) & (kRememberedSites - 1)];
+  if (entry.site == start && start && entry.procedure == procedure &&
+      entry.declaredLength == name.declaredLength() && sameName(entry, start)) {
+    return entry.selection;
+  }
+  Selection<Row> selection;
+  selection.row = rowNamed(rows, procedure, name);
+  if (!selection.row) selection.unknownKey = keyOf(name, procedure, step);
+  const std::string_view chars = name.chars();
+  if (start && chars.size() <= kKeptNameLength) {
+    entry.site = start;
+    entry.declaredLength = name.declaredLength();
+    entry.procedure = procedure;
+    entry.length = static_cast<std::uint8_t>(chars.size());
+    std::memcpy(entry.chars, chars.data(), chars.size());
+    entry.selection = selection;
+  }
+  return selection;
+}
+
+SiteEntry<HoldupRow> g_holdupSites[kRememberedSites];
+SiteEntry<PressureDropRow> g_pressureDropSites[kRememberedSites];
+
+Selection<HoldupRow> selectHoldup(Procedure procedure, Text name) {
+  return selectAtSite(g_holdupSites, kHoldupRows, procedure, Step::Holdup, name);
+}
+
+// In single-phase flow a row that is also taken for single-phase flow wins over the
+// row named further down the table.
+const PressureDropRow* selectPressureDrop(Procedure procedure, const PressureDropRow* named,
+                                          bool singlePhase) {
+  if (!singlePhase) return named;
   for (const PressureDropRow& row : kPressureDropRows) {
-    if (row.accepted.contain(procedure) &&
-        ((row.singlePhase && singlePhase) || name.startsWith(row.keyword))) {
-      return &row;
-    }
+    if (&row == named) return named;
+    if (row.singlePhase && row.accepted.contain(procedure)) return &row;
   }
   return nullptr;
 }
@@ -512,15 +586,25 @@ Evaluation evaluate(const Profile& profile, const Stream& stream, Text holdupNam
   convert(profile, stream, e.section);
 
   const bool singlePhase = std::fabs(s.lambda - kSinglePhaseCentre) >= kSinglePhaseHalfWidth;
-  const HoldupRow* holdupRow = singlePhase ? nullptr : selectHoldup(profile.procedure, holdupName);
+  const Selection<HoldupRow> holdupSelection =
+      singlePhase ? Selection<HoldupRow>{} : selectHoldup(profile.procedure, holdupName);
+  const HoldupRow* holdupRow = holdupSelection.row;
+  Selection<PressureDropRow> dropSelection;
+  if (pressureDropName) {
+    dropSelection = selectAtSite(g_pressureDropSites, kPressureDropRows, profile.procedure,
+                                 Step::PressureDrop, *pressureDropName);
+  }
   const PressureDropRow* dropRow =
-      pressureDropName ? selectPressureDrop(profile.procedure, *pressureDropName, singlePhase)
-                       : nullptr;
+      selectPressureDrop(profile.procedure, dropSelection.row, singlePhase);
   const unsigned reads = (holdupRow ? holdupRow->reads : 0U) | (dropRow ? dropRow->reads : 0U);
   if (!optionalInputsFinite(stream, reads)) return e;
   e.valid = true;
-  if (!singlePhase && !holdupRow) warnUnknownHoldup(profile, holdupName, status);
-  if (pressureDropName && !dropRow) warnUnknownPressureDrop(profile, *pressureDropName, status);
+  if (!singlePhase && !holdupRow) {
+    warnUnknownHoldup(profile, holdupName, holdupSelection.unknownKey, status);
+  }
+  if (pressureDropName && !dropRow) {
+    warnUnknownPressureDrop(profile, *pressureDropName, dropSelection.unknownKey, status);
+  }
 
   // Holdup step.
   RoutineResult held;

@@ -47,11 +47,14 @@ constexpr double kHoldupRoughness = units::single(0.001f);
 // SPHLD reports a holdup below this as 0.
 constexpr double kHoldupReportFloor = 1e-8;
 
+// bar/m per psi/ft, one factor.
+constexpr double kBarPerMetrePerPsiPerFoot =
+    units::kPascalsPerPsi / units::kPascalsPerBar / units::kMetresPerFoot;
+
 // psi/ft to bar/m, and Pa/m to bar/m.
 double barPerMetre(const Evaluation& e) {
-  return e.frictionPascalsPerMetre
-             ? e.friction * units::kBarPerPascal
-             : e.friction * units::kPascalsPerPsi / units::kPascalsPerBar / units::kMetresPerFoot;
+  return e.frictionPascalsPerMetre ? e.friction * units::kBarPerPascal
+                                   : e.friction * kBarPerMetrePerPsiPerFoot;
 }
 
 double barOf(double psi) {

@@ -90,11 +90,15 @@ double friedelGradient(const Section& s) {
                    x * x * (gasFactor * in.liquidDensity) / (liquidFactor * in.gasDensity);
   const FriedelCoefficients& c = s.theta > kDownwardAngle ? kHorizontalAndUpward : kDownward;
   const double viscosityRatio = in.gasViscosity / in.liquidViscosity;
-  const double f = c.factor * std::pow(x, c.quality) * std::pow(1.0 - x, c.liquidQuality) *
+  // F = c x^a (1-x)^b (rho_L/rho_G)^c (mu_G/mu_L)^d (1 - mu_G/mu_L)^e Fr^f We^g.  The
+  // four powers whose exponent times logarithm stays small are formed through one
+  // exponential; that keeps F as accurate as seven separate powers.
+  const double f = c.factor * std::pow(x, c.quality) *
                    std::pow(in.liquidDensity / in.gasDensity, c.densityRatio) *
                    std::pow(viscosityRatio, c.viscosityRatio) *
-                   std::pow(1.0 - viscosityRatio, c.viscosityDifference) *
-                   std::pow(froude, c.froude) * std::pow(weber, c.weber);
+                   std::exp(c.liquidQuality * std::log(1.0 - x) +
+                            c.viscosityDifference * std::log(1.0 - viscosityRatio) +
+                            c.froude * std::log(froude) + c.weber * std::log(weber));
   return (e + f) * liquidFactor * g * g / (2.0 * d * in.liquidDensity) *
          kPsiPerFootPerPascalPerMetre;
 }

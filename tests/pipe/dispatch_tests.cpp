@@ -262,6 +262,57 @@ TEST_F(PipeTest, AnUnknownNameIsWarnedAboutOncePerCallSiteAndName) {
   EXPECT_TRUE(capture.printer.lines.empty());
 }
 
+// A host may write another name into the same cell between calls: every call selects
+// by the name the cell holds then, exactly as a block of its own would, warnings
+// included.  SPPINT3's cell 18 and SPDPDZFR's cell 19 are the pressure-drop names.
+TEST_F(PipeTest, ANameChangedInItsCellBetweenCallsSelectsAsAFreshBlockWould) {
+  struct Call {
+    const char* drop;
+    double liquidFraction;
+  };
+  const auto check = [](Proc p, std::int64_t dropCell, std::initializer_list<Call> calls) {
+    Case c;
+    BlockBuilder site = blockOf(p, c);
+    std::vector<Reals> seen;
+    for (const Call& call : calls) {
+      SCOPED_TRACE(std::string(info(p).name) + " " + call.drop);
+      std::memcpy(site.inputCell(dropCell).text, std::string(call.drop).append(40, '\0').data(),
+                  40);
+      site.inputCell(dropCell - 7).real = call.liquidFraction;  // 6 reals and a name later
+      site.status = 0;
+      site.call(info(p).entry);
+      Case fresh = c;
+      fresh.drop = call.drop;
+      fresh.liquidFraction = call.liquidFraction;
+      BlockBuilder own = blockOf(p, fresh);
+      own.call(info(p).entry);
+      EXPECT_EQ(outputsOf(site), outputsOf(own));
+      EXPECT_EQ(site.status, own.status);
+      seen.push_back(outputsOf(site));
+    }
+    return seen;
+  };
+  const std::vector<Reals> gradient = check(Proc::Spdpdzfr, 19,
+                                            {{"Lockhart-Martinelli", 0.3},
+                                             {"Friedel", 0.3},
+                                             {"Friedel", 0.3},
+                                             {"Fried", 0.3},
+                                             {"Friedel-2", 0.3},
+                                             {"Dukler", 0.3},
+                                             {"Friedel", 1.0}});
+  // The calls differ where their correlations do: the comparisons above have teeth.
+  EXPECT_NE(gradient[0], gradient[1]);
+  EXPECT_EQ(gradient[3], Reals{0.0});   // "Fried" selects nothing: no friction
+  EXPECT_EQ(gradient[4], gradient[1]);  // the keyword rule: "Friedel-2" is "Friedel"
+  EXPECT_NE(gradient[5], gradient[1]);
+  EXPECT_NE(gradient[6], gradient[1]);  // liquid only: "Darcy"
+  // In single-phase flow "Ergun" still wins over "Darcy", another name does not.
+  const std::vector<Reals> packed = check(
+      Proc::Sppint3, 18, {{"Ergun", 0.3}, {"Ergun", 1.0}, {"Hagedorn-Brown", 1.0}, {"Ergun", 1.0}});
+  EXPECT_EQ(packed[1], packed[3]);
+  EXPECT_NE(packed[1], packed[2]);
+}
+
 TEST_F(PipeTest, AHoldupRoutineIsCalledOnceWhenBothNamesSelectIt) {
   const char* routines[][2] = {{"Orkiszewski", "PIP_PIPORK"},
                                {"Slack", "PIP_PIPSLK"},
