@@ -90,7 +90,7 @@ class Builder {
     if (!open_.empty()) {
       at = open_.back().pointer;
       // The value of a key being read: the key is known, the value not yet placed.
-      if (open_.back().value->is_object() && keyPending_) at += "/" + pointerToken(key_);
+      if (open_.back().value->is_object() && keyPending_) at.append("/").append(pointerToken(key_));
     }
     return refuse(at, what);
   }

@@ -211,7 +211,7 @@ extern "C" XV55_API void SAIPIP(const char* routine, const std::int64_t* hostCon
     return;
   }
   for (std::int64_t i = 0; i < n; ++i) {
-    line += " " + props::number(values[i]);
+    line.append(" ").append(props::number(values[i]));
     if ((i + 1) % props::kTraceValuesPerLine == 0 || i + 1 == n) {
       props::printLine(props::kSeverityInformation, line);
       line = "   ";

@@ -181,7 +181,7 @@ TEST_F(EveryProcedure, FiftyReactionsPassAndFiftyOneAreReportedUnderTheFamilysNa
       // The size report: its heading, the reaction limit and the list of sizes.
       const bool stage = p.kind == Kind::Stage;
       ASSERT_EQ(lines().size(), stage ? 10u : 12u) << p.name;
-      EXPECT_EQ(lines()[0], " " + std::string(p.family) + "-F-Error") << p.name;
+      EXPECT_EQ(lines()[0], std::string(" ").append(p.family).append("-F-Error")) << p.name;
       EXPECT_EQ(lines()[5], stage ? "       Number of reactions (NR) < 50 "
                                   : "       Number of reactions (NRXN) < 50 ");
       EXPECT_EQ(lines()[7],

@@ -52,7 +52,7 @@ TEST(XvPrint, LinesConversionsAndFormatErrors) {
       {"text\\n", {}, {"text"}},
       {"", {}, {""}},
       {word.c_str(), {}, {std::string(256, 'x'), std::string(44, 'x')}},
-      {spaced.c_str(), {}, {std::string(200, 'a'), " " + std::string(100, 'b')}},
+      {spaced.c_str(), {}, {std::string(200, 'a'), std::string(" ").append(100, 'b')}},
       {quoted.c_str(), {}, {std::string(50, 'a'), quoted.substr(50)}},
       {"%g %d %ld %Ld %I64d %hd",
        {&kX, &kBig, &kBig, &kBig, &kWide, &kSmall},

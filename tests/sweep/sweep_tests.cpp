@@ -208,7 +208,7 @@ std::vector<Procedure> describeAll() {
                 }};
     const double cut = std::exp(82.893 / static_cast<double>(n + 1));
     for (std::int64_t k = 1; k <= 4; ++k) {
-      p.inputs.push_back({"x" + std::to_string(k), k, lo, hi, Spread::Log});
+      p.inputs.push_back({std::string("x").append(std::to_string(k)), k, lo, hi, Spread::Log});
       const auto i = static_cast<std::size_t>(k - 1);
       for (double t : {1.0, cut, 1.0 / cut}) {
         if (t >= lo && t <= hi) p.branches.push_back({i, [t](const Point&) { return t; }});
@@ -227,7 +227,7 @@ std::vector<Procedure> describeAll() {
                       return b;
                     }};
   for (std::int64_t k = 1; k <= 9; ++k)
-    product.inputs.push_back({"m" + std::to_string(k), k, -5, 5});
+    product.inputs.push_back({std::string("m").append(std::to_string(k)), k, -5, 5});
   all.push_back(product);
 
   for (double pdriven : {0.0, 1.0}) {

@@ -93,7 +93,9 @@ std::string sideBySide(const std::vector<const entry::ProcedureInfo*>& procedure
         continue;
       }
       const std::string unit = unitOf(*column[r]);
-      out += " " + cell(*column[r]) + (unit.empty() ? "" : " (" + unit + ")") + " |";
+      out.append(" ").append(cell(*column[r]));
+      if (!unit.empty()) out.append(" (").append(unit).append(")");
+      out += " |";
     }
     out += "\n";
   }
