@@ -528,7 +528,7 @@ def _matrix_output(procedure, argument, v):
                   "its shape (rows, columns) or a list of its rows")
 
 
-def _array(procedure, argument, v, dimensions, dtype, expected=None):
+def _array(procedure, argument, v, dimensions, dtype, expected=None, copy=True):
     try:
         a = np.asarray(v)
     except ValueError:
@@ -557,7 +557,7 @@ def _array(procedure, argument, v, dimensions, dtype, expected=None):
             _fail(procedure, argument, f"the integer {high if high > _INT64[1] else low!r} "
                   "is out of range")
     with np.errstate(over="ignore"):
-        out = np.array(a, dtype=dtype)
+        out = np.array(a, dtype=dtype, copy=copy)
     if dtype is np.float64 and a.dtype.itemsize > 8 and np.any(np.isinf(out) & np.isfinite(a)):
         _fail(procedure, argument, "a number is beyond the reals")
     return out

@@ -70,6 +70,20 @@ def tools(library):
     return library._tools
 
 
+def _point_arrays(points, rows, columns, keep):
+    """The outputs, statuses and (with keep) derivative matrices of an evaluation over
+    many points, as views of one allocation.  The allocator keeps one large freed block
+    for the next evaluation of the same size; several blocks of equal size can make it
+    hand their pages back to the system, and faulting them in again costs more than
+    evaluating a short procedure (about 40 ns a point for SPPCBR's one output)."""
+    values, derivatives = points * rows, points * columns * rows if keep else 0
+    cells = np.empty(values + points + derivatives)
+    outputs = cells[:values].reshape(points, rows)
+    statuses = cells[values:values + points].view(np.int64)
+    matrices = cells[values + points:].reshape(points, columns, rows) if keep else None
+    return outputs, statuses, matrices
+
+
 def _address(function):
     return ctypes.cast(function, ctypes.c_void_p).value
 
@@ -337,7 +351,7 @@ class PreparedSite:
                 fixed[key] = v
                 continue
             dtype = np.int64 if a.kind.startswith("integer") else np.float64
-            array = L._array(name, a, v, a.extents + 1, dtype)
+            array = L._array(name, a, v, a.extents + 1, dtype, copy=False)  # read during the run only
             if array.shape[1:] != (shape or ()):
                 L._fail(name, a, f"each point's value has the shape {array.shape[1:]}, "
                         f"not the prepared {shape or ()}")
@@ -361,9 +375,7 @@ class PreparedSite:
                                    "site with as many points and the same call type")
             _, outputs, statuses, matrices = out.buffers
         else:
-            outputs = np.empty((points, b.rows))
-            statuses = np.empty(points, dtype=np.int64)
-            matrices = np.empty((points, b.columns, b.rows)) if keep else None
+            outputs, statuses, matrices = _point_arrays(points, b.rows, b.columns, keep)
         table = (_Varying * max(len(varying), 1))(*[_Varying(f, c, v.ctypes.data)
                                                     for f, c, v in varying])
         lib = self.library

@@ -120,6 +120,26 @@ def test_points_give_the_values_of_one_call_at_a_time(lib):
     assert points.calls == len(re) + 2  # set-up and clean-up around the points
 
 
+def test_points_read_inputs_of_any_layout_and_leave_them_as_they_were(lib):
+    # A strided view, integers, big-endian and single-precision numbers and a list give
+    # the points of plain float64 arrays; the caller's arrays are not written.
+    site = lib["sppcbr"].prepare(0, **made_up_inputs(lib["sppcbr"]))
+    re_name, r_name = [a.name for a in lib["sppcbr"].inputs]
+    f = lib["sppcbr"].outputs[0].name
+    table = np.array([[1000.0, -1.0], [1e4, -1.0], [1e5, -1.0], [1e6, -1.0]])
+    rough = np.array([1e-4, 1e-3, 1e-2, 1e-5], dtype=np.float32)
+    kept = table.copy(), rough.copy()
+    plain = site.evaluate(**{re_name: np.array([1000.0, 1e4, 1e5, 1e6]),
+                             r_name: rough.astype(np.float64)})
+    assert plain.outputs[f][0] == pytest.approx(64 / 1000, rel=1e-6)  # laminar
+    column = table[:, 0]
+    for given in (column, column.astype(np.int64), column.astype(">f8"), column.tolist()):
+        points = site.evaluate(**{re_name: given, r_name: rough})
+        assert same(points.outputs[f], plain.outputs[f]), given
+        assert list(points.statuses) == list(plain.statuses)
+    assert same(table, kept[0]) and same(rough, kept[1])
+
+
 def test_points_with_derivatives_match_one_call_at_a_time(lib):
     values = dict(zip([a.name for a in lib["sppint"].inputs],
                       [0.1, 100.0, 1.0, 0.05, 4.5e-4, 2.5, 20.0, 0.3, 800.0, 20.0, 0.02, 1.5,
