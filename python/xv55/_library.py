@@ -557,7 +557,7 @@ def _array(procedure, argument, v, dimensions, dtype, expected=None, copy=True):
             _fail(procedure, argument, f"the integer {high if high > _INT64[1] else low!r} "
                   "is out of range")
     with np.errstate(over="ignore"):
-        out = np.array(a, dtype=dtype, copy=copy)
+        out = np.array(a, dtype=dtype) if copy else np.asarray(a, dtype=dtype)
     if dtype is np.float64 and a.dtype.itemsize > 8 and np.any(np.isinf(out) & np.isfinite(a)):
         _fail(procedure, argument, "a number is beyond the reals")
     return out
